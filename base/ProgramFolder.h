@@ -1,0 +1,18 @@
+#pragma once
+// The program folder: where Corvane finds its files (the folder of the running executable).
+//
+// Tests point it elsewhere through one override: SetProgramFolderOverride() in-process, or the
+// environment variable CORVANE_PROGRAM_FOLDER for a child process. Nothing else changes it.
+#include <string>
+
+namespace base {
+
+// No trailing backslash, except at a drive root ("C:\").
+std::string ProgramFolder();
+// The application title: the settings store's root name and the caption of plain message boxes.
+const std::string& AppTitle();
+
+void SetProgramFolderOverride(const std::string& folder);  // "" removes the override
+inline constexpr const char* kProgramFolderEnv = "CORVANE_PROGRAM_FOLDER";
+
+}  // namespace base

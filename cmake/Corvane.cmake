@@ -1,0 +1,35 @@
+# Shared build helpers.
+
+# The program folder this build assembles: the executable's neighbours (defs.dat, language packs, skins, movies).
+set(CORVANE_PROGRAM_DIR ${CMAKE_BINARY_DIR}/program)
+file(MAKE_DIRECTORY ${CORVANE_PROGRAM_DIR})
+
+if(CORVANE_CAN_RUN)
+  set(CORVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  # The toolchain names the wrapper in the source tree; point it at the configured one.
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh CACHE FILEPATH "" FORCE)
+endif()
+
+# corvane_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK ...] [LABELS ...])
+# One test executable, run by CTest under Wine in the 64-bit build; compiled and linked in both builds.
+function(corvane_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} corvane_testing)
+  if(CORVANE_CAN_RUN)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+      set(T_TIMEOUT 120)
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "CORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CORVANE_PROGRAM_DIR=${CORVANE_PROGRAM_DIR}")
+    if(T_RESOURCE_LOCK)
+      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+    endif()
+    if(T_LABELS)
+      set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+    endif()
+  endif()
+endfunction()
