@@ -242,20 +242,18 @@ struct FakeDialog {
 
 // Presses a button of the thread's browse dialog once it stands.
 UINT g_pressButton = IDOK;
+BOOL CALLBACK FindShownDialog(HWND h, LPARAM out) {
+    char cls[16] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(h)) {
+        *reinterpret_cast<HWND*>(out) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
 void CALLBACK PressBrowseButton(HWND, UINT, UINT_PTR id, DWORD) {
     HWND dialog = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM out) -> BOOL {
-            char cls[16] = {};
-            GetClassNameA(h, cls, sizeof cls);
-            if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(h)) {
-                *reinterpret_cast<HWND*>(out) = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&dialog));
+    EnumThreadWindows(GetCurrentThreadId(), &FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;
     KillTimer(nullptr, id);
     PostMessageA(dialog, WM_COMMAND, g_pressButton, 0);
