@@ -25,8 +25,7 @@ void HookFlashMenu(int slot, HWND window, bool install) {
     auto it = hooks.find(window);
     if (install) {
         if (it != hooks.end()) return;
-        const LONG_PTR previous =
-            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlashNoMenuProc));
+        const LONG_PTR previous = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlashNoMenuProc));
         if (previous) hooks[window] = {slot, reinterpret_cast<WNDPROC>(previous)};
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The system's folder-browse dialog, opened at a start folder.
 #include <windows.h>
+// (after windows.h)
 #include <shlobj.h>
 
 #include <string>

@@ -2,6 +2,7 @@
 // The window routines of modMain: placing a panel form into the main window's frame, and a
 // file's property sheet.
 #include <windows.h>
+// (after windows.h)
 #include <shellapi.h>
 
 #include <functional>

@@ -85,7 +85,9 @@ Movie ParseMovie(const std::string& text) {
 
         std::vector<Token> tok;
         std::string error;
-        auto fail = [&](const std::string& what) { m.errors.push_back("line " + std::to_string(lineNo) + ": " + what); };
+        auto fail = [&](const std::string& what) {
+            m.errors.push_back("line " + std::to_string(lineNo) + ": " + what);
+        };
         if (!Tokenize(line, tok, error)) {
             fail(error);
             continue;
@@ -198,11 +200,14 @@ Movie ParseMovie(const std::string& text) {
                     if (fields.size() != 1 || !ParseColor(fields[0].text, it.color)) bad = true;
                     break;
                 case ItemKind::Text:
-                    if (fields.size() != 1) bad = true;
-                    else source(fields[0]);
+                    if (fields.size() != 1)
+                        bad = true;
+                    else
+                        source(fields[0]);
                     break;
                 case ItemKind::Button:
-                    if (fields.size() != 2 || fields[1].quoted) bad = true;
+                    if (fields.size() != 2 || fields[1].quoted)
+                        bad = true;
                     else {
                         source(fields[0]);
                         it.command = fields[1].text;
@@ -218,22 +223,26 @@ Movie ParseMovie(const std::string& text) {
                     }
                     break;
                 case ItemKind::Check:
-                    if (fields.size() != 2 || !fields[0].quoted || fields[1].quoted) bad = true;
+                    if (fields.size() != 2 || !fields[0].quoted || fields[1].quoted)
+                        bad = true;
                     else {
                         it.text = fields[0].text;
                         it.var = fields[1].text;
                     }
                     break;
                 case ItemKind::List:
-                    if (fields.size() != 2 || fields[0].quoted || fields[1].quoted) bad = true;
+                    if (fields.size() != 2 || fields[0].quoted || fields[1].quoted)
+                        bad = true;
                     else {
                         it.var = fields[0].text;
                         it.command = fields[1].text;
                     }
                     break;
                 case ItemKind::Drag:
-                    if (fields.size() > 1) bad = true;
-                    else it.command = fields.empty() ? "IDC_FS_DRAG" : fields[0].text;
+                    if (fields.size() > 1)
+                        bad = true;
+                    else
+                        it.command = fields.empty() ? "IDC_FS_DRAG" : fields[0].text;
                     break;
             }
             if (bad) {

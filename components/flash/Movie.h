@@ -17,14 +17,14 @@ enum class ItemKind { Box, Text, Button, Input, Check, List, Drag };
 
 struct Item {
     ItemKind kind = ItemKind::Text;
-    int frame = -1;          // -1: every frame
-    RECT rect{};             // stage pixels
-    std::string var;         // bound variable (text, button caption, input, check); list name
-    std::string text;        // literal text or caption when no variable is bound
-    std::string command;     // buttons, lists, drag areas
-    std::string args;        // buttons
+    int frame = -1;       // -1: every frame
+    RECT rect{};          // stage pixels
+    std::string var;      // bound variable (text, button caption, input, check); list name
+    std::string text;     // literal text or caption when no variable is bound
+    std::string command;  // buttons, lists, drag areas
+    std::string args;     // buttons
     std::string font = "body";
-    char align = 'l';        // 'l', 'c', 'r'
+    char align = 'l';              // 'l', 'c', 'r'
     COLORREF color = CLR_INVALID;  // text colour, box fill
     COLORREF back = CLR_INVALID;   // text background (default: the box below, else the stage)
     bool password = false;

@@ -85,7 +85,8 @@ void ShockwaveFlash::RebuildList(const std::string& list) {
     }
     std::vector<std::string> rows;
     if (count > 0) {
-        const size_t perRow = fields.size() / static_cast<size_t>(count) ? fields.size() / static_cast<size_t>(count) : 1;
+        const size_t perRow =
+            fields.size() / static_cast<size_t>(count) ? fields.size() / static_cast<size_t>(count) : 1;
         for (long r = 0; r < count; ++r) {
             std::string row;
             for (size_t f = 0; f < perRow; ++f) {
@@ -106,7 +107,8 @@ void ShockwaveFlash::FillListBox(const FaceItem& f) {
     SendMessageA(f.hwnd, LB_RESETCONTENT, 0, 0);
     auto it = lists_.find(f.item->var);
     if (it == lists_.end()) return;
-    for (const std::string& row : it->second) SendMessageA(f.hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    for (const std::string& row : it->second)
+        SendMessageA(f.hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
 }
 
 // ---- tests and tools
@@ -141,7 +143,8 @@ std::vector<std::string> ShockwaveFlash::ListRowTexts(const std::string& list) c
             const int n = static_cast<int>(SendMessageA(f.hwnd, LB_GETCOUNT, 0, 0));
             for (int i = 0; i < n; ++i) {
                 std::string row(static_cast<size_t>(SendMessageA(f.hwnd, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-                row.resize(static_cast<size_t>(SendMessageA(f.hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row.data()))));
+                row.resize(
+                    static_cast<size_t>(SendMessageA(f.hwnd, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row.data()))));
                 rows.push_back(row);
             }
             return rows;
@@ -266,8 +269,12 @@ void ShockwaveFlash::BuildFace() {
             case ItemKind::Text:
                 style |= SS_NOPREFIX | (it.align == 'c' ? SS_CENTER : it.align == 'r' ? SS_RIGHT : SS_LEFT);
                 break;
-            case ItemKind::Button: cls = "BUTTON", style |= BS_PUSHBUTTON | WS_TABSTOP; break;
-            case ItemKind::Check: cls = "BUTTON", style |= BS_AUTOCHECKBOX | WS_TABSTOP; break;
+            case ItemKind::Button:
+                cls = "BUTTON", style |= BS_PUSHBUTTON | WS_TABSTOP;
+                break;
+            case ItemKind::Check:
+                cls = "BUTTON", style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+                break;
             case ItemKind::Input:
                 cls = "EDIT", style |= ES_AUTOHSCROLL | WS_TABSTOP | (it.password ? ES_PASSWORD : 0);
                 ex = WS_EX_CLIENTEDGE;
@@ -276,13 +283,14 @@ void ShockwaveFlash::BuildFace() {
                 cls = "LISTBOX", style |= LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
                 ex = WS_EX_CLIENTEDGE;
                 break;
-            default: break;
+            default:
+                break;
         }
         const std::string shown = it.kind == ItemKind::Check ? it.text : value;
         const RECT r = Scaled(it.rect);
-        HWND h = CreateWindowExA(ex, cls, shown.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                                 hWnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
-                                 nullptr);
+        HWND h =
+            CreateWindowExA(ex, cls, shown.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top, hWnd(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
         if (!h) continue;
         SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(Font(it.font)), FALSE);
         face_.push_back({&it, h, back});
@@ -311,8 +319,11 @@ void ShockwaveFlash::UpdateBound(const std::string& name) {
             case ItemKind::Input:
                 if (WindowText(f.hwnd) != value) SetWindowTextA(f.hwnd, value.c_str());
                 break;
-            case ItemKind::Check: SendMessageA(f.hwnd, BM_SETCHECK, Truthy(value) ? BST_CHECKED : BST_UNCHECKED, 0); break;
-            default: break;
+            case ItemKind::Check:
+                SendMessageA(f.hwnd, BM_SETCHECK, Truthy(value) ? BST_CHECKED : BST_UNCHECKED, 0);
+                break;
+            default:
+                break;
         }
     }
     updating_ = false;

@@ -44,7 +44,7 @@ public:
     bool MovieLoaded() const { return loaded_; }
     const Movie& LoadedMovie() const { return movie_; }
     void InjectCommand(const std::string& command, const std::string& args = {});
-    bool ClickButton(const std::string& command);          // presses the face's button that sends it
+    bool ClickButton(const std::string& command);              // presses the face's button that sends it
     std::string ShownText(const std::string& variable) const;  // the face's text bound to it
     bool HasButton(const std::string& command) const;
     std::vector<std::string> ListRowTexts(const std::string& list) const;  // fields joined by tabs

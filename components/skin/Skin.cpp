@@ -20,9 +20,12 @@ bool ToLong(const std::string& s, long& v) {
 HRGN ShapeRegion(const Shape& s) {
     const auto& v = s.values;
     switch (s.kind) {
-        case Shape::Kind::Rect: return CreateRectRgn(v[0], v[1], v[2], v[3]);
-        case Shape::Kind::RoundRect: return CreateRoundRectRgn(v[0], v[1], v[2], v[3], v[4], v[5]);
-        case Shape::Kind::Ellipse: return CreateEllipticRgn(v[0], v[1], v[2], v[3]);
+        case Shape::Kind::Rect:
+            return CreateRectRgn(v[0], v[1], v[2], v[3]);
+        case Shape::Kind::RoundRect:
+            return CreateRoundRectRgn(v[0], v[1], v[2], v[3], v[4], v[5]);
+        case Shape::Kind::Ellipse:
+            return CreateEllipticRgn(v[0], v[1], v[2], v[3]);
         case Shape::Kind::Polygon: {
             std::vector<POINT> pts;
             for (size_t i = 0; i + 1 < v.size(); i += 2) pts.push_back({v[i], v[i + 1]});
@@ -68,8 +71,10 @@ bool Skin::LoadSkinText(const std::string& text) {
         auto fail = [&](const std::string& what) { errors_.push_back("line " + std::to_string(lineNo) + ": " + what); };
 
         if (Same(w[0], "skin")) {
-            if (w.size() != 2) fail("skin wants a name");
-            else name_ = w[1];
+            if (w.size() != 2)
+                fail("skin wants a name");
+            else
+                name_ = w[1];
         } else if (Same(w[0], "element")) {
             if (w.size() != 2) {
                 fail("element wants a name");
@@ -81,7 +86,8 @@ bool Skin::LoadSkinText(const std::string& text) {
             current->name = w[1];
         } else if (Same(w[0], "size")) {
             long cx, cy;
-            if (!current) fail("size outside an element");
+            if (!current)
+                fail("size outside an element");
             else if (w.size() != 3 || !ToLong(w[1], cx) || !ToLong(w[2], cy) || cx <= 0 || cy <= 0)
                 fail("size wants a width and a height");
             else

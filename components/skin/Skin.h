@@ -41,7 +41,9 @@ public:
 
 private:
     struct NoCase {
-        bool operator()(const std::string& a, const std::string& b) const { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+        bool operator()(const std::string& a, const std::string& b) const {
+            return lstrcmpiA(a.c_str(), b.c_str()) < 0;
+        }
     };
     std::string name_;
     std::map<std::string, Element, NoCase> elements_;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include "base/TextFile.h"
@@ -33,9 +32,11 @@ TEST_F(LanguageTest, MessagesComeFromThePackOrTheDefault) {
               "1002=\r\n"
               "1003=\"   leading blanks\"\r\n"
               "1004=\"trailing blanks  \"\r\n"
-              "1005=" + std::string(600, 'x') + "\r\n"
-              "[frmOther]\r\n"
-              "1006=not a message\r\n");
+              "1005=" +
+                  std::string(600, 'x') +
+                  "\r\n"
+                  "[frmOther]\r\n"
+                  "1006=not a message\r\n");
     struct Case {
         const char* id;
         std::string fallback;
@@ -158,8 +159,8 @@ TEST_F(LanguageTest, TheEnglishPackReadsAsTheProgramsDefaults) {
     }
     // Every message of the pack is there as written (nothing cut, no stray quotes).
     char section[32768];
-    const DWORD n = GetPrivateProfileSectionA("Messages", section, sizeof section,
-                                              (folder / "Language\\English.ini").c_str());
+    const DWORD n =
+        GetPrivateProfileSectionA("Messages", section, sizeof section, (folder / "Language\\English.ini").c_str());
     int keys = 0;
     for (const char* p = section; p < section + n && *p; p += lstrlenA(p) + 1) {
         const std::string entry = p;

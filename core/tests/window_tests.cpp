@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <vector>
@@ -88,8 +87,8 @@ TEST(DisplayFileProperties, AsksTheShellForThePropertySheet) {
 std::vector<std::pair<UINT, WPARAM>> g_seen;
 
 LRESULT CALLBACK Recorder(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NULL || msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_KEYDOWN ||
-        msg == WM_CONTEXTMENU || msg == WM_MOUSEMOVE)
+    if (msg == WM_NULL || msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP || msg == WM_KEYDOWN || msg == WM_CONTEXTMENU ||
+        msg == WM_MOUSEMOVE)
         g_seen.emplace_back(msg, wParam);
     return DefWindowProcA(h, msg, wParam, lParam);
 }
@@ -105,8 +104,8 @@ struct RecorderWindow {
             return RegisterClassA(&wc) != 0;
         }();
         (void)registered;
-        h = CreateWindowExA(0, "CorvaneTestMacromediaFlashPlayerRecorder", "", WS_POPUP, 0, 0, 50, 50, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), nullptr);
+        h = CreateWindowExA(0, "CorvaneTestMacromediaFlashPlayerRecorder", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
     }
     ~RecorderWindow() {
         if (IsWindow(h)) DestroyWindow(h);
@@ -124,12 +123,8 @@ TEST(FlashMenuHooks, OnlyTheRightPressAndTheMenuKeyAreHidden) {
         UINT arrives;
     };
     const Case cases[] = {
-        {WM_RBUTTONDOWN, MK_RBUTTON, WM_NULL},
-        {WM_KEYDOWN, VK_APPS, WM_NULL},
-        {WM_RBUTTONUP, 0, WM_RBUTTONUP},
-        {WM_KEYDOWN, VK_RETURN, WM_KEYDOWN},
-        {WM_KEYDOWN, VK_F10, WM_KEYDOWN},
-        {WM_CONTEXTMENU, 0, WM_CONTEXTMENU},
+        {WM_RBUTTONDOWN, MK_RBUTTON, WM_NULL}, {WM_KEYDOWN, VK_APPS, WM_NULL},   {WM_RBUTTONUP, 0, WM_RBUTTONUP},
+        {WM_KEYDOWN, VK_RETURN, WM_KEYDOWN},   {WM_KEYDOWN, VK_F10, WM_KEYDOWN}, {WM_CONTEXTMENU, 0, WM_CONTEXTMENU},
         {WM_MOUSEMOVE, 0, WM_MOUSEMOVE},
     };
     for (const Case& c : cases) {

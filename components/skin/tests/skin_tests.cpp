@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include "base/testing/Testing.h"
@@ -24,7 +23,8 @@ const char kSkin[] =
 struct Window {
     HWND h;
     Window(int w, int h2) {
-        h = CreateWindowExA(0, "STATIC", "", WS_POPUP, 10, 10, w, h2, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        h = CreateWindowExA(0, "STATIC", "", WS_POPUP, 10, 10, w, h2, nullptr, nullptr, GetModuleHandleA(nullptr),
+                            nullptr);
     }
     ~Window() { DestroyWindow(h); }
     bool Inside(int x, int y) const {
@@ -89,14 +89,14 @@ TEST(Skin, UnknownElementsAndMissingFilesLeaveTheWindowAlone) {
 
 TEST(Skin, BadLinesAreNamedAndSkipped) {
     skin::Skin s;
-    ASSERT_TRUE(s.LoadSkinText(
-        "element A\n"
-        "size 10\n"
-        "add circle 0 0 5 5\n"
-        "add rect 0 0 5\n"
-        "cut polygon 0 0 1 1\n"
-        "glow 3\n"
-        "add rect 0 0 10 10\n"));
+    ASSERT_TRUE(
+        s.LoadSkinText("element A\n"
+                       "size 10\n"
+                       "add circle 0 0 5 5\n"
+                       "add rect 0 0 5\n"
+                       "cut polygon 0 0 1 1\n"
+                       "glow 3\n"
+                       "add rect 0 0 10 10\n"));
     ASSERT_EQ(s.Errors().size(), 5u);
     EXPECT_EQ(s.Errors()[0].rfind("line 2:", 0), 0u);
     EXPECT_EQ(s.Errors()[4].rfind("line 6:", 0), 0u);
