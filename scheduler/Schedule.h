@@ -1,0 +1,42 @@
+#pragma once
+// The Task Scheduler service and the list of its work items; the library's creatable class.
+#include <mstask.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "TaskScheduler.h"
+#include "scheduler/DispatchObject.h"
+#include "scheduler/Job.h"
+
+namespace vornak {
+
+class Schedule : public DispatchObject<_Schedule> {
+public:
+    Schedule() = default;
+
+    // Creates the service object; a failure here fails the creation of the Schedule.
+    HRESULT Initialize();
+
+    HRESULT STDMETHODCALLTYPE CreateTask(BSTR Name, _Job** ret) override;
+    HRESULT STDMETHODCALLTYPE NewEnum(IUnknown** ret) override;
+    HRESULT STDMETHODCALLTYPE Refresh() override;
+    HRESULT STDMETHODCALLTYPE Delete(short Index) override;
+    HRESULT STDMETHODCALLTYPE get_Job(short Index, _Job** ret) override;
+    HRESULT STDMETHODCALLTYPE get_TargetComputer(BSTR* ret) override;
+    HRESULT STDMETHODCALLTYPE put_TargetComputer(BSTR New_Computer) override;
+    HRESULT STDMETHODCALLTYPE get_Count(LONG* ret) override;
+
+private:
+    template <class Body>
+    HRESULT Member(Body&& body) {
+        return Fence(IID__Schedule, L"TaskScheduler.Schedule", body);
+    }
+    void ReadWorkItems();
+    Job& At(short index);  // 1-based; "Subscript out of range" outside the list
+
+    Ref<ITaskScheduler> scheduler_;
+    std::vector<Ref<Job>> jobs_;
+};
+
+}  // namespace vornak
