@@ -1,0 +1,60 @@
+#include "core/Wiring.h"
+
+#include <windows.h>
+
+#include "base/Modal.h"
+
+namespace wiring {
+namespace {
+GetMessageFn g_getMessage;
+MsgBoxOKFn g_msgBoxOK;
+StatusPanelFn g_languagePanel;
+EndProgressFn g_endProgress;
+LoadDefinitionsFn g_loadDefinitions;
+DecryptFn g_decrypt;
+ShowPasswordDialogFn g_showPasswordDialog;
+std::string g_passwordEntry;
+}  // namespace
+
+void SetGetMessage(GetMessageFn fn) { g_getMessage = std::move(fn); }
+std::string GetMessage(const std::string& id, const std::string& fallback) {
+    return g_getMessage ? g_getMessage(id, fallback) : fallback;
+}
+
+void SetMsgBoxOK(MsgBoxOKFn fn) { g_msgBoxOK = std::move(fn); }
+long MsgBoxOK(const std::string& prompt, const std::string& title) {
+    if (g_msgBoxOK) return g_msgBoxOK(prompt, title);
+    return base::modal::Run({"frmMsgBox", title, prompt, MB_OK}, [&]() -> long {
+        MessageBoxA(GetActiveWindow(), prompt.c_str(), title.c_str(), MB_OK);
+        return 1;
+    });
+}
+
+void SetLanguagePanel(StatusPanelFn fn) { g_languagePanel = std::move(fn); }
+void ShowLanguagePanel(const std::string& text) {
+    if (g_languagePanel) g_languagePanel(text);
+}
+
+void SetEndProgress(EndProgressFn fn) { g_endProgress = std::move(fn); }
+void EndProgress() {
+    if (g_endProgress) g_endProgress();
+}
+
+void SetLoadDefinitions(LoadDefinitionsFn fn) { g_loadDefinitions = std::move(fn); }
+void LoadDefinitions() {
+    if (g_loadDefinitions) g_loadDefinitions();
+}
+
+void SetDecrypt(DecryptFn fn) { g_decrypt = std::move(fn); }
+bool Decrypt(const std::string& stored, std::string& plain) {
+    if (!g_decrypt) return false;
+    return g_decrypt(stored, plain);
+}
+
+std::string& PasswordEntry() { return g_passwordEntry; }
+void SetShowPasswordDialog(ShowPasswordDialogFn fn) { g_showPasswordDialog = std::move(fn); }
+void ShowPasswordDialog() {
+    if (g_showPasswordDialog) g_showPasswordDialog();
+}
+
+}  // namespace wiring
