@@ -1,0 +1,38 @@
+// Definitions packer: turns a readable definitions source into defs.dat.
+//   defpack <source.txt> <defs.dat>
+// Paths may be Windows paths or, when run under Wine from the build, host paths ("/..."), which
+// Wine shows as drive Z:.
+#include <cstdio>
+#include <string>
+
+#include "base/RuntimeError.h"
+#include "base/TextFile.h"
+#include "definitions/DefinitionsPacker.h"
+
+namespace {
+std::string WindowsPath(std::string p) {
+    if (!p.empty() && p[0] == '/') p = "Z:" + p;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: defpack <source.txt> <defs.dat>\n");
+        return 2;
+    }
+    const std::string source = WindowsPath(argv[1]);
+    const std::string output = WindowsPath(argv[2]);
+    try {
+        modDefinitions::WriteDefinitionsFile(output, base::ReadWhole(source));
+    } catch (const base::RuntimeError& e) {
+        std::fprintf(stderr, "defpack: %s: %s (error %ld)\n", source.c_str(), e.description().c_str(), e.number());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "defpack: %s: %s\n", source.c_str(), e.what());
+        return 1;
+    }
+    return 0;
+}
