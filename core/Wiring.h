@@ -31,13 +31,15 @@ using EndProgressFn = std::function<void()>;
 void SetEndProgress(EndProgressFn fn);
 void EndProgress();
 
-// Unpacks and holds the definitions text. Default: the definitions store's LoadDefinitions
-// when it is linked in, else nothing. Errors pass to the caller.
+// Unpacks and holds the definitions text. Default: nothing; ConnectDefinitions()
+// (core/DefinitionsLinks.h) installs the definitions store's LoadDefinitions. Errors pass to
+// the caller.
 using LoadDefinitionsFn = std::function<void()>;
 void SetLoadDefinitions(LoadDefinitionsFn fn);
 void LoadDefinitions();
 
-// Deciphers a stored text (the user password). Returns false when it cannot.
+// Deciphers a stored text (the user password). Returns false when it cannot. Default: always
+// false; ConnectDefinitions() installs the program's string cipher.
 using DecryptFn = std::function<bool(const std::string& stored, std::string& plain)>;
 void SetDecrypt(DecryptFn fn);
 bool Decrypt(const std::string& stored, std::string& plain);
