@@ -158,6 +158,20 @@ TEST_F(HostsTest, AFailedWriteMidwayLeavesTheFileWholeAndNoLeftovers) {
     EXPECT_NE(Read().find("site49.example"), std::string::npos);
 }
 
+TEST_F(HostsTest, LongFilesAreReadAndWrittenWhole) {
+    std::string text, want;
+    for (int i = 0; i < 40000; ++i) {  // more lines than a 16-bit index could count
+        const std::string host = "h" + std::to_string(i) + ".example";
+        text.append("0.0.0.0 ").append(host).append("\r\n");
+        want.append("0.0.0.0     ").append(host).append("\r\n");
+    }
+    Write(text);
+    readHost();
+    EXPECT_EQ(gb_hostsEntries.size(), 40001u);
+    EXPECT_TRUE(DeleteHostsEntry("", ""));
+    EXPECT_EQ(Read(), want);
+}
+
 TEST_F(HostsTest, AReadThatDidNotCompleteIsNeverWrittenBack) {
     Write("127.0.0.1 one\r\n127.0.0.1 two\r\n");
     readHost();
