@@ -8,6 +8,7 @@
 #include <cctype>
 #include <vector>
 
+#include "base/FolderWalk.h"
 #include "base/Handles.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
@@ -78,25 +79,16 @@ DWORD ForceDeleteTree(const std::string& folder) {
     auto note = [&](DWORD err) {
         if (first == 0 && !IsGoneError(err)) first = err == 0 ? ERROR_ACCESS_DENIED : err;
     };
-    WIN32_FIND_DATAA fd;
-    base::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd));
-    if (find) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = folder + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-                if (DWORD err = ForceDeleteTree(child)) note(err);
-            } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                if (!RemoveDirectoryA(child.c_str())) note(GetLastError());  // a junction: the link only
-            } else if (!DeleteFileA(child.c_str())) {
-                note(GetLastError());
-            }
-        } while (FindNextFileA(find.get(), &fd));
-    }
-    find.reset();
+    base::ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd, const std::string& child) {
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (base::IsRealSubfolder(fd)) {
+            if (DWORD err = ForceDeleteTree(child)) note(err);
+        } else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!RemoveDirectoryA(child.c_str())) note(GetLastError());  // a junction: the link only
+        } else if (!DeleteFileA(child.c_str())) {
+            note(GetLastError());
+        }
+    });
     SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!RemoveDirectoryA(folder.c_str())) note(GetLastError());
     return first;
@@ -105,20 +97,12 @@ DWORD ForceDeleteTree(const std::string& folder) {
 // What is left of a folder, deepest first, then the folder itself: a restart can remove a
 // folder only once it is empty.
 void CollectLeftovers(const std::string& folder, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    base::FindHandle find(FindFirstFileA((folder + "\\*").c_str(), &fd));
-    if (find) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = folder + "\\" + name;
-            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                CollectLeftovers(child, out);
-            else
-                out.push_back(child);
-        } while (FindNextFileA(find.get(), &fd));
-    }
+    base::ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd, const std::string& child) {
+        if (base::IsRealSubfolder(fd))
+            CollectLeftovers(child, out);
+        else
+            out.push_back(child);
+    });
     out.push_back(folder);
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/FolderWalk.h"
 #include "base/Handles.h"
 #include "base/ProgramFolder.h"
 
@@ -27,21 +28,15 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
 void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA fd;
-    base::FindHandle h(FindFirstFileA((path + "\\*").c_str(), &fd));
-    if (h) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(h.get(), &fd));
-    }
-    h.reset();
+    base::ForEachEntry(path, [](const WIN32_FIND_DATAA& fd, const std::string& child) {
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (base::IsRealSubfolder(fd))
+            RemoveTree(child);
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryA(child.c_str());
+        else
+            DeleteFileA(child.c_str());
+    });
     RemoveDirectoryA(path.c_str());
 }
 
