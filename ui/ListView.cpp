@@ -1,0 +1,227 @@
+#include "ui/ListView.h"
+
+#include <commctrl.h>
+
+#include "base/RuntimeError.h"
+#include "ui/Form.h"
+
+namespace ui {
+
+void EnsureCommonControls();  // Controls.cpp
+
+namespace {
+[[noreturn]] void OutOfBounds() { base::Raise(35600, "Index out of bounds"); }
+const std::string kEmpty;
+}  // namespace
+
+// ---- rows
+
+std::string& ListItem::SubItems(int i) {
+    if (i < 1) base::Raise(380, "Invalid property value");
+    if (static_cast<size_t>(i) > subItems_.size()) subItems_.resize(static_cast<size_t>(i));
+    return subItems_[static_cast<size_t>(i - 1)];
+}
+
+const std::string& ListItem::SubItems(int i) const {
+    if (i < 1) base::Raise(380, "Invalid property value");
+    if (static_cast<size_t>(i) > subItems_.size()) return kEmpty;
+    return subItems_[static_cast<size_t>(i - 1)];
+}
+
+ListItem& ListItems::Add(const std::string& text) {
+    rows_.emplace_back();
+    rows_.back().Text = text;
+    Touched();
+    return rows_.back();
+}
+
+ListItem& ListItems::operator()(int index) {
+    if (index < 1 || index > Count()) OutOfBounds();
+    Touched();
+    return rows_[static_cast<size_t>(index - 1)];
+}
+
+const ListItem& ListItems::operator()(int index) const {
+    if (index < 1 || index > Count()) OutOfBounds();
+    return rows_[static_cast<size_t>(index - 1)];
+}
+
+void ListItems::Remove(int index) {
+    if (index < 1 || index > Count()) OutOfBounds();
+    rows_.erase(rows_.begin() + (index - 1));
+    Touched();
+}
+
+void ListItems::Clear() {
+    rows_.clear();
+    Touched();
+}
+
+// ---- hidden lists
+
+ListRows::ListRows() = default;
+
+ListRows::ListRows(Form& form, std::string name) : Control(form, std::move(name)) {}
+
+void ListRows::ResetToDesign() {
+    Control::ResetToDesign();
+    ListItems.Clear();
+}
+
+// ---- list view
+
+ListView::ListView(Form& form, std::string name, Control* container) : Control(form, std::move(name), container) {
+    ListItems.SetObserver([this] { Sync(); });
+}
+
+void ListView::AddColumn(const std::string& heading, int widthPixels) {
+    columns_.push_back({heading, widthPixels});
+    if (!hWnd()) return;
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.pszText = const_cast<char*>(columns_.back().heading.c_str());
+    col.cx = widthPixels;
+    SendMessageA(hWnd(), LVM_INSERTCOLUMNA, columns_.size() - 1, reinterpret_cast<LPARAM>(&col));
+}
+
+void ListView::SetGridLines(bool on) {
+    gridLines_ = on;
+    if (hWnd()) SendMessageA(hWnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, on ? LVS_EX_GRIDLINES : 0);
+}
+
+HWND ListView::CreateWindowFor(HWND parent) {
+    EnsureCommonControls();
+    return MakeWindow(WC_LISTVIEWA, LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
+                      WS_EX_CLIENTEDGE, parent, "");
+}
+
+void ListView::AfterCreate() {
+    if (!hWnd()) return;
+    DWORD ex = LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
+    if (checkboxes_) ex |= LVS_EX_CHECKBOXES;
+    if (gridLines_) ex |= LVS_EX_GRIDLINES;
+    SendMessageA(hWnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+    if (checkboxes_) SendMessageA(hWnd(), LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    auto columns = columns_;
+    columns_.clear();
+    if (columns.empty()) columns.push_back({"", Width() > 8 ? Width() - 8 : 100});
+    for (const Column& c : columns) AddColumn(c.heading, c.width);
+    Sync();
+}
+
+void ListView::Sync() {
+    if (!hWnd()) return;
+    const int count = ListItems.Count();
+    if (SendMessageA(hWnd(), LVM_GETITEMCOUNT, 0, 0) != count)
+        SendMessageA(hWnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+    InvalidateRect(hWnd(), nullptr, FALSE);
+}
+
+void ListView::Refresh() {
+    Sync();
+    if (hWnd()) UpdateWindow(hWnd());
+}
+
+int ListView::SelectedIndex() const {
+    if (!hWnd()) return 0;
+    return static_cast<int>(SendMessageA(hWnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)) + 1;
+}
+
+void ListView::Select(int index) {
+    if (!hWnd() || index < 1 || index > ListItems.Count()) return;
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hWnd(), LVM_SETITEMSTATE, static_cast<WPARAM>(index - 1), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(hWnd(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(index - 1), FALSE);
+}
+
+std::string ListView::CellText(int row, int column) const {
+    if (row < 0 || row >= ListItems.Count()) return {};
+    const ListItem& item = Rows()(row + 1);
+    return column == 0 ? item.Text : item.SubItems(column);
+}
+
+void ListView::ToggleCheck(int row0) {
+    if (row0 < 0 || row0 >= ListItems.Count()) return;
+    ListItem& item = ListItems(row0 + 1);
+    item.Checked = !item.Checked;
+    SendMessageA(hWnd(), LVM_REDRAWITEMS, static_cast<WPARAM>(row0), row0);
+    if (OnItemCheck) OnItemCheck(row0 + 1);
+}
+
+bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
+    result = 0;
+    switch (header->code) {
+        case LVN_GETDISPINFOA: {
+            auto* di = reinterpret_cast<NMLVDISPINFOA*>(header);
+            const int row = di->item.iItem;
+            if ((di->item.mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
+                cellBuffer_ = CellText(row, di->item.iSubItem);
+                lstrcpynA(di->item.pszText, cellBuffer_.c_str(), di->item.cchTextMax);
+            }
+            if ((di->item.mask & LVIF_STATE) && checkboxes_ && row >= 0 && row < ListItems.Count()) {
+                di->item.state = INDEXTOSTATEIMAGEMASK(Rows()(row + 1).Checked ? 2 : 1);
+                di->item.stateMask = LVIS_STATEIMAGEMASK;
+            }
+            return true;
+        }
+        case LVN_GETDISPINFOW: {
+            auto* di = reinterpret_cast<NMLVDISPINFOW*>(header);
+            const int row = di->item.iItem;
+            if ((di->item.mask & LVIF_TEXT) && di->item.pszText && di->item.cchTextMax > 0) {
+                const std::string text = CellText(row, di->item.iSubItem);
+                const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+                cellBufferW_.assign(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+                MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, cellBufferW_.data(), n);
+                lstrcpynW(di->item.pszText, cellBufferW_.c_str(), di->item.cchTextMax);
+            }
+            if ((di->item.mask & LVIF_STATE) && checkboxes_ && row >= 0 && row < ListItems.Count()) {
+                di->item.state = INDEXTOSTATEIMAGEMASK(Rows()(row + 1).Checked ? 2 : 1);
+                di->item.stateMask = LVIS_STATEIMAGEMASK;
+            }
+            return true;
+        }
+        case LVN_GETINFOTIPA: {
+            auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(header);
+            if (tip->pszText && tip->cchTextMax > 0 && tip->iItem >= 0 && tip->iItem < ListItems.Count())
+                lstrcpynA(tip->pszText, Rows()(tip->iItem + 1).ToolTipText.c_str(), tip->cchTextMax);
+            return true;
+        }
+        case LVN_ITEMCHANGED: {
+            // Some list views report a check-box click on an owner-data list as a state change.
+            auto* lv = reinterpret_cast<NMLISTVIEW*>(header);
+            if (checkboxes_ && lv->iItem >= 0 && lv->iItem < ListItems.Count() && (lv->uChanged & LVIF_STATE) &&
+                ((lv->uNewState ^ lv->uOldState) & LVIS_STATEIMAGEMASK) && (lv->uNewState & LVIS_STATEIMAGEMASK)) {
+                const bool checked = ((lv->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+                ListItem& item = ListItems(lv->iItem + 1);
+                if (item.Checked != checked) {
+                    item.Checked = checked;
+                    lastNotifiedToggle_ = lv->iItem;
+                    if (OnItemCheck) OnItemCheck(lv->iItem + 1);
+                }
+            }
+            return true;
+        }
+        case NM_CLICK: {
+            auto* act = reinterpret_cast<NMITEMACTIVATE*>(header);
+            LVHITTESTINFO hit{};
+            hit.pt = act->ptAction;
+            const int row = static_cast<int>(SendMessageA(hWnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            if (checkboxes_ && row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) && lastNotifiedToggle_ != row)
+                ToggleCheck(row);
+            lastNotifiedToggle_ = -1;
+            if (row >= 0 && OnItemClick) OnItemClick(row + 1);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void ListView::ResetToDesign() {
+    Control::ResetToDesign();
+    ListItems.Clear();
+}
+
+}  // namespace ui
