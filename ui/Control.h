@@ -20,7 +20,7 @@ public:
     Control& operator=(const Control&) = delete;
 
     const std::string& Name() const { return name_; }
-    std::string Tag;  // language key of the caption
+    std::string Tag;                         // language key of the caption
     Form& Parent() const { return *form_; }  // not for a control on no form
     HWND hWnd() const { return hwnd_; }
 

@@ -258,7 +258,8 @@ std::string StatusBar::PanelText(int index) const { return const_cast<StatusBar*
 
 void StatusBar::SetPanelText(int index, const std::string& text) {
     At(index).text = text;
-    if (hWnd()) SendMessageA(hWnd(), SB_SETTEXTA, static_cast<WPARAM>(index - 1), reinterpret_cast<LPARAM>(text.c_str()));
+    if (hWnd())
+        SendMessageA(hWnd(), SB_SETTEXTA, static_cast<WPARAM>(index - 1), reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void StatusBar::SetPanelWidth(int index, int pixels) {

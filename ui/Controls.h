@@ -134,9 +134,9 @@ class StatusBar : public Control {
 public:
     StatusBar(Form& form, std::string name, int panels = 1);
     int PanelCount() const { return static_cast<int>(panels_.size()); }
-    std::string PanelText(int index) const;         // 1-based
+    std::string PanelText(int index) const;  // 1-based
     void SetPanelText(int index, const std::string& text);
-    void SetPanelWidth(int index, int pixels);      // the last panel takes what is left
+    void SetPanelWidth(int index, int pixels);  // the last panel takes what is left
     void Reposition();
 
 protected:

@@ -55,7 +55,9 @@ Form* Form::FromHandle(HWND hwnd) {
 
 void Form::Register(Control* c) { controls_.push_back(c); }
 
-void Form::Unregister(Control* c) { controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end()); }
+void Form::Unregister(Control* c) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
+}
 
 void Form::Load() {
     if (hwnd_ || loading_) return;
@@ -78,9 +80,15 @@ void Form::Load() {
     }
     DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     switch (border_) {
-        case BorderStyle::None: style |= WS_POPUP; break;
-        case BorderStyle::Fixed: style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX; break;
-        case BorderStyle::Sizable: style |= WS_OVERLAPPEDWINDOW; break;
+        case BorderStyle::None:
+            style |= WS_POPUP;
+            break;
+        case BorderStyle::Fixed:
+            style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+            break;
+        case BorderStyle::Sizable:
+            style |= WS_OVERLAPPEDWINDOW;
+            break;
     }
     const int tx = TwipsPerPixelX(), ty = TwipsPerPixelY();
     int w = ToPixels(state_.width, tx), h = ToPixels(state_.height, ty);

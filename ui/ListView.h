@@ -79,8 +79,8 @@ public:
     void Select(int index);
     void Refresh();
 
-    std::function<void(int index)> OnItemClick;   // a row was clicked (1-based)
-    std::function<void(int index)> OnItemCheck;   // a row's check box changed (1-based)
+    std::function<void(int index)> OnItemClick;  // a row was clicked (1-based)
+    std::function<void(int index)> OnItemCheck;  // a row's check box changed (1-based)
 
     // Answers the window's questions (also what a test reads): the text shown in a cell
     // (column 0 is the row's text) and the tool tip of a row, both 0-based.

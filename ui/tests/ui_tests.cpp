@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// (after windows.h)
 #include <commctrl.h>
 
 #include <atomic>
@@ -21,7 +22,9 @@ struct Trapped {
     std::string number, description, method;
 };
 std::vector<Trapped> g_trapped;
-void CaptureTrapped(const std::string& n, const std::string& d, const std::string& m) { g_trapped.push_back({n, d, m}); }
+void CaptureTrapped(const std::string& n, const std::string& d, const std::string& m) {
+    g_trapped.push_back({n, d, m});
+}
 
 class ErrorSinkScope {
 public:

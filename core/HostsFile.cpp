@@ -1,0 +1,124 @@
+#include "core/HostsFile.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "base/RuntimeError.h"
+#include "base/TextFile.h"
+#include "core/AtomicFile.h"
+#include "core/SpecialFolders.h"
+#include "core/Wiring.h"
+#include "core/modMain.h"
+
+namespace modMain {
+namespace {
+
+struct ReadState {
+    bool complete = false;
+    long number = base::errFileNotFound;
+    std::string description = base::ErrorDescription(base::errFileNotFound);
+};
+ReadState g_read;
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string TrimBlanks(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+// An address line: the address up to the first blank, the host names after it as they stand.
+HostsEntry ParseAddressLine(const std::string& expanded) {
+    HostsEntry e;
+    e.isEntry = true;
+    size_t blank = expanded.find(' ');
+    if (blank == std::string::npos) {
+        e.host = expanded;
+    } else {
+        e.text = expanded.substr(0, blank);
+        e.host = TrimBlanks(expanded.substr(blank));
+    }
+    return e;
+}
+
+std::string RecordLine(const HostsEntry& e) { return (e.isEntry ? e.text + "     " + e.host : e.text) + "\r\n"; }
+
+}  // namespace
+
+std::string HostsFilePath() {
+    if (WindowsVer() == "Windows 95/98") return GetWinDir() + "\\hosts";
+    return getSystemFolder() + "\\drivers\\etc\\hosts";
+}
+
+void readHost() {
+    gb_hostsEntries.assign(1, HostsEntry{});
+    g_read.complete = false;
+    try {
+        for (const std::string& line : base::ReadLines(HostsFilePath())) {
+            HostsEntry e;
+            if (!line.empty() && line[0] == '#') {
+                e.text = line;
+            } else {
+                std::string expanded;
+                for (char c : line) {
+                    if (c == '\t')
+                        expanded.append(8, ' ');
+                    else
+                        expanded.push_back(c);
+                }
+                expanded = TrimBlanks(expanded);
+                if (expanded.empty()) continue;
+                e = ParseAddressLine(expanded);
+            }
+            gb_hostsEntries.back() = std::move(e);
+            gb_hostsEntries.emplace_back();
+        }
+        g_read.complete = true;
+    } catch (const base::RuntimeError& e) {
+        g_read.number = e.number();
+        g_read.description = e.description();
+        LogError(std::to_string(e.number()), e.description(), "readHost");
+    } catch (...) {
+        g_read.number = base::errInvalidProcedureCall;
+        g_read.description = base::ErrorDescription(g_read.number);
+        LogError(std::to_string(g_read.number), g_read.description, "readHost");
+    }
+}
+
+bool DeleteHostsEntry(const std::string& host, const std::string& ip) {
+    size_t j = 0;
+    auto fail = [&](long number, const std::string& description) {
+        wiring::EndProgress();
+        WriteErrorLog("Error Description: " + description + ", Error Number: " + std::to_string(number) +
+                      ", J: " + std::to_string(j) + ", Method: DeleteHostsEntry");
+        return false;
+    };
+    if (!host.empty() && !ip.empty()) readHost();
+    // Rewriting from a partial read would drop every line the read did not reach.
+    if (!g_read.complete) return fail(g_read.number, g_read.description);
+    try {
+        const std::string upperHost = Upper(host), upperIp = Upper(ip);
+        AtomicFileWriter writer(HostsFilePath());
+        for (j = 0; j + 1 < gb_hostsEntries.size(); ++j) {
+            HostsEntry& e = gb_hostsEntries[j];
+            if (Upper(e.text) == upperIp && Upper(e.host) == upperHost) {
+                e.text.clear();
+                e.host.clear();
+                continue;
+            }
+            writer.Write(RecordLine(e));
+        }
+        writer.Commit();
+        return true;
+    } catch (const base::RuntimeError& e) {
+        return fail(e.number(), e.description());
+    } catch (...) {
+        return fail(base::errInvalidProcedureCall, base::ErrorDescription(base::errInvalidProcedureCall));
+    }
+}
+
+}  // namespace modMain

@@ -1,0 +1,196 @@
+#include "core/IniFiles.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "base/Modal.h"
+#include "base/RuntimeError.h"
+#include "base/Trap.h"
+#include "core/Globals.h"
+#include "core/SettingsStore.h"
+#include "core/Wiring.h"
+#include "core/modMain.h"
+
+namespace modMain {
+namespace {
+
+// The value however long it is: a cut value would be written back cut by the callers that
+// edit what they read.
+std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& file) {
+    std::vector<char> buf(128, '\0');
+    for (;;) {
+        DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buf.data(), static_cast<DWORD>(buf.size()),
+                                           file.c_str());
+        if (n + 1 < buf.size() || buf.size() >= (1u << 20)) return std::string(buf.data(), n);
+        buf.assign(buf.size() * 2, '\0');
+    }
+}
+
+// The system may keep written keys in a cache (Windows 95 does); readers of the file itself,
+// such as a guard comparing snapshots, must see them at once.
+void FlushProfile(const std::string& file) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()); }
+
+std::string TrimBlanks(const std::string& s) {
+    size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+
+std::string* Field(FileVersionHeader& h, size_t i) {
+    std::string* fields[] = {&h.CompanyName,    &h.FileDescription,  &h.FileVersion,  &h.InternalName,
+                             &h.LegalCopyright, &h.OriginalFileName, &h.ProductName,  &h.ProductVersion,
+                             &h.Comments,       &h.LegalTrademarks,  &h.PrivateBuild, &h.SpecialBuild};
+    return fields[i];
+}
+const char* const kFieldNames[12] = {"CompanyName",    "FileDescription",  "FileVersion",  "InternalName",
+                                     "LegalCopyright", "OriginalFileName", "ProductName",  "ProductVersion",
+                                     "Comments",       "LegalTrademarks",  "PrivateBuild", "SpecialBuild"};
+
+}  // namespace
+
+std::string GetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file) {
+    return base::Trap("GetPrivateStringValue", std::string(), [&] {
+        std::string value = ReadProfileString(section, key, file);
+        return value.size() < 2 ? std::string() : value;
+    });
+}
+
+std::string GetPrivateStringValue2(const std::string& section, const std::string& key, const std::string& file) {
+    return base::Trap("GetPrivateStringValue", std::string(), [&] { return ReadProfileString(section, key, file); });
+}
+
+void SetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file,
+                           const std::string& value) {
+    base::Trap("SetPrivateStringValue", [&] {
+        if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()))
+            base::RaiseWin32(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
+        FlushProfile(file);
+    });
+}
+
+void DelPrivateStringValue(const std::string& section, const std::string& key, const std::string& file) {
+    base::Trap("DelPrivateStringValue", [&] {
+        if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), "", file.c_str()))
+            base::RaiseWin32(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
+        FlushProfile(file);
+    });
+}
+
+std::string GetShortPath(const std::string& path) {
+    return base::Trap("GetShortPath", std::string(), [&] {
+        char buf[261] = {};
+        DWORD n = GetShortPathNameA(path.c_str(), buf, 260);
+        if (n == 0 || n >= 260) return std::string();
+        return std::string(buf, n);
+    });
+}
+
+FileVersionHeader GetVerHeader(const std::string& file) {
+    return base::Trap("GetVerHeader", FileVersionHeader{}, [&] {
+        FileVersionHeader h;
+        if (!fileExistsDir(file)) {
+            // The long path: a file that does not exist has no short one.
+            const std::string message = "The file \"" + file + "\" doesn't exist.";
+            for (size_t i = 0; i < 12; ++i) *Field(h, i) = message;
+            return h;
+        }
+        DWORD ignored = 0;
+        DWORD size = GetFileVersionInfoSizeA(file.c_str(), &ignored);
+        std::vector<BYTE> data;
+        void* translation = nullptr;
+        UINT translationLen = 0;
+        if (size > 0) {
+            data.assign(size, 0);
+            if (GetFileVersionInfoA(file.c_str(), 0, size, data.data()) &&
+                VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &translation, &translationLen) &&
+                translationLen >= 4) {
+                const BYTE* b = static_cast<const BYTE*>(translation);
+                // Language in the upper half, code page in the lower, both read unsigned.
+                const unsigned language = b[0] | (b[1] << 8), codePage = b[2] | (b[3] << 8);
+                char hex[9];
+                wsprintfA(hex, "%04X%04X", language, codePage);
+                for (size_t i = 0; i < 12; ++i) {
+                    const std::string query = std::string("\\StringFileInfo\\") + hex + "\\" + kFieldNames[i];
+                    void* value = nullptr;
+                    UINT len = 0;
+                    if (VerQueryValueA(data.data(), query.c_str(), &value, &len) && value) {
+                        // As long as the resource says, up to its first NUL.
+                        const char* text = static_cast<const char*>(value);
+                        size_t n = 0;
+                        while (n < len && text[n] != '\0') ++n;
+                        *Field(h, i) = std::string(text, n);
+                    } else {
+                        *Field(h, i) = wiring::GetMessage("", "");
+                    }
+                }
+            }
+        }
+        for (size_t i = 0; i < 12; ++i)
+            if (TrimBlanks(*Field(h, i)).empty()) *Field(h, i) = wiring::GetMessage("", "");
+        return h;
+    });
+}
+
+void IntialStr(StartupLocationNames& names) {
+    base::Trap("IntialStr", [&] {
+        static const char* const ids[8] = {"1021", "1022", "1023", "1024", "1025", "1026", "1027", "1028"};
+        static const char* const defaults[8] = {"Registry(User Run)",
+                                                "Registry(Machine Run)",
+                                                "Registry(Machine RunOnce)",
+                                                "Registry(Machine RunOnceEx)",
+                                                "StartUp (Current User)",
+                                                "StartUp (All Users)",
+                                                "Win.ini Load",
+                                                "Win.ini Run"};
+        for (size_t i = 0; i < 8; ++i) names[i] = wiring::GetMessage(ids[i], defaults[i]);
+    });
+}
+
+void CreateShortcutFile(const std::string& shortcutPath, const std::string& target) {
+    try {
+        HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            IShellLinkA* link = nullptr;
+            if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&link)))) {
+                IPersistFile* file = nullptr;
+                if (SUCCEEDED(link->SetPath(target.c_str())) &&
+                    SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                    std::wstring wide(MAX_PATH * 2, L'\0');
+                    int n = MultiByteToWideChar(CP_ACP, 0, shortcutPath.c_str(), -1, wide.data(),
+                                                static_cast<int>(wide.size()));
+                    if (n > 0) file->Save(wide.c_str(), TRUE);
+                    file->Release();
+                }
+                link->Release();
+            }
+        }
+        if (SUCCEEDED(init)) CoUninitialize();
+    } catch (...) {
+    }
+}
+
+bool checkStartupPassword() {
+    if (!gb_enablePassword) return true;
+    if (gb_passwordAccepted) return true;
+    const std::string stored = settings::GetSetting("ScanSections", "Password", "");
+    wiring::PasswordEntry().clear();
+    base::modal::Run({"frmEnterPassword", "", "", 0}, [] {
+        wiring::ShowPasswordDialog();
+        return wiring::PasswordEntry().empty() ? 2L : 1L;
+    });
+    const std::string typed = wiring::PasswordEntry();
+    wiring::PasswordEntry().clear();
+    // Cancel leaves the entry empty; it never opens a panel, whatever is stored.
+    if (typed.empty()) return false;
+    std::string password;
+    if (!wiring::Decrypt(stored, password) || password.empty()) return false;
+    if (typed != password) return false;
+    gb_passwordAccepted = true;
+    return true;
+}
+
+}  // namespace modMain

@@ -1,0 +1,42 @@
+#pragma once
+// INI-file keys, an executable's version strings, short paths, the startup-location names,
+// shortcut files and the start-up password check.
+#include <array>
+#include <string>
+
+// The twelve standard version strings of an executable, in this order.
+struct FileVersionHeader {
+    std::string CompanyName, FileDescription, FileVersion, InternalName, LegalCopyright, OriginalFileName, ProductName,
+        ProductVersion, Comments, LegalTrademarks, PrivateBuild, SpecialBuild;
+};
+
+// Display names of the eight places Windows starts programs from, in the current language;
+// also the location values that startup profiles store and compare against.
+using StartupLocationNames = std::array<std::string, 8>;
+
+namespace modMain {
+
+// The key's value in that section of the INI file, whole. A value of fewer than two
+// characters reads as empty (use GetPrivateStringValue2 for one-character values).
+std::string GetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file);
+// The same read; empty only when nothing came back.
+std::string GetPrivateStringValue2(const std::string& section, const std::string& key, const std::string& file);
+// Writes the key (creating file and section). Note the order: the file comes before the value.
+void SetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file,
+                           const std::string& value);
+// Leaves the key in place with an empty value ("key=").
+void DelPrivateStringValue(const std::string& section, const std::string& key, const std::string& file);
+
+FileVersionHeader GetVerHeader(const std::string& file);
+// Short (8.3) form of an existing path; "" when the call fails.
+std::string GetShortPath(const std::string& path);
+// Fills the names from the language pack (messages 1021 to 1028, English defaults).
+void IntialStr(StartupLocationNames& names);
+// A shortcut file at shortcutPath pointing at target; every failure is ignored.
+void CreateShortcutFile(const std::string& shortcutPath, const std::string& target);
+// True when a protected panel may open: the password option is off, the password was accepted
+// earlier in this session, or the user types it now (the dialog is a modal step of kind
+// "frmEnterPassword"). An empty entry, or a stored password that cannot be deciphered, is refused.
+bool checkStartupPassword();
+
+}  // namespace modMain

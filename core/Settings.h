@@ -1,0 +1,49 @@
+#pragma once
+// Loading and saving every option of the settings store into its gb_ global (core/Globals.h).
+#include <windows.h>
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace modMain {
+
+// Start-up: every option with its default, this run's scan-log name, the backup and
+// definitions paths, the cookies folder and context-menu extension, the definitions text and
+// the autostart check; then every option is written back at once. Traps nothing: errors pass
+// to the caller.
+void loadFormMainSettings();
+// Writes every stored option from its global; a failure is logged ("saveFormMainSettings") and
+// ends the save.
+void saveFormMainSettings();
+// Repaints every child control of the window; failures are ignored.
+void RefreshFormControls(HWND form);
+
+// The settings table that load and save both walk, in load order.
+enum class LoadRule {
+    TrueUnlessOther,  // "True" or empty gives True, anything else False
+    OnlyTrue,         // only "True" gives True
+    Text,             // the stored text, or the row's default when the key is missing
+    LanguageName,     // empty gives "English.ini"; shown in the status bar
+    ExistingPath,     // kept only when that file or folder exists, else the row's default path
+    NumberDays,       // 1 to 60, else 10
+    ExistingLogFile,  // kept only when that file exists, else empty; composes this run's scan log
+};
+struct SettingRow {
+    const char* section;
+    const char* key;
+    LoadRule rule;
+    // Text: the store's default argument. ExistingPath: the name in the program folder that
+    // replaces a missing path ("" = the program folder itself).
+    const char* fallback;
+    std::variant<bool*, short*, std::string*> global;
+};
+const std::vector<SettingRow>& SettingsTable();
+
+// The default home page the hijack guard restores.
+inline constexpr const char* kDefaultHomePage = "http://www.msn.com/";
+
+// This run's scan-log name for a start at `now` (program folder, "logs\ScanLog<dd-mm-yy>_<n>.log").
+std::string ScanLogFileName(const SYSTEMTIME& now);
+
+}  // namespace modMain

@@ -1,0 +1,70 @@
+#include "core/Wiring.h"
+
+#include "core/frmMsgBox.h"
+#include "core/modLanguage.h"
+#include "definitions/DefinitionsStore.h"
+#include "definitions/StringCipher.h"
+#include "shell/frmMain.h"
+
+namespace wiring {
+namespace {
+GetMessageFn g_getMessage;
+MsgBoxOKFn g_msgBoxOK;
+StatusPanelFn g_languagePanel;
+EndProgressFn g_endProgress;
+LoadDefinitionsFn g_loadDefinitions;
+DecryptFn g_decrypt;
+ShowPasswordDialogFn g_showPasswordDialog;
+std::string g_passwordEntry;
+}  // namespace
+
+void SetGetMessage(GetMessageFn fn) { g_getMessage = std::move(fn); }
+std::string GetMessage(const std::string& id, const std::string& fallback) {
+    return g_getMessage ? g_getMessage(id, fallback) : modLanguage::getMessage(id, fallback);
+}
+
+void SetMsgBoxOK(MsgBoxOKFn fn) { g_msgBoxOK = std::move(fn); }
+long MsgBoxOK(const std::string& prompt, const std::string& title) {
+    return g_msgBoxOK ? g_msgBoxOK(prompt, title) : frmMsgBox.msgboxOK(prompt, title);
+}
+
+void SetLanguagePanel(StatusPanelFn fn) { g_languagePanel = std::move(fn); }
+void ShowLanguagePanel(const std::string& text) {
+    if (g_languagePanel)
+        g_languagePanel(text);
+    else
+        frmMain.StatusBar1.SetPanelText(3, text);
+}
+
+void SetEndProgress(EndProgressFn fn) { g_endProgress = std::move(fn); }
+void EndProgress() {
+    if (g_endProgress)
+        g_endProgress();
+    else
+        frmMain.flash.TPlay("_root.endOFTheProgress");
+}
+
+void SetLoadDefinitions(LoadDefinitionsFn fn) { g_loadDefinitions = std::move(fn); }
+void LoadDefinitions() {
+    if (g_loadDefinitions)
+        g_loadDefinitions();
+    else
+        modDefinitions::LoadDefinitions();
+}
+
+void SetDecrypt(DecryptFn fn) { g_decrypt = std::move(fn); }
+bool Decrypt(const std::string& stored, std::string& plain) {
+    if (g_decrypt) return g_decrypt(stored, plain);
+    std::string hex = stored;
+    plain = modEncryption::Decrypt(hex);
+    // The cipher answers "" for anything it cannot decipher.
+    return !plain.empty();
+}
+
+std::string& PasswordEntry() { return g_passwordEntry; }
+void SetShowPasswordDialog(ShowPasswordDialogFn fn) { g_showPasswordDialog = std::move(fn); }
+void ShowPasswordDialog() {
+    if (g_showPasswordDialog) g_showPasswordDialog();
+}
+
+}  // namespace wiring

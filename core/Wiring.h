@@ -1,0 +1,52 @@
+#pragma once
+// Calls from the core services into their neighbours: the language packs, the skinned message
+// box, the main window, the definitions store and cipher, the password dialog.
+//
+// Each link is one replaceable function whose default is the real neighbour; tests replace a
+// link to observe it or to keep a neighbour (a message box, defs.dat) out of their way.
+#include <functional>
+#include <string>
+
+namespace wiring {
+
+// Message look-up by id with an English default (modLanguage::getMessage).
+using GetMessageFn = std::function<std::string(const std::string& id, const std::string& fallback)>;
+void SetGetMessage(GetMessageFn fn);  // empty fn restores the default
+std::string GetMessage(const std::string& id, const std::string& fallback);
+
+// The skinned OK-only message box; returns 1 (OK) or 2 (Cancel) (frmMsgBox.msgboxOK).
+using MsgBoxOKFn = std::function<long(const std::string& prompt, const std::string& title)>;
+void SetMsgBoxOK(MsgBoxOKFn fn);
+long MsgBoxOK(const std::string& prompt, const std::string& title);
+
+// Text of the main window's status bar, third panel (frmMain.StatusBar1).
+using StatusPanelFn = std::function<void(const std::string& text)>;
+void SetLanguagePanel(StatusPanelFn fn);
+void ShowLanguagePanel(const std::string& text);
+
+// Ends the main movie's progress display: frmMain.flash plays "_root.endOFTheProgress".
+using EndProgressFn = std::function<void()>;
+void SetEndProgress(EndProgressFn fn);
+void EndProgress();
+
+// Unpacks and holds the definitions text (modDefinitions::LoadDefinitions). Errors pass to
+// the caller.
+using LoadDefinitionsFn = std::function<void()>;
+void SetLoadDefinitions(LoadDefinitionsFn fn);
+void LoadDefinitions();
+
+// Deciphers a stored text (the user password, modEncryption::Decrypt). False when it cannot.
+using DecryptFn = std::function<bool(const std::string& stored, std::string& plain)>;
+void SetDecrypt(DecryptFn fn);
+bool Decrypt(const std::string& stored, std::string& plain);
+
+// The password dialog: the text the user typed and confirmed with OK, empty otherwise. The
+// dialog form sets it from its OK button; a scripted "frmEnterPassword" step sets it in tests.
+std::string& PasswordEntry();
+// The dialog's real modal show (frmEnterPassword.checkPasword's body). The dialog is not built
+// yet: until the shell installs it, nothing is shown and the entry stays empty (refused).
+using ShowPasswordDialogFn = std::function<void()>;
+void SetShowPasswordDialog(ShowPasswordDialogFn fn);
+void ShowPasswordDialog();
+
+}  // namespace wiring

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "base/Modal.h"
+#include "base/testing/Testing.h"
+#include "core/CRegister.h"
+#include "core/REG32.h"
+#include "core/RegistryModule.h"
+#include "core/tests/CoreTestSupport.h"
+
+using core_test::KeyExists;
+using core_test::ScratchKey;
+using core_test::SetDword;
+using core_test::SetString;
+using namespace std::string_literals;
+
+namespace {
+const HKEY kCU = HKEY_CURRENT_USER;
+}
+
+TEST(CRegister, SaveThenGetRoundTripsWithoutTrailingNul) {
+    ScratchKey key;
+    CRegister reg;
+    const std::string section = "\\" + key.path() + "\\Made\\Here\\";  // both backslashes trimmed
+    EXPECT_TRUE(reg.REGSaveSetting(kCU, section, "Name", "C:\\x y\\prog.exe /STARTUP"));
+    EXPECT_EQ(reg.REGGetSetting(kCU, section, "Name", "dflt"), "C:\\x y\\prog.exe /STARTUP");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key / "Made\\Here", "Name", "dflt"), "C:\\x y\\prog.exe /STARTUP");
+    EXPECT_TRUE(reg.REGSaveSetting(kCU, section, "Empty", ""));
+    EXPECT_EQ(reg.REGGetSetting(kCU, section, "Empty", "dflt"), "");
+}
+
+TEST(CRegister, StarNamesTheDefaultValueAndMissingGivesTheDefault) {
+    ScratchKey key;
+    CRegister reg;
+    EXPECT_TRUE(reg.REGSaveSetting(kCU, key.path(), "*", "unnamed"));
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "*", "d"), "unnamed");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "", "d"), "unnamed");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "absent", "d"), "d");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key / "no\\such\\key", "x", "d"), "d");
+}
+
+TEST(CRegister, ReadsStringsWithoutNulAndRefusesNonText) {
+    ScratchKey key;
+    CRegister reg;
+    SetString(kCU, key.path(), "NoNul", "whole", REG_SZ, /*withNul=*/false);
+    SetDword(kCU, key.path(), "Number", 7);
+    SetString(kCU, key.path(), "Expand", "%WINDIR%\\x", REG_EXPAND_SZ);
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "NoNul", "d"), "whole");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "Number", "d"), "d");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "Expand", "d"), "%WINDIR%\\x");
+}
+
+TEST(CRegister, TrimKeyPathTakesOneBackslashFromEachEnd) {
+    EXPECT_EQ(CRegister::TrimKeyPath("\\\\a\\"), "\\a");
+    EXPECT_EQ(CRegister::TrimKeyPath("\\a\\b\\\\"), "a\\b\\");
+    EXPECT_EQ(CRegister::TrimKeyPath("a"), "a");
+    EXPECT_EQ(CRegister::TrimKeyPath(""), "");
+}
+
+TEST(CRegister, DeleteSettingRemovesAValueOrTheKeyItself) {
+    ScratchKey key;
+    CRegister reg;
+    const std::string sub = key / "Sub", rooted = "\\" + sub;
+    reg.REGSaveSetting(kCU, sub, "A", "1");
+    reg.REGSaveSetting(kCU, sub, "B", "2");
+    EXPECT_TRUE(reg.REGDeleteSetting(kCU, rooted, "A"));
+    EXPECT_EQ(reg.REGGetSetting(kCU, key / "Sub", "A", "gone"), "gone");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key / "Sub", "B", "gone"), "2");
+    EXPECT_FALSE(reg.REGDeleteSetting(kCU, key / "Sub", "A"));
+    EXPECT_FALSE(reg.REGDeleteSetting(kCU, key / "Missing", "A"));
+    // An empty value name deletes the key, also when it is written with a leading backslash.
+    EXPECT_TRUE(reg.REGDeleteSetting(kCU, rooted, ""));
+    EXPECT_FALSE(KeyExists(kCU, key / "Sub"));
+}
+
+TEST(DeleteKey, DeletesWholeTreesAndReportsMissingKeys) {
+    ScratchKey key;
+    SetString(kCU, key / "T\\a\\b\\c", "v", "1");
+    SetString(kCU, key / "T\\a\\b2", "v", "1");
+    SetString(kCU, key / "T\\z", "v", "1");
+    SetString(kCU, key / "Keep", "v", "1");
+    EXPECT_EQ(RegistryModule::DeleteKey(kCU, key / "T"), 0);
+    EXPECT_FALSE(KeyExists(kCU, key / "T"));
+    EXPECT_TRUE(KeyExists(kCU, key / "Keep"));
+    EXPECT_EQ(RegistryModule::DeleteKey(kCU, key / "T"), 2);  // and no box
+    EXPECT_TRUE(base::modal::Seen().empty());
+}
+
+TEST(DeleteKey, AnUnexpectedCodeIsLoggedAndReturnedNotTakenAsSuccess) {
+    testing_support::ScopedProgramFolder pf;
+    ScratchKey key;
+    // A path the registry refuses outright (a leading backslash) gives ERROR_BAD_PATHNAME.
+    long rc = RegistryModule::DeleteKey(kCU, "\\" + key.path());
+    EXPECT_NE(rc, 0);
+    EXPECT_NE(rc, 2);
+    EXPECT_NE(rc, 5);
+    const std::string log = core_test::ErrorLogText();
+    EXPECT_NE(
+        log.find("Error Description: Erroor code " + std::to_string(rc) + ", Error Number: 505, Method: DeleteKey"),
+        std::string::npos)
+        << log;
+}
+
+TEST(DeleteValue, DeletesNamedValuesOnlyAndNeverTheDefault) {
+    ScratchKey key;
+    SetString(kCU, key.path(), "", "default data");
+    SetString(kCU, key.path(), "Named", "x");
+    SetString(kCU, key.path(), key.path(), "named like the path");
+    EXPECT_TRUE(RegistryModule::DeleteValue(kCU, key.path(), "Named"));
+    EXPECT_FALSE(RegistryModule::DeleteValue(kCU, key.path(), "Named"));
+    EXPECT_FALSE(RegistryModule::DeleteValue(kCU, key.path(), ""));
+    EXPECT_FALSE(RegistryModule::DeleteValue(kCU, key / "nope", "Named"));
+    CRegister reg;
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "*", "gone"), "default data");
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), key.path(), "gone"), "named like the path");
+}
+
+TEST(QueryRegString, TextsNumbersAndMissingValues) {
+    ScratchKey key;
+    SetString(kCU, key.path(), "Sz", "text\0tail"s);
+    SetString(kCU, key.path(), "NoNul", "bare", REG_SZ, false);
+    SetString(kCU, key.path(), "Expand", "%TEMP%\\x", REG_EXPAND_SZ);
+    SetDword(kCU, key.path(), "One", 1);
+    SetDword(kCU, key.path(), "All", 0xFFFFFFFF);
+    SetString(kCU, key.path(), "Multi", std::string(4000, 'm') + '\0', REG_MULTI_SZ);
+    struct Row {
+        const char* name;
+        const char* want;
+    };
+    for (Row r : {Row{"Sz", "text"}, Row{"NoNul", "bare"}, Row{"Expand", "%TEMP%\\x"}, Row{"One", "1"},
+                  Row{"All", "-1"}, Row{"Missing", ""}})
+        EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), r.name), r.want) << r.name;
+    // Long non-text data reads as a number from its first four bytes, without overrunning.
+    EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), "Multi"), std::to_string(0x6D6D6D6D));
+    EXPECT_EQ(RegistryModule::QueryRegString(kCU, key / "none", "Sz"), "");
+}
+
+TEST(REG32, GetAndSetStrings) {
+    ScratchKey key;
+    EXPECT_TRUE(REG32::RegSetString(kCU, key / "New\\Deep", "V", "value"));
+    // Written with its terminating NUL, so every reader sees the whole text.
+    CRegister reg;
+    EXPECT_EQ(reg.REGGetSetting(kCU, key / "New\\Deep", "V", "d"), "value");
+    EXPECT_EQ(REG32::RegGetString(kCU, key / "New\\Deep", "V"), std::optional<std::string>("value"));
+    SetDword(kCU, key.path(), "Dw", 5);
+    SetString(kCU, key.path(), "Ex", "%PATH%", REG_EXPAND_SZ);
+    EXPECT_EQ(REG32::RegGetString(kCU, key.path(), "Dw"), std::nullopt);
+    EXPECT_EQ(REG32::RegGetString(kCU, key.path(), "Ex"), std::optional<std::string>("%PATH%"));
+    EXPECT_EQ(REG32::RegGetString(kCU, key / "missing", "V"), std::nullopt);
+    EXPECT_TRUE(REG32::SaveRegValue(kCU, "\\" + key.path() + "\\", "S", "saved"));
+    EXPECT_EQ(REG32::RegGetString(kCU, key.path(), "S"), std::optional<std::string>("saved"));
+}
+
+TEST(REG32, EnumerationCountsNamesAndData) {
+    ScratchKey key;
+    for (const char* sub : {"one", "two", "three"}) SetString(kCU, key / sub, "x", "1");
+    SetString(kCU, key.path(), " Spaced ", "  padded data  ");
+    SetString(kCU, key.path(), "Big", std::string(5000, 'b'));
+
+    gb_uninstallKeys.clear();
+    REG32::RegEnumSubKeys(kCU, key.path());
+    std::vector<std::string> names = gb_uninstallKeys;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"one", "three", "two"}));
+    REG32::RegEnumSubKeys(kCU, key / "missing");
+    EXPECT_EQ(gb_uninstallKeys.size(), 3u);
+
+    base::RegKey k = REG32::RegOpenKeyQuery(kCU, key.path());
+    ASSERT_TRUE(k);
+    EXPECT_FALSE(REG32::RegOpenKeyQuery(kCU, key / "missing"));
+    EXPECT_EQ(REG32::RegQueryCount(k.get(), 1), 3);
+    EXPECT_EQ(REG32::RegQueryCount(k.get(), 0), 2);
+    EXPECT_EQ(REG32::RegQueryCount(k.get(), 2), 0);
+
+    std::vector<std::string> values;
+    for (DWORD i = 0; i < 2; ++i) values.push_back(REG32::RegEnumValueName(k.get(), i));
+    std::sort(values.begin(), values.end());
+    // Names come back trimmed and without NULs, even beside data larger than any fixed area.
+    EXPECT_EQ(values, (std::vector<std::string>{"Big", "Spaced"}));
+    EXPECT_EQ(REG32::RegEnumValueName(k.get(), 7), "");
+    EXPECT_EQ(REG32::RegGetValueData(k.get(), " Spaced "), "padded data");
+    EXPECT_EQ(REG32::RegGetValueData(k.get(), "Big"), std::string(5000, 'b'));
+    EXPECT_EQ(REG32::RegGetValueData(k.get(), "nothing"), "");
+}
