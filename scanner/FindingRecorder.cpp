@@ -2,10 +2,13 @@
 // results list.
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/IniFiles.h"
+#include "core/Process.h"
+#include "core/RegistryModule.h"
+#include "core/SpecialFolders.h"
 #include "core/modMain.h"
 #include "results/frmResultBackup.h"
 #include "scanner/ContextTrap.h"
-#include "scanner/CoreSeam.h"
 #include "scanner/FolderMacros.h"
 #include "scanner/TextRules.h"
 #include "scanner/frmScanSpy.h"
@@ -112,7 +115,7 @@ void frmScanSpy::PushCounters() {
 void frmScanSpy::MalwareFileFollowUps(const std::string& spyItem, const std::string& SpyType) {
     const HKEY hklm = HKEY_LOCAL_MACHINE;
     const std::string sharedDlls = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-    if (!coreseam::QueryRegString(hklm, sharedDlls, spyItem).empty())
+    if (!RegistryModule::QueryRegString(hklm, sharedDlls, spyItem).empty())
         CheckRegistryValues(hklm, sharedDlls, 2, spyItem, SpyType);
 
     std::string slashed = spyItem;
@@ -124,15 +127,22 @@ void frmScanSpy::MalwareFileFollowUps(const std::string& spyItem, const std::str
     const std::string ext = UCase(ExtensionOf(spyItem));
     if (ext != "EXE" && ext != "DLL") return;
 
-    // A running copy of the file.
-    const DWORD pid = coreseam::GetProcessID(FileNameOf(spyItem), coreseam::WindowsVer() == "Windows NT");
-    if (pid != 0) {
-        const ui::ListItems& processes = Tasklist.ListItems;
-        for (int i = 1; i <= processes.Count(); ++i) {
-            const ui::ListItem& row = processes(i);
-            if (row.SubItems(1) == std::to_string(pid) && UCase(row.Text) == UCase(spyItem)) {
-                AddSpytoListview("Malware Process", spyItem, SpyType, 9, std::to_string(pid), "", "");
-                break;
+    // A running copy of the file: the process of that name that runs now, when the process
+    // table of the memory phase lists it under this very path. Without such a row nothing can
+    // match, and the running processes need not be listed.
+    const ui::ListItems& processes = Tasklist.ListItems;
+    const std::string wanted = UCase(spyItem);
+    bool listed = false;
+    for (int i = 1; i <= processes.Count() && !listed; ++i) listed = UCase(processes(i).Text) == wanted;
+    if (listed) {
+        const DWORD pid = Process::GetProcessID(FileNameOf(spyItem), modMain::WindowsVer() == "Windows NT");
+        if (pid != 0) {
+            for (int i = 1; i <= processes.Count(); ++i) {
+                const ui::ListItem& row = processes(i);
+                if (row.SubItems(1) == std::to_string(pid) && UCase(row.Text) == wanted) {
+                    AddSpytoListview("Malware Process", spyItem, SpyType, 9, std::to_string(pid), "", "");
+                    break;
+                }
             }
         }
     }
@@ -146,11 +156,11 @@ void frmScanSpy::MalwareFileFollowUps(const std::string& spyItem, const std::str
 
     // Windows 95, 98 and Me also start programs from win.ini; an entry that is exactly the file
     // is cleared.
-    if (coreseam::WindowsVer() != "Windows NT") {
-        const std::string winIni = coreseam::GetWinDir() + "\\win.ini";
+    if (modMain::WindowsVer() != "Windows NT") {
+        const std::string winIni = modMain::GetWinDir() + "\\win.ini";
         for (const char* key : {"Load", "Run"})
-            if (coreseam::GetPrivateStringValue("Windows", key, winIni) == spyItem)
-                coreseam::SetPrivateStringValue("Windows", key, winIni, "");
+            if (modMain::GetPrivateStringValue("Windows", key, winIni) == spyItem)
+                modMain::SetPrivateStringValue("Windows", key, winIni, "");
     }
 }
 

@@ -3,7 +3,7 @@
 #include <shlobj.h>
 
 #include "base/Trap.h"
-#include "scanner/CoreSeam.h"
+#include "core/SpecialFolders.h"
 #include "scanner/TextRules.h"
 
 namespace modMain {
@@ -77,7 +77,7 @@ bool DoWeSkipThisFolder(const std::string& folderIn) {
         // one is the all-users Start Menu, searched with the same folder it is guarded on.
         for (long csidl : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_STARTUP,
                            CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU}) {
-            const std::string place = coreseam::CheckFolderID(csidl);
+            const std::string place = CheckFolderID(csidl);
             if (!place.empty() && f.find(UCase(place)) != std::string::npos) {
                 skip = false;
                 return;

@@ -3,6 +3,7 @@
 #include "scanner/frmScanSpy.h"
 
 #include "core/Globals.h"
+#include "core/modLanguage.h"
 #include "definitions/DefinitionsStore.h"
 #include "ui/MessageLoop.h"
 
@@ -84,8 +85,7 @@ void frmScanSpy::YieldToMessages() {
 
 void frmScanSpy::StatusUpdate() {
     ++gb_progressCount;
-    // The message id carries its trailing blank, as the loaders have always asked for it.
-    pendingStatus_ = uiseam::getMessage("1115 ", "Loading Database") + " - " + std::to_string(gb_progressCount);
+    pendingStatus_ = std::to_string(gb_progressCount);  // the line itself is made when it is shown
     statusPending_ = true;
     PaceDisplay();
 }
@@ -109,8 +109,10 @@ void frmScanSpy::FlushDisplay() {
     if (tmrDisplay.Enabled()) tmrDisplay.SetEnabled(false);
     if (statusPending_) {
         statusPending_ = false;
-        txtCurrScan.SetText(pendingStatus_);
-        SetMovieVariable("_root.ScanningMovie_ScanResult", pendingStatus_);
+        // The message id carries its trailing blank, as the loaders have always asked for it.
+        const std::string line = modLanguage::getMessage("1115 ", "Loading Database") + " - " + pendingStatus_;
+        txtCurrScan.SetText(line);
+        SetMovieVariable("_root.ScanningMovie_ScanResult", line);
     }
     if (itemPending_) {
         itemPending_ = false;
@@ -124,7 +126,7 @@ void frmScanSpy::FlushDisplay() {
 }
 
 void frmScanSpy::ShowLoadStatus(const char* id, const char* english) {
-    lblScanOption.SetCaption(uiseam::getMessage(id, english));
+    lblScanOption.SetCaption(modLanguage::getMessage(id, english));
     SetMovieVariable("_root.ScanTitle", lblScanOption.Caption());
 }
 

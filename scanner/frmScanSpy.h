@@ -8,8 +8,8 @@
 #include <string>
 #include <unordered_set>
 
+#include "components/flash/ShockwaveFlash.h"
 #include "results/IgnoreList.h"
-#include "scanner/UiSeam.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/ListView.h"
@@ -36,7 +36,7 @@ public:
     ui::ListRows Tasklist{*this, "Tasklist"};                    // running processes: path, id, priority
 
     // ---- status controls and the movie
-    uiseam::FlashControl flash{*this, "flash"};
+    movie::ShockwaveFlash flash{*this, "flash"};
     ui::Label lblScanOption{*this, "lblScanOption"};  // title of the running phase or load
     ui::Label lblScan{*this, "lblScan"};              // current item
     ui::TextBox txtCurrScan{*this, "txtCurrScan"};    // the status line

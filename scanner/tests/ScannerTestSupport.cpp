@@ -2,13 +2,13 @@
 
 #include "base/TextFile.h"
 #include "core/Globals.h"
+#include "core/SpecialFolders.h"
 #include "core/modMain.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
 #include "results/IgnoreList.h"
 #include "results/frmResultBackup.h"
-#include "scanner/CoreSeam.h"
 #include "scanner/ScanGlobals.h"
 
 namespace scannertest {

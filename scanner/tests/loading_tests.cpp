@@ -7,9 +7,9 @@
 
 #include "base/TextFile.h"
 #include "core/Globals.h"
+#include "core/SpecialFolders.h"
 #include "definitions/DefinitionsStore.h"
 #include "results/frmResultBackup.h"
-#include "scanner/CoreSeam.h"
 #include "scanner/FolderMacros.h"
 #include "scanner/ListRowBuilders.h"
 #include "scanner/ScanGlobals.h"
@@ -378,7 +378,10 @@ TEST_F(LoadingTest, EntryTenThousandIsTheLastOneRead) {
     for (int i = 0; i <= 10001; ++i)
         source += "COOKT" + std::to_string(i) + "=S" + std::to_string(i) + "\nCOOKC" + std::to_string(i) + "=c\n";
     InstallDefinitions(source);
+    frmScanSpy.DisplayPacingMs = 50;  // ten thousand status lines: show them as the program does
     frmScanSpyTestPeer::UpdateCookieList();
+    frmScanSpy.FlushDisplay();
+    EXPECT_EQ(frmScanSpy.txtCurrScan.Text(), "Loading Database - " + std::to_string(gb_progressCount));
     ASSERT_EQ(frmScanSpy.lstCookies.ListItems.Count(), 10001);
     EXPECT_EQ(frmScanSpy.lstCookies.ListItems(10001).SubItems(1), "S10000");
 }

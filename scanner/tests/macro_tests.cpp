@@ -1,7 +1,7 @@
 // Folder macros and the folders that get the file-property search.
 #include <shlobj.h>
 
-#include "scanner/CoreSeam.h"
+#include "core/SpecialFolders.h"
 #include "scanner/FolderMacros.h"
 #include "scanner/tests/ScannerTestSupport.h"
 

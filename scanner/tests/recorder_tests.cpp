@@ -176,6 +176,25 @@ TEST_F(RecorderTest, FollowUpsOfAMalwareFile) {
     EXPECT_TRUE(pendingCalls_.empty());
 }
 
+TEST_F(RecorderTest, RunningCopyOfAFoundProgramIsAProcessFinding) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string pid = std::to_string(GetCurrentProcessId());
+    Fresh();
+    Report("Malware File", self);  // no process table yet: nothing to compare with
+    EXPECT_EQ(frmScanSpy.ProcCount, 0);
+    // The memory phase listed this process under its path.
+    Fresh();
+    ui::ListItem& row = frmScanSpy.Tasklist.ListItems.Add(self);
+    row.SubItems(1) = pid;
+    Report("Malware File", self);
+    const auto rows = Findings();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (Row{"Malware Process", "Spy", self, "", pid, "", "0"}));
+    EXPECT_EQ(frmScanSpy.ProcCount, 1);
+    EXPECT_EQ(frmScanSpy.FileCount, 1);
+}
+
 TEST_F(RecorderTest, SharedDllCountOfAFoundFileIsChecked) {
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
     const std::string item = tree_ / "shared.dll";
