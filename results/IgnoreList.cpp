@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/Handles.h"
 #include "base/TextFile.h"
 #include "definitions/StringCipher.h"
 
@@ -96,6 +97,8 @@ std::string IgnoreListIndex::KeyOf(const std::string& kind, const std::string& i
 }
 
 void IgnoreListIndex::Clear() {
+    watch_.reset();
+    watchedFolder_.clear();
     valid_ = false;
     recent_ = true;
     stamp_ = {};
@@ -114,15 +117,37 @@ bool IgnoreListIndex::IsIgnored(const std::string& path, const std::string& kind
     const Stamp stamp{u64(info.nFileSizeHigh, info.nFileSizeLow),
                       u64(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime),
                       u64(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime)};
+    FILETIME nowFt;
+    GetSystemTimeAsFileTime(&nowFt);
+    const unsigned long long now = u64(nowFt.dwHighDateTime, nowFt.dwLowDateTime);
+    constexpr unsigned long long kTwoSeconds = 2ull * 10000000ull;  // in 100 ns units
+
     const void* cipher = modEncryption::Encryptor();
-    const bool same = valid_ && path == path_ && cipher == cipher_;
-    if (!same || recent_ || !(stamp == stamp_)) {
-        FILETIME nowFt;
-        GetSystemTimeAsFileTime(&nowFt);
-        const unsigned long long now = u64(nowFt.dwHighDateTime, nowFt.dwLowDateTime);
+    bool same = valid_ && path == path_ && cipher == cipher_ && stamp == stamp_;
+    if (same && recent_) {
+        // Written so lately that a second write could have left the same size and times: the
+        // folder's change notice tells whether anything was written since the list was read.
+        if (stamp.written + kTwoSeconds < now) {
+            recent_ = false;
+        } else if (!watch_ || WaitForSingleObject(watch_.get(), 0) != WAIT_TIMEOUT) {
+            same = false;
+        }
+    }
+    if (!same) {
+        // Watch the folder before reading, so a write after the read is noticed.
+        const size_t slash = path.find_last_of('\\');
+        const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+        if (!watch_ || folder != watchedFolder_) {
+            watch_.reset(FindFirstChangeNotificationA(
+                folder.c_str(), FALSE,
+                FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
+            watchedFolder_ = folder;
+        } else if (WaitForSingleObject(watch_.get(), 0) == WAIT_OBJECT_0 && !FindNextChangeNotification(watch_.get())) {
+            watch_.reset();
+        }
         std::string content;
         if (!ReadIfPresent(path, content)) return false;
-        if (!same || content != content_) {
+        if (!(valid_ && path == path_ && cipher == cipher_) || content != content_) {
             pairs_.clear();
             for (const IgnoreRecord& r : ReadIgnoreRecords(content)) pairs_.insert(KeyOf(r.kind, r.item));
             content_ = std::move(content);
@@ -131,9 +156,9 @@ bool IgnoreListIndex::IsIgnored(const std::string& path, const std::string& kind
         cipher_ = cipher;
         stamp_ = stamp;
         valid_ = true;
-        constexpr unsigned long long kTwoSeconds = 2ull * 10000000ull;  // in 100 ns units
         recent_ = stamp.written + kTwoSeconds >= now;
     }
     return pairs_.count(KeyOf(kind, item)) != 0;
 }
+
 }  // namespace results

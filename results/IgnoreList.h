@@ -7,6 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/Handles.h"
+
 namespace results {
 
 inline constexpr const char* kIgnoreListFile = "ignorelist.ign";
@@ -30,10 +32,11 @@ bool IsIgnoredByWalk(const std::string& path, const std::string& kind, const std
 
 // The same answers without reading and deciphering the file for every finding. The records are
 // kept with the file's size and times; while those stay the same the kept records answer, and
-// once they change the file is read again and deciphered again if its bytes changed. A file
-// written within the last two seconds is read on every call, since a second write within the
-// same clock tick could leave its times as they were (a writer that keeps the size and sets the
-// times back by hand is not noticed).
+// once they change the file is read again, and deciphered again if its bytes changed. Within two
+// seconds of a write (the coarsest clock a file system keeps write times with) a second write
+// could leave size and times as they were: then the folder's change notice decides, and without
+// one the file is read on every call. (A writer that keeps the size and sets the times back by
+// hand, on a volume without change notices, is not noticed.)
 class IgnoreListIndex {
 public:
     bool IsIgnored(const std::string& path, const std::string& kind, const std::string& item);
@@ -46,7 +49,9 @@ private:
     };
     static std::string KeyOf(const std::string& kind, const std::string& item);
     bool valid_ = false;
-    bool recent_ = true;  // the file was written shortly before it was last read
+    bool recent_ = true;  // written within two seconds of the last read
+    base::ChangeNotificationHandle watch_;
+    std::string watchedFolder_;
     Stamp stamp_;
     std::string path_;
     std::string content_;

@@ -27,6 +27,7 @@ void frmScanSpy::loadDataBase(bool onlyFiles) {
     if (onlyFiles) {
         step([&] { ShowLoadStatus("1144", "Loading Files Database..."); });
         step([&] { ScanDrivesForAllFiles(); });
+        step([&] { FlushDisplay(); });
         return;
     }
     if (gb_loadRegSDefs || gb_loadRegVDefs || gb_loadRegDataDefs || gb_loadRegKDefs) {
@@ -51,6 +52,8 @@ void frmScanSpy::loadDataBase(bool onlyFiles) {
         step([&] { ShowLoadStatus("1144", "Loading Files Database..."); });
         step([&] { ScanDrivesForAllFiles(); });
     }
+    // Nothing of the load stays pending: the scan's own writes to the status line come next.
+    step([&] { FlushDisplay(); });
 }
 
 void frmScanSpy::clearDataBase() {

@@ -107,5 +107,6 @@ double frmScanSpy::FindFiles(std::string path, const std::string& SearchStr, con
         }
         for (const std::string& name : subfolders) total += FindFiles(path + name + "\\", SearchStr, SpyType);
     });
+    FlushDisplay();  // the caller's own writes to the current item come next
     return total;
 }

@@ -14,8 +14,6 @@ constexpr ULONGLONG kYieldMs = 10;
 }  // namespace
 
 frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy") {
-    Tag = "1000";
-    SetCaption("Scanning");
     Move(0, 0, 7500, 5100);
     lblScanOption.Move(8, 8, 480, 18);
     lblScan.Move(8, 30, 480, 18);

@@ -62,8 +62,9 @@ public:
 
     // The status line, the current item and the counters reach their controls and the movie at
     // most once every DisplayPacingMs milliseconds (0: at every change); what is still pending is
-    // shown by tmrDisplay, or at once by FlushDisplay. Writing a control costs far more than
-    // loading a definition or recording a finding.
+    // shown by tmrDisplay, or at once by FlushDisplay (a load and FindFiles end with it, so that
+    // nothing of theirs is shown after the caller's next own write). Writing a control costs far
+    // more than loading a definition or recording a finding.
     unsigned DisplayPacingMs = 50;
     void FlushDisplay();
     ui::Timer tmrDisplay{*this, "tmrDisplay"};

@@ -11,6 +11,7 @@
 #include "definitions/StringCipher.h"
 #include "results/IgnoreList.h"
 #include "results/frmResultBackup.h"
+#include "ui/MessageLoop.h"
 
 using results::IgnoreListIndex;
 using results::ResultsListView;
@@ -160,4 +161,26 @@ TEST(IgnoreList, IndexNoticesAChangedFileWrittenLongAgo) {
     EXPECT_TRUE(index.IsIgnored(path, "Malware File", "C:\\b.exe"));
     DeleteFileA(path.c_str());
     EXPECT_FALSE(index.IsIgnored(path, "Malware File", "C:\\b.exe"));
+}
+
+TEST(IgnoreList, SecondWriteWithinTheSameTickIsNoticed) {
+    testing_support::ScopedProgramFolder pf;
+    modEncryption::LoadEncryption();
+    const std::string path = pf / results::kIgnoreListFile;
+    const std::string a = Record("Malware File", "C:\\a.exe", "S"), b = Record("Malware File", "C:\\b.exe", "S");
+    ASSERT_EQ(a.size(), b.size());
+    IgnoreListIndex index;
+    base::WriteText(path, a);
+    EXPECT_TRUE(index.IsIgnored(path, "Malware File", "C:\\a.exe"));
+    // Same length, and the write time set back to what it was: only the change notice tells.
+    WIN32_FILE_ATTRIBUTE_DATA before;
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before));
+    base::WriteText(path, b);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    SetFileTime(h, &before.ftCreationTime, nullptr, &before.ftLastWriteTime);
+    CloseHandle(h);
+    ui::PumpFor(50);  // the notice arrives from the file system
+    EXPECT_FALSE(index.IsIgnored(path, "Malware File", "C:\\a.exe"));
+    EXPECT_TRUE(index.IsIgnored(path, "Malware File", "C:\\b.exe"));
 }

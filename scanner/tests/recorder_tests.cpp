@@ -196,11 +196,14 @@ TEST_F(RecorderTest, RunningCopyOfAFoundProgramIsAProcessFinding) {
 }
 
 TEST_F(RecorderTest, SharedDllCountOfAFoundFileIsChecked) {
+    // A machine-wide key: the test puts it back as it found it (and holds the CTest lock).
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
     const std::string item = tree_ / "shared.dll";
     HKEY raw = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr),
-              ERROR_SUCCESS);
+    DWORD disposition = 0;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, &disposition),
+        ERROR_SUCCESS);
     base::RegKey shared(raw);
     const DWORD one = 1;
     ASSERT_EQ(RegSetValueExA(shared.get(), item.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one),
@@ -208,6 +211,8 @@ TEST_F(RecorderTest, SharedDllCountOfAFoundFileIsChecked) {
     Fresh();
     Report("Malware File", item);
     RegDeleteValueA(shared.get(), item.c_str());
+    shared.reset();
+    if (disposition == REG_CREATED_NEW_KEY) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
     ASSERT_FALSE(pendingCalls_.empty());
     EXPECT_EQ(pendingCalls_[0], "CheckRegistryValues HKLM\\" + key + " 2 " + item + " Spy");
 }
