@@ -1,0 +1,112 @@
+// Direct existence checks of the definitions' fixed paths, and the recording of a found folder's
+// whole content.
+#include <vector>
+
+#include "base/Handles.h"
+#include "base/TextFile.h"
+#include "base/Trap.h"
+#include "core/Globals.h"
+#include "scanner/frmScanSpy.h"
+#include "ui/MessageLoop.h"
+
+namespace {
+
+// The path with any short (8.3) part in its long form, as the drive walk lists it. A part in
+// short form always holds a tilde; a path without one is taken as it stands, which spares the
+// file system a look-up of every part.
+std::string LongFormOf(const std::string& path) {
+    if (path.find('~') == std::string::npos) return path;
+    std::string longForm(MAX_PATH, '\0');
+    DWORD n = GetLongPathNameA(path.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+    if (n >= longForm.size()) {
+        longForm.assign(n, '\0');
+        n = GetLongPathNameA(path.c_str(), longForm.data(), n);
+    }
+    if (n == 0 || n >= longForm.size()) return path;
+    longForm.resize(n);
+    return longForm;
+}
+
+// The absolute path, without a trailing backslash except at a drive root.
+std::string AbsolutePathName(const std::string& path) {
+    std::string full(MAX_PATH, '\0');
+    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.assign(n, '\0');
+        n = GetFullPathNameA(path.c_str(), n, full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    if (full.size() > 3 && full.back() == '\\') full.pop_back();
+    return full;
+}
+
+}  // namespace
+
+void frmScanSpy::checkIfFileExistsThenAddToSpyList(std::string& fullFileNamePath, const std::string& SpyType) {
+    base::Trap("checkIfFileExistsThenAddToSpyList", [&] {
+        if (GetFileAttributesA(fullFileNamePath.c_str()) == INVALID_FILE_ATTRIBUTES) return;  // the usual case
+        // Recorded under its long form, as the drive walk records the same file: one file, one row.
+        fullFileNamePath = LongFormOf(fullFileNamePath);
+        if (base::FileExists(fullFileNamePath))
+            AddSpytoListview("Malware File", fullFileNamePath, SpyType, 3, fullFileNamePath, "", "");
+    });
+}
+
+void frmScanSpy::checkIfFolderExistsThenAddToSpyList(std::string& fullFolderNamePath, const std::string& SpyType) {
+    base::Trap("checkIfFolderExistsThenAddToSpyList", [&] {
+        if (GetFileAttributesA(fullFolderNamePath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            fullFolderNamePath.clear();
+            return;
+        }
+        fullFolderNamePath = LongFormOf(fullFolderNamePath);
+        if (!base::FolderExists(fullFolderNamePath)) return;
+        const std::string folder = AbsolutePathName(fullFolderNamePath);
+        AddSpytoListview("Malware Folder", folder, SpyType, 4, folder, "", "");
+        FindFiles(folder, "*.*", SpyType);
+    });
+}
+
+double frmScanSpy::FindFiles(std::string path, const std::string& SearchStr, const std::string& SpyType) {
+    double total = 0;
+    base::Trap("FindFiles", [&] {
+        YieldToMessages();
+        if (gb_scanAborted) return;
+        if (path.empty() || path.back() != '\\') path += '\\';
+
+        // Subfolders first, each recorded as found; their content after this folder's files.
+        std::vector<std::string> subfolders;
+        WIN32_FIND_DATAA fd;
+        {
+            base::FindHandle h(FindFirstFileA((path + "*.*").c_str(), &fd));
+            if (h) {
+                do {
+                    const std::string name = fd.cFileName;
+                    ShowCurrentItem(path + name + "\\");
+                    YieldToMessages();
+                    if (name != "." && name != ".." && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                        subfolders.push_back(name);
+                        AddSpytoListview("Malware Folder", path + name, SpyType, 4, path + name, "", "");
+                    }
+                    if (gb_scanAborted) return;
+                } while (FindNextFileA(h.get(), &fd));
+            }
+        }
+        {
+            base::FindHandle h(FindFirstFileA((path + SearchStr).c_str(), &fd));
+            if (h) {
+                do {
+                    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+                    if (gb_scanAborted) return;
+                    const std::string file = path + fd.cFileName;
+                    AddSpytoListview("Malware File", file, SpyType, 3, file, "", "");
+                    total += static_cast<double>((static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) |
+                                                 fd.nFileSizeLow);
+                } while (FindNextFileA(h.get(), &fd));
+            }
+        }
+        for (const std::string& name : subfolders) total += FindFiles(path + name + "\\", SearchStr, SpyType);
+    });
+    FlushDisplay();  // the caller's own writes to the current item come next
+    return total;
+}

@@ -1,0 +1,125 @@
+// The registry groups: REGS, REGV, REGK, REGKO and REGD.
+#include "core/Globals.h"
+#include "definitions/DefinitionsStore.h"
+#include "scanner/ContextTrap.h"
+#include "scanner/ListRowBuilders.h"
+#include "scanner/frmScanSpy.h"
+#include "ui/MessageLoop.h"
+
+using modDefinitions::updateListfromINI;
+
+namespace {
+std::string Key(const char* prefix, int i) { return prefix + std::to_string(i); }
+std::string Tail(int i, const char* method) { return "I: " + std::to_string(i) + ", Method: " + method; }
+}  // namespace
+
+void frmScanSpy::UpdateRegistrySList() {
+    if (gb_scanAborted) return;
+    int i = 0;
+    const bool ok = scanner::TrapWith(
+        [&] {
+            YieldToMessages();
+            SetMousePointer(11);
+            StatusUpdate();
+            ReadCountKeys({"REGVKNUM", "REGSKNUM"});
+            for (i = 0; i <= 10000; ++i) {
+                if (gb_scanAborted) return;
+                YieldToMessages();
+                const auto key = updateListfromINI("REGS", Key("REGSK", i));
+                const auto name = updateListfromINI("REGS", Key("REGST", i));
+                if (!key || !name) break;
+                modDefinitions::FillListBoxRegistrySType(lstRegistrySearch, *key, *name);
+                StatusUpdate();
+            }
+            YieldToMessages();
+            SetMousePointer(0);
+        },
+        [&] { return Tail(i, "UpdateRegistrySList"); });
+    if (!ok) SetMousePointer(0);
+}
+
+void frmScanSpy::UpdateRegistryVList() {
+    if (gb_scanAborted) return;
+    int i = 0;
+    const bool ok = scanner::TrapWith(
+        [&] {
+            // No hourglass and no first status line here; every row still counts.
+            for (i = 0; i <= 10000; ++i) {
+                if (gb_scanAborted) return;
+                YieldToMessages();
+                const auto path = updateListfromINI("REGV", Key("REGVK", i));
+                const auto name = updateListfromINI("REGV", Key("REGVT", i));
+                const auto compare = updateListfromINI("REGV", Key("REGVV", i));
+                if (!path || !name || !compare) break;
+                modDefinitions::FillListBoxRegistryVType(lstRegistry, *path, *name, *compare);
+                StatusUpdate();
+            }
+            YieldToMessages();
+            SetMousePointer(0);
+        },
+        [&] { return Tail(i, "UpdateRegistryVList"); });
+    if (!ok) SetMousePointer(0);
+}
+
+void frmScanSpy::LoadRegKeyGroup(const char* method, const char* section, const char* keyPrefix, const char* namePrefix,
+                                 const char* countKey) {
+    int i = 0;
+    const bool ok = scanner::TrapWith(
+        [&] {
+            YieldToMessages();
+            SetMousePointer(11);
+            StatusUpdate();
+            ReadCountKeys({countKey});
+            for (i = 0; i <= 10000; ++i) {
+                if (gb_scanAborted) return;
+                YieldToMessages();
+                const auto key = updateListfromINI(section, Key(keyPrefix, i));
+                const auto name = updateListfromINI(section, Key(namePrefix, i));
+                if (!key || !name) break;
+                modDefinitions::FillListBox(lstRegKSearch, "Reg Key", *name, *key);
+                StatusUpdate();
+            }
+            YieldToMessages();
+            SetMousePointer(0);
+        },
+        [&] { return Tail(i, method); });
+    if (!ok) SetMousePointer(0);
+}
+
+void frmScanSpy::UpdateRegistryKList() { LoadRegKeyGroup("UpdateRegistryKList", "REGK", "REGKK", "REGKT", "REGKKNUM"); }
+
+void frmScanSpy::UpdateRegistryKOList() {
+    LoadRegKeyGroup("UpdateRegistryKOList", "REGKO", "REGKKO", "REGKTO", "REGKKONUM");
+}
+
+void frmScanSpy::updateRegValueData() {
+    int i = 0;
+    const bool ok = scanner::TrapWith(
+        [&] {
+            YieldToMessages();
+            SetMousePointer(11);
+            StatusUpdate();
+            ReadCountKeys({"REGDNUM"});
+            for (i = 0; i <= 10000; ++i) {
+                if (gb_scanAborted) return;
+                YieldToMessages();
+                const auto name = updateListfromINI("REGD", Key("REGDT", i));
+                const auto key = updateListfromINI("REGD", Key("REGDK", i));
+                const auto value = updateListfromINI("REGD", Key("REGDV", i));
+                const auto data = updateListfromINI("REGD", Key("REGDD", i));
+                const auto replacement = updateListfromINI("REGD", Key("REGDR", i));
+                if (!name || !key) break;  // an empty value name, data or replacement still makes a row
+                // The spy name stays as read: no trimming, no upper case.
+                ui::ListItem& row = lstRegValueData.ListItems.Add(*name);
+                row.SubItems(1) = *key;
+                row.SubItems(2) = value.value_or("");
+                row.SubItems(3) = data.value_or("");
+                row.SubItems(4) = replacement.value_or("");
+                StatusUpdate();
+            }
+            YieldToMessages();
+            SetMousePointer(0);
+        },
+        [&] { return Tail(i, "updateRegValueData"); });
+    if (!ok) SetMousePointer(0);
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Globals of the definition loading that the scan drivers set and the loaders read.
+
+// The seven definition-group load flags. A scan driver sets them before it calls
+// loadDataBase(false); loadDataBase only reads them and never resets them.
+inline bool gb_loadRegSDefs{};     // REGS
+inline bool gb_loadRegVDefs{};     // REGV
+inline bool gb_loadRegDataDefs{};  // REGD
+inline bool gb_loadRegKDefs{};     // REGK and REGKO
+inline bool gb_loadCookieDefs{};   // COOK
+inline bool gb_loadHostsDefs{};    // HOSTS
+inline bool gb_loadFileDefs{};     // the file and folder groups (and, with advanced scanning, the file properties)
+
+// True after a load that included the file groups: the file search then runs its
+// file-property search too.
+inline bool gb_fileGroupsLoaded{};

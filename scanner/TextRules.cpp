@@ -1,0 +1,21 @@
+#include "scanner/TextRules.h"
+
+#include <windows.h>
+
+namespace textrules {
+
+std::string UCase(const std::string& text) {
+    std::string out = text;
+    if (!out.empty()) CharUpperBuffA(out.data(), static_cast<DWORD>(out.size()));
+    return out;
+}
+
+std::string Trim(const std::string& text) {
+    const size_t b = text.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) { return a.size() == b.size() && UCase(a) == UCase(b); }
+
+}  // namespace textrules

@@ -1,0 +1,97 @@
+#include "scanner/tests/ScannerTestSupport.h"
+
+#include "base/TextFile.h"
+#include "core/Globals.h"
+#include "core/SpecialFolders.h"
+#include "core/modMain.h"
+#include "definitions/DefinitionsPacker.h"
+#include "definitions/DefinitionsStore.h"
+#include "definitions/StringCipher.h"
+#include "results/IgnoreList.h"
+#include "results/frmResultBackup.h"
+#include "scanner/ScanGlobals.h"
+
+namespace scannertest {
+
+std::vector<Row> Rows(const ui::ListItems& items, int subItems) {
+    std::vector<Row> out;
+    for (int i = 1; i <= items.Count(); ++i) {
+        Row r{items(i).Text};
+        for (int s = 1; s <= subItems; ++s) r.push_back(items(i).SubItems(s));
+        out.push_back(r);
+    }
+    return out;
+}
+
+std::vector<Row> Findings() {
+    std::vector<Row> out;
+    const ui::ListItems& items = frmResultBackup.SpyListView.ListItems;
+    for (int i = 1; i <= items.Count(); ++i) {
+        const ui::ListItem& r = items(i);
+        out.push_back(
+            {r.Text, r.SubItems(1), r.SubItems(2), r.SubItems(3), r.ToolTipText, r.Tag, r.Checked ? "1" : "0"});
+    }
+    return out;
+}
+
+void InstallDefinitions(const std::string& source) {
+    modDefinitions::SetDefinitionsText(modDefinitions::ScrambleDefinitionsSource(source));
+}
+
+std::string ErrorLog() {
+    const std::string path = modMain::ErrorLogPath();
+    return base::FileExists(path) ? base::ReadWhole(path) : std::string();
+}
+
+void WriteIgnoreList(const std::vector<std::vector<std::string>>& records) {
+    std::string text;
+    for (const auto& r : records) {
+        text += "\"" + modEncryption::Encrypte(r[0]) + "\",\"" + modEncryption::Encrypte(r[1]) + "\",\"" +
+                modEncryption::Encrypte(r[2]) + "\"\r\n";
+    }
+    base::WriteText(modMain::FullPath_With_Filename(results::kIgnoreListFile), text);
+}
+
+void ScannerTest::SetUp() {
+    if (!modEncryption::Encryptor()) modEncryption::LoadEncryption();
+    gb_loadRegSDefs = gb_loadRegVDefs = gb_loadRegDataDefs = gb_loadRegKDefs = false;
+    gb_loadCookieDefs = gb_loadHostsDefs = gb_loadFileDefs = false;
+    gb_trojans = gb_dialers = gb_scanBHO = gb_keyLoggers = gb_spywareAdware = gb_advancedScanning = false;
+    gb_markChecked = gb_autoRemove = false;
+    gb_scanAborted = false;
+    gb_fileGroupsLoaded = false;
+    // Every macro folder points somewhere harmless unless a test makes it real.
+    for (std::string* g :
+         {&gb_windowsFolder, &gb_systemFolder, &gb_programFilesFolder, &gb_commonFilesFolder, &gb_tempFolder,
+          &gb_appDataFolder, &gb_desktopFolder, &gb_programsFolder, &gb_personalFolder, &gb_favoritesFolder,
+          &gb_startupFolder, &gb_startMenuFolder, &gb_desktopDirFolder, &gb_commonStartMenuFolder,
+          &gb_commonProgramsFolder, &gb_commonStartupFolder, &gb_commonDesktopDirFolder, &gb_commonFavoritesFolder})
+        *g = tree_.path() + "\\absent";
+    InstallDefinitions("");
+    frmScanSpy.Load();
+    frmScanSpy.DisplayPacingMs = 0;  // every status line and counter change reaches the movie
+    movieVariables_.clear();
+    pendingCalls_.clear();
+    frmScanSpy.MovieVariableTrace = [this](const std::string& n, const std::string& v) {
+        movieVariables_.emplace_back(n, v);
+    };
+    frmScanSpy.PendingCallTrace = [this](const std::string& call) { pendingCalls_.push_back(call); };
+}
+
+void ScannerTest::TearDown() {
+    frmScanSpy.MovieVariableTrace = nullptr;
+    frmScanSpy.PendingCallTrace = nullptr;
+    frmScanSpy.Unload();
+    frmResultBackup.Unload();
+    gb_scanAborted = false;
+}
+
+std::string ScannerTest::MakeFolder(const std::string& name) {
+    const std::string path = tree_ / name;
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+void ScannerTest::MakeFile(const std::string& path, const std::string& bytes) { base::WriteText(path, bytes); }
+
+}  // namespace scannertest
