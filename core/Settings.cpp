@@ -8,7 +8,7 @@
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/CRegister.h"
-#include "core/Conversions.h"
+#include "base/Conversions.h"
 #include "core/Globals.h"
 #include "core/RegistryModule.h"
 #include "core/Removal.h"

@@ -5,7 +5,7 @@
 #include "base/Clock.h"
 #include "base/RuntimeError.h"
 #include "base/Trap.h"
-#include "core/Conversions.h"
+#include "base/Conversions.h"
 #include "core/SettingsStore.h"
 #include "core/Wiring.h"
 

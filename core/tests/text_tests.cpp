@@ -3,7 +3,7 @@
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
-#include "core/Conversions.h"
+#include "base/Conversions.h"
 #include "core/modMain.h"
 #include "core/modMainText.h"
 
