@@ -13,7 +13,8 @@ std::uint32_t Window(const char* p) {
 }  // namespace
 
 TextIndex::TextIndex(const std::string& text) : text_(text) {
-    if (text_.size() < kGram || static_cast<unsigned long long>(text_.size()) > 0xFFFFFFFFull) return;
+    // Positions are kept in 32 bits; a larger text is searched without the index.
+    if (text_.size() < kGram || text_.size() - 1 > std::size_t(0xFFFFFFFEu)) return;
     const size_t count = text_.size() - kGram + 1;
     grams_.resize(count);
     for (size_t i = 0; i < count; ++i) grams_[i] = (std::uint64_t(Window(text_.data() + i)) << 32) | i;
