@@ -8,43 +8,6 @@ namespace results {
 
 ResultsListView::ResultsListView(ui::Form& form, std::string name, ui::Control* container)
     : ui::ListView(form, std::move(name), container) {
-    ListItems.SetObserver([this] { Changed(); });
-}
-
-void ResultsListView::Changed() {
-    ++generation_;
-    if (!hWnd() || rowCountStale_) return;
-    // Repainted later, when the row has been written; the count is settled then.
-    rowCountStale_ = true;
-    InvalidateRect(hWnd(), nullptr, FALSE);
-}
-
-void ResultsListView::SyncRowCount() {
-    rowCountStale_ = false;
-    const int count = ListItems.Count();
-    if (SendMessageA(hWnd(), LVM_GETITEMCOUNT, 0, 0) != count)
-        SendMessageA(hWnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
-}
-
-LRESULT CALLBACK ResultsListView::RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                               DWORD_PTR self) {
-    auto* list = reinterpret_cast<ResultsListView*>(self);
-    if (list->rowCountStale_ && (msg == WM_PAINT || msg == WM_NCPAINT || msg == WM_SHOWWINDOW || msg == WM_SIZE ||
-                                 (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100)))
-        list->SyncRowCount();
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
-}
-
-void ResultsListView::AfterCreate() {
-    ui::ListView::AfterCreate();
-    rowCountStale_ = false;
-    if (hWnd()) SetWindowSubclass(hWnd(), &RowCountProc, 1, reinterpret_cast<DWORD_PTR>(this));
-}
-
-void ResultsListView::BeforeDestroy() {
-    if (hWnd()) RemoveWindowSubclass(hWnd(), &RowCountProc, 1);
-    rowCountStale_ = false;
-    ui::ListView::BeforeDestroy();
 }
 
 std::string ResultsListView::KeyOf(const std::string& kind, const std::string& spyType, const std::string& spyItem) {

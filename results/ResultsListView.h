@@ -5,10 +5,6 @@
 // The index answers exactly what a walk from row 1 answers. It follows the rows through the
 // list's change notice: any change that did not come through AddFinding (rows removed, the list
 // cleared or refilled, a row written through ListItems(i)) makes the next look-up rebuild it.
-//
-// The window learns the row count when it next paints or is asked about its items, not at every
-// added row: telling a list view its row count costs a millisecond and more, a scan adds
-// thousands of rows, and the list is not on screen while a scan fills it.
 #include <windows.h>
 
 #include <string>
@@ -35,18 +31,12 @@ public:
                              bool checked);
 
 protected:
-    void AfterCreate() override;
-    void BeforeDestroy() override;
+    void OnRowsChanged() override { ++generation_; }
 
 private:
-    static LRESULT CALLBACK RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR self);
-    void Changed();
-    void SyncRowCount();
     static std::string KeyOf(const std::string& kind, const std::string& spyType, const std::string& spyItem);
     void Rebuild() const;
 
-    bool rowCountStale_ = false;         // the window has not been told the row count yet
     unsigned long long generation_ = 0;  // bumped by every change notice of the rows
     mutable unsigned long long indexedGeneration_ = ~0ull;
     mutable std::unordered_map<std::string, int> firstRow_;

@@ -71,7 +71,36 @@ void ListRows::ResetToDesign() {
 // ---- list view
 
 ListView::ListView(Form& form, std::string name, Control* container) : Control(form, std::move(name), container) {
-    ListItems.SetObserver([this] { Sync(); });
+    ListItems.SetObserver([this] { RowsChanged(); });
+}
+
+void ListView::RowsChanged() {
+    OnRowsChanged();
+    if (!hWnd() || rowCountStale_) return;
+    // Repainted later, when the row has been written; the count is settled then.
+    rowCountStale_ = true;
+    InvalidateRect(hWnd(), nullptr, FALSE);
+}
+
+void ListView::SyncRowCount() {
+    rowCountStale_ = false;
+    const int count = ListItems.Count();
+    if (SendMessageA(hWnd(), LVM_GETITEMCOUNT, 0, 0) != count)
+        SendMessageA(hWnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+}
+
+LRESULT CALLBACK ListView::RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto* list = reinterpret_cast<ListView*>(self);
+    if (list->rowCountStale_ && (msg == WM_PAINT || msg == WM_NCPAINT || msg == WM_SHOWWINDOW || msg == WM_SIZE ||
+                                 (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100)))
+        list->SyncRowCount();
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+void ListView::BeforeDestroy() {
+    if (hWnd()) RemoveWindowSubclass(hWnd(), &RowCountProc, 1);
+    rowCountStale_ = false;
+    Control::BeforeDestroy();
 }
 
 void ListView::AddColumn(const std::string& heading, int widthPixels) {
@@ -106,14 +135,14 @@ void ListView::AfterCreate() {
     columns_.clear();
     if (columns.empty()) columns.push_back({"", Width() > 8 ? Width() - 8 : 100});
     for (const Column& c : columns) AddColumn(c.heading, c.width);
+    rowCountStale_ = false;
+    SetWindowSubclass(hWnd(), &RowCountProc, 1, reinterpret_cast<DWORD_PTR>(this));
     Sync();
 }
 
 void ListView::Sync() {
     if (!hWnd()) return;
-    const int count = ListItems.Count();
-    if (SendMessageA(hWnd(), LVM_GETITEMCOUNT, 0, 0) != count)
-        SendMessageA(hWnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOSCROLL);
+    SyncRowCount();
     InvalidateRect(hWnd(), nullptr, FALSE);
 }
 

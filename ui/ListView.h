@@ -66,6 +66,9 @@ protected:
 
 // A report-style list view with optional check boxes, tool tips and grid lines. The window
 // asks the rows for what it shows (owner data), so the rows are always what it shows.
+// The window learns the row count when it next paints or is asked about its items, not at
+// every added row: telling a list view its row count costs a millisecond and more, and a scan
+// adds thousands of rows to a list that is not on screen meanwhile.
 class ListView : public Control {
 public:
     ListView(Form& form, std::string name, Control* container = nullptr);
@@ -89,13 +92,21 @@ public:
 protected:
     HWND CreateWindowFor(HWND parent) override;
     void AfterCreate() override;
+    void BeforeDestroy() override;
     bool OnNotify(NMHDR* header, LRESULT& result) override;
     void ResetToDesign() override;
+    // Every change notice of the rows (added, removed, cleared, written through ListItems(i)).
+    virtual void OnRowsChanged() {}
 
 private:
     // Reading through this does not count as a write (a write repaints the list).
     const ui::ListItems& Rows() const { return ListItems; }
+    void RowsChanged();
     void Sync();
+    void SyncRowCount();
+    static LRESULT CALLBACK RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
+    bool rowCountStale_ = false;  // the window has not been told the row count yet
     void ToggleCheck(int row0);
     struct Column {
         std::string heading;
@@ -104,7 +115,6 @@ private:
     std::vector<Column> columns_;
     bool checkboxes_ = false;
     bool gridLines_ = false;
-    bool syncPending_ = false;
     int lastNotifiedToggle_ = -1;
     std::string cellBuffer_;
     std::wstring cellBufferW_;
