@@ -110,24 +110,32 @@ bool frmScanSpy::CheckDirectEntries(const FileGroup& g, int& i) {
     return true;
 }
 
-void frmScanSpy::LoadFileGroups(const char* method, const FileGroup* const* groups, size_t count,
-                                std::initializer_list<const char*> countKeys) {
-    int i = 0;
+void frmScanSpy::RunLoader(const char* method, std::initializer_list<const char*> countKeys, int& i,
+                           const std::function<bool()>& body) {
     const bool ok = scanner::TrapWith(
         [&] {
             YieldToMessages();
             SetMousePointer(11);
             StatusUpdate();
             ReadCountKeys(countKeys);
-            for (size_t g = 0; g < count; ++g)
-                if (!LoadListEntries(*groups[g], i)) return;
-            for (size_t g = 0; g < count; ++g)
-                if (!CheckDirectEntries(*groups[g], i)) return;
+            if (!body()) return;
             YieldToMessages();
             SetMousePointer(0);
         },
         [&] { return "I: " + std::to_string(i) + ", Method: " + method; });
     if (!ok) SetMousePointer(0);
+}
+
+void frmScanSpy::LoadFileGroups(const char* method, const FileGroup* const* groups, size_t count,
+                                std::initializer_list<const char*> countKeys) {
+    int i = 0;
+    RunLoader(method, countKeys, i, [&] {
+        for (size_t g = 0; g < count; ++g)
+            if (!LoadListEntries(*groups[g], i)) return false;
+        for (size_t g = 0; g < count; ++g)
+            if (!CheckDirectEntries(*groups[g], i)) return false;
+        return true;
+    });
 }
 
 namespace {

@@ -53,18 +53,8 @@ bool frmScanSpy::LoadPropertyEntries(const PropertyGroup& g, int& i) {
 
 void frmScanSpy::LoadPropertyGroup(const PropertyGroup& g) {
     int i = 0;
-    const bool ok = scanner::TrapWith(
-        [&] {
-            YieldToMessages();
-            SetMousePointer(11);
-            StatusUpdate();
-            ReadCountKeys({(std::string(g.namePrefix) + "NUM").c_str()});
-            if (!LoadPropertyEntries(g, i)) return;
-            YieldToMessages();
-            SetMousePointer(0);
-        },
-        [&] { return Tail(i, g.method); });
-    if (!ok) SetMousePointer(0);
+    const std::string countKey = std::string(g.namePrefix) + "NUM";
+    RunLoader(g.method, {countKey.c_str()}, i, [&] { return LoadPropertyEntries(g, i); });
 }
 
 void frmScanSpy::UpdateSearchByOriginalFileName() { LoadPropertyGroup(kSBOFN); }
@@ -74,45 +64,28 @@ void frmScanSpy::UpdateSearchByFileDescription() { LoadPropertyGroup(kSBFD); }
 
 void frmScanSpy::UpdateSearchByCompanyList() {
     int i = 0;
-    const bool ok = scanner::TrapWith(
-        [&] {
-            YieldToMessages();
-            SetMousePointer(11);
-            StatusUpdate();
-            ReadCountKeys({"SCWTNUM", "SCETNUM"});
-            if (!LoadPropertyEntries(kSCE, i)) return;  // a stop here leaves the SCW group unloaded
-            if (!LoadPropertyEntries(kSCW, i)) return;
-            YieldToMessages();
-            SetMousePointer(0);
-        },
-        [&] { return Tail(i, "UpdateSearchByCompanyList"); });
-    if (!ok) SetMousePointer(0);
+    RunLoader("UpdateSearchByCompanyList", {"SCWTNUM", "SCETNUM"}, i, [&] {
+        // A stop during the SCE group leaves the SCW group unloaded.
+        return LoadPropertyEntries(kSCE, i) && LoadPropertyEntries(kSCW, i);
+    });
 }
 
 void frmScanSpy::UpdateSearchByFileChecSum() {
     int i = 0;
-    const bool ok = scanner::TrapWith(
-        [&] {
-            YieldToMessages();
-            SetMousePointer(11);
+    RunLoader("UpdateSearchByFileChecSum", {"SBFCSTNUM"}, i, [&] {
+        lstFCSSearch.ListItems.Clear();
+        for (i = 0; i <= 10000; ++i) {
+            if (gb_scanAborted) return false;
+            const auto name = updateListfromINI("SBFCS", Key("SBFCST", i));
+            const auto checksum = updateListfromINI("SBFCS", Key("SBFCSN", i));
+            const auto size = updateListfromINI("SBFCS", Key("SBFCSS", i));
+            if (!name || !checksum || !size) break;
+            // The spy name is the row's text (trimmed and upper-cased); both sub-items are numbers.
+            FillListBox(lstFCSSearch, *name, *checksum, *size);
             StatusUpdate();
-            ReadCountKeys({"SBFCSTNUM"});
-            lstFCSSearch.ListItems.Clear();
-            for (i = 0; i <= 10000; ++i) {
-                if (gb_scanAborted) return;
-                const auto name = updateListfromINI("SBFCS", Key("SBFCST", i));
-                const auto checksum = updateListfromINI("SBFCS", Key("SBFCSN", i));
-                const auto size = updateListfromINI("SBFCS", Key("SBFCSS", i));
-                if (!name || !checksum || !size) break;
-                // The spy name is the row's text (trimmed and upper-cased); both sub-items are numbers.
-                FillListBox(lstFCSSearch, *name, *checksum, *size);
-                StatusUpdate();
-            }
-            YieldToMessages();
-            SetMousePointer(0);
-        },
-        [&] { return Tail(i, "UpdateSearchByFileChecSum"); });
-    if (!ok) SetMousePointer(0);
+        }
+        return true;
+    });
 }
 
 void frmScanSpy::UpdateCookieList() {

@@ -16,26 +16,18 @@ std::string Tail(int i, const char* method) { return "I: " + std::to_string(i) +
 void frmScanSpy::UpdateRegistrySList() {
     if (gb_scanAborted) return;
     int i = 0;
-    const bool ok = scanner::TrapWith(
-        [&] {
+    RunLoader("UpdateRegistrySList", {"REGVKNUM", "REGSKNUM"}, i, [&] {
+        for (i = 0; i <= 10000; ++i) {
+            if (gb_scanAborted) return false;
             YieldToMessages();
-            SetMousePointer(11);
+            const auto key = updateListfromINI("REGS", Key("REGSK", i));
+            const auto name = updateListfromINI("REGS", Key("REGST", i));
+            if (!key || !name) break;
+            modDefinitions::FillListBoxRegistrySType(lstRegistrySearch, *key, *name);
             StatusUpdate();
-            ReadCountKeys({"REGVKNUM", "REGSKNUM"});
-            for (i = 0; i <= 10000; ++i) {
-                if (gb_scanAborted) return;
-                YieldToMessages();
-                const auto key = updateListfromINI("REGS", Key("REGSK", i));
-                const auto name = updateListfromINI("REGS", Key("REGST", i));
-                if (!key || !name) break;
-                modDefinitions::FillListBoxRegistrySType(lstRegistrySearch, *key, *name);
-                StatusUpdate();
-            }
-            YieldToMessages();
-            SetMousePointer(0);
-        },
-        [&] { return Tail(i, "UpdateRegistrySList"); });
-    if (!ok) SetMousePointer(0);
+        }
+        return true;
+    });
 }
 
 void frmScanSpy::UpdateRegistryVList() {
@@ -64,26 +56,18 @@ void frmScanSpy::UpdateRegistryVList() {
 void frmScanSpy::LoadRegKeyGroup(const char* method, const char* section, const char* keyPrefix, const char* namePrefix,
                                  const char* countKey) {
     int i = 0;
-    const bool ok = scanner::TrapWith(
-        [&] {
+    RunLoader(method, {countKey}, i, [&] {
+        for (i = 0; i <= 10000; ++i) {
+            if (gb_scanAborted) return false;
             YieldToMessages();
-            SetMousePointer(11);
+            const auto key = updateListfromINI(section, Key(keyPrefix, i));
+            const auto name = updateListfromINI(section, Key(namePrefix, i));
+            if (!key || !name) break;
+            modDefinitions::FillListBox(lstRegKSearch, "Reg Key", *name, *key);
             StatusUpdate();
-            ReadCountKeys({countKey});
-            for (i = 0; i <= 10000; ++i) {
-                if (gb_scanAborted) return;
-                YieldToMessages();
-                const auto key = updateListfromINI(section, Key(keyPrefix, i));
-                const auto name = updateListfromINI(section, Key(namePrefix, i));
-                if (!key || !name) break;
-                modDefinitions::FillListBox(lstRegKSearch, "Reg Key", *name, *key);
-                StatusUpdate();
-            }
-            YieldToMessages();
-            SetMousePointer(0);
-        },
-        [&] { return Tail(i, method); });
-    if (!ok) SetMousePointer(0);
+        }
+        return true;
+    });
 }
 
 void frmScanSpy::UpdateRegistryKList() { LoadRegKeyGroup("UpdateRegistryKList", "REGK", "REGKK", "REGKT", "REGKKNUM"); }
@@ -94,32 +78,24 @@ void frmScanSpy::UpdateRegistryKOList() {
 
 void frmScanSpy::updateRegValueData() {
     int i = 0;
-    const bool ok = scanner::TrapWith(
-        [&] {
+    RunLoader("updateRegValueData", {"REGDNUM"}, i, [&] {
+        for (i = 0; i <= 10000; ++i) {
+            if (gb_scanAborted) return false;
             YieldToMessages();
-            SetMousePointer(11);
+            const auto name = updateListfromINI("REGD", Key("REGDT", i));
+            const auto key = updateListfromINI("REGD", Key("REGDK", i));
+            const auto value = updateListfromINI("REGD", Key("REGDV", i));
+            const auto data = updateListfromINI("REGD", Key("REGDD", i));
+            const auto replacement = updateListfromINI("REGD", Key("REGDR", i));
+            if (!name || !key) break;  // an empty value name, data or replacement still makes a row
+            // The spy name stays as read: no trimming, no upper case.
+            ui::ListItem& row = lstRegValueData.ListItems.Add(*name);
+            row.SubItems(1) = *key;
+            row.SubItems(2) = value.value_or("");
+            row.SubItems(3) = data.value_or("");
+            row.SubItems(4) = replacement.value_or("");
             StatusUpdate();
-            ReadCountKeys({"REGDNUM"});
-            for (i = 0; i <= 10000; ++i) {
-                if (gb_scanAborted) return;
-                YieldToMessages();
-                const auto name = updateListfromINI("REGD", Key("REGDT", i));
-                const auto key = updateListfromINI("REGD", Key("REGDK", i));
-                const auto value = updateListfromINI("REGD", Key("REGDV", i));
-                const auto data = updateListfromINI("REGD", Key("REGDD", i));
-                const auto replacement = updateListfromINI("REGD", Key("REGDR", i));
-                if (!name || !key) break;  // an empty value name, data or replacement still makes a row
-                // The spy name stays as read: no trimming, no upper case.
-                ui::ListItem& row = lstRegValueData.ListItems.Add(*name);
-                row.SubItems(1) = *key;
-                row.SubItems(2) = value.value_or("");
-                row.SubItems(3) = data.value_or("");
-                row.SubItems(4) = replacement.value_or("");
-                StatusUpdate();
-            }
-            YieldToMessages();
-            SetMousePointer(0);
-        },
-        [&] { return Tail(i, "updateRegValueData"); });
-    if (!ok) SetMousePointer(0);
+        }
+        return true;
+    });
 }

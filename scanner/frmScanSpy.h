@@ -172,6 +172,12 @@ private:
     void ShowLoadStatus(const char* id, const char* english);  // the load's title
     void SetMovieVariable(const std::string& name, const std::string& value);
     void ReadCountKeys(std::initializer_list<const char*> keys);
+    // The frame every definition loader shares: hourglass and first status line, its count keys
+    // (read, not used), the body, then a yield and the pointer back. A body that returns false
+    // (the stop flag) skips that ending; an error logs "I: <i>, Method: <method>" and restores the
+    // pointer.
+    void RunLoader(const char* method, std::initializer_list<const char*> countKeys, int& i,
+                   const std::function<bool()>& body);
 
     int mousePointer_ = 0;
     ULONGLONG lastYield_ = 0;
