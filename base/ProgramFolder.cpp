@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/Text.h"
+
 namespace base {
 namespace {
 std::string g_override;
@@ -40,6 +42,13 @@ std::string ProgramFolder() {
     DWORD n = GetEnvironmentVariableA(kProgramFolderEnv, env, sizeof env);
     if (n > 0 && n < sizeof env) return StripTrailingSeparator(std::string(env, n));
     return ExecutableFolder();
+}
+
+std::string ProgramFilePath(const std::string& name) {
+    const std::string folder = ProgramFolder();
+    const std::string trimmed = Trim(folder);
+    if (trimmed.empty() || trimmed.back() != '\\') return folder + "\\" + name;
+    return folder + name;
 }
 
 const std::string& AppTitle() {

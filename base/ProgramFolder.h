@@ -9,6 +9,9 @@ namespace base {
 
 // No trailing backslash, except at a drive root ("C:\").
 std::string ProgramFolder();
+// The program folder joined with `name` ("\logs\errorlog.txt" and "errorlog.txt" both work; a
+// leading backslash gives a doubled separator, which the file system reads as one).
+std::string ProgramFilePath(const std::string& name);
 // The application title: the settings store's root name and the caption of plain message boxes.
 const std::string& AppTitle();
 

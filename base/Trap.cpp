@@ -7,29 +7,43 @@ namespace {
 ErrorSink g_sink = nullptr;
 }
 
-void SetErrorSink(ErrorSink sink) { g_sink = sink; }
+ErrorSink SetErrorSink(ErrorSink sink) {
+    ErrorSink previous = g_sink;
+    g_sink = sink;
+    return previous;
+}
 
-void ReportTrapped(long number, const std::string& description, const std::string& method) {
+std::string MethodTail(const std::string& method, const std::string& context) {
+    return context.empty() ? "Method: " + method : context + ", Method: " + method;
+}
+
+void ReportTrappedAt(long number, const std::string& description, const std::string& where) {
     if (!g_sink) return;
     try {
-        g_sink(std::to_string(number), description, method);
+        g_sink(std::to_string(number), description, where);
     } catch (...) {
         // The error log swallows its own failures.
     }
 }
 
-void ReportCurrentException(const std::string& method) {
+void ReportTrapped(long number, const std::string& description, const std::string& method) {
+    ReportTrappedAt(number, description, MethodTail(method));
+}
+
+void ReportCurrentExceptionAt(const std::string& where) {
     try {
         throw;
     } catch (const RuntimeError& e) {
-        ReportTrapped(e.number(), e.description(), method);
+        ReportTrappedAt(e.number(), e.description(), where);
     } catch (const std::bad_alloc&) {
-        ReportTrapped(errOutOfMemory, ErrorDescription(errOutOfMemory), method);
+        ReportTrappedAt(errOutOfMemory, ErrorDescription(errOutOfMemory), where);
     } catch (const std::exception& e) {
-        ReportTrapped(errInvalidProcedureCall, e.what(), method);
+        ReportTrappedAt(errInvalidProcedureCall, e.what(), where);
     } catch (...) {
-        ReportTrapped(errInvalidProcedureCall, ErrorDescription(errInvalidProcedureCall), method);
+        ReportTrappedAt(errInvalidProcedureCall, ErrorDescription(errInvalidProcedureCall), where);
     }
 }
+
+void ReportCurrentException(const std::string& method) { ReportCurrentExceptionAt(MethodTail(method)); }
 
 }  // namespace base

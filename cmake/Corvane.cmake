@@ -33,3 +33,28 @@ function(corvane_test name)
     endif()
   endif()
 endfunction()
+
+# corvane_library(<target> <STATIC|SHARED|...> FOLDER <folder> SOURCES ...)
+# A library of the tree. Its headers are reached as "<folder>/<file>.h" only by what links it:
+# each library gets an include folder of its own in the build, holding one link to its source
+# folder, so an include of a library that is not linked does not compile.
+function(corvane_include_root target folder)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  if(NOT EXISTS ${root}/${folder})
+    file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "EXECUTABLE" OR type STREQUAL "SHARED_LIBRARY")
+    target_include_directories(${target} PRIVATE ${root})
+  else()
+    target_include_directories(${target} PUBLIC ${root})
+  endif()
+endfunction()
+
+function(corvane_library target kind)
+  cmake_parse_arguments(L "" "FOLDER" "SOURCES" ${ARGN})
+  add_library(${target} ${kind} ${L_SOURCES})
+  corvane_include_root(${target} ${L_FOLDER})
+endfunction()

@@ -1,6 +1,6 @@
 #include "core/COpSysInfo.h"
 
-#include "core/OsVersion.h"
+#include "base/OsVersion.h"
 
 COpSysInfo::COpSysInfo() {
     rec_.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);

@@ -1,14 +1,17 @@
 #include "core/HostsFile.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
+#include "base/Text.h"
 #include "core/AtomicFile.h"
 #include "core/SpecialFolders.h"
 #include "core/Wiring.h"
 #include "core/modMain.h"
+#include "base/ErrorLog.h"
+#include "base/Trap.h"
+#include "base/OsVersion.h"
 
 namespace modMain {
 namespace {
@@ -20,16 +23,7 @@ struct ReadState {
 };
 ReadState g_read;
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 // An address line: the address up to the first blank, the host names after it as they stand.
 HostsEntry ParseAddressLine(const std::string& expanded) {
@@ -40,7 +34,7 @@ HostsEntry ParseAddressLine(const std::string& expanded) {
         e.host = expanded;
     } else {
         e.text = expanded.substr(0, blank);
-        e.host = TrimBlanks(expanded.substr(blank));
+        e.host = base::Trim(expanded.substr(blank));
     }
     return e;
 }
@@ -50,7 +44,7 @@ std::string RecordLine(const HostsEntry& e) { return (e.isEntry ? e.text + "    
 }  // namespace
 
 std::string HostsFilePath() {
-    if (WindowsVer() == "Windows 95/98") return GetWinDir() + "\\hosts";
+    if (osversion::CurrentFamily() == osversion::Family::Win9x) return GetWinDir() + "\\hosts";
     return getSystemFolder() + "\\drivers\\etc\\hosts";
 }
 
@@ -70,7 +64,7 @@ void readHost() {
                     else
                         expanded.push_back(c);
                 }
-                expanded = TrimBlanks(expanded);
+                expanded = base::Trim(expanded);
                 if (expanded.empty()) continue;
                 e = ParseAddressLine(expanded);
             }
@@ -93,19 +87,18 @@ bool DeleteHostsEntry(const std::string& host, const std::string& ip) {
     size_t j = 0;
     auto fail = [&](long number, const std::string& description) {
         wiring::EndProgress();
-        WriteErrorLog("Error Description: " + description + ", Error Number: " + std::to_string(number) +
-                      ", J: " + std::to_string(j) + ", Method: DeleteHostsEntry");
+        WriteErrorLog(base::ErrorLogLine(description, number, base::MethodTail("DeleteHostsEntry", "J: " + std::to_string(j))));
         return false;
     };
     if (!host.empty() && !ip.empty()) readHost();
     // Rewriting from a partial read would drop every line the read did not reach.
     if (!g_read.complete) return fail(g_read.number, g_read.description);
     try {
-        const std::string upperHost = Upper(host), upperIp = Upper(ip);
+        const std::string upperHost = base::UCase(host), upperIp = base::UCase(ip);
         AtomicFileWriter writer(HostsFilePath());
         for (j = 0; j + 1 < gb_hostsEntries.size(); ++j) {
             HostsEntry& e = gb_hostsEntries[j];
-            if (Upper(e.text) == upperIp && Upper(e.host) == upperHost) {
+            if (base::UCase(e.text) == upperIp && base::UCase(e.host) == upperHost) {
                 e.text.clear();
                 e.host.clear();
                 continue;

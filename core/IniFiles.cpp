@@ -9,6 +9,7 @@
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/Trap.h"
+#include "base/Text.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
 #include "core/Wiring.h"
@@ -33,11 +34,6 @@ std::string ReadProfileString(const std::string& section, const std::string& key
 // such as a guard comparing snapshots, must see them at once.
 void FlushProfile(const std::string& file) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()); }
 
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 std::string* Field(FileVersionHeader& h, size_t i) {
     std::string* fields[] = {&h.CompanyName,    &h.FileDescription,  &h.FileVersion,  &h.InternalName,
@@ -129,7 +125,7 @@ FileVersionHeader GetVerHeader(const std::string& file) {
             }
         }
         for (size_t i = 0; i < 12; ++i)
-            if (TrimBlanks(*Field(h, i)).empty()) *Field(h, i) = wiring::GetMessage("", "");
+            if (base::Trim(*Field(h, i)).empty()) *Field(h, i) = wiring::GetMessage("", "");
         return h;
     });
 }

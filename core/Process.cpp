@@ -3,10 +3,10 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "base/Handles.h"
 #include "base/Trap.h"
+#include "base/Text.h"
 #include "core/modMain.h"
 
 namespace {
@@ -56,10 +56,6 @@ const ToolHelp& ToolHelpFunctions() {
     return t;
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 long ListByPsapi(std::vector<std::string>& names, std::vector<DWORD>& ids, const std::string& filter) {
     const Psapi& ps = PsapiFunctions();
@@ -147,9 +143,9 @@ DWORD GetProcessID(const std::string& name, bool usePsapi) {
     std::vector<std::string> names;
     std::vector<DWORD> ids;
     long n = GetProcessList(names, ids, "", usePsapi);
-    const std::string wanted = Upper(name);
+    const std::string wanted = base::UCase(name);
     for (long i = 0; i < n; ++i)
-        if (Upper(names[i]) == wanted) return ids[i];
+        if (base::UCase(names[i]) == wanted) return ids[i];
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "core/REG32.h"
+#include "base/Text.h"
 
 #include <vector>
 
@@ -7,11 +8,6 @@
 
 namespace REG32 {
 namespace {
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 std::string BeforeNul(const char* data, size_t size) {
     std::string text(data, size);
@@ -85,11 +81,11 @@ std::string RegEnumValueName(HKEY key, DWORD index) {
     std::vector<char> name(16384 + 1, '\0');
     DWORD len = 16384;
     if (RegEnumValueA(key, index, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return {};
-    return TrimBlanks(BeforeNul(name.data(), len));
+    return base::Trim(BeforeNul(name.data(), len));
 }
 
 std::string RegGetValueData(HKEY key, const std::string& valueName) {
-    return TrimBlanks(ReadString(key, valueName.c_str()).value_or(std::string()));
+    return base::Trim(ReadString(key, valueName.c_str()).value_or(std::string()));
 }
 
 bool SaveRegValue(HKEY hive, const std::string& keyPath, const std::string& valueName, const std::string& value) {

@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 #include "base/FolderWalk.h"
@@ -13,24 +12,23 @@
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
+#include "base/Text.h"
 #include "core/AtomicFile.h"
 #include "core/CRegister.h"
 #include "core/Globals.h"
 #include "core/Process.h"
 #include "core/SpecialFolders.h"
 #include "core/modMain.h"
+#include "base/ErrorLog.h"
+#include "base/OsVersion.h"
 
 namespace modMain {
 namespace {
 
 Launcher g_launcher;
 
-bool IsNtFamily() { return gb_osName == "Windows NT" || gb_osName == "Windows 2000" || gb_osName == "Windows XP"; }
+bool IsNtFamily() { return osversion::IsNtFamilyName(gb_osName); }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string FileNamePart(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
@@ -44,8 +42,7 @@ struct StepLog {
     const char* label;
     void Fail(long number, const std::string& description, const std::string& item) const {
         gb_removalFailed = true;
-        WriteErrorLog("Error Description: " + description + ", Error Number: " + std::to_string(number) +
-                      ", Method: " + method + ", " + label + ": " + item);
+        WriteErrorLog(base::ErrorLogLine(description, number, base::MethodTail(method) + ", " + label + ": " + item));
     }
     void FailWin32(DWORD err, const std::string& item) const {
         long number = base::RuntimeErrorFromWin32(err == 0 ? ERROR_ACCESS_DENIED : err);
@@ -112,9 +109,9 @@ std::string ShortOrSame(const std::string& path) {
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
-    if (Upper(a) == Upper(b)) return true;
+    if (base::UCase(a) == base::UCase(b)) return true;
     std::string sa = getShortNameOfString(a), sb = getShortNameOfString(b);
-    return !sa.empty() && Upper(sa) == Upper(sb);
+    return !sa.empty() && base::UCase(sa) == base::UCase(sb);
 }
 
 // Ends every running process started from this very file (not merely one of the same name),
@@ -124,10 +121,10 @@ void EndProcessesRunning(const std::string& file) {
     std::vector<DWORD> ids;
     const bool psapi = IsNtFamily();
     long n = Process::GetProcessList(names, ids, "", psapi);
-    const std::string wanted = Upper(FileNamePart(file));
-    const std::string wantedShort = Upper(FileNamePart(ShortOrSame(file)));
+    const std::string wanted = base::UCase(FileNamePart(file));
+    const std::string wantedShort = base::UCase(FileNamePart(ShortOrSame(file)));
     for (long i = 0; i < n; ++i) {
-        const std::string name = Upper(FileNamePart(names[i]));
+        const std::string name = base::UCase(FileNamePart(names[i]));
         if (name != wanted && name != wantedShort) continue;
         // The snapshot of the Windows 95 family already names the full path.
         std::string image = names[i].find('\\') != std::string::npos ? names[i] : Process::GetProcessImagePath(ids[i]);
@@ -153,7 +150,7 @@ void RunUnregister(const std::string& commandLine) {
 }
 
 bool IsLibrary(const std::string& path) {
-    const std::string up = Upper(FileNamePart(path));
+    const std::string up = base::UCase(FileNamePart(path));
     auto endsWith = [&](const char* ext) { return up.size() > 4 && up.compare(up.size() - 4, 4, ext) == 0; };
     return endsWith(".DLL") || endsWith(".OCX");
 }
@@ -261,7 +258,7 @@ void DestroyOnReboot(const std::string& path) {
             if (!content.empty() && (content.size() < 2 || content.compare(content.size() - 2, 2, "\r\n") != 0))
                 content += "\r\n";
             // An entry outside the section would be ignored at restart.
-            if (Upper(content).find("[RENAME]") == std::string::npos) content += "[Rename]\r\n";
+            if (base::UCase(content).find("[RENAME]") == std::string::npos) content += "[Rename]\r\n";
         } else {
             content = "[Rename]\r\n";
         }

@@ -6,8 +6,9 @@
 
 #include "base/RuntimeError.h"
 #include "base/Trap.h"
+#include "base/Text.h"
 #include "core/CRegister.h"
-#include "core/OsVersion.h"
+#include "base/OsVersion.h"
 #include "core/modMainText.h"
 
 namespace modMain {
@@ -33,22 +34,13 @@ FolderSources& Sources() {
     return s;
 }
 
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 
 std::string WithoutTrailingBackslash(const std::string& text) {
-    std::string t = TrimBlanks(text);
+    std::string t = base::Trim(text);
     if (!t.empty() && t.back() == '\\') t.pop_back();
     return t;
 }
 
-bool IsNinetyFiveFamilyName(const std::string& os) {
-    return os == "Windows Me" || os == "Windows 98" || os == "Windows 95";
-}
-bool IsNtFamilyName(const std::string& os) { return os == "Windows XP" || os == "Windows 2000" || os == "Windows NT"; }
 
 }  // namespace
 
@@ -92,10 +84,7 @@ std::string GetWinDir() {
 
 std::string WindowsVer() {
     return base::Trap("WindowsVer", std::string(), [&] {
-        OSVERSIONINFOEXA rec{};
-        rec.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-        osversion::Read(rec);
-        return std::string(rec.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ? "Windows 95/98" : "Windows NT");
+        return std::string(osversion::CurrentFamily() == osversion::Family::Win9x ? "Windows 95/98" : "Windows NT");
     });
 }
 
@@ -113,7 +102,7 @@ std::string getShortNameOfString(const std::string& path) {
         std::string buf(256, '\0');
         DWORD n = GetShortPathNameA(path.c_str(), buf.data(), 256);
         if (n == 0 || n >= 256) return std::string();
-        return TrimBlanks(ftnStripNullChar(buf));
+        return base::Trim(ftnStripNullChar(buf));
     });
 }
 
@@ -121,7 +110,7 @@ std::string getWindowsFolder() {
     return base::Trap("getWindowsFolder", std::string(), [&] {
         std::string buf(257, '\0');
         UINT n = Sources().windowsDirectory(buf.data(), 256);
-        std::string folder = n > 0 && n < 256 ? TrimBlanks(ftnStripNullChar(buf)) : std::string();
+        std::string folder = n > 0 && n < 256 ? base::Trim(ftnStripNullChar(buf)) : std::string();
         if (folder.empty()) folder = gb_osName == "Windows NT" ? "C:\\WINNT" : "C:\\WINDOWS";
         return folder;
     });
@@ -131,11 +120,11 @@ std::string getSystemFolder() {
     return base::Trap("getSystemFolder", std::string(), [&] {
         std::string buf(257, '\0');
         UINT n = Sources().systemDirectory(buf.data(), 256);
-        std::string folder = n > 0 && n < 256 ? TrimBlanks(ftnStripNullChar(buf)) : std::string();
+        std::string folder = n > 0 && n < 256 ? base::Trim(ftnStripNullChar(buf)) : std::string();
         if (folder.empty()) {
-            if (IsNinetyFiveFamilyName(gb_osName))
+            if (osversion::IsWin9xFamilyName(gb_osName))
                 folder = gb_windowsFolder + "\\system";
-            else if (IsNtFamilyName(gb_osName))
+            else if (osversion::IsNtFamilyName(gb_osName))
                 folder = gb_windowsFolder + "\\system32";
         }
         return WithoutTrailingBackslash(folder);

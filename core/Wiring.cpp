@@ -1,10 +1,5 @@
 #include "core/Wiring.h"
 
-#include "core/frmMsgBox.h"
-#include "core/modLanguage.h"
-#include "definitions/DefinitionsStore.h"
-#include "definitions/StringCipher.h"
-#include "shell/frmMain.h"
 
 namespace wiring {
 namespace {
@@ -20,45 +15,34 @@ std::string g_passwordEntry;
 
 void SetGetMessage(GetMessageFn fn) { g_getMessage = std::move(fn); }
 std::string GetMessage(const std::string& id, const std::string& fallback) {
-    return g_getMessage ? g_getMessage(id, fallback) : modLanguage::getMessage(id, fallback);
+    return g_getMessage ? g_getMessage(id, fallback) : fallback;
 }
 
 void SetMsgBoxOK(MsgBoxOKFn fn) { g_msgBoxOK = std::move(fn); }
 long MsgBoxOK(const std::string& prompt, const std::string& title) {
-    return g_msgBoxOK ? g_msgBoxOK(prompt, title) : frmMsgBox.msgboxOK(prompt, title);
+    return g_msgBoxOK ? g_msgBoxOK(prompt, title) : 1;
 }
 
 void SetLanguagePanel(StatusPanelFn fn) { g_languagePanel = std::move(fn); }
 void ShowLanguagePanel(const std::string& text) {
-    if (g_languagePanel)
-        g_languagePanel(text);
-    else
-        frmMain.StatusBar1.SetPanelText(3, text);
+    if (g_languagePanel) g_languagePanel(text);
 }
 
 void SetEndProgress(EndProgressFn fn) { g_endProgress = std::move(fn); }
 void EndProgress() {
-    if (g_endProgress)
-        g_endProgress();
-    else
-        frmMain.flash.TPlay("_root.endOFTheProgress");
+    if (g_endProgress) g_endProgress();
 }
 
 void SetLoadDefinitions(LoadDefinitionsFn fn) { g_loadDefinitions = std::move(fn); }
 void LoadDefinitions() {
-    if (g_loadDefinitions)
-        g_loadDefinitions();
-    else
-        modDefinitions::LoadDefinitions();
+    if (g_loadDefinitions) g_loadDefinitions();
 }
 
 void SetDecrypt(DecryptFn fn) { g_decrypt = std::move(fn); }
 bool Decrypt(const std::string& stored, std::string& plain) {
     if (g_decrypt) return g_decrypt(stored, plain);
-    std::string hex = stored;
-    plain = modEncryption::Decrypt(hex);
-    // The cipher answers "" for anything it cannot decipher.
-    return !plain.empty();
+    plain.clear();
+    return false;
 }
 
 std::string& PasswordEntry() { return g_passwordEntry; }

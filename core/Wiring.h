@@ -1,9 +1,14 @@
 #pragma once
-// Calls from the core services into their neighbours: the language packs, the skinned message
-// box, the main window, the definitions store and cipher, the password dialog.
+// Calls from the core services into the parts that stand above them: the language pack in use,
+// the skinned message box, the main window, the definitions store and cipher, the password
+// dialog.
 //
-// Each link is one replaceable function whose default is the real neighbour; tests replace a
-// link to observe it or to keep a neighbour (a message box, defs.dat) out of their way.
+// Each link is one replaceable function. The program's entry point installs the real ones
+// (app/Links.h); tests install fakes. A link that nobody installed does nothing and answers
+// what a missing neighbour would: the English default, OK, no definitions, no plain text.
+// windows.h spells GetMessage as GetMessageA: every user of the links sees the same name.
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -11,7 +16,7 @@ namespace wiring {
 
 // Message look-up by id with an English default (modLanguage::getMessage).
 using GetMessageFn = std::function<std::string(const std::string& id, const std::string& fallback)>;
-void SetGetMessage(GetMessageFn fn);  // empty fn restores the default
+void SetGetMessage(GetMessageFn fn);  // an empty fn uninstalls the link
 std::string GetMessage(const std::string& id, const std::string& fallback);
 
 // The skinned OK-only message box; returns 1 (OK) or 2 (Cancel) (frmMsgBox.msgboxOK).
@@ -44,7 +49,7 @@ bool Decrypt(const std::string& stored, std::string& plain);
 // dialog form sets it from its OK button; a scripted "frmEnterPassword" step sets it in tests.
 std::string& PasswordEntry();
 // The dialog's real modal show (frmEnterPassword.checkPasword's body). The dialog is not built
-// yet: until the shell installs it, nothing is shown and the entry stays empty (refused).
+// yet: until it is installed, nothing is shown and the entry stays empty (refused).
 using ShowPasswordDialogFn = std::function<void()>;
 void SetShowPasswordDialog(ShowPasswordDialogFn fn);
 void ShowPasswordDialog();

@@ -1,6 +1,6 @@
 #include "core/modMain.h"
 
-#include "base/Clock.h"
+#include "base/ErrorLog.h"
 #include "base/Handles.h"
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
@@ -9,66 +9,22 @@
 #include "base/Trap.h"
 
 namespace modMain {
-namespace {
-
-void SinkToErrorLog(const std::string& number, const std::string& description, const std::string& method) {
-    LogError(number, description, method);
-}
-
-// Every trapped error of the program lands in this log.
-const bool g_sinkInstalled = (base::SetErrorSink(&SinkToErrorLog), true);
-
-// A record field in double quotes; embedded quotes are doubled so the three fields stay apart.
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        out.push_back(c);
-        if (c == '"') out.push_back('"');
-    }
-    out.push_back('"');
-    return out;
-}
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(' ');
-    return s.substr(b, e - b + 1);
-}
-
-}  // namespace
 
 std::string FullPath_With_Filename(const std::string& name) {
-    (void)g_sinkInstalled;
-    return base::Trap("FullPath_With_Filename", std::string(), [&] {
-        const std::string folder = base::ProgramFolder();
-        const std::string trimmed = TrimBlanks(folder);
-        if (trimmed.empty() || trimmed.back() != '\\') return folder + "\\" + name;
-        return folder + name;
-    });
+    return base::Trap("FullPath_With_Filename", std::string(), [&] { return base::ProgramFilePath(name); });
 }
 
-std::string ErrorLogPath() { return FullPath_With_Filename("\\logs\\errorlog.txt"); }
+std::string ErrorLogPath() { return base::ErrorLogPath(); }
 
 void LogError(const std::string& number, const std::string& description, const std::string& procedureName) {
-    WriteErrorLog("Error Description: " + description + ", " + "Error Number: " + number + ", " + "Method: " +
-                  procedureName);
+    base::LogErrorLine(number, description, base::MethodTail(procedureName));
 }
 
 std::string FormatErrorLogEntry(const std::string& message, const SYSTEMTIME& when) {
-    return Quoted("\r\nDate: " + base::ShortDateText(when)) + "," + Quoted("Time: " + base::TimeText(when)) + "," +
-           Quoted(message) + "\r\n";
+    return base::FormatErrorLogEntry(message, when);
 }
 
-void WriteErrorLog(const std::string& message) {
-    try {
-        const std::string path = ErrorLogPath();
-        if (path.empty()) return;
-        base::AppendText(path, FormatErrorLogEntry(message, base::Now()));
-    } catch (...) {
-        // A log that cannot be written loses the entry; nothing else may fail because of it.
-    }
-}
+void WriteErrorLog(const std::string& message) { base::WriteErrorLog(message); }
 
 void deleteLogFile() {
     base::Trap("deleteLogFile", [] {

@@ -25,16 +25,8 @@ int HexDigit(char c) {
 }  // namespace
 
 void LoadEncryption() {
-    try {
-        g_encryptor = std::make_unique<crypto::Encryptor>(kPassPhrase);
-    } catch (const base::RuntimeError& e) {
+    if (!base::Trap("LoadEncryption", [] { g_encryptor = std::make_unique<crypto::Encryptor>(kPassPhrase); }))
         g_encryptor.reset();
-        modMain::WriteErrorLog("Error Description: " + e.description() + ", Error Number: " +
-                               std::to_string(e.number()) + ", Method: LoadEncryption");
-    } catch (const std::exception& e) {
-        g_encryptor.reset();
-        modMain::WriteErrorLog(std::string("Error Description: ") + e.what() + ", Error Number: 5, Method: LoadEncryption");
-    }
 }
 
 const crypto::Encryptor* Encryptor() { return g_encryptor.get(); }

@@ -9,7 +9,7 @@
 namespace results {
 namespace {
 
-std::string TrimBlanks(const std::string& s) {
+std::string TrimFieldSpace(const std::string& s) {
     const size_t b = s.find_first_not_of(" \t");
     if (b == std::string::npos) return {};
     return s.substr(b, s.find_last_not_of(" \t") - b + 1);
@@ -62,7 +62,7 @@ std::vector<std::string> RecordFields(const std::string& line) {
             while (i < n && line[i] != ',') ++i;  // anything after the closing quote is dropped
         } else {
             const size_t comma = line.find(',', i);
-            field = TrimBlanks(line.substr(i, comma == std::string::npos ? std::string::npos : comma - i));
+            field = TrimFieldSpace(line.substr(i, comma == std::string::npos ? std::string::npos : comma - i));
             i = comma == std::string::npos ? n : comma;
         }
         fields.push_back(std::move(field));
@@ -75,7 +75,7 @@ std::vector<std::string> RecordFields(const std::string& line) {
 std::vector<IgnoreRecord> ReadIgnoreRecords(const std::string& content) {
     std::vector<IgnoreRecord> records;
     for (const std::string& line : base::SplitLines(content)) {
-        if (TrimBlanks(line).empty()) continue;
+        if (TrimFieldSpace(line).empty()) continue;
         records.push_back(DecipherRecord(RecordFields(line)));
     }
     return records;
@@ -85,7 +85,7 @@ bool IsIgnoredByWalk(const std::string& path, const std::string& kind, const std
     std::string content;
     if (!ReadIfPresent(path, content)) return false;
     for (const std::string& line : base::SplitLines(content)) {
-        if (TrimBlanks(line).empty()) continue;
+        if (TrimFieldSpace(line).empty()) continue;
         const IgnoreRecord r = DecipherRecord(RecordFields(line));
         if (r.kind == kind && r.item == item) return true;
     }

@@ -7,20 +7,19 @@
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsStore.h"
-#include "scanner/ContextTrap.h"
 #include "scanner/FolderMacros.h"
 #include "scanner/ListRowBuilders.h"
 #include "scanner/ScanGlobals.h"
-#include "scanner/TextRules.h"
-#include "scanner/frmScanSpy.h"
-#include "ui/MessageLoop.h"
+#include "base/Text.h"
+#include "scanner/ScanEngine.h"
 
-using modDefinitions::FillListBox;
 using modDefinitions::updateListfromINI;
+
+namespace scanner {
 
 // ---- loadDataBase and clearDataBase
 
-void frmScanSpy::loadDataBase(bool onlyFiles) {
+void ScanEngine::loadDataBase(bool onlyFiles) {
     // Every step that fails is logged and the next one runs.
     auto step = [](auto&& body) { base::Trap("loadDataBase", body); };
     step([&] { clearDataBase(); });
@@ -56,17 +55,14 @@ void frmScanSpy::loadDataBase(bool onlyFiles) {
     step([&] { FlushDisplay(); });
 }
 
-void frmScanSpy::clearDataBase() {
-    for (ui::ListRows* list :
-         {&lstSearch, &lstRegistrySearch, &lstRegistry, &lstRegKSearch, &lstRegValueData, &lstCookies, &lstHost,
-          &lstCESearch, &lstCWSearch, &lstOFNSearch, &lstIFNSearch, &lstPNSearch, &lstFDSearch, &lstFCSSearch})
-        list->ListItems.Clear();
+void ScanEngine::clearDataBase() {
+    lists.Clear();
     trojanGroupsLoaded_ = false;
 }
 
 // ---- the file and folder groups
 
-struct frmScanSpy::FileGroup {
+struct ScanEngine::FileGroup {
     const char* section;  // also the prefix of its keys
     const char* kind;     // of the list rows
     bool folders;         // direct entries are folders
@@ -74,10 +70,10 @@ struct frmScanSpy::FileGroup {
 };
 
 namespace {
-using Group = const frmScanSpy::FileGroup*;
+using Group = const ScanEngine::FileGroup*;
 }  // namespace
 
-bool frmScanSpy::LoadListEntries(const FileGroup& g, int& i) {
+bool ScanEngine::LoadListEntries(const FileGroup& g, int& i) {
     const std::string p = g.section;
     for (i = 0; i <= 10000; ++i) {
         if (g.yieldEachEntry) YieldToMessages();
@@ -85,13 +81,13 @@ bool frmScanSpy::LoadListEntries(const FileGroup& g, int& i) {
         const auto name = updateListfromINI(p, p + "T" + std::to_string(i));
         const auto item = updateListfromINI(p, p + "S" + std::to_string(i));
         if (!name || !item) break;
-        FillListBox(lstSearch, g.kind, *name, *item);
+        FillListBox(lists.lstSearch, g.kind, *name, *item);
         StatusUpdate();
     }
     return true;
 }
 
-bool frmScanSpy::CheckDirectEntries(const FileGroup& g, int& i) {
+bool ScanEngine::CheckDirectEntries(const FileGroup& g, int& i) {
     const std::string p = g.section;
     for (i = 0; i <= 10000; ++i) {
         if (g.yieldEachEntry) YieldToMessages();
@@ -99,7 +95,7 @@ bool frmScanSpy::CheckDirectEntries(const FileGroup& g, int& i) {
         const auto name = updateListfromINI(p, p + "TD" + std::to_string(i));
         const auto path = updateListfromINI(p, p + "SD" + std::to_string(i));
         if (!name || !path) break;
-        std::string real = modMain::CleanDirString(*path);
+        std::string real = CleanDirString(*path);
         if (real.empty()) continue;  // no macro it knows: nothing to look for
         if (g.folders)
             checkIfFolderExistsThenAddToSpyList(real, *name);
@@ -110,9 +106,9 @@ bool frmScanSpy::CheckDirectEntries(const FileGroup& g, int& i) {
     return true;
 }
 
-void frmScanSpy::RunLoader(const char* method, std::initializer_list<const char*> countKeys, int& i,
+void ScanEngine::RunLoader(const char* method, std::initializer_list<const char*> countKeys, int& i,
                            const std::function<bool()>& body) {
-    const bool ok = scanner::TrapWith(
+    const bool ok = base::TrapWith(
         [&] {
             YieldToMessages();
             SetMousePointer(11);
@@ -122,11 +118,11 @@ void frmScanSpy::RunLoader(const char* method, std::initializer_list<const char*
             YieldToMessages();
             SetMousePointer(0);
         },
-        [&] { return "I: " + std::to_string(i) + ", Method: " + method; });
+        [&] { return base::MethodTail(method, "I: " + std::to_string(i)); });
     if (!ok) SetMousePointer(0);
 }
 
-void frmScanSpy::LoadFileGroups(const char* method, const FileGroup* const* groups, size_t count,
+void ScanEngine::LoadFileGroups(const char* method, const FileGroup* const* groups, size_t count,
                                 std::initializer_list<const char*> countKeys) {
     int i = 0;
     RunLoader(method, countKeys, i, [&] {
@@ -139,69 +135,69 @@ void frmScanSpy::LoadFileGroups(const char* method, const FileGroup* const* grou
 }
 
 namespace {
-const frmScanSpy::FileGroup kTAFI{"TAFI", "Malware File", false, false};
-const frmScanSpy::FileGroup kTAFO{"TAFO", "Malware Folder", true, false};
-const frmScanSpy::FileGroup kDAFI{"DAFI", "Malware File", false, false};
-const frmScanSpy::FileGroup kDAFO{"DAFO", "Malware Folder", true, false};
-const frmScanSpy::FileGroup kHAFI{"HAFI", "Malware File", false, false};
-const frmScanSpy::FileGroup kHAFO{"HAFO", "Malware Folder", true, false};
-const frmScanSpy::FileGroup kKAFI{"KAFI", "Malware File", false, false};
-const frmScanSpy::FileGroup kKAFO{"KAFO", "Malware Folder", true, false};
-const frmScanSpy::FileGroup kSAFI{"SAFI", "Malware File", false, false};
-const frmScanSpy::FileGroup kSAFO{"SAFO", "Malware Folder", true, true};
+const ScanEngine::FileGroup kTAFI{"TAFI", "Malware File", false, false};
+const ScanEngine::FileGroup kTAFO{"TAFO", "Malware Folder", true, false};
+const ScanEngine::FileGroup kDAFI{"DAFI", "Malware File", false, false};
+const ScanEngine::FileGroup kDAFO{"DAFO", "Malware Folder", true, false};
+const ScanEngine::FileGroup kHAFI{"HAFI", "Malware File", false, false};
+const ScanEngine::FileGroup kHAFO{"HAFO", "Malware Folder", true, false};
+const ScanEngine::FileGroup kKAFI{"KAFI", "Malware File", false, false};
+const ScanEngine::FileGroup kKAFO{"KAFO", "Malware Folder", true, false};
+const ScanEngine::FileGroup kSAFI{"SAFI", "Malware File", false, false};
+const ScanEngine::FileGroup kSAFO{"SAFO", "Malware Folder", true, true};
 }  // namespace
 
-void frmScanSpy::UpdateTrojanList() {
+void ScanEngine::UpdateTrojanList() {
     // Both trojan groups in one call: the two list loops, then the two direct loops.
     static const Group groups[] = {&kTAFI, &kTAFO};
     trojanGroupsLoaded_ = true;
     LoadFileGroups("UpdateTrojanList", groups, 2, {"TAFOTNUM", "TAFITDNUM", "TAFOTDNUM", "TAFITNUM"});
 }
 
-void frmScanSpy::UpdateDialersFileList() {
+void ScanEngine::UpdateDialersFileList() {
     static const Group groups[] = {&kDAFI};
     LoadFileGroups("UpdateDialersFileList", groups, 1, {"DAFITDNUM", "DAFITNUM"});
 }
 
-void frmScanSpy::UpdateDialersFolderList() {
+void ScanEngine::UpdateDialersFolderList() {
     static const Group groups[] = {&kDAFO};
     LoadFileGroups("UpdateDialersFolderList", groups, 1, {"DAFOTDNUM", "DAFOTNUM"});
 }
 
-void frmScanSpy::UpdateHijackersFileList() {
+void ScanEngine::UpdateHijackersFileList() {
     static const Group groups[] = {&kHAFI};
     // The data file spells the first count key with two D.
     LoadFileGroups("UpdateHijackersFileList", groups, 1, {"HAFITDDNUM", "HAFITNUM"});
 }
 
-void frmScanSpy::UpdateHijackersFolderList() {
+void ScanEngine::UpdateHijackersFolderList() {
     static const Group groups[] = {&kHAFO};
     LoadFileGroups("UpdateHijackersFolderList", groups, 1, {"HAFOTDNUM", "HAFOTNUM"});
 }
 
-void frmScanSpy::UpdateKeyLoggersFileList() {
+void ScanEngine::UpdateKeyLoggersFileList() {
     static const Group groups[] = {&kKAFI};
     LoadFileGroups("UpdateKeyLoggersFileList", groups, 1, {"KAFITDNUM", "KAFITNUM"});
 }
 
-void frmScanSpy::UpdateKeyLoggersFolderList() {
+void ScanEngine::UpdateKeyLoggersFolderList() {
     static const Group groups[] = {&kKAFO};
     LoadFileGroups("UpdateKeyLoggersFolderList", groups, 1, {"KAFOTDNUM", "KAFOTNUM"});
 }
 
-void frmScanSpy::UpdateSpyFileList() {
+void ScanEngine::UpdateSpyFileList() {
     static const Group groups[] = {&kSAFI};
     LoadFileGroups("UpdateSpyFileList", groups, 1, {"SAFITDNUM", "SAFITNUM"});
 }
 
-void frmScanSpy::UpdateSpyFolderList() {
+void ScanEngine::UpdateSpyFolderList() {
     static const Group groups[] = {&kSAFO};
     LoadFileGroups("UpdateSpyFolderList", groups, 1, {"SAFOTDNUM", "SAFOTNUM"});
 }
 
 // ---- the selectors
 
-void frmScanSpy::ScanDrivesForAllFiles() {
+void ScanEngine::ScanDrivesForAllFiles() {
     // A failing step is logged and the next one runs.
     auto step = [&](auto&& body) {
         if (!base::Trap("ScanDrivesForAllFiles", body)) SetMousePointer(0);
@@ -236,7 +232,7 @@ void frmScanSpy::ScanDrivesForAllFiles() {
     if (!gb_scanAborted) gb_fileGroupsLoaded = true;
 }
 
-void frmScanSpy::ScanDrivesForAllFolders() {
+void ScanEngine::ScanDrivesForAllFolders() {
     auto step = [&](auto&& body) {
         if (!base::Trap("ScanDrivesForAllFolders", body)) SetMousePointer(0);
     };
@@ -261,9 +257,22 @@ void frmScanSpy::ScanDrivesForAllFolders() {
     step([&] { removeFromList(); });
 }
 
-void frmScanSpy::removeFromList() {
+bool ScanEngine::UpdateSpyListview(const std::string& name) {
+    return base::Trap("UpdateSpyListview", false, [&] {
+        const std::string wanted = base::UCase(name);
+        for (int i = 0; i <= 1000; ++i) {
+            YieldToMessages();
+            const auto v = updateListfromINI("REMO", "REMENT" + std::to_string(i));
+            if (!v) return false;
+            if (base::UCase(*v) == wanted) return true;
+        }
+        return false;
+    });
+}
+
+void ScanEngine::removeFromList() {
     int j = 0;
-    const bool ok = scanner::TrapWith(
+    const bool ok = base::TrapWith(
         [&] {
             SetMousePointer(11);
             // The removal list, read once (it ends at its first empty entry).
@@ -272,28 +281,30 @@ void frmScanSpy::removeFromList() {
                 YieldToMessages();
                 const auto v = updateListfromINI("REMO", "REMENT" + std::to_string(i));
                 if (!v) break;
-                names.insert(textrules::UCase(*v));
+                names.insert(base::UCase(*v));
             }
             // One pass: the rows whose name is on the list go, the others keep their order.
             if (!names.empty()) {
-                ui::ListItems& rows = lstSearch.ListItems;
-                const ui::ListItems& view = rows;
-                std::vector<ui::ListItem> kept;
+                base::ListItems& rows = lists.lstSearch.ListItems;
+                const base::ListItems& view = rows;
+                std::vector<base::ListItem> kept;
                 bool removed = false;
                 for (j = 1; j <= view.Count(); ++j) {
-                    const ui::ListItem& row = view(j);
-                    if (names.count(textrules::UCase(row.SubItems(2))))
+                    const base::ListItem& row = view(j);
+                    if (names.count(base::UCase(row.SubItems(2))))
                         removed = true;
                     else
                         kept.push_back(row);
                 }
                 if (removed) {
                     rows.Clear();
-                    for (ui::ListItem& row : kept) rows.Add() = std::move(row);
+                    for (base::ListItem& row : kept) rows.Add() = std::move(row);
                 }
             }
             SetMousePointer(0);
         },
-        [&] { return "J: " + std::to_string(j) + ", Method: removeFromList"; });
+        [&] { return base::MethodTail("removeFromList", "J: " + std::to_string(j)); });
     if (!ok) SetMousePointer(0);
 }
+
+}  // namespace scanner

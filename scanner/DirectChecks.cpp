@@ -6,8 +6,9 @@
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
-#include "scanner/frmScanSpy.h"
-#include "ui/MessageLoop.h"
+#include "scanner/ScanEngine.h"
+
+namespace scanner {
 
 namespace {
 
@@ -43,7 +44,7 @@ std::string AbsolutePathName(const std::string& path) {
 
 }  // namespace
 
-void frmScanSpy::checkIfFileExistsThenAddToSpyList(std::string& fullFileNamePath, const std::string& SpyType) {
+void ScanEngine::checkIfFileExistsThenAddToSpyList(std::string& fullFileNamePath, const std::string& SpyType) {
     base::Trap("checkIfFileExistsThenAddToSpyList", [&] {
         if (GetFileAttributesA(fullFileNamePath.c_str()) == INVALID_FILE_ATTRIBUTES) return;  // the usual case
         // Recorded under its long form, as the drive walk records the same file: one file, one row.
@@ -53,7 +54,7 @@ void frmScanSpy::checkIfFileExistsThenAddToSpyList(std::string& fullFileNamePath
     });
 }
 
-void frmScanSpy::checkIfFolderExistsThenAddToSpyList(std::string& fullFolderNamePath, const std::string& SpyType) {
+void ScanEngine::checkIfFolderExistsThenAddToSpyList(std::string& fullFolderNamePath, const std::string& SpyType) {
     base::Trap("checkIfFolderExistsThenAddToSpyList", [&] {
         if (GetFileAttributesA(fullFolderNamePath.c_str()) == INVALID_FILE_ATTRIBUTES) {
             fullFolderNamePath.clear();
@@ -67,7 +68,7 @@ void frmScanSpy::checkIfFolderExistsThenAddToSpyList(std::string& fullFolderName
     });
 }
 
-double frmScanSpy::FindFiles(std::string path, const std::string& SearchStr, const std::string& SpyType) {
+double ScanEngine::FindFiles(std::string path, const std::string& SearchStr, const std::string& SpyType) {
     double total = 0;
     base::Trap("FindFiles", [&] {
         YieldToMessages();
@@ -110,3 +111,5 @@ double frmScanSpy::FindFiles(std::string path, const std::string& SearchStr, con
     FlushDisplay();  // the caller's own writes to the current item come next
     return total;
 }
+
+}  // namespace scanner

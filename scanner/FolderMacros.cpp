@@ -4,12 +4,12 @@
 
 #include "base/Trap.h"
 #include "core/SpecialFolders.h"
-#include "scanner/TextRules.h"
+#include "base/Text.h"
 
-namespace modMain {
+namespace scanner {
 
-using textrules::Trim;
-using textrules::UCase;
+using base::Trim;
+using base::UCase;
 
 const std::vector<FolderMacro>& FolderMacroTable() {
     static const std::vector<FolderMacro> table = {
@@ -77,7 +77,7 @@ bool DoWeSkipThisFolder(const std::string& folderIn) {
         // one is the all-users Start Menu, searched with the same folder it is guarded on.
         for (long csidl : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_STARTUP,
                            CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU}) {
-            const std::string place = CheckFolderID(csidl);
+            const std::string place = modMain::CheckFolderID(csidl);
             if (!place.empty() && f.find(UCase(place)) != std::string::npos) {
                 skip = false;
                 return;
@@ -93,4 +93,4 @@ std::string AddPathToFileName(const std::string& path, const std::string& name) 
     return path + "\\" + name;
 }
 
-}  // namespace modMain
+}  // namespace scanner

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace modMain {
+namespace scanner {
 
 struct FolderMacro {
     const char* macro;          // as definitions write it
@@ -24,4 +24,4 @@ bool DoWeSkipThisFolder(const std::string& folder);
 // `path` & "\" & `name`, or `path` & `name` when the trimmed path already ends in a backslash.
 std::string AddPathToFileName(const std::string& path, const std::string& name);
 
-}  // namespace modMain
+}  // namespace scanner

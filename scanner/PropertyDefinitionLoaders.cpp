@@ -1,44 +1,44 @@
 // The cookie, hosts and file-property groups. Unlike the registry loaders, each of these empties
 // its own list before loading it.
+#include "base/Trap.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsStore.h"
-#include "scanner/ContextTrap.h"
 #include "scanner/ListRowBuilders.h"
-#include "scanner/frmScanSpy.h"
-#include "ui/MessageLoop.h"
+#include "scanner/ScanEngine.h"
 
-using modDefinitions::FillListBox;
 using modDefinitions::updateListfromINI;
 
-struct frmScanSpy::PropertyGroup {
+namespace scanner {
+
+struct ScanEngine::PropertyGroup {
     const char* method;
     const char* section;
     const char* namePrefix;
     const char* valuePrefix;
-    ui::ListRows frmScanSpy::*list;
+    base::RowList DefinitionLists::*list;
     const char* kind;
 };
 
 namespace {
 std::string Key(const char* prefix, int i) { return prefix + std::to_string(i); }
-std::string Tail(int i, const char* method) { return "I: " + std::to_string(i) + ", Method: " + method; }
+std::string Tail(int i, const char* method) { return base::MethodTail(method, "I: " + std::to_string(i)); }
 
-const frmScanSpy::PropertyGroup kSCE{"UpdateSearchByCompanyList", "SCE",        "SCET", "SCEV",
-                                     &frmScanSpy::lstCESearch,    "Spy CE File"};
-const frmScanSpy::PropertyGroup kSCW{"UpdateSearchByCompanyList", "SCW",        "SCWT", "SCWV",
-                                     &frmScanSpy::lstCWSearch,    "Spy CW File"};
-const frmScanSpy::PropertyGroup kSBOFN{"UpdateSearchByOriginalFileName", "SBOFN",       "SBOFNT", "SBOFNF",
-                                       &frmScanSpy::lstOFNSearch,        "Spy OFN File"};
-const frmScanSpy::PropertyGroup kSBIFN{"UpdateSearchByInternalFileName", "SBIFN",       "SBIFNT", "SBIFNF",
-                                       &frmScanSpy::lstIFNSearch,        "Spy IFN File"};
-const frmScanSpy::PropertyGroup kSBPN{"UpdateSearchByProductName", "SBPN",       "SBPNT", "SBPNF",
-                                      &frmScanSpy::lstPNSearch,    "Spy PN File"};
-const frmScanSpy::PropertyGroup kSBFD{"UpdateSearchByFileDescription", "SBFD",       "SBFDT", "SBFDF",
-                                      &frmScanSpy::lstFDSearch,        "Spy FD File"};
+const ScanEngine::PropertyGroup kSCE{"UpdateSearchByCompanyList", "SCE",        "SCET", "SCEV",
+                                     &DefinitionLists::lstCESearch,    "Spy CE File"};
+const ScanEngine::PropertyGroup kSCW{"UpdateSearchByCompanyList", "SCW",        "SCWT", "SCWV",
+                                     &DefinitionLists::lstCWSearch,    "Spy CW File"};
+const ScanEngine::PropertyGroup kSBOFN{"UpdateSearchByOriginalFileName", "SBOFN",       "SBOFNT", "SBOFNF",
+                                       &DefinitionLists::lstOFNSearch,        "Spy OFN File"};
+const ScanEngine::PropertyGroup kSBIFN{"UpdateSearchByInternalFileName", "SBIFN",       "SBIFNT", "SBIFNF",
+                                       &DefinitionLists::lstIFNSearch,        "Spy IFN File"};
+const ScanEngine::PropertyGroup kSBPN{"UpdateSearchByProductName", "SBPN",       "SBPNT", "SBPNF",
+                                      &DefinitionLists::lstPNSearch,    "Spy PN File"};
+const ScanEngine::PropertyGroup kSBFD{"UpdateSearchByFileDescription", "SBFD",       "SBFDT", "SBFDF",
+                                      &DefinitionLists::lstFDSearch,        "Spy FD File"};
 }  // namespace
 
-bool frmScanSpy::LoadPropertyEntries(const PropertyGroup& g, int& i) {
-    ui::ListRows& list = this->*g.list;
+bool ScanEngine::LoadPropertyEntries(const PropertyGroup& g, int& i) {
+    base::RowList& list = lists.*g.list;
     list.ListItems.Clear();
     for (i = 0; i <= 10000; ++i) {
         if (gb_scanAborted) return false;
@@ -51,18 +51,18 @@ bool frmScanSpy::LoadPropertyEntries(const PropertyGroup& g, int& i) {
     return true;
 }
 
-void frmScanSpy::LoadPropertyGroup(const PropertyGroup& g) {
+void ScanEngine::LoadPropertyGroup(const PropertyGroup& g) {
     int i = 0;
     const std::string countKey = std::string(g.namePrefix) + "NUM";
     RunLoader(g.method, {countKey.c_str()}, i, [&] { return LoadPropertyEntries(g, i); });
 }
 
-void frmScanSpy::UpdateSearchByOriginalFileName() { LoadPropertyGroup(kSBOFN); }
-void frmScanSpy::UpdateSearchByInternalFileName() { LoadPropertyGroup(kSBIFN); }
-void frmScanSpy::UpdateSearchByProductName() { LoadPropertyGroup(kSBPN); }
-void frmScanSpy::UpdateSearchByFileDescription() { LoadPropertyGroup(kSBFD); }
+void ScanEngine::UpdateSearchByOriginalFileName() { LoadPropertyGroup(kSBOFN); }
+void ScanEngine::UpdateSearchByInternalFileName() { LoadPropertyGroup(kSBIFN); }
+void ScanEngine::UpdateSearchByProductName() { LoadPropertyGroup(kSBPN); }
+void ScanEngine::UpdateSearchByFileDescription() { LoadPropertyGroup(kSBFD); }
 
-void frmScanSpy::UpdateSearchByCompanyList() {
+void ScanEngine::UpdateSearchByCompanyList() {
     int i = 0;
     RunLoader("UpdateSearchByCompanyList", {"SCWTNUM", "SCETNUM"}, i, [&] {
         // A stop during the SCE group leaves the SCW group unloaded.
@@ -70,10 +70,10 @@ void frmScanSpy::UpdateSearchByCompanyList() {
     });
 }
 
-void frmScanSpy::UpdateSearchByFileChecSum() {
+void ScanEngine::UpdateSearchByFileChecSum() {
     int i = 0;
     RunLoader("UpdateSearchByFileChecSum", {"SBFCSTNUM"}, i, [&] {
-        lstFCSSearch.ListItems.Clear();
+        lists.lstFCSSearch.ListItems.Clear();
         for (i = 0; i <= 10000; ++i) {
             if (gb_scanAborted) return false;
             const auto name = updateListfromINI("SBFCS", Key("SBFCST", i));
@@ -81,18 +81,18 @@ void frmScanSpy::UpdateSearchByFileChecSum() {
             const auto size = updateListfromINI("SBFCS", Key("SBFCSS", i));
             if (!name || !checksum || !size) break;
             // The spy name is the row's text (trimmed and upper-cased); both sub-items are numbers.
-            FillListBox(lstFCSSearch, *name, *checksum, *size);
+            FillListBox(lists.lstFCSSearch, *name, *checksum, *size);
             StatusUpdate();
         }
         return true;
     });
 }
 
-void frmScanSpy::UpdateCookieList() {
+void ScanEngine::UpdateCookieList() {
     int i = 0;
-    const bool ok = scanner::TrapWith(
+    const bool ok = base::TrapWith(
         [&] {
-            lstCookies.ListItems.Clear();
+            lists.lstCookies.ListItems.Clear();
             YieldToMessages();
             SetMousePointer(11);
             StatusUpdate();
@@ -103,7 +103,7 @@ void frmScanSpy::UpdateCookieList() {
                 const auto name = updateListfromINI("COOK", Key("COOKT", i));
                 const auto text = updateListfromINI("COOK", Key("COOKC", i));
                 if (!name || !text) break;
-                FillListBox(lstCookies, "Tracking Cookie", *name, *text);
+                FillListBox(lists.lstCookies, "Tracking Cookie", *name, *text);
                 StatusUpdate();
             }
             YieldToMessages();
@@ -113,11 +113,11 @@ void frmScanSpy::UpdateCookieList() {
     if (!ok) SetMousePointer(0);
 }
 
-void frmScanSpy::UpdateHostsList() {
+void ScanEngine::UpdateHostsList() {
     int i = 0;
-    const bool ok = scanner::TrapWith(
+    const bool ok = base::TrapWith(
         [&] {
-            lstHost.ListItems.Clear();
+            lists.lstHost.ListItems.Clear();
             YieldToMessages();
             SetMousePointer(11);
             // No status line and no progress here.
@@ -129,7 +129,7 @@ void frmScanSpy::UpdateHostsList() {
                 if (!host || !type) break;
                 // The host is sub-item 1 and the entry type sub-item 2; entries the hosts scan
                 // drops silently get their row too.
-                FillListBox(lstHost, "Bad Hosts Entry", *host, *type);
+                FillListBox(lists.lstHost, "Bad Hosts Entry", *host, *type);
             }
             YieldToMessages();
             SetMousePointer(0);
@@ -137,3 +137,5 @@ void frmScanSpy::UpdateHostsList() {
         [&] { return Tail(i, "UpdateHostsList"); });
     if (!ok) SetMousePointer(0);
 }
+
+}  // namespace scanner

@@ -1,19 +1,20 @@
 // The registry groups: REGS, REGV, REGK, REGKO and REGD.
+#include "base/Trap.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsStore.h"
-#include "scanner/ContextTrap.h"
 #include "scanner/ListRowBuilders.h"
-#include "scanner/frmScanSpy.h"
-#include "ui/MessageLoop.h"
+#include "scanner/ScanEngine.h"
 
 using modDefinitions::updateListfromINI;
 
+namespace scanner {
+
 namespace {
 std::string Key(const char* prefix, int i) { return prefix + std::to_string(i); }
-std::string Tail(int i, const char* method) { return "I: " + std::to_string(i) + ", Method: " + method; }
+std::string Tail(int i, const char* method) { return base::MethodTail(method, "I: " + std::to_string(i)); }
 }  // namespace
 
-void frmScanSpy::UpdateRegistrySList() {
+void ScanEngine::UpdateRegistrySList() {
     if (gb_scanAborted) return;
     int i = 0;
     RunLoader("UpdateRegistrySList", {"REGVKNUM", "REGSKNUM"}, i, [&] {
@@ -23,17 +24,17 @@ void frmScanSpy::UpdateRegistrySList() {
             const auto key = updateListfromINI("REGS", Key("REGSK", i));
             const auto name = updateListfromINI("REGS", Key("REGST", i));
             if (!key || !name) break;
-            modDefinitions::FillListBoxRegistrySType(lstRegistrySearch, *key, *name);
+            FillListBoxRegistrySType(lists.lstRegistrySearch, *key, *name);
             StatusUpdate();
         }
         return true;
     });
 }
 
-void frmScanSpy::UpdateRegistryVList() {
+void ScanEngine::UpdateRegistryVList() {
     if (gb_scanAborted) return;
     int i = 0;
-    const bool ok = scanner::TrapWith(
+    const bool ok = base::TrapWith(
         [&] {
             // No hourglass and no first status line here; every row still counts.
             for (i = 0; i <= 10000; ++i) {
@@ -43,7 +44,7 @@ void frmScanSpy::UpdateRegistryVList() {
                 const auto name = updateListfromINI("REGV", Key("REGVT", i));
                 const auto compare = updateListfromINI("REGV", Key("REGVV", i));
                 if (!path || !name || !compare) break;
-                modDefinitions::FillListBoxRegistryVType(lstRegistry, *path, *name, *compare);
+                FillListBoxRegistryVType(lists.lstRegistry, *path, *name, *compare);
                 StatusUpdate();
             }
             YieldToMessages();
@@ -53,7 +54,7 @@ void frmScanSpy::UpdateRegistryVList() {
     if (!ok) SetMousePointer(0);
 }
 
-void frmScanSpy::LoadRegKeyGroup(const char* method, const char* section, const char* keyPrefix, const char* namePrefix,
+void ScanEngine::LoadRegKeyGroup(const char* method, const char* section, const char* keyPrefix, const char* namePrefix,
                                  const char* countKey) {
     int i = 0;
     RunLoader(method, {countKey}, i, [&] {
@@ -63,20 +64,20 @@ void frmScanSpy::LoadRegKeyGroup(const char* method, const char* section, const 
             const auto key = updateListfromINI(section, Key(keyPrefix, i));
             const auto name = updateListfromINI(section, Key(namePrefix, i));
             if (!key || !name) break;
-            modDefinitions::FillListBox(lstRegKSearch, "Reg Key", *name, *key);
+            FillListBox(lists.lstRegKSearch, "Reg Key", *name, *key);
             StatusUpdate();
         }
         return true;
     });
 }
 
-void frmScanSpy::UpdateRegistryKList() { LoadRegKeyGroup("UpdateRegistryKList", "REGK", "REGKK", "REGKT", "REGKKNUM"); }
+void ScanEngine::UpdateRegistryKList() { LoadRegKeyGroup("UpdateRegistryKList", "REGK", "REGKK", "REGKT", "REGKKNUM"); }
 
-void frmScanSpy::UpdateRegistryKOList() {
+void ScanEngine::UpdateRegistryKOList() {
     LoadRegKeyGroup("UpdateRegistryKOList", "REGKO", "REGKKO", "REGKTO", "REGKKONUM");
 }
 
-void frmScanSpy::updateRegValueData() {
+void ScanEngine::updateRegValueData() {
     int i = 0;
     RunLoader("updateRegValueData", {"REGDNUM"}, i, [&] {
         for (i = 0; i <= 10000; ++i) {
@@ -89,7 +90,7 @@ void frmScanSpy::updateRegValueData() {
             const auto replacement = updateListfromINI("REGD", Key("REGDR", i));
             if (!name || !key) break;  // an empty value name, data or replacement still makes a row
             // The spy name stays as read: no trimming, no upper case.
-            ui::ListItem& row = lstRegValueData.ListItems.Add(*name);
+            base::ListItem& row = lists.lstRegValueData.ListItems.Add(*name);
             row.SubItems(1) = *key;
             row.SubItems(2) = value.value_or("");
             row.SubItems(3) = data.value_or("");
@@ -99,3 +100,5 @@ void frmScanSpy::updateRegValueData() {
         return true;
     });
 }
+
+}  // namespace scanner

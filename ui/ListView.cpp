@@ -2,60 +2,11 @@
 
 #include <commctrl.h>
 
-#include "base/RuntimeError.h"
 #include "ui/Form.h"
 
 namespace ui {
 
 void EnsureCommonControls();  // Controls.cpp
-
-namespace {
-[[noreturn]] void OutOfBounds() { base::Raise(35600, "Index out of bounds"); }
-const std::string kEmpty;
-}  // namespace
-
-// ---- rows
-
-std::string& ListItem::SubItems(int i) {
-    if (i < 1) base::Raise(380, "Invalid property value");
-    if (static_cast<size_t>(i) > subItems_.size()) subItems_.resize(static_cast<size_t>(i));
-    return subItems_[static_cast<size_t>(i - 1)];
-}
-
-const std::string& ListItem::SubItems(int i) const {
-    if (i < 1) base::Raise(380, "Invalid property value");
-    if (static_cast<size_t>(i) > subItems_.size()) return kEmpty;
-    return subItems_[static_cast<size_t>(i - 1)];
-}
-
-ListItem& ListItems::Add(const std::string& text) {
-    rows_.emplace_back();
-    rows_.back().Text = text;
-    Touched();
-    return rows_.back();
-}
-
-ListItem& ListItems::operator()(int index) {
-    if (index < 1 || index > Count()) OutOfBounds();
-    Touched();
-    return rows_[static_cast<size_t>(index - 1)];
-}
-
-const ListItem& ListItems::operator()(int index) const {
-    if (index < 1 || index > Count()) OutOfBounds();
-    return rows_[static_cast<size_t>(index - 1)];
-}
-
-void ListItems::Remove(int index) {
-    if (index < 1 || index > Count()) OutOfBounds();
-    rows_.erase(rows_.begin() + (index - 1));
-    Touched();
-}
-
-void ListItems::Clear() {
-    rows_.clear();
-    Touched();
-}
 
 // ---- hidden lists
 
@@ -70,7 +21,8 @@ void ListRows::ResetToDesign() {
 
 // ---- list view
 
-ListView::ListView(Form& form, std::string name, Control* container) : Control(form, std::move(name), container) {
+ListView::ListView(Form& form, std::string name, Control* container, base::ListItems* rows)
+    : Control(form, std::move(name), container), ListItems(rows ? *rows : ownRows_), bound_(rows != nullptr) {
     ListItems.SetObserver([this] { RowsChanged(); });
 }
 
@@ -250,7 +202,8 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
 
 void ListView::ResetToDesign() {
     Control::ResetToDesign();
-    ListItems.Clear();
+    // Rows of the program's own (bound) outlive the window that shows them.
+    if (!bound_) ListItems.Clear();
 }
 
 }  // namespace ui

@@ -1,54 +1,17 @@
 #pragma once
-// Rows of a list: the one row interface of every list of the program. Hidden lists that only
-// hold rows (the definition lists) are plain `ListRows`; lists the user sees are `ListView`
-// controls, comctl32 list views that show the same rows.
-//
-// Everything is 1-based, as the program counts: ListItems(1) is the first row, SubItems(1)
-// the first column after the row's text. An index outside the rows raises error 35600
-// ("Index out of bounds"). References to rows stay valid while rows are only added.
-#include <deque>
+// Lists on forms: hidden row lists declared on a form, and comctl32 list views that show rows
+// (base/ListItems.h), their own or rows the program keeps elsewhere.
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "base/ListItems.h"
 #include "ui/Control.h"
 
 namespace ui {
 
-struct ListItem {
-    std::string Text;
-    std::string ToolTipText;
-    std::string Tag;
-    bool Checked = false;
-
-    // Sub-item i (1-based). Writing grows the row; reading one never written gives "".
-    std::string& SubItems(int i);
-    const std::string& SubItems(int i) const;
-    int SubItemCount() const { return static_cast<int>(subItems_.size()); }
-
-private:
-    std::vector<std::string> subItems_;
-};
-
-class ListItems {
-public:
-    ListItem& Add(const std::string& text = {});
-    ListItem& operator()(int index);  // 1-based
-    const ListItem& operator()(int index) const;
-    int Count() const { return static_cast<int>(rows_.size()); }
-    void Remove(int index);  // 1-based
-    void Clear();
-
-    // Told about every change of the row set and every write access (a shown list repaints).
-    void SetObserver(std::function<void()> observer) { observer_ = std::move(observer); }
-
-private:
-    void Touched() {
-        if (observer_) observer_();
-    }
-    std::deque<ListItem> rows_;
-    std::function<void()> observer_;
-};
+using base::ListItem;
+using base::ListItems;
 
 class Form;
 
@@ -71,8 +34,15 @@ protected:
 // adds thousands of rows to a list that is not on screen meanwhile.
 class ListView : public Control {
 public:
-    ListView(Form& form, std::string name, Control* container = nullptr);
-    ui::ListItems ListItems;
+    // With `rows` the view shows rows the program keeps: they are not emptied when the form
+    // unloads. Without, the view holds its own rows, emptied as the form unloads.
+    ListView(Form& form, std::string name, Control* container = nullptr, base::ListItems* rows = nullptr);
+
+private:
+    base::ListItems ownRows_;
+
+public:
+    base::ListItems& ListItems;
 
     void AddColumn(const std::string& heading, int widthPixels);
     void SetCheckboxes(bool on) { checkboxes_ = on; }
@@ -106,6 +76,7 @@ private:
     void SyncRowCount();
     static LRESULT CALLBACK RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR self);
+    bool bound_ = false;
     bool rowCountStale_ = false;  // the window has not been told the row count yet
     void ToggleCheck(int row0);
     struct Column {

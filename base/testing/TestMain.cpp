@@ -1,6 +1,7 @@
 // Test entry point: a modal step that a test did not script fails that test at once.
 #include <gtest/gtest.h>
 
+#include "base/ErrorLog.h"
 #include "base/Modal.h"
 
 namespace {
@@ -12,6 +13,7 @@ class ClearModalScript : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    base::InstallErrorLog();
     base::modal::EnableScripting([](const base::modal::Step& step) -> long {
         ADD_FAILURE() << "unscripted modal step \"" << step.kind << "\" (title \"" << step.title << "\", text \""
                       << step.text << "\")";

@@ -37,16 +37,16 @@ void RecordingSink(const std::string& n, const std::string& d, const std::string
 
 TEST(Trap, ReportsNumberDescriptionAndMethodThenReturnsFallback) {
     g_logged.clear();
-    SetErrorSink(&RecordingSink);
+    const ErrorSink previous = SetErrorSink(&RecordingSink);
     int r = Trap("Sample", 7, []() -> int { Raise(53); });
     EXPECT_EQ(r, 7);
     bool ok = Trap("Other", [] { throw std::runtime_error("boom"); });
     EXPECT_FALSE(ok);
     EXPECT_TRUE(Trap("Quiet", [] {}));
-    SetErrorSink(nullptr);
+    SetErrorSink(previous);
     ASSERT_EQ(g_logged.size(), 2u);
-    EXPECT_EQ(g_logged[0], "53|File not found|Sample");
-    EXPECT_EQ(g_logged[1], "5|boom|Other");
+    EXPECT_EQ(g_logged[0], "53|File not found|Method: Sample");
+    EXPECT_EQ(g_logged[1], "5|boom|Method: Other");
 }
 
 TEST(TextFile, AppendOutputAndReadWhole) {

@@ -7,7 +7,7 @@
 #include "base/testing/Testing.h"
 #include "core/AtomicFile.h"
 #include "core/HostsFile.h"
-#include "core/OsVersion.h"
+#include "base/OsVersion.h"
 #include "core/SpecialFolders.h"
 #include "core/Wiring.h"
 #include "core/tests/CoreTestSupport.h"

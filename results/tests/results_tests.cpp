@@ -1,8 +1,6 @@
-// The results list's row index and the ignore-list read, each held to the plain walk it replaces.
+// The results list's row index, the finding kinds and the ignore-list read, each held to the plain walk it replaces.
 #include <gtest/gtest.h>
 #include <windows.h>
-// after windows.h
-#include <commctrl.h>
 
 #include <random>
 
@@ -10,11 +8,10 @@
 #include "base/testing/Testing.h"
 #include "definitions/StringCipher.h"
 #include "results/IgnoreList.h"
-#include "results/frmResultBackup.h"
-#include "ui/MessageLoop.h"
+#include "results/FindingList.h"
 
 using results::IgnoreListIndex;
-using results::ResultsListView;
+using results::FindingList;
 
 namespace {
 std::string Enc(const std::string& s) { return modEncryption::Encrypte(s); }
@@ -82,18 +79,9 @@ TEST(IgnoreList, IndexAnswersAsTheWalk) {
     }
 }
 
-namespace {
-class frmRows : public ui::Form {
-public:
-    frmRows() : ui::Form("frmRows") {}
-    ResultsListView SpyListView{*this, "SpyListView"};
-};
-}  // namespace
-
-TEST(ResultsListView, FindRowAnswersAsTheWalk) {
-    frmRows form;
-    form.Load();
-    ResultsListView& list = form.SpyListView;
+TEST(FindingList, FindRowAnswersAsTheWalk) {
+    results::FindingList list;
+    base::ListItems& rows = list.Rows();
     const char* kinds[] = {"Malware File", "Malware Folder", "malware file"};
     const char* spies[] = {"A", "B", ""};
     const char* items[] = {"C:\\a", "C:\\b", "c:\\a", ""};
@@ -102,38 +90,65 @@ TEST(ResultsListView, FindRowAnswersAsTheWalk) {
         for (const char* k : kinds)
             for (const char* s : spies)
                 for (const char* i : items)
-                    ASSERT_EQ(list.FindRow(k, s, i), ResultsListView::FindRowByWalk(list.ListItems, k, s, i))
+                    ASSERT_EQ(list.FindRow(k, s, i), FindingList::FindRowByWalk(rows, k, s, i))
                         << "step " << step << ": " << k << "|" << s << "|" << i;
     };
     for (int step = 0; step < 400; ++step) {
         const int op = static_cast<int>(rng() % 10);
-        const int n = list.ListItems.Count();
-        if (op < 5) {
-            list.AddFinding(kinds[rng() % 3], spies[rng() % 3], items[rng() % 4], "", "", "", false);
+        const int n = rows.Count();
+        if (op < 4) {
+            results::Finding f;
+            f.SpyType = spies[rng() % 3];
+            f.spyItem = items[rng() % 4];
+            list.AddRow(kinds[rng() % 3], f);
+        } else if (op == 4) {
+            results::Finding f;
+            f.kind = rng() % 2 ? results::FindingKind::File : results::FindingKind::Folder;
+            f.SpyType = spies[rng() % 3];
+            f.spyItem = items[rng() % 4];
+            list.Add(f);
         } else if (op == 5) {
-            list.ListItems.Add(kinds[rng() % 3]).SubItems(2) = items[rng() % 4];  // added by someone else
+            rows.Add(kinds[rng() % 3]).SubItems(2) = items[rng() % 4];  // added by someone else
         } else if (op == 6 && n) {
-            list.ListItems.Remove(1 + static_cast<int>(rng() % static_cast<unsigned>(n)));
+            rows.Remove(1 + static_cast<int>(rng() % static_cast<unsigned>(n)));
         } else if (op == 7 && n) {
-            list.ListItems(1 + static_cast<int>(rng() % static_cast<unsigned>(n))).SubItems(1) = spies[rng() % 3];
+            rows(1 + static_cast<int>(rng() % static_cast<unsigned>(n))).SubItems(1) = spies[rng() % 3];
         } else if (op == 8 && rng() % 8 == 0) {
-            list.ListItems.Clear();
-        } else if (op == 9 && rng() % 10 == 0) {
-            form.Unload();  // the rows go with the window
-            form.Load();
+            list.Clear();
         }
         check(step);
     }
-    form.Unload();
 }
 
-TEST(ResultsListView, ShowsTheRowsAddedAsFindings) {
-    frmResultBackup.Show();
-    frmResultBackup.SpyListView.AddFinding("Malware File", "Spy", "C:\\a.exe", "", "C:\\a.exe", "", true);
-    EXPECT_EQ(SendMessageA(frmResultBackup.SpyListView.hWnd(), LVM_GETITEMCOUNT, 0, 0), 1);
-    EXPECT_EQ(frmResultBackup.SpyListView.CellText(0, 2), "C:\\a.exe");
-    frmResultBackup.Unload();
-    EXPECT_EQ(frmResultBackup.SpyListView.ListItems.Count(), 0);
+TEST(FindingList, KindsAndTheirTextsOneTable) {
+    using results::FindingKind;
+    const std::pair<FindingKind, const char*> table[] = {
+        {FindingKind::File, "Malware File"},         {FindingKind::Folder, "Malware Folder"},
+        {FindingKind::Cookie, "Tracking Cookie"},    {FindingKind::Process, "Malware Process"},
+        {FindingKind::RegKey, "Malware RegKey"},     {FindingKind::RegValue, "Malware RegValue"},
+        {FindingKind::RegData, "Malware RegData"},   {FindingKind::HostsEntry, "Bad Hosts Entry"},
+    };
+    for (const auto& [kind, text] : table) {
+        EXPECT_EQ(results::KindText(kind), text);
+        EXPECT_EQ(results::KindFromText(text), kind) << text;
+    }
+    for (const char* other : {"malware file", "Malware File ", "", "Spy CE File"})
+        EXPECT_FALSE(results::KindFromText(other).has_value()) << other;
+
+    // A row keeps every field; a row of another text is no finding.
+    results::FindingList list;
+    list.Add({FindingKind::RegValue, "Spy", "HKCU\\Run\\x", "new", "tip", "tag", true});
+    results::Finding other;
+    list.AddRow("Spy CE File", other);
+    const auto first = list.At(1);
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->kind, FindingKind::RegValue);
+    EXPECT_EQ(first->spyItem, "HKCU\\Run\\x");
+    EXPECT_EQ(first->ItemReplace, "new");
+    EXPECT_EQ(first->ItemToolTip, "tip");
+    EXPECT_EQ(first->ItemTag, "tag");
+    EXPECT_TRUE(first->Checked);
+    EXPECT_FALSE(list.At(2).has_value());
 }
 
 TEST(IgnoreList, IndexNoticesAChangedFileWrittenLongAgo) {
@@ -180,7 +195,7 @@ TEST(IgnoreList, SecondWriteWithinTheSameTickIsNoticed) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     SetFileTime(h, &before.ftCreationTime, nullptr, &before.ftLastWriteTime);
     CloseHandle(h);
-    ui::PumpFor(50);  // the notice arrives from the file system
+    Sleep(50);  // the notice arrives from the file system
     EXPECT_FALSE(index.IsIgnored(path, "Malware File", "C:\\a.exe"));
     EXPECT_TRUE(index.IsIgnored(path, "Malware File", "C:\\b.exe"));
 }

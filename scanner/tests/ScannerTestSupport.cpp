@@ -1,6 +1,8 @@
 #include "scanner/tests/ScannerTestSupport.h"
 
 #include "base/TextFile.h"
+
+#include <utility>
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
 #include "core/modMain.h"
@@ -8,12 +10,36 @@
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
 #include "results/IgnoreList.h"
-#include "results/frmResultBackup.h"
+#include "results/FindingList.h"
 #include "scanner/ScanGlobals.h"
 
 namespace scannertest {
 
-std::vector<Row> Rows(const ui::ListItems& items, int subItems) {
+scanner::ScanEngine& Engine() { return scanner::ProgramEngine(); }
+
+void RecordingProgress::Title(const std::string& text) {
+    title = text;
+    events.emplace_back("title", text);
+}
+
+void RecordingProgress::LoadStatus(long count) {
+    status = count;
+    events.emplace_back("status", StatusLine());
+}
+
+void RecordingProgress::CurrentItem(const std::string& text) { events.emplace_back("item", text); }
+
+void RecordingRegistryChecks::CheckRegistryValues(HKEY root, const std::string& keyPath, int mode,
+                                                  const std::string& text, const std::string& SpyType) {
+    calls.push_back(std::string("CheckRegistryValues ") + (root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") +
+                    keyPath + " " + std::to_string(mode) + " " + text + " " + SpyType);
+}
+
+void RecordingRegistryChecks::CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) {
+    calls.push_back("CheckRegistryKType " + KeyName + " " + SpyType);
+}
+
+std::vector<Row> Rows(const base::ListItems& items, int subItems) {
     std::vector<Row> out;
     for (int i = 1; i <= items.Count(); ++i) {
         Row r{items(i).Text};
@@ -25,9 +51,9 @@ std::vector<Row> Rows(const ui::ListItems& items, int subItems) {
 
 std::vector<Row> Findings() {
     std::vector<Row> out;
-    const ui::ListItems& items = frmResultBackup.SpyListView.ListItems;
+    const base::ListItems& items = std::as_const(results::Findings()).Rows();
     for (int i = 1; i <= items.Count(); ++i) {
-        const ui::ListItem& r = items(i);
+        const base::ListItem& r = items(i);
         out.push_back(
             {r.Text, r.SubItems(1), r.SubItems(2), r.SubItems(3), r.ToolTipText, r.Tag, r.Checked ? "1" : "0"});
     }
@@ -68,21 +94,22 @@ void ScannerTest::SetUp() {
           &gb_commonProgramsFolder, &gb_commonStartupFolder, &gb_commonDesktopDirFolder, &gb_commonFavoritesFolder})
         *g = tree_.path() + "\\absent";
     InstallDefinitions("");
-    frmScanSpy.Load();
-    frmScanSpy.DisplayPacingMs = 0;  // every status line and counter change reaches the movie
-    movieVariables_.clear();
-    pendingCalls_.clear();
-    frmScanSpy.MovieVariableTrace = [this](const std::string& n, const std::string& v) {
-        movieVariables_.emplace_back(n, v);
-    };
-    frmScanSpy.PendingCallTrace = [this](const std::string& call) { pendingCalls_.push_back(call); };
+    results::Findings().Clear();
+    Engine().Reset();
+    Engine().ResetCounters();
+    Engine().clearDataBase();
+    Engine().Tasklist.ListItems.Clear();
+    Engine().SetProgress(&progress_);
+    Engine().SetRegistryChecks(&checks_);
 }
 
 void ScannerTest::TearDown() {
-    frmScanSpy.MovieVariableTrace = nullptr;
-    frmScanSpy.PendingCallTrace = nullptr;
-    frmScanSpy.Unload();
-    frmResultBackup.Unload();
+    Engine().SetProgress(nullptr);
+    Engine().SetRegistryChecks(nullptr);
+    Engine().Reset();
+    Engine().clearDataBase();
+    Engine().Tasklist.ListItems.Clear();
+    results::Findings().Clear();
     gb_scanAborted = false;
 }
 

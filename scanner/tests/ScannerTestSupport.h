@@ -1,7 +1,7 @@
 #pragma once
 // Shared fixture of the scanner tests: a temporary program folder, the definitions installed from
-// a readable source, the special folders pointed into a temporary tree, and both windows put back
-// after every test.
+// a readable source, the special folders pointed into a temporary tree, and the program's scan
+// engine reporting to a recorder (no window), put back after every test.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,40 +9,46 @@
 #include <vector>
 
 #include "base/testing/Testing.h"
-#include "scanner/frmScanSpy.h"
-
-// Calls the scanning window's own members for the tests.
-struct frmScanSpyTestPeer {
-    static void UpdateTrojanList() { frmScanSpy.UpdateTrojanList(); }
-    static void UpdateDialersFileList() { frmScanSpy.UpdateDialersFileList(); }
-    static void UpdateSpyFolderList() { frmScanSpy.UpdateSpyFolderList(); }
-    static void UpdateRegistrySList() { frmScanSpy.UpdateRegistrySList(); }
-    static void UpdateRegistryVList() { frmScanSpy.UpdateRegistryVList(); }
-    static void UpdateRegistryKList() { frmScanSpy.UpdateRegistryKList(); }
-    static void UpdateRegistryKOList() { frmScanSpy.UpdateRegistryKOList(); }
-    static void updateRegValueData() { frmScanSpy.updateRegValueData(); }
-    static void UpdateCookieList() { frmScanSpy.UpdateCookieList(); }
-    static void UpdateHostsList() { frmScanSpy.UpdateHostsList(); }
-    static void UpdateSearchByCompanyList() { frmScanSpy.UpdateSearchByCompanyList(); }
-    static void UpdateSearchByOriginalFileName() { frmScanSpy.UpdateSearchByOriginalFileName(); }
-    static void UpdateSearchByFileChecSum() { frmScanSpy.UpdateSearchByFileChecSum(); }
-    static void ScanDrivesForAllFiles() { frmScanSpy.ScanDrivesForAllFiles(); }
-    static void removeFromList() { frmScanSpy.removeFromList(); }
-    static bool isSpyInResultList(const std::string& k, const std::string& s, const std::string& i) {
-        return frmScanSpy.isSpyInResultList(k, s, i);
-    }
-    static void findFolderInList(const std::string& folder, const std::string& name, const std::string& spy) {
-        frmScanSpy.findFolderInList(folder, name, spy);
-    }
-    static bool findFolderInListExists(const std::string& folder) { return frmScanSpy.findFolderInListExists(folder); }
-};
+#include "scanner/ScanEngine.h"
 
 namespace scannertest {
 
 using Row = std::vector<std::string>;  // text, then sub-items 1..n
 
+// The program's scan engine, which every scanner test drives.
+scanner::ScanEngine& Engine();
+
+// What the engine reported, as it reported it: ("title", text), ("status", "Loading Database - n"),
+// ("item", text), ("flush", "").
+class RecordingProgress : public scanner::ScanProgress {
+public:
+    std::vector<std::pair<std::string, std::string>> events;
+    std::string title;
+    long status = 0;
+    int pointer = 0;  // 0 default, 11 hourglass
+    scanner::ScanCounters counters;
+    std::string StatusLine() const { return "Loading Database - " + std::to_string(status); }
+
+    void Title(const std::string& text) override;
+    void LoadStatus(long count) override;
+    void CurrentItem(const std::string& text) override;
+    void CountersChanged(const scanner::ScanCounters& c) override { counters = c; }
+    void Busy(bool busy) override { pointer = busy ? 11 : 0; }
+    void Pump() override {}
+    void Flush() override { events.emplace_back("flush", ""); }
+};
+
+// The registry look-ups of a found file, one text each, until the registry walkers answer them.
+class RecordingRegistryChecks : public scanner::RegistryChecks {
+public:
+    std::vector<std::string> calls;
+    void CheckRegistryValues(HKEY root, const std::string& keyPath, int mode, const std::string& text,
+                             const std::string& SpyType) override;
+    void CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) override;
+};
+
 // The rows of a list as (text, sub-item 1, ..., sub-item `subItems`).
-std::vector<Row> Rows(const ui::ListItems& items, int subItems);
+std::vector<Row> Rows(const base::ListItems& items, int subItems);
 // The results list's rows as (kind, spy name, item, replacement, tool tip, tag, checked "1"/"0").
 std::vector<Row> Findings();
 
@@ -64,8 +70,9 @@ protected:
 
     testing_support::ScopedProgramFolder program_;
     testing_support::TempFolder tree_;
-    std::vector<std::pair<std::string, std::string>> movieVariables_;  // every SetVariable, in order
-    std::vector<std::string> pendingCalls_;
+    RecordingProgress progress_;
+    RecordingRegistryChecks checks_;
+    std::vector<std::string>& pendingCalls_ = checks_.calls;
 };
 
 }  // namespace scannertest

@@ -9,11 +9,11 @@
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
 #include "definitions/DefinitionsStore.h"
-#include "results/frmResultBackup.h"
+#include "results/FindingList.h"
 #include "scanner/FolderMacros.h"
 #include "scanner/ListRowBuilders.h"
 #include "scanner/ScanGlobals.h"
-#include "scanner/TextRules.h"
+#include "base/Text.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
 using namespace scannertest;
@@ -113,20 +113,20 @@ struct ListCounts {
 std::map<std::string, int> CountsOfAllLists() {
     std::map<std::string, int> m;
     for (const auto& [name, list] :
-         std::vector<std::pair<std::string, ui::ListRows*>>{{"lstSearch", &frmScanSpy.lstSearch},
-                                                            {"lstRegistrySearch", &frmScanSpy.lstRegistrySearch},
-                                                            {"lstRegistry", &frmScanSpy.lstRegistry},
-                                                            {"lstRegKSearch", &frmScanSpy.lstRegKSearch},
-                                                            {"lstRegValueData", &frmScanSpy.lstRegValueData},
-                                                            {"lstCookies", &frmScanSpy.lstCookies},
-                                                            {"lstHost", &frmScanSpy.lstHost},
-                                                            {"lstCESearch", &frmScanSpy.lstCESearch},
-                                                            {"lstCWSearch", &frmScanSpy.lstCWSearch},
-                                                            {"lstOFNSearch", &frmScanSpy.lstOFNSearch},
-                                                            {"lstIFNSearch", &frmScanSpy.lstIFNSearch},
-                                                            {"lstPNSearch", &frmScanSpy.lstPNSearch},
-                                                            {"lstFDSearch", &frmScanSpy.lstFDSearch},
-                                                            {"lstFCSSearch", &frmScanSpy.lstFCSSearch}})
+         std::vector<std::pair<std::string, base::RowList*>>{{"lstSearch", &Engine().lists.lstSearch},
+                                                            {"lstRegistrySearch", &Engine().lists.lstRegistrySearch},
+                                                            {"lstRegistry", &Engine().lists.lstRegistry},
+                                                            {"lstRegKSearch", &Engine().lists.lstRegKSearch},
+                                                            {"lstRegValueData", &Engine().lists.lstRegValueData},
+                                                            {"lstCookies", &Engine().lists.lstCookies},
+                                                            {"lstHost", &Engine().lists.lstHost},
+                                                            {"lstCESearch", &Engine().lists.lstCESearch},
+                                                            {"lstCWSearch", &Engine().lists.lstCWSearch},
+                                                            {"lstOFNSearch", &Engine().lists.lstOFNSearch},
+                                                            {"lstIFNSearch", &Engine().lists.lstIFNSearch},
+                                                            {"lstPNSearch", &Engine().lists.lstPNSearch},
+                                                            {"lstFDSearch", &Engine().lists.lstFDSearch},
+                                                            {"lstFCSSearch", &Engine().lists.lstFCSSearch}})
         if (list->ListItems.Count()) m[name] = list->ListItems.Count();
     return m;
 }
@@ -135,14 +135,14 @@ class LoadingTest : public ScannerTest {
 protected:
     std::vector<std::string> Titles() const {
         std::vector<std::string> t;
-        for (const auto& [n, v] : movieVariables_)
-            if (n == "_root.ScanTitle") t.push_back(v);
+        for (const auto& [n, v] : progress_.events)
+            if (n == "title") t.push_back(v);
         return t;
     }
     std::vector<std::string> StatusLines() const {
         std::vector<std::string> t;
-        for (const auto& [n, v] : movieVariables_)
-            if (n == "_root.ScanningMovie_ScanResult") t.push_back(v);
+        for (const auto& [n, v] : progress_.events)
+            if (n == "status") t.push_back(v);
         return t;
     }
 };
@@ -171,20 +171,20 @@ TEST_F(LoadingTest, EachLoadFlagLoadsExactlyItsGroups) {
     };
     for (const Case& c : cases) {
         // Rows of an earlier load are gone whatever is loaded now.
-        frmScanSpy.lstCookies.ListItems.Add("STALE");
-        frmScanSpy.lstSearch.ListItems.Add("STALE");
-        movieVariables_.clear();
+        Engine().lists.lstCookies.ListItems.Add("STALE");
+        Engine().lists.lstSearch.ListItems.Add("STALE");
+        progress_.events.clear();
         *c.flag = true;
-        frmScanSpy.loadDataBase(false);
+        Engine().loadDataBase(false);
         *c.flag = false;
         EXPECT_EQ(CountsOfAllLists(), c.lists) << c.name;
         EXPECT_EQ(Titles(), c.titles) << c.name;
     }
 
     // No flag: the lists are only emptied.
-    frmScanSpy.lstHost.ListItems.Add("STALE");
-    movieVariables_.clear();
-    frmScanSpy.loadDataBase(false);
+    Engine().lists.lstHost.ListItems.Add("STALE");
+    progress_.events.clear();
+    Engine().loadDataBase(false);
     EXPECT_TRUE(CountsOfAllLists().empty());
     EXPECT_TRUE(Titles().empty());
 
@@ -192,17 +192,17 @@ TEST_F(LoadingTest, EachLoadFlagLoadsExactlyItsGroups) {
     for (bool* f : {&gb_loadRegSDefs, &gb_loadRegVDefs, &gb_loadRegDataDefs, &gb_loadRegKDefs, &gb_loadCookieDefs,
                     &gb_loadHostsDefs, &gb_loadFileDefs})
         *f = true;
-    movieVariables_.clear();
-    frmScanSpy.loadDataBase(false);
+    progress_.events.clear();
+    Engine().loadDataBase(false);
     EXPECT_EQ(Titles(), (std::vector<std::string>{reg, "Loading Cookies Database...", "Loading Hosts Database...",
                                                   "Loading Files Database..."}));
-    EXPECT_EQ(frmScanSpy.lblScanOption.Caption(), "Loading Files Database...");
+    EXPECT_EQ(progress_.title, "Loading Files Database...");
     EXPECT_EQ(CountsOfAllLists().size(), 7u);
 
     // Only the files, whatever the flags say.
     gb_loadFileDefs = false;
-    movieVariables_.clear();
-    frmScanSpy.loadDataBase(true);
+    progress_.events.clear();
+    Engine().loadDataBase(true);
     EXPECT_EQ(CountsOfAllLists(), (std::map<std::string, int>{{"lstSearch", 10}}));
     EXPECT_EQ(Titles(), (std::vector<std::string>{"Loading Files Database..."}));
 }
@@ -213,31 +213,31 @@ TEST_F(LoadingTest, RowLayoutsOfEveryList) {
                     &gb_loadHostsDefs, &gb_loadFileDefs, &gb_trojans, &gb_dialers, &gb_scanBHO, &gb_keyLoggers,
                     &gb_spywareAdware, &gb_advancedScanning})
         *f = true;
-    frmScanSpy.loadDataBase(false);
+    Engine().loadDataBase(false);
 
-    EXPECT_EQ(Rows(frmScanSpy.lstRegistrySearch.ListItems, 2), (R{{"RUN ME X", "Runner", ""}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstRegistry.ListItems, 2),
+    EXPECT_EQ(Rows(Engine().lists.lstRegistrySearch.ListItems, 2), (R{{"RUN ME X", "Runner", ""}}));
+    EXPECT_EQ(Rows(Engine().lists.lstRegistry.ListItems, 2),
               (R{{"HKEY_LOCAL_MACHINE\\SOFTWARE\\RUN", "bargains", "Bargain"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstRegKSearch.ListItems, 2),
+    EXPECT_EQ(Rows(Engine().lists.lstRegKSearch.ListItems, 2),
               (R{{"REG KEY", "Gator", "HKEY_CURRENT_USER\\Software\\Gator"},
                  {"REG KEY", "Bonzi", "HKEY_LOCAL_MACHINE\\Software\\Bonzi"}}));
     // The spy name stays as read, blanks and case.
-    EXPECT_EQ(Rows(frmScanSpy.lstRegValueData.ListItems, 4),
+    EXPECT_EQ(Rows(Engine().lists.lstRegValueData.ListItems, 4),
               (R{{" Cool Web", "HKEY_CURRENT_USER\\Software\\Main", "Start Page", "coolweb", "about:blank"},
                  {"NoValue", "HKEY_CURRENT_USER\\Software\\Other", "", "", ""}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstCookies.ListItems, 2), (R{{"TRACKING COOKIE", "DoubleClick", "doubleclick"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstHost.ListItems, 2),
+    EXPECT_EQ(Rows(Engine().lists.lstCookies.ListItems, 2), (R{{"TRACKING COOKIE", "DoubleClick", "doubleclick"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstHost.ListItems, 2),
               (R{{"BAD HOSTS ENTRY", "ad.example.net", "Bad Host File Entries"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstCESearch.ListItems, 2), (R{{"SPY CE FILE", "Gator", "Gator Corporation"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstCWSearch.ListItems, 2), (R{{"SPY CW FILE", "Claria", "Claria"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstOFNSearch.ListItems, 2), (R{{"SPY OFN FILE", "Hotbar", "hotbar.dll"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstIFNSearch.ListItems, 2), (R{{"SPY IFN FILE", "Hotbar", "hotbarsa"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstPNSearch.ListItems, 2), (R{{"SPY PN FILE", "Bonzi", "BonziBUDDY"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstFDSearch.ListItems, 2), (R{{"SPY FD FILE", "Xupiter", "Xupiter Toolbar"}}));
-    EXPECT_EQ(Rows(frmScanSpy.lstFCSSearch.ListItems, 2), (R{{"TROJAN.QHOSTS", "17", "20480"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstCESearch.ListItems, 2), (R{{"SPY CE FILE", "Gator", "Gator Corporation"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstCWSearch.ListItems, 2), (R{{"SPY CW FILE", "Claria", "Claria"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstOFNSearch.ListItems, 2), (R{{"SPY OFN FILE", "Hotbar", "hotbar.dll"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstIFNSearch.ListItems, 2), (R{{"SPY IFN FILE", "Hotbar", "hotbarsa"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstPNSearch.ListItems, 2), (R{{"SPY PN FILE", "Bonzi", "BonziBUDDY"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstFDSearch.ListItems, 2), (R{{"SPY FD FILE", "Xupiter", "Xupiter Toolbar"}}));
+    EXPECT_EQ(Rows(Engine().lists.lstFCSSearch.ListItems, 2), (R{{"TROJAN.QHOSTS", "17", "20480"}}));
     // File rows of the file selector, then the folder rows of the folder selector; the trojan
     // loader fills both trojan groups, once.
-    EXPECT_EQ(Rows(frmScanSpy.lstSearch.ListItems, 2), (R{{"MALWARE FILE", "Trojan.A", "tra.exe"},
+    EXPECT_EQ(Rows(Engine().lists.lstSearch.ListItems, 2), (R{{"MALWARE FILE", "Trojan.A", "tra.exe"},
                                                           {"MALWARE FOLDER", "Trojan.B", "trb"},
                                                           {"MALWARE FILE", "Dialer.A", "dia.exe"},
                                                           {"MALWARE FILE", "Hijacker.A", "hia.dll"},
@@ -269,10 +269,10 @@ TEST_F(LoadingTest, ScanOptionsChooseTheFileGroups) {
     gb_loadFileDefs = true;
     for (const Case& c : cases) {
         if (c.option) *c.option = true;
-        frmScanSpy.loadDataBase(false);
+        Engine().loadDataBase(false);
         if (c.option) *c.option = false;
         std::vector<std::string> spies;
-        for (const Row& r : Rows(frmScanSpy.lstSearch.ListItems, 1)) spies.push_back(r[1]);
+        for (const Row& r : Rows(Engine().lists.lstSearch.ListItems, 1)) spies.push_back(r[1]);
         EXPECT_EQ(spies, c.spies) << c.name;
         EXPECT_EQ(CountsOfAllLists().count("lstOFNSearch"), 0u) << "no advanced scanning: " << c.name;
     }
@@ -301,76 +301,76 @@ X=1
 )");
     struct Case {
         const char* name;
-        void (*load)();
+        void (scanner::ScanEngine::*load)();
         long grows;
     };
     const Case cases[] = {
-        {"registry values: one per row, no first line", frmScanSpyTestPeer::UpdateRegistryVList, 2},
-        {"registry keys: a first line, then one per row", frmScanSpyTestPeer::UpdateRegistryKList, 2},
-        {"second key group, empty: the first line only", frmScanSpyTestPeer::UpdateRegistryKOList, 1},
-        {"hosts: no status at all", frmScanSpyTestPeer::UpdateHostsList, 0},
-        {"cookies", frmScanSpyTestPeer::UpdateCookieList, 2},
+        {"registry values: one per row, no first line", &scanner::ScanEngine::UpdateRegistryVList, 2},
+        {"registry keys: a first line, then one per row", &scanner::ScanEngine::UpdateRegistryKList, 2},
+        {"second key group, empty: the first line only", &scanner::ScanEngine::UpdateRegistryKOList, 1},
+        {"hosts: no status at all", &scanner::ScanEngine::UpdateHostsList, 0},
+        {"cookies", &scanner::ScanEngine::UpdateCookieList, 2},
     };
     gb_progressCount = 0;
     long expected = 0;
     for (const Case& c : cases) {
-        movieVariables_.clear();
-        c.load();
+        progress_.events.clear();
+        (Engine().*c.load)();
         const long from = expected;
         expected += c.grows;
         EXPECT_EQ(gb_progressCount, expected) << c.name;
         std::vector<std::string> want;
         for (long n = from + 1; n <= expected; ++n) want.push_back("Loading Database - " + std::to_string(n));
         EXPECT_EQ(StatusLines(), want) << c.name;
-        EXPECT_EQ(frmScanSpy.MousePointer(), 0) << c.name;
+        EXPECT_EQ(progress_.pointer, 0) << c.name;
     }
-    EXPECT_EQ(frmScanSpy.txtCurrScan.Text(), "Loading Database - " + std::to_string(expected));
+    EXPECT_EQ(progress_.StatusLine(), "Loading Database - " + std::to_string(expected));
 }
 
 TEST_F(LoadingTest, LoopsEndAtTheFirstEmptyEntry) {
     struct Case {
         const char* name;
         const char* source;
-        void (*load)();
-        const ui::ListRows* list;
+        void (scanner::ScanEngine::*load)();
+        const base::RowList* list;
         int rows;
     };
     const Case cases[] = {
         {"entry 0 empty, entry 1 complete", "[COOK]\nCOOKT0=\nCOOKC0=x\nCOOKT1=A\nCOOKC1=a\n",
-         frmScanSpyTestPeer::UpdateCookieList, &frmScanSpy.lstCookies, 0},
+         &scanner::ScanEngine::UpdateCookieList, &Engine().lists.lstCookies, 0},
         {"a key without a name ends the loop", "[REGK]\nREGKK0=k0\nREGKT0=N0\nREGKK1=k1\nREGKK2=k2\nREGKT2=N2\n",
-         frmScanSpyTestPeer::UpdateRegistryKList, &frmScanSpy.lstRegKSearch, 1},
+         &scanner::ScanEngine::UpdateRegistryKList, &Engine().lists.lstRegKSearch, 1},
         {"an empty compare text ends the values", "[REGV]\nREGVK0=k\nREGVT0=T\nREGVV0=\nREGVK1=k\nREGVT1=T\nREGVV1=v\n",
-         frmScanSpyTestPeer::UpdateRegistryVList, &frmScanSpy.lstRegistry, 0},
+         &scanner::ScanEngine::UpdateRegistryVList, &Engine().lists.lstRegistry, 0},
         {"an empty size ends the checksums", "[SBFCS]\nSBFCST0=A\nSBFCSN0=1\nSBFCSS0=2\nSBFCST1=B\nSBFCSN1=3\n",
-         frmScanSpyTestPeer::UpdateSearchByFileChecSum, &frmScanSpy.lstFCSSearch, 1},
+         &scanner::ScanEngine::UpdateSearchByFileChecSum, &Engine().lists.lstFCSSearch, 1},
         {"a name without a file ends the file list", "[DAFI]\nDAFIT0=A\nDAFIS0=\nDAFIT1=B\nDAFIS1=b.exe\n",
-         frmScanSpyTestPeer::UpdateDialersFileList, &frmScanSpy.lstSearch, 0},
+         &scanner::ScanEngine::UpdateDialersFileList, &Engine().lists.lstSearch, 0},
     };
     for (const Case& c : cases) {
-        frmScanSpy.clearDataBase();
+        Engine().clearDataBase();
         InstallDefinitions(c.source);
-        c.load();
+        (Engine().*c.load)();
         EXPECT_EQ(c.list->ListItems.Count(), c.rows) << c.name;
     }
 
     // An empty first company group still lets the second one load; each list is emptied first.
     InstallDefinitions("[SCE]\nSCET0=\n[SCW]\nSCWT0=W\nSCWV0=w\n");
-    frmScanSpy.lstCESearch.ListItems.Add("STALE");
-    frmScanSpy.lstCWSearch.ListItems.Add("STALE");
-    frmScanSpyTestPeer::UpdateSearchByCompanyList();
-    EXPECT_EQ(frmScanSpy.lstCESearch.ListItems.Count(), 0);
-    EXPECT_EQ(Rows(frmScanSpy.lstCWSearch.ListItems, 2), (R{{"SPY CW FILE", "W", "w"}}));
+    Engine().lists.lstCESearch.ListItems.Add("STALE");
+    Engine().lists.lstCWSearch.ListItems.Add("STALE");
+    Engine().UpdateSearchByCompanyList();
+    EXPECT_EQ(Engine().lists.lstCESearch.ListItems.Count(), 0);
+    EXPECT_EQ(Rows(Engine().lists.lstCWSearch.ListItems, 2), (R{{"SPY CW FILE", "W", "w"}}));
 
     // Loading the cookies twice leaves one copy; registry keys are appended.
     InstallDefinitions("[COOK]\nCOOKT0=A\nCOOKC0=a\n[REGK]\nREGKK0=k\nREGKT0=K\n");
-    frmScanSpy.clearDataBase();
-    frmScanSpyTestPeer::UpdateCookieList();
-    frmScanSpyTestPeer::UpdateCookieList();
-    frmScanSpyTestPeer::UpdateRegistryKList();
-    frmScanSpyTestPeer::UpdateRegistryKList();
-    EXPECT_EQ(frmScanSpy.lstCookies.ListItems.Count(), 1);
-    EXPECT_EQ(frmScanSpy.lstRegKSearch.ListItems.Count(), 2);
+    Engine().clearDataBase();
+    Engine().UpdateCookieList();
+    Engine().UpdateCookieList();
+    Engine().UpdateRegistryKList();
+    Engine().UpdateRegistryKList();
+    EXPECT_EQ(Engine().lists.lstCookies.ListItems.Count(), 1);
+    EXPECT_EQ(Engine().lists.lstRegKSearch.ListItems.Count(), 2);
 }
 
 TEST_F(LoadingTest, EntryTenThousandIsTheLastOneRead) {
@@ -378,12 +378,10 @@ TEST_F(LoadingTest, EntryTenThousandIsTheLastOneRead) {
     for (int i = 0; i <= 10001; ++i)
         source += "COOKT" + std::to_string(i) + "=S" + std::to_string(i) + "\nCOOKC" + std::to_string(i) + "=c\n";
     InstallDefinitions(source);
-    frmScanSpy.DisplayPacingMs = 50;  // ten thousand status lines: show them as the program does
-    frmScanSpyTestPeer::UpdateCookieList();
-    frmScanSpy.FlushDisplay();
-    EXPECT_EQ(frmScanSpy.txtCurrScan.Text(), "Loading Database - " + std::to_string(gb_progressCount));
-    ASSERT_EQ(frmScanSpy.lstCookies.ListItems.Count(), 10001);
-    EXPECT_EQ(frmScanSpy.lstCookies.ListItems(10001).SubItems(1), "S10000");
+    Engine().UpdateCookieList();
+    EXPECT_EQ(progress_.StatusLine(), "Loading Database - " + std::to_string(gb_progressCount));
+    ASSERT_EQ(Engine().lists.lstCookies.ListItems.Count(), 10001);
+    EXPECT_EQ(Engine().lists.lstCookies.ListItems(10001).SubItems(1), "S10000");
 }
 
 TEST_F(LoadingTest, StopFlagEndsTheLoaders) {
@@ -391,28 +389,28 @@ TEST_F(LoadingTest, StopFlagEndsTheLoaders) {
     gb_scanAborted = true;
     struct Case {
         const char* name;
-        void (*load)();
+        void (scanner::ScanEngine::*load)();
         long grows;
         int pointer;
     };
     // Two return before anything; the others show the hourglass and one status line first, and
     // leave the hourglass when the flag ends them.
     const Case cases[] = {
-        {"REGS", frmScanSpyTestPeer::UpdateRegistrySList, 0, 0},
-        {"REGV", frmScanSpyTestPeer::UpdateRegistryVList, 0, 0},
-        {"REGK", frmScanSpyTestPeer::UpdateRegistryKList, 1, 11},
-        {"REGD", frmScanSpyTestPeer::updateRegValueData, 1, 11},
-        {"SBOFN", frmScanSpyTestPeer::UpdateSearchByOriginalFileName, 1, 11},
+        {"REGS", &scanner::ScanEngine::UpdateRegistrySList, 0, 0},
+        {"REGV", &scanner::ScanEngine::UpdateRegistryVList, 0, 0},
+        {"REGK", &scanner::ScanEngine::UpdateRegistryKList, 1, 11},
+        {"REGD", &scanner::ScanEngine::updateRegValueData, 1, 11},
+        {"SBOFN", &scanner::ScanEngine::UpdateSearchByOriginalFileName, 1, 11},
     };
     for (const Case& c : cases) {
-        frmScanSpy.SetMousePointer(0);
+        progress_.pointer = 0;
         gb_progressCount = 0;
-        c.load();
+        (Engine().*c.load)();
         EXPECT_EQ(gb_progressCount, c.grows) << c.name;
-        EXPECT_EQ(frmScanSpy.MousePointer(), c.pointer) << c.name;
+        EXPECT_EQ(progress_.pointer, c.pointer) << c.name;
     }
     gb_loadRegKDefs = gb_loadFileDefs = gb_trojans = true;
-    frmScanSpy.loadDataBase(false);
+    Engine().loadDataBase(false);
     EXPECT_TRUE(CountsOfAllLists().empty());
 }
 
@@ -447,7 +445,7 @@ DAFOSD1=%pf%\Empty
     gb_dialers = true;
     gb_markChecked = true;
     gb_progressCount = 0;
-    frmScanSpy.loadDataBase(true);
+    Engine().loadDataBase(true);
 
     const std::string file = gb_windowsFolder + "\\Dialer Access.exe";
     EXPECT_EQ(Findings(),
@@ -459,8 +457,8 @@ DAFOSD1=%pf%\Empty
                  {"Malware Folder", "Dialer.Empty", empty, "", empty, "", "1"}}));
     // Two loader first lines, and one line per expanded path (two of the file group, two folders).
     EXPECT_EQ(gb_progressCount, 2 + 2 + 2);
-    EXPECT_EQ(frmScanSpy.FolderCount, 3);
-    EXPECT_EQ(frmScanSpy.FileCount, 3);
+    EXPECT_EQ(Engine().counters.FolderCount, 3);
+    EXPECT_EQ(Engine().counters.FileCount, 3);
 }
 
 TEST_F(LoadingTest, DirectHitsAreRecordedUnderTheirLongPath) {
@@ -474,22 +472,22 @@ TEST_F(LoadingTest, DirectHitsAreRecordedUnderTheirLongPath) {
     gb_systemFolder = shortDir;
     InstallDefinitions("[KAFI]\nKAFITD0=Logger\nKAFISD0=%SYS%\\Some Long Name.exe\n");
     gb_keyLoggers = true;
-    frmScanSpy.loadDataBase(true);
+    Engine().loadDataBase(true);
     const std::string file = dir + "\\Some Long Name.exe";
     EXPECT_EQ(Findings(), (R{{"Malware File", "Logger", file, "", file, "", "0"}}));
-    frmScanSpy.AddSpytoListview("Malware File", file, "Logger", 3, file, "", "");  // the drive walk's report
+    Engine().AddSpytoListview("Malware File", file, "Logger", 3, file, "", "");  // the drive walk's report
     EXPECT_EQ(Findings().size(), 1u);
-    EXPECT_EQ(frmScanSpy.FileCount, 1);
+    EXPECT_EQ(Engine().counters.FileCount, 1);
 
     // The caller's path becomes the recorded one; a missing file keeps it, a missing folder empties it.
     std::string shortFile = std::string(shortDir) + "\\Some Long Name.exe";
-    frmScanSpy.checkIfFileExistsThenAddToSpyList(shortFile, "Logger");
+    Engine().checkIfFileExistsThenAddToSpyList(shortFile, "Logger");
     EXPECT_EQ(shortFile, file);
     std::string missingFile = dir + "\\none.exe";
-    frmScanSpy.checkIfFileExistsThenAddToSpyList(missingFile, "S");
+    Engine().checkIfFileExistsThenAddToSpyList(missingFile, "S");
     EXPECT_EQ(missingFile, dir + "\\none.exe");
     std::string missingFolder = dir + "\\none";
-    frmScanSpy.checkIfFolderExistsThenAddToSpyList(missingFolder, "S");
+    Engine().checkIfFolderExistsThenAddToSpyList(missingFolder, "S");
     EXPECT_EQ(missingFolder, "");
     EXPECT_EQ(Findings().size(), 1u);
 }
@@ -500,27 +498,27 @@ TEST_F(LoadingTest, TrojanDirectPathsAreCheckedOnce) {
     InstallDefinitions("[TAFI]\nTAFITD0=Trojan.Startpage\nTAFISD0=%SYS%\\spg32.dll\n[TAFO]\nTAFOT0=T\nTAFOS0=t\n");
     gb_trojans = true;
     gb_progressCount = 0;
-    frmScanSpy.loadDataBase(true);
+    Engine().loadDataBase(true);
     EXPECT_EQ(Findings().size(), 1u);
-    EXPECT_EQ(frmScanSpy.FileCount, 1);
-    EXPECT_EQ(frmScanSpy.lstSearch.ListItems.Count(), 1);
+    EXPECT_EQ(Engine().counters.FileCount, 1);
+    EXPECT_EQ(Engine().lists.lstSearch.ListItems.Count(), 1);
     EXPECT_EQ(gb_progressCount, 1 + 1 + 1);  // one loader run: first line, the folder row, the direct hit
 }
 
 TEST_F(LoadingTest, AdvancedScanningLoadsThePropertyListsAfterTheFileGroups) {
     InstallDefinitions(kAllGroups);
     gb_dialers = gb_advancedScanning = true;
-    movieVariables_.clear();
+    progress_.events.clear();
     gb_progressCount = 0;
-    frmScanSpyTestPeer::ScanDrivesForAllFiles();
+    Engine().ScanDrivesForAllFiles();
     const auto counts = CountsOfAllLists();
     for (const char* list :
          {"lstCESearch", "lstCWSearch", "lstOFNSearch", "lstIFNSearch", "lstPNSearch", "lstFDSearch", "lstFCSSearch"})
         EXPECT_EQ(counts.count(list), 1u) << list;
     // Dialer files (2 lines), six property loaders (6 first lines + 7 rows), dialer folders (2 lines).
     EXPECT_EQ(gb_progressCount, 2 + 6 + 7 + 2);
-    EXPECT_EQ(frmScanSpy.lstSearch.ListItems(1).SubItems(1), "Dialer.A");
-    EXPECT_EQ(frmScanSpy.lstSearch.ListItems(2).SubItems(1), "Dialer.B");
+    EXPECT_EQ(Engine().lists.lstSearch.ListItems(1).SubItems(1), "Dialer.A");
+    EXPECT_EQ(Engine().lists.lstSearch.ListItems(2).SubItems(1), "Dialer.B");
 }
 
 // ---- the removal list
@@ -548,20 +546,20 @@ REMENT2=
 REMENT3=later.exe
 )");
     gb_spywareAdware = true;
-    frmScanSpy.loadDataBase(true);
+    Engine().loadDataBase(true);
     std::vector<std::string> names;
-    for (const Row& r : Rows(frmScanSpy.lstSearch.ListItems, 2)) names.push_back(r[2]);
+    for (const Row& r : Rows(Engine().lists.lstSearch.ListItems, 2)) names.push_back(r[2]);
     EXPECT_EQ(names, (std::vector<std::string>{"keep.exe", "strike.exe.bak", "later.exe"}));
 }
 
 TEST_F(LoadingTest, RemovalListMatchesTheEntryByEntryWalk) {
     // The walk as the removal list was first written: ask every row, and start again from the
     // first row after each removal.
-    auto walk = [](ui::ListItems& rows) {
+    auto walk = [](base::ListItems& rows) {
         for (bool again = true; again;) {
             again = false;
             for (int j = 1; j <= rows.Count(); ++j) {
-                if (modDefinitions::UpdateSpyListview(rows(j).SubItems(2))) {
+                if (Engine().UpdateSpyListview(rows(j).SubItems(2))) {
                     rows.Remove(j);
                     again = true;
                     break;
@@ -576,19 +574,19 @@ TEST_F(LoadingTest, RemovalListMatchesTheEntryByEntryWalk) {
         const int entries = static_cast<int>(rng() % 5);
         for (int i = 0; i < entries; ++i) source += "REMENT" + std::to_string(i) + "=" + pool[rng() % 9] + "\n";
         InstallDefinitions(source);
-        ui::ListRows reference;
-        frmScanSpy.lstSearch.ListItems.Clear();
+        base::RowList reference;
+        Engine().lists.lstSearch.ListItems.Clear();
         for (int r = 0, n = static_cast<int>(rng() % 12); r < n; ++r) {
             const std::string name = pool[rng() % 8];
-            for (ui::ListRows* l : {&reference, &frmScanSpy.lstSearch}) {
-                ui::ListItem& row = l->ListItems.Add("MALWARE FILE");
+            for (base::RowList* l : {&reference, &Engine().lists.lstSearch}) {
+                base::ListItem& row = l->ListItems.Add("MALWARE FILE");
                 row.SubItems(1) = "S" + std::to_string(r);
                 row.SubItems(2) = name;
             }
         }
         walk(reference.ListItems);
-        frmScanSpyTestPeer::removeFromList();
-        EXPECT_EQ(Rows(frmScanSpy.lstSearch.ListItems, 2), Rows(reference.ListItems, 2)) << source;
+        Engine().removeFromList();
+        EXPECT_EQ(Rows(Engine().lists.lstSearch.ListItems, 2), Rows(reference.ListItems, 2)) << source;
     }
 }
 
@@ -613,38 +611,38 @@ TEST_F(LoadingTest, ShippedSampleLoadsAsItsCountsSay) {
                     &gb_loadHostsDefs, &gb_loadFileDefs, &gb_trojans, &gb_dialers, &gb_scanBHO, &gb_keyLoggers,
                     &gb_spywareAdware, &gb_advancedScanning})
         *f = true;
-    frmScanSpy.loadDataBase(false);
+    Engine().loadDataBase(false);
 
-    EXPECT_EQ(frmScanSpy.lstRegistrySearch.ListItems.Count(), count("REGSKNUM"));
-    EXPECT_EQ(frmScanSpy.lstRegistry.ListItems.Count(), count("REGVKNUM"));
-    EXPECT_EQ(frmScanSpy.lstRegKSearch.ListItems.Count(), count("REGKKNUM") + count("REGKKONUM"));
-    EXPECT_EQ(frmScanSpy.lstRegValueData.ListItems.Count(), count("REGDNUM"));
-    EXPECT_EQ(frmScanSpy.lstCookies.ListItems.Count(), count("COOKTNUM"));
-    EXPECT_EQ(frmScanSpy.lstHost.ListItems.Count(), hosts);
-    EXPECT_EQ(frmScanSpy.lstCESearch.ListItems.Count(), count("SCETNUM"));
-    EXPECT_EQ(frmScanSpy.lstCWSearch.ListItems.Count(), count("SCWTNUM"));
-    EXPECT_EQ(frmScanSpy.lstOFNSearch.ListItems.Count(), count("SBOFNTNUM"));
-    EXPECT_EQ(frmScanSpy.lstIFNSearch.ListItems.Count(), count("SBIFNTNUM"));
-    EXPECT_EQ(frmScanSpy.lstPNSearch.ListItems.Count(), count("SBPNTNUM"));
-    EXPECT_EQ(frmScanSpy.lstFDSearch.ListItems.Count(), count("SBFDTNUM"));
-    EXPECT_EQ(frmScanSpy.lstFCSSearch.ListItems.Count(), count("SBFCSTNUM"));
+    EXPECT_EQ(Engine().lists.lstRegistrySearch.ListItems.Count(), count("REGSKNUM"));
+    EXPECT_EQ(Engine().lists.lstRegistry.ListItems.Count(), count("REGVKNUM"));
+    EXPECT_EQ(Engine().lists.lstRegKSearch.ListItems.Count(), count("REGKKNUM") + count("REGKKONUM"));
+    EXPECT_EQ(Engine().lists.lstRegValueData.ListItems.Count(), count("REGDNUM"));
+    EXPECT_EQ(Engine().lists.lstCookies.ListItems.Count(), count("COOKTNUM"));
+    EXPECT_EQ(Engine().lists.lstHost.ListItems.Count(), hosts);
+    EXPECT_EQ(Engine().lists.lstCESearch.ListItems.Count(), count("SCETNUM"));
+    EXPECT_EQ(Engine().lists.lstCWSearch.ListItems.Count(), count("SCWTNUM"));
+    EXPECT_EQ(Engine().lists.lstOFNSearch.ListItems.Count(), count("SBOFNTNUM"));
+    EXPECT_EQ(Engine().lists.lstIFNSearch.ListItems.Count(), count("SBIFNTNUM"));
+    EXPECT_EQ(Engine().lists.lstPNSearch.ListItems.Count(), count("SBPNTNUM"));
+    EXPECT_EQ(Engine().lists.lstFDSearch.ListItems.Count(), count("SBFDTNUM"));
+    EXPECT_EQ(Engine().lists.lstFCSSearch.ListItems.Count(), count("SBFCSTNUM"));
 
     // The file rows: every listed entry, less those the removal list names.
     std::set<std::string> removal;
     for (int i = 0; values.count("REMENT" + std::to_string(i)); ++i)
-        removal.insert(textrules::UCase(values["REMENT" + std::to_string(i)]));
+        removal.insert(base::UCase(values["REMENT" + std::to_string(i)]));
     int fileRows = 0, directs = 0;
     std::set<std::string> macrosUsed;
     for (const char* g : {"TAFI", "TAFO", "DAFI", "DAFO", "HAFI", "HAFO", "KAFI", "KAFO", "SAFI", "SAFO"}) {
         const std::string p = g;
         const int listed = count(p + "TNUM");
         for (int i = 0; i < listed; ++i)
-            if (!removal.count(textrules::UCase(values[p + "S" + std::to_string(i)]))) ++fileRows;
+            if (!removal.count(base::UCase(values[p + "S" + std::to_string(i)]))) ++fileRows;
         const int direct = count(p == "HAFI" ? "HAFITDDNUM" : p + "TDNUM");
         for (int i = 0; i < direct; ++i, ++directs) {
             const std::string path = values[p + "SD" + std::to_string(i)];
-            EXPECT_NE(modMain::CleanDirString(path), "") << path;
-            for (const auto& m : modMain::FolderMacroTable())
+            EXPECT_NE(scanner::CleanDirString(path), "") << path;
+            for (const auto& m : scanner::FolderMacroTable())
                 if (path.find(m.macro) != std::string::npos) macrosUsed.insert(m.macro);
         }
         EXPECT_FALSE(values.count(p + "SD" + std::to_string(direct))) << "more direct entries than " << p << " counts";
@@ -653,7 +651,7 @@ TEST_F(LoadingTest, ShippedSampleLoadsAsItsCountsSay) {
                             count("HAFITNUM") + count("HAFOTNUM") + count("KAFITNUM") + count("KAFOTNUM") +
                             count("SAFITNUM") + count("SAFOTNUM"))
         << "the sample's removal list strikes something";
-    EXPECT_EQ(frmScanSpy.lstSearch.ListItems.Count(), fileRows);
+    EXPECT_EQ(Engine().lists.lstSearch.ListItems.Count(), fileRows);
     EXPECT_EQ(macrosUsed.size(), 18u) << "every folder macro has a direct path in the sample";
     EXPECT_GT(directs, 18);
 }

@@ -5,8 +5,8 @@
 #include "scanner/FolderMacros.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
-using modMain::CleanDirString;
-using modMain::DoWeSkipThisFolder;
+using scanner::CleanDirString;
+using scanner::DoWeSkipThisFolder;
 using scannertest::ScannerTest;
 
 namespace {
@@ -42,13 +42,13 @@ TEST_F(ScannerTest, EachOfTheEighteenMacrosExpandsToItsFolder) {
         {"%Common_DesktopDirectory%", &gb_commonDesktopDirFolder},
         {"%Common_Favorites%", &gb_commonFavoritesFolder},
     };
-    ASSERT_EQ(modMain::FolderMacroTable().size(), 18u);
+    ASSERT_EQ(scanner::FolderMacroTable().size(), 18u);
     int n = 0;
     for (const Case& c : cases) *c.folder = "X:\\Folder" + std::to_string(n++);
     n = 0;
     for (const Case& c : cases) {
         const std::string folder = "X:\\Folder" + std::to_string(n);
-        EXPECT_STREQ(modMain::FolderMacroTable()[static_cast<size_t>(n)].macro, c.macro) << "table order";
+        EXPECT_STREQ(scanner::FolderMacroTable()[static_cast<size_t>(n)].macro, c.macro) << "table order";
         EXPECT_EQ(CleanDirString(std::string(c.macro) + "\\bad.exe"), folder + "\\bad.exe") << c.macro;
         ++n;
     }
@@ -118,7 +118,7 @@ TEST_F(ScannerTest, FoldersThatGetThePropertySearch) {
 }
 
 TEST(AddPathToFileName, OneBackslashBetween) {
-    EXPECT_EQ(modMain::AddPathToFileName("C:\\a", "b.exe"), "C:\\a\\b.exe");
-    EXPECT_EQ(modMain::AddPathToFileName("C:\\a\\", "b.exe"), "C:\\a\\b.exe");
-    EXPECT_EQ(modMain::AddPathToFileName("C:\\a\\ ", "b.exe"), "C:\\a\\ b.exe");
+    EXPECT_EQ(scanner::AddPathToFileName("C:\\a", "b.exe"), "C:\\a\\b.exe");
+    EXPECT_EQ(scanner::AddPathToFileName("C:\\a\\", "b.exe"), "C:\\a\\b.exe");
+    EXPECT_EQ(scanner::AddPathToFileName("C:\\a\\ ", "b.exe"), "C:\\a\\ b.exe");
 }

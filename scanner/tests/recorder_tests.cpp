@@ -2,7 +2,7 @@
 // follow-ups of a malware file; and the look-ups in the results list.
 #include "base/Handles.h"
 #include "core/Globals.h"
-#include "results/frmResultBackup.h"
+#include "results/FindingList.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
 using namespace scannertest;
@@ -14,19 +14,19 @@ class RecorderTest : public ScannerTest {
 protected:
     // A fresh scan window (counters at zero) and an empty results list.
     void Fresh() {
-        frmScanSpy.Unload();
-        frmResultBackup.Unload();
-        frmScanSpy.Load();
-        movieVariables_.clear();
+        Engine().Reset();
+        Engine().ResetCounters();
+        results::Findings().Clear();
+        progress_.events.clear();
         pendingCalls_.clear();
     }
     void Report(const std::string& kind, const std::string& item, const std::string& spy = "Spy") {
-        frmScanSpy.AddSpytoListview(kind, item, spy, 3, item, "", "");
+        Engine().AddSpytoListview(kind, item, spy, 3, item, "", "");
     }
     std::vector<long> Counters() const {
-        return {frmScanSpy.ProcCount,        frmScanSpy.RegCount,       frmScanSpy.FolderCount,
-                frmScanSpy.FileCount,        frmScanSpy.ComponentCount, frmScanSpy.IgnoreComponentCount,
-                frmScanSpy.NewComponentCount};
+        return {Engine().counters.ProcCount,        Engine().counters.RegCount,       Engine().counters.FolderCount,
+                Engine().counters.FileCount,        Engine().counters.ComponentCount, Engine().counters.IgnoreComponentCount,
+                Engine().counters.NewComponentCount};
     }
 };
 
@@ -68,7 +68,7 @@ TEST_F(RecorderTest, RowFieldsAndCheckState) {
         Fresh();
         gb_markChecked = c.mark;
         gb_autoRemove = c.autoRemove;
-        frmScanSpy.AddSpytoListview("Malware RegData", "Start Page", "CoolWeb", 5, "HKEY_CURRENT_USER\\Software\\Main",
+        Engine().AddSpytoListview("Malware RegData", "Start Page", "CoolWeb", 5, "HKEY_CURRENT_USER\\Software\\Main",
                                     "coolweb", "about:blank");
         EXPECT_EQ(Findings(), (R{{"Malware RegData", "CoolWeb", "Start Page", "about:blank",
                                   "HKEY_CURRENT_USER\\Software\\Main", "coolweb", c.checked}}));
@@ -111,38 +111,28 @@ TEST_F(RecorderTest, DuplicateFindingIsNotAdded) {
     Report("Tracking Cookie", "C:\\x\\a.exe");
     Report("Malware File", "c:\\x\\a.exe");
     EXPECT_EQ(Findings().size(), 4u);
-    EXPECT_EQ(frmScanSpy.FileCount, 4);
+    EXPECT_EQ(Engine().counters.FileCount, 4);
 
-    // A finding already listed before this scan window loaded counts in this scan, without a row.
-    frmScanSpy.Unload();
-    frmScanSpy.Load();
+    // A finding already listed before this scan began counts in this scan, without a row.
+    Engine().ResetCounters();
     Report("Malware File", "C:\\x\\a.exe");
     Report("Malware File", "C:\\x\\a.exe");
     EXPECT_EQ(Findings().size(), 4u);
-    EXPECT_EQ(frmScanSpy.FileCount, 1);
+    EXPECT_EQ(Engine().counters.FileCount, 1);
 }
 
-TEST_F(RecorderTest, CountersReachTheMovie) {
+TEST_F(RecorderTest, CountersAreReportedAsTheyChange) {
     WriteIgnoreList({{"Malware Folder", "C:\\held", "S"}});
     Fresh();
-    frmScanSpy.RunningProcCount = 37;
+    Engine().counters.RunningProcCount = 37;
     Report("Malware Process", "C:\\p.exe");
     Report("Malware RegKey", "Software\\Bad");
     Report("Malware Folder", "C:\\held");
     Report("Tracking Cookie", "C:\\c.txt");
-    ASSERT_GE(movieVariables_.size(), 8u);
-    const std::vector<std::pair<std::string, std::string>> last(movieVariables_.end() - 8, movieVariables_.end());
-    EXPECT_EQ(last, (std::vector<std::pair<std::string, std::string>>{{"_root.ScanMovie_ProcessesRunning", "37"},
-                                                                      {"_root.ScanMovie_MIgnorList", "1"},
-                                                                      {"_root.ScanMovie_MFound", "4"},
-                                                                      {"_root.ScanMovie_MNIgnorList", "3"},
-                                                                      {"_root.ScanMovie_IFiles", "1"},
-                                                                      {"_root.ScanMovie_IFolders", "1"},
-                                                                      {"_root.ScanMovie_IMProcesses", "1"},
-                                                                      {"_root.ScanMovie_IRItems", "1"}}));
-    EXPECT_EQ(frmScanSpy.txtComponent.Text(), "4");
-    EXPECT_EQ(frmScanSpy.txtNewComponent.Text(), "3");
-    EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanMovie_MFound"), "4");
+    const scanner::ScanCounters& c = progress_.counters;
+    EXPECT_EQ((std::vector<long>{c.RunningProcCount, c.IgnoreComponentCount, c.ComponentCount, c.NewComponentCount,
+                                 c.FileCount, c.FolderCount, c.ProcCount, c.RegCount}),
+              (std::vector<long>{37, 1, 4, 3, 1, 1, 1, 1}));
 }
 
 TEST_F(RecorderTest, FollowUpsOfAMalwareFile) {
@@ -182,17 +172,17 @@ TEST_F(RecorderTest, RunningCopyOfAFoundProgramIsAProcessFinding) {
     const std::string pid = std::to_string(GetCurrentProcessId());
     Fresh();
     Report("Malware File", self);  // no process table yet: nothing to compare with
-    EXPECT_EQ(frmScanSpy.ProcCount, 0);
+    EXPECT_EQ(Engine().counters.ProcCount, 0);
     // The memory phase listed this process under its path.
     Fresh();
-    ui::ListItem& row = frmScanSpy.Tasklist.ListItems.Add(self);
+    base::ListItem& row = Engine().Tasklist.ListItems.Add(self);
     row.SubItems(1) = pid;
     Report("Malware File", self);
     const auto rows = Findings();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1], (Row{"Malware Process", "Spy", self, "", pid, "", "0"}));
-    EXPECT_EQ(frmScanSpy.ProcCount, 1);
-    EXPECT_EQ(frmScanSpy.FileCount, 1);
+    EXPECT_EQ(Engine().counters.ProcCount, 1);
+    EXPECT_EQ(Engine().counters.FileCount, 1);
 }
 
 TEST_F(RecorderTest, SharedDllCountOfAFoundFileIsChecked) {
@@ -219,24 +209,24 @@ TEST_F(RecorderTest, SharedDllCountOfAFoundFileIsChecked) {
 
 TEST_F(RecorderTest, LookUpsInTheResultsList) {
     Fresh();
-    EXPECT_FALSE(frmScanSpyTestPeer::isSpyInResultList("Malware File", "X", "C:\\a.exe"));
-    EXPECT_FALSE(frmScanSpyTestPeer::findFolderInListExists("\\TEMP\\"));
+    EXPECT_FALSE(Engine().isSpyInResultList("Malware File", "X", "C:\\a.exe"));
+    EXPECT_FALSE(Engine().findFolderInListExists("\\TEMP\\"));
     Report("Malware File", "C:\\a.exe", "X");
     Report("Malware File", "C:\\Windows\\Temp\\x.exe", "X");
-    EXPECT_TRUE(frmScanSpyTestPeer::isSpyInResultList("Malware File", "X", "C:\\a.exe"));
-    EXPECT_FALSE(frmScanSpyTestPeer::isSpyInResultList("Malware File", "X", "c:\\a.exe"));
-    EXPECT_FALSE(frmScanSpyTestPeer::isSpyInResultList("Malware File", "x", "C:\\a.exe"));
-    EXPECT_FALSE(frmScanSpyTestPeer::isSpyInResultList("Malware Folder", "X", "C:\\a.exe"));
-    EXPECT_TRUE(frmScanSpyTestPeer::findFolderInListExists("\\TEMP\\"));
-    EXPECT_TRUE(frmScanSpyTestPeer::findFolderInListExists("\\temp\\"));
-    EXPECT_FALSE(frmScanSpyTestPeer::findFolderInListExists("\\Tmp\\"));
+    EXPECT_TRUE(Engine().isSpyInResultList("Malware File", "X", "C:\\a.exe"));
+    EXPECT_FALSE(Engine().isSpyInResultList("Malware File", "X", "c:\\a.exe"));
+    EXPECT_FALSE(Engine().isSpyInResultList("Malware File", "x", "C:\\a.exe"));
+    EXPECT_FALSE(Engine().isSpyInResultList("Malware Folder", "X", "C:\\a.exe"));
+    EXPECT_TRUE(Engine().findFolderInListExists("\\TEMP\\"));
+    EXPECT_TRUE(Engine().findFolderInListExists("\\temp\\"));
+    EXPECT_FALSE(Engine().findFolderInListExists("\\Tmp\\"));
 
     // A listed folder's file is looked up and recorded when it exists.
     const std::string folder = MakeFolder("Listed");
     MakeFile(folder + "\\dropped.dll");
     Report("Malware Folder", folder, "F");
-    frmScanSpyTestPeer::findFolderInList("\\listed", "dropped.dll", "F");
-    frmScanSpyTestPeer::findFolderInList("\\listed", "absent.dll", "F");
+    Engine().findFolderInList("\\listed", "dropped.dll", "F");
+    Engine().findFolderInList("\\listed", "absent.dll", "F");
     const auto rows = Findings();
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[3], (Row{"Malware File", "F", folder + "\\dropped.dll", "", folder + "\\dropped.dll", "", "0"}));

@@ -30,9 +30,12 @@ class ErrorSinkScope {
 public:
     ErrorSinkScope() {
         g_trapped.clear();
-        base::SetErrorSink(&CaptureTrapped);
+        previous_ = base::SetErrorSink(&CaptureTrapped);
     }
-    ~ErrorSinkScope() { base::SetErrorSink(nullptr); }
+    ~ErrorSinkScope() { base::SetErrorSink(previous_); }
+
+private:
+    base::ErrorSink previous_ = nullptr;
 };
 
 class frmSample : public ui::Form {
@@ -244,7 +247,7 @@ TEST_F(FormTest, NoExceptionCrossesTheWindowProcedure) {
                  reinterpret_cast<LPARAM>(form.cmdGo.hWnd()));
     EXPECT_EQ(form.clicks, 1);
     ASSERT_EQ(g_trapped.size(), 1u);
-    EXPECT_EQ(g_trapped[0].method, "frmSample");
+    EXPECT_EQ(g_trapped[0].method, "Method: frmSample");
     EXPECT_NE(g_trapped[0].description.find("click failed"), std::string::npos);
 }
 

@@ -1,0 +1,101 @@
+// The core's links as the program installs them reach the real neighbours.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/Links.h"
+#include "base/Modal.h"
+#include "base/TextFile.h"
+#include "base/testing/Testing.h"
+#include "core/Globals.h"
+#include "core/HostsFile.h"
+#include "core/IniFiles.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
+#include "core/SpecialFolders.h"
+#include "core/Wiring.h"
+#include "core/tests/CoreTestSupport.h"
+#include "definitions/DefinitionsStore.h"
+#include "definitions/StringCipher.h"
+#include "shell/frmMain.h"
+
+// The links as the program installs them, each reaching its real neighbour.
+class LinksTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app::InstallLinks();
+        modEncryption::LoadEncryption();
+    }
+    void TearDown() override {
+        app::RemoveLinks();
+        modEncryption::ReleaseEncryption();
+        modDefinitions::SetDefinitionsText("");
+        gb_enablePassword = gb_passwordAccepted = false;
+        gb_languageFile = "";
+    }
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+};
+
+TEST_F(LinksTest, SettingsLoadUnpacksTheBuiltDefinitionsAndLabelsTheStatusBar) {
+    const std::string program = testing_support::ProgramDir();
+    ASSERT_TRUE(CopyFileA((program + "\\defs.dat").c_str(), (pf / "defs.dat").c_str(), FALSE)) << program;
+    CreateDirectoryA((pf / "Language").c_str(), nullptr);
+    base::WriteText(pf / "Language\\Francais.ini", "[Messages]\r\n1010=Langue :\r\n");
+    settings::SaveSetting("Language", "Name", "Francais.ini");
+    modMain::loadFormMainSettings();
+    EXPECT_FALSE(modDefinitions::gb_definitionsText.empty());
+    EXPECT_EQ(frmMain.StatusBar1.PanelText(3), "Langue : Francais");
+    EXPECT_EQ(core_test::ErrorLogText(), "");
+    EXPECT_EQ(settings::GetSetting("Mark", "Checked"), "True");  // written back after the load
+}
+
+TEST_F(LinksTest, PasswordStoredByTheCipherIsAccepted) {
+    gb_enablePassword = true;
+    auto types = [](const char* text) {
+        base::modal::Expect("frmEnterPassword", [text](const base::modal::Step&) {
+            wiring::PasswordEntry() = text;
+            return 1L;
+        });
+    };
+    settings::SaveSetting("ScanSections", "Password", modEncryption::Encrypte("s3cret"));
+    types("s3cret");
+    EXPECT_TRUE(modMain::checkStartupPassword());
+
+    gb_passwordAccepted = false;
+    settings::SaveSetting("ScanSections", "Password", "not hex at all");
+    types("s3cret");
+    EXPECT_FALSE(modMain::checkStartupPassword());
+}
+
+TEST_F(LinksTest, AFailedHostsRewriteEndsTheMainMoviesProgress) {
+    testing_support::TempFolder noHosts;
+    modMain::FolderSources s = modMain::SystemFolderSources();
+    const std::string system = noHosts.path();
+    s.systemDirectory = [system](char* b, UINT n) -> UINT {
+        std::strcpy(b, system.c_str());
+        return static_cast<UINT>(system.size());
+    };
+    modMain::SetFolderSources(s);
+    modMain::readHost();
+    const size_t before = frmMain.flash.PlayedClips().size();
+    EXPECT_FALSE(modMain::DeleteHostsEntry("", ""));
+    modMain::SetFolderSources(modMain::SystemFolderSources());
+    ASSERT_EQ(frmMain.flash.PlayedClips().size(), before + 1);
+    EXPECT_EQ(frmMain.flash.PlayedClips().back(), "_root.endOFTheProgress");
+}
+
+TEST_F(LinksTest, MessagesAndTheOkBoxComeFromTheLanguagePackAndTheSkinnedBox) {
+    CreateDirectoryA((pf / "Language").c_str(), nullptr);
+    base::WriteText(pf / "Language\\English.ini", "[Messages]\r\n1001=Zugriff verweigert\r\n");
+    gb_languageFile = "English.ini";
+    EXPECT_EQ(wiring::GetMessage("1001", "Access Denied"), "Zugriff verweigert");
+    EXPECT_EQ(wiring::GetMessage("1000", "Access denied to delete registry key."),
+              "Access denied to delete registry key.");
+    base::modal::Expect("frmMsgBox", 1);
+    EXPECT_EQ(wiring::MsgBoxOK("prompt text", "title text"), 1);
+    ASSERT_EQ(base::modal::Seen().size(), 1u);
+    EXPECT_EQ(base::modal::Seen()[0].text, "prompt text");
+    EXPECT_EQ(base::modal::Seen()[0].title, "title text");
+    EXPECT_EQ(base::modal::Seen()[0].flags, MB_OK);
+}

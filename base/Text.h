@@ -1,0 +1,15 @@
+#pragma once
+// The runtime's text rules, one copy for the whole program: UCase (the system's ANSI upper case,
+// letters beyond ASCII included, as file names and registry names compare), Trim (blanks only;
+// tabs stay) and the case-blind comparisons built on them.
+#include <string>
+
+namespace base {
+
+std::string UCase(const std::string& text);
+std::string Trim(const std::string& text);
+bool EqualsNoCase(const std::string& a, const std::string& b);  // UCase(a) = UCase(b)
+// InStr(UCase(text), UCase(part)) > 0; an empty part is found in any text.
+bool ContainsNoCase(const std::string& text, const std::string& part);
+
+}  // namespace base

@@ -1,0 +1,66 @@
+#include "scanner/ScanEngine.h"
+
+#include "core/Globals.h"
+#include "core/modLanguage.h"
+#include "definitions/DefinitionsStore.h"
+
+namespace scanner {
+namespace {
+// Loops yield to the message loop at most this often: often enough for the window to repaint and
+// for Abort and Close to run, seldom enough that a yield does not cost more than the entry.
+constexpr ULONGLONG kYieldMs = 10;
+}  // namespace
+
+ScanEngine& ProgramEngine() {
+    static ScanEngine engine;
+    return engine;
+}
+
+ScanEngine::ScanEngine() : findings_(&results::Findings()) {}
+
+void ScanEngine::ResetCounters() {
+    counters = ScanCounters{};
+    countedReports_.clear();
+    gb_progressCount = 0;
+}
+
+void ScanEngine::Reset() {
+    counters = ScanCounters{};
+    countedReports_.clear();
+    ignoreList_.Clear();
+    trojanGroupsLoaded_ = false;
+}
+
+void ScanEngine::YieldToMessages() {
+    if (!progress_ || GetTickCount64() - lastYield_ < kYieldMs) return;
+    progress_->Pump();
+    lastYield_ = GetTickCount64();
+}
+
+void ScanEngine::SetMousePointer(int pointer) {
+    if (progress_) progress_->Busy(pointer == 11);
+}
+
+void ScanEngine::StatusUpdate() {
+    ++gb_progressCount;
+    if (progress_) progress_->LoadStatus(gb_progressCount);
+}
+
+void ScanEngine::ShowCurrentItem(const std::string& text) {
+    if (progress_) progress_->CurrentItem(text);
+}
+
+void ScanEngine::ShowLoadStatus(const char* id, const char* english) {
+    if (progress_) progress_->Title(modLanguage::getMessage(id, english));
+}
+
+void ScanEngine::FlushDisplay() {
+    if (progress_) progress_->Flush();
+}
+
+void ScanEngine::ReadCountKeys(std::initializer_list<const char*> keys) {
+    // Read as the loaders always have (a missing "NTOT" section is logged); they bound nothing.
+    for (const char* key : keys) (void)modDefinitions::updateListfromINI("NTOT", key);
+}
+
+}  // namespace scanner

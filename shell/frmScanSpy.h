@@ -1,0 +1,117 @@
+#pragma once
+// The scanning window: the face of the program's scan engine. It shows what the engine reports
+// (the title of the running phase or load, the current item, the status line, the counters) in
+// its controls and the scanning movie, and exposes the engine's definition lists, counters and
+// procedures under the names the window has always given them.
+#include <windows.h>
+
+#include <string>
+
+#include "components/flash/ShockwaveFlash.h"
+#include "scanner/ScanEngine.h"
+#include "ui/Controls.h"
+#include "ui/Form.h"
+
+class frmScanSpy : public ui::Form, private scanner::ScanProgress {
+public:
+    frmScanSpy();
+
+    scanner::ScanEngine& engine;
+
+    // ---- the engine's definition lists and process table
+    base::RowList& lstSearch = engine.lists.lstSearch;
+    base::RowList& lstRegistrySearch = engine.lists.lstRegistrySearch;
+    base::RowList& lstRegistry = engine.lists.lstRegistry;
+    base::RowList& lstRegKSearch = engine.lists.lstRegKSearch;
+    base::RowList& lstRegValueData = engine.lists.lstRegValueData;
+    base::RowList& lstCookies = engine.lists.lstCookies;
+    base::RowList& lstHost = engine.lists.lstHost;
+    base::RowList& lstCESearch = engine.lists.lstCESearch;
+    base::RowList& lstCWSearch = engine.lists.lstCWSearch;
+    base::RowList& lstOFNSearch = engine.lists.lstOFNSearch;
+    base::RowList& lstIFNSearch = engine.lists.lstIFNSearch;
+    base::RowList& lstPNSearch = engine.lists.lstPNSearch;
+    base::RowList& lstFDSearch = engine.lists.lstFDSearch;
+    base::RowList& lstFCSSearch = engine.lists.lstFCSSearch;
+    base::RowList& Tasklist = engine.Tasklist;
+
+    // ---- status controls and the movie
+    movie::ShockwaveFlash flash{*this, "flash"};
+    ui::Label lblScanOption{*this, "lblScanOption"};  // title of the running phase or load
+    ui::Label lblScan{*this, "lblScan"};              // current item
+    ui::TextBox txtCurrScan{*this, "txtCurrScan"};    // the status line
+    // Hidden boxes holding the counters' decimal texts, mirrored to the movie.
+    ui::TextBox lblProc{*this, "lblProc"};
+    ui::TextBox lblReg{*this, "lblReg"};
+    ui::TextBox lblFolders{*this, "lblFolders"};
+    ui::TextBox lblFiles{*this, "lblFiles"};
+    ui::TextBox txtRunningProc{*this, "txtRunningProc"};
+    ui::TextBox txtComponent{*this, "txtComponent"};
+    ui::TextBox txtIgnoreComponent{*this, "txtIgnoreComponent"};
+    ui::TextBox txtNewComponent{*this, "txtNewComponent"};
+
+    // ---- the engine's per-scan counters, zeroed when the window loads
+    long& ProcCount = engine.counters.ProcCount;
+    long& RegCount = engine.counters.RegCount;
+    long& FolderCount = engine.counters.FolderCount;
+    long& FileCount = engine.counters.FileCount;
+    long& RunningProcCount = engine.counters.RunningProcCount;
+    long& ComponentCount = engine.counters.ComponentCount;
+    long& IgnoreComponentCount = engine.counters.IgnoreComponentCount;
+    long& NewComponentCount = engine.counters.NewComponentCount;
+
+    // The status line, the current item and the counters reach their controls and the movie at
+    // most once every DisplayPacingMs milliseconds (0: at every change); what is still pending is
+    // shown by tmrDisplay, or at once by FlushDisplay (a load and FindFiles end with it, so that
+    // nothing of theirs is shown after the caller's next own write). Writing a control costs far
+    // more than loading a definition or recording a finding.
+    unsigned DisplayPacingMs = 50;
+    void FlushDisplay();
+    ui::Timer tmrDisplay{*this, "tmrDisplay"};
+
+    // The window's mouse pointer: 0 default, 11 hourglass.
+    int MousePointer() const { return mousePointer_; }
+    void SetMousePointer(int pointer);
+
+    // ---- the engine's procedures, as the window's
+    void loadDataBase(bool onlyFiles) { engine.loadDataBase(onlyFiles); }
+    void clearDataBase() { engine.clearDataBase(); }
+    void AddSpytoListview(const std::string& Key, const std::string& spyItem, const std::string& SpyType, int Img,
+                          const std::string& ItemToolTip, const std::string& ItemTag, const std::string& ItemReplace) {
+        engine.AddSpytoListview(Key, spyItem, SpyType, Img, ItemToolTip, ItemTag, ItemReplace);
+    }
+    void checkIfFileExistsThenAddToSpyList(std::string& path, const std::string& SpyType) {
+        engine.checkIfFileExistsThenAddToSpyList(path, SpyType);
+    }
+    void checkIfFolderExistsThenAddToSpyList(std::string& path, const std::string& SpyType) {
+        engine.checkIfFolderExistsThenAddToSpyList(path, SpyType);
+    }
+    double FindFiles(const std::string& path, const std::string& SearchStr, const std::string& SpyType) {
+        return engine.FindFiles(path, SearchStr, SpyType);
+    }
+
+protected:
+    void Form_Load() override;
+    void ResetFormState() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // ---- what the engine reports
+    void Title(const std::string& text) override;
+    void LoadStatus(long count) override;
+    void CurrentItem(const std::string& text) override;
+    void CountersChanged(const scanner::ScanCounters& counters) override;
+    void Busy(bool busy) override { SetMousePointer(busy ? 11 : 0); }
+    void Pump() override;
+    void Flush() override { FlushDisplay(); }
+
+    void PaceDisplay();
+    void PushCounters();
+
+    int mousePointer_ = 0;
+    ULONGLONG lastDisplay_ = 0;
+    std::string pendingStatus_, pendingItem_;
+    bool statusPending_ = false, itemPending_ = false, countersPending_ = false;
+};
+
+inline class frmScanSpy frmScanSpy;

@@ -1,0 +1,51 @@
+#include "shell/modMainWindows.h"
+
+#include "base/Trap.h"
+#include "shell/frmMain.h"
+#include "ui/Form.h"
+
+namespace modMainWindows {
+namespace {
+ShellExecuteExFn& ShellExecuteExHook() {
+    static ShellExecuteExFn fn;
+    return fn;
+}
+}  // namespace
+
+void SetFormSize(ui::Form& form, bool fill) {
+    base::Trap("SetFormSize", [&] {
+        if (!form.Loaded()) form.Load();
+        if (fill) {
+            form.SetTop(0);
+            form.SetLeft(0);
+            form.SetWidth(9000);
+            form.SetHeight(6000);
+        } else {
+            form.SetTop(static_cast<long>(frmMain.FrameMain.Height()) * 15 / 2 - form.Height() / 2);
+            form.SetLeft(static_cast<long>(frmMain.FrameMain.Width()) * 15 / 2 - form.Width() / 2);
+        }
+        SetParent(form.hWnd(), frmMain.FrameMain.hWnd());
+    });
+}
+
+void DisplayFileProperties(const std::string& path) {
+    base::Trap("DisplayFileProperties", [&] {
+        SHELLEXECUTEINFOA info{};
+        info.cbSize = sizeof info;  // 60 bytes in the 32-bit build
+        info.fMask = SEE_MASK_INVOKEIDLIST;
+        info.hwnd = nullptr;
+        info.lpVerb = "properties";
+        info.lpFile = path.c_str();
+        info.lpParameters = nullptr;
+        info.lpDirectory = nullptr;
+        info.nShow = SW_SHOW;
+        if (ShellExecuteExHook())
+            ShellExecuteExHook()(&info);
+        else
+            ShellExecuteExA(&info);
+    });
+}
+
+void SetShellExecuteExForTest(ShellExecuteExFn fn) { ShellExecuteExHook() = std::move(fn); }
+
+}  // namespace modMainWindows

@@ -1,0 +1,97 @@
+// The scanning and results windows as views: what the engine reports reaches the controls and the
+// scanning movie, and the results window shows the program's results list.
+#include <gtest/gtest.h>
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include "base/testing/Testing.h"
+#include "core/Globals.h"
+#include "definitions/DefinitionsPacker.h"
+#include "definitions/DefinitionsStore.h"
+#include "results/FindingList.h"
+#include "scanner/ScanGlobals.h"
+#include "shell/frmResultBackup.h"
+#include "shell/frmScanSpy.h"
+
+namespace {
+
+class ScanWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        results::Findings().Clear();
+        frmScanSpy.Load();
+        frmScanSpy.DisplayPacingMs = 0;
+    }
+    void TearDown() override {
+        frmScanSpy.Unload();
+        frmScanSpy.DisplayPacingMs = 50;
+        results::Findings().Clear();
+        gb_loadCookieDefs = false;
+    }
+    testing_support::ScopedProgramFolder program_;
+};
+
+}  // namespace
+
+TEST_F(ScanWindowTest, CountersReachTheControlsAndTheMovie) {
+    frmScanSpy.RunningProcCount = 37;
+    frmScanSpy.AddSpytoListview("Malware Process", "C:\\p.exe", "Spy", 9, "1", "", "");
+    frmScanSpy.AddSpytoListview("Malware RegKey", "Software\\Bad", "Spy", 5, "", "", "");
+    frmScanSpy.AddSpytoListview("Tracking Cookie", "C:\\c.txt", "Spy", 3, "", "", "");
+    const std::pair<const char*, const char*> expected[] = {
+        {"_root.ScanMovie_ProcessesRunning", "37"}, {"_root.ScanMovie_MIgnorList", "0"},
+        {"_root.ScanMovie_MFound", "3"},            {"_root.ScanMovie_MNIgnorList", "3"},
+        {"_root.ScanMovie_IFiles", "1"},            {"_root.ScanMovie_IFolders", "0"},
+        {"_root.ScanMovie_IMProcesses", "1"},       {"_root.ScanMovie_IRItems", "1"},
+    };
+    for (const auto& [name, value] : expected) EXPECT_EQ(frmScanSpy.flash.GetVariable(name), value) << name;
+    EXPECT_EQ(frmScanSpy.txtComponent.Text(), "3");
+    EXPECT_EQ(frmScanSpy.txtNewComponent.Text(), "3");
+    EXPECT_EQ(frmScanSpy.lblProc.Text(), "1");
+}
+
+TEST_F(ScanWindowTest, LoadTitleAndStatusLineReachTheMovie) {
+    modDefinitions::SetDefinitionsText(
+        modDefinitions::ScrambleDefinitionsSource("[COOK]\r\nCOOKT0=DoubleClick\r\nCOOKC0=doubleclick\r\n"));
+    gb_loadCookieDefs = true;
+    frmScanSpy.loadDataBase(false);
+    EXPECT_EQ(frmScanSpy.lblScanOption.Caption(), "Loading Cookies Database...");
+    EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanTitle"), "Loading Cookies Database...");
+    const std::string line = "Loading Database - " + std::to_string(gb_progressCount);
+    EXPECT_EQ(frmScanSpy.txtCurrScan.Text(), line);
+    EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanningMovie_ScanResult"), line);
+    EXPECT_EQ(frmScanSpy.MousePointer(), 0);
+    EXPECT_EQ(frmScanSpy.lstCookies.ListItems.Count(), 1) << "the window shows the engine's lists";
+}
+
+TEST_F(ScanWindowTest, PacedDisplayShowsTheLastStateOnceFlushed) {
+    frmScanSpy.DisplayPacingMs = 60000;  // nothing is shown until the timer or a flush
+    for (int i = 0; i < 50; ++i)
+        frmScanSpy.AddSpytoListview("Malware File", "C:\\f" + std::to_string(i) + ".exe", "Spy", 3, "", "", "");
+    frmScanSpy.FlushDisplay();
+    EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanMovie_MFound"), "50");
+    EXPECT_EQ(frmScanSpy.lblFiles.Text(), "50");
+}
+
+TEST_F(ScanWindowTest, UnloadedWindowNoLongerListensToTheEngine) {
+    EXPECT_NE(frmScanSpy.engine.Progress(), nullptr);
+    frmScanSpy.Unload();
+    EXPECT_EQ(frmScanSpy.engine.Progress(), nullptr);
+    // The engine goes on recording without a window.
+    frmScanSpy.engine.AddSpytoListview("Malware File", "C:\\a.exe", "Spy", 3, "", "", "");
+    EXPECT_EQ(results::Findings().Count(), 1);
+    frmScanSpy.Load();
+    EXPECT_NE(frmScanSpy.engine.Progress(), nullptr);
+}
+
+TEST(ResultsWindow, ShowsTheRowsOfTheResultsList) {
+    results::Findings().Clear();
+    frmResultBackup.Show();
+    results::Findings().Add({results::FindingKind::File, "Spy", "C:\\a.exe", "", "C:\\a.exe", "", true});
+    EXPECT_EQ(SendMessageA(frmResultBackup.SpyListView.hWnd(), LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(frmResultBackup.SpyListView.CellText(0, 2), "C:\\a.exe");
+    EXPECT_EQ(&frmResultBackup.SpyListView.ListItems, &results::Findings().Rows());
+    frmResultBackup.Unload();
+    EXPECT_EQ(results::Findings().Count(), 0) << "the findings go with the window";
+}
