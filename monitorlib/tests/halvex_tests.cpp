@@ -677,6 +677,110 @@ TEST_F(HalvexTest, MissingPlaceReportsItsErrorAndDoesNotBlockTheNextStart) {
     }
 }
 
+// ---- what a start's result tells the caller ------------------------------------------------------
+
+// The bad starts run in a child process: a crash there fails this test instead of the run.
+TEST_F(HalvexTest, BadStartsGiveWhatTheHeaderSays) {
+    if (testing_support::IsChildRun()) return;
+    EXPECT_EQ(testing_support::RunSelf("HalvexChild.*"), 0) << "the child failed or crashed";
+}
+
+class HalvexChild : public HalvexTest {
+protected:
+    void SetUp() override {
+        if (!testing_support::IsChildRun()) {
+            GTEST_SKIP() << "runs as the child of BadStartsGiveWhatTheHeaderSays";
+        }
+        // A crash ends the child at once with its exception code instead of waiting for a debugger.
+        SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+        HalvexTest::SetUp();
+    }
+};
+
+// Refused at once: 0 when nothing was started (and no text comes), or, for a duplicate, the window's
+// answer to the error text that was sent to it during the call.
+TEST_F(HalvexChild, StartRefusedAtOnce) {
+    FolderPlace folder;
+    KeyPlace key;
+    Sink& folderOwner = NewSink();
+    Sink& keyOwner = NewSink();
+    ASSERT_EQ(Start(folder, folderOwner), 1);
+    ASSERT_EQ(Start(key, keyOwner), 1);
+    const std::string overlong(300, 'a');
+    const std::string folderPath = folder.path(), keyPath = key.path();
+
+    const struct {
+        const char* what;
+        const char* path;
+        int kind;
+        HKEY root;
+        int result;
+        const char* text;
+    } rows[] = {
+        {"no folder path", nullptr, 1, nullptr, 0, nullptr},
+        {"no key path", nullptr, 0, HKEY_CURRENT_USER, 0, nullptr},
+        {"folder path too long", overlong.c_str(), 1, nullptr, 0, nullptr},
+        {"key path too long", overlong.c_str(), 0, HKEY_CURRENT_USER, 0, nullptr},
+        {"folder watched already", folderPath.c_str(), 1, nullptr, kSinkResult, kErr15},
+        {"key watched already", keyPath.c_str(), 0, HKEY_CURRENT_USER, kSinkResult, kErr14},
+        {"no root: the key is watched under some root", keyPath.c_str(), 0, nullptr, kSinkResult, kErr14},
+    };
+    std::vector<Sink*> sinks;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Sink& sink = NewSink();
+        sinks.push_back(&sink);
+        EXPECT_EQ(Halvex().start(row.path, sink.hwnd, row.kind, row.root), row.result);
+        EXPECT_EQ(sink.texts, row.text ? Texts({row.text}) : Texts({})) << "sent during the call";
+    }
+
+    // The first watches go on, and their texts come after anything the refused starts could have
+    // left in this thread's queue.
+    folder.Touch();
+    key.Touch();
+    EXPECT_TRUE(WaitForTexts(folderOwner, 1));
+    EXPECT_TRUE(WaitForTexts(keyOwner, 1));
+    WaitQuiet();
+    for (size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(sinks[i]->texts, rows[i].text ? Texts({rows[i].text}) : Texts({})) << rows[i].what;
+}
+
+// A start whose watch cannot work is counted like any other; its error text comes afterwards,
+// once this thread pumps messages, and by then the watch is gone (the same start is no duplicate).
+TEST_F(HalvexChild, StartWhoseWatchThenFails) {
+    TempFolder holder;
+    KeyPlace key;
+    const std::string missingFolder = holder / "missing";
+    const std::string missingKey = key.path() + "\\missing";
+    const struct {
+        const char* what;
+        std::string path;
+        int kind;
+        HKEY root;
+        const char* error;
+    } rows[] = {
+        {"empty folder path", "", 1, nullptr, kErr12},
+        {"missing folder", missingFolder, 1, nullptr, kErr12},
+        {"missing folder, no duplicate test", missingFolder, 2, nullptr, kErr12},
+        {"no root key", key.path(), 0, nullptr, kErr10},
+        {"bogus root key", key.path(), 0, reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x5EED0)), kErr10},
+        {"root key beyond the predefined ones", key.path(), 0,
+         reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000010))), kErr10},
+        {"missing key", missingKey, 0, HKEY_CURRENT_USER, kErr10},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            Sink& sink = NewSink();
+            EXPECT_EQ(Start(row.path, sink, row.kind, row.root), 1) << "attempt " << attempt;
+            EXPECT_EQ(sink.texts, Texts({})) << "the error comes after the start returned";
+            ASSERT_TRUE(WaitForTexts(sink, 1));
+            Drain();  // the worker has ended before its error text is sent: nothing follows it
+            EXPECT_EQ(sink.texts, Texts({row.error}));
+        }
+    }
+}
+
 // The watched key goes away: the change is reported, the next request fails with err11 and the watch
 // ends without holding the key, so the key made anew can be watched again.
 TEST_F(HalvexTest, DeletedKeyEndsItsWatchWithErr11) {
