@@ -68,7 +68,7 @@ public:
         hr = DispInvoke(static_cast<Iface*>(this), typeInfo_.get(), id, flags, params, result, exception, argError);
         // An argument too wide for its 16-bit parameter is the runtime's Overflow, as it is for the
         // members that narrow a 32-bit value themselves.
-        if (hr == DISP_E_OVERFLOW) return RaiseArgumentOverflow(__uuidof(Iface), source_, exception);
+        if (hr == DISP_E_OVERFLOW) return ReportArgumentOverflow(__uuidof(Iface), source_, exception);
         return hr;
     }
 

@@ -57,7 +57,7 @@ void RaiseInvalidTriggerType() { throw ComError{kInvalidTriggerType, L"Invalid t
 
 void RaiseInvalidTaskName(const std::wstring& why) { throw ComError{kInvalidTaskName, L"Invalid task name: " + why}; }
 
-HRESULT RaiseArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO* exception) {
+HRESULT ReportArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO* exception) {
     const ComError error{RuntimeErrorHresult(kOverflow), RuntimeDescription(kOverflow)};
     PublishError(iid, source, error);
     if (exception) {

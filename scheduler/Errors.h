@@ -37,7 +37,7 @@ void Check(HRESULT hr);
 
 // A late-bound call whose argument overflowed its parameter: the runtime's Overflow, as the
 // member's exception. Returns DISP_E_EXCEPTION.
-HRESULT RaiseArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO* exception);
+HRESULT ReportArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO* exception);
 
 void PublishError(const IID& iid, const wchar_t* source, const ComError& error);
 

@@ -685,6 +685,10 @@ TEST_F(HalvexTest, BadStartsGiveWhatTheHeaderSays) {
     EXPECT_EQ(testing_support::RunSelf("HalvexChild.*"), 0) << "the child failed or crashed";
 }
 
+namespace {
+LONG WINAPI EndTheProcess(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
+}  // namespace
+
 class HalvexChild : public HalvexTest {
 protected:
     void SetUp() override {
@@ -692,7 +696,7 @@ protected:
             GTEST_SKIP() << "runs as the child of BadStartsGiveWhatTheHeaderSays";
         }
         // A crash ends the child at once with its exception code instead of waiting for a debugger.
-        SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+        SetUnhandledExceptionFilter(EndTheProcess);
         HalvexTest::SetUp();
     }
 };

@@ -209,9 +209,11 @@ DATE MakeDate(int year, int month, int day, int hour, int minute, int second) {
     return value;
 }
 
-void CrashEndsTheProcess() {
-    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
-}
+namespace {
+LONG WINAPI EndTheProcess(EXCEPTION_POINTERS*) { return EXCEPTION_EXECUTE_HANDLER; }
+}  // namespace
+
+void CrashEndsTheProcess() { SetUnhandledExceptionFilter(EndTheProcess); }
 
 void SchedulerTest::TearDown() {
     // Whatever the test created has been released by now: the server must be free to unload.
