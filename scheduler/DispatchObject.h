@@ -5,6 +5,7 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include "scheduler/Errors.h"
 #include "scheduler/Module.h"
 #include "scheduler/Ref.h"
 
@@ -64,7 +65,11 @@ public:
         if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
         HRESULT hr = EnsureTypeInfo();
         if (FAILED(hr)) return hr;
-        return DispInvoke(static_cast<Iface*>(this), typeInfo_.get(), id, flags, params, result, exception, argError);
+        hr = DispInvoke(static_cast<Iface*>(this), typeInfo_.get(), id, flags, params, result, exception, argError);
+        // An argument too wide for its 16-bit parameter is the runtime's Overflow, as it is for the
+        // members that narrow a 32-bit value themselves.
+        if (hr == DISP_E_OVERFLOW) return ReportArgumentOverflow(__uuidof(Iface), source_, exception);
+        return hr;
     }
 
     // ISupportErrorInfo
@@ -79,8 +84,15 @@ public:
     }
 
 protected:
-    DispatchObject() { ObjectCreated(); }
+    // `source`: the class's name in the errors it raises.
+    explicit DispatchObject(const wchar_t* source) : source_(source) { ObjectCreated(); }
     virtual ~DispatchObject() { ObjectDestroyed(); }
+
+    // Runs a member's body behind the error fence.
+    template <class Body>
+    HRESULT Member(Body&& body) {
+        return Fence(__uuidof(Iface), source_, body);
+    }
 
 private:
     HRESULT EnsureTypeInfo() {
@@ -88,6 +100,7 @@ private:
         return LoadLibraryTypeInfo(__uuidof(Iface), false, typeInfo_.put());
     }
 
+    const wchar_t* source_;
     LONG refs_ = 1;
     Ref<ITypeInfo> typeInfo_;  // loaded on the first late-bound call only
 };

@@ -55,6 +55,20 @@ void RaiseRuntime(int number) { throw ComError{RuntimeErrorHresult(number), Runt
 
 void RaiseInvalidTriggerType() { throw ComError{kInvalidTriggerType, L"Invalid trigger type"}; }
 
+void RaiseInvalidTaskName(const std::wstring& why) { throw ComError{kInvalidTaskName, L"Invalid task name: " + why}; }
+
+HRESULT ReportArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO* exception) {
+    const ComError error{RuntimeErrorHresult(kOverflow), RuntimeDescription(kOverflow)};
+    PublishError(iid, source, error);
+    if (exception) {
+        *exception = EXCEPINFO{};
+        exception->bstrSource = SysAllocString(source);
+        exception->bstrDescription = SysAllocString(error.description.c_str());
+        exception->scode = error.hr;
+    }
+    return DISP_E_EXCEPTION;
+}
+
 void PublishError(const IID& iid, const wchar_t* source, const ComError& error) {
     Ref<ICreateErrorInfo> create;
     if (FAILED(CreateErrorInfo(create.put()))) return;

@@ -24,6 +24,7 @@ enum RuntimeErrorNumber : int {
 };
 
 constexpr HRESULT kInvalidTriggerType = static_cast<HRESULT>(0x80040001);
+constexpr HRESULT kInvalidTaskName = static_cast<HRESULT>(0x80040002);
 
 HRESULT RuntimeErrorHresult(int number);
 
@@ -32,6 +33,11 @@ void Check(HRESULT hr);
 [[noreturn]] void Raise(HRESULT hr);  // with the system's description, if it has one
 [[noreturn]] void RaiseRuntime(int number);
 [[noreturn]] void RaiseInvalidTriggerType();
+[[noreturn]] void RaiseInvalidTaskName(const std::wstring& why);
+
+// A late-bound call whose argument overflowed its parameter: the runtime's Overflow, as the
+// member's exception. Returns DISP_E_EXCEPTION.
+HRESULT ReportArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO* exception);
 
 void PublishError(const IID& iid, const wchar_t* source, const ComError& error);
 

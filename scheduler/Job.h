@@ -14,7 +14,7 @@ namespace vornak {
 
 class Job : public DispatchObject<_Job> {
 public:
-    Job() = default;
+    Job() : DispatchObject(L"TaskScheduler.Job") {}
 
     // Stores the task and reads its triggers into a new Triggers collection.
     void AttachJobTask(ITask* task);
@@ -59,11 +59,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_Triggers(_Triggers** ret) override;
 
 private:
-    template <class Body>
-    HRESULT Member(Body&& body) {
-        return Fence(IID__Job, L"TaskScheduler.Job", body);
-    }
-
     Ref<ITask> task_;
     std::wstring name_;
     Ref<Triggers> triggers_;

@@ -1,6 +1,7 @@
 #include "scheduler/Schedule.h"
 
 #include "scheduler/Errors.h"
+#include "scheduler/TaskName.h"
 #include "scheduler/VariantEnum.h"
 #include "scheduler/mdlSchedule.h"
 
@@ -50,19 +51,21 @@ HRESULT Schedule::CreateTask(BSTR Name, _Job** ret) {
     return Member([&] {
         if (!ret) Raise(E_POINTER);
         *ret = nullptr;
+        const std::wstring name = ToWString(Name);
+        CheckTaskName(name);
         // Some services let NewWorkItem replace a saved work item of the same name with an
         // empty one; refuse as the others do.
         Ref<IUnknown> existing;
-        HRESULT found = RetryWhileShared([&] { return scheduler_->Activate(Text(Name), kIidITask, existing.put()); });
+        HRESULT found = RetryWhileShared([&] { return scheduler_->Activate(name.c_str(), kIidITask, existing.put()); });
         if (SUCCEEDED(found)) Raise(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
         if (found == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)) Raise(found);
         existing.reset();
 
         Ref<Job> job = MakeObject<Job>();
         Ref<ITask> task;
-        Check(scheduler_->NewWorkItem(Text(Name), kClsidCTask, kIidITask, task.putAs<IUnknown>()));
+        Check(scheduler_->NewWorkItem(name.c_str(), kClsidCTask, kIidITask, task.putAs<IUnknown>()));
         job->AttachJobTask(task.get());
-        job->SetJobName(ToWString(Name));
+        job->SetJobName(name);
         job->SetCreatorText(kAppTitle);
         job->SaveTo(nullptr);
         jobs_.push_back(job);
@@ -106,7 +109,8 @@ void Schedule::ReadWorkItems() {
             }
             std::wstring taskName = TaskNameOf(fileName);
             Ref<ITask> task;
-            if (!fileName.empty() && SUCCEEDED(RetryWhileShared([&] {
+            // A name the library would refuse is left out like a work item that can't be opened.
+            if (TaskNameFault(taskName).empty() && SUCCEEDED(RetryWhileShared([&] {
                     return scheduler_->Activate(taskName.c_str(), kIidITask, task.putAs<IUnknown>());
                 }))) {
                 try {
@@ -127,6 +131,7 @@ HRESULT Schedule::Delete(short Index) {
     return Member([&] {
         Job& job = At(Index);
         std::wstring name = NameByDispatch(static_cast<IDispatch*>(&job));
+        CheckTaskName(name);
         Check(RetryWhileShared([&] { return scheduler_->Delete(name.c_str()); }));
         jobs_.erase(jobs_.begin() + (Index - 1));
     });

@@ -13,7 +13,7 @@ namespace vornak {
 
 class Schedule : public DispatchObject<_Schedule> {
 public:
-    Schedule() = default;
+    Schedule() : DispatchObject(L"TaskScheduler.Schedule") {}
 
     // Creates the service object; a failure here fails the creation of the Schedule.
     HRESULT Initialize();
@@ -28,10 +28,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_Count(LONG* ret) override;
 
 private:
-    template <class Body>
-    HRESULT Member(Body&& body) {
-        return Fence(IID__Schedule, L"TaskScheduler.Schedule", body);
-    }
     void ReadWorkItems();
     Job& At(short index);  // 1-based; "Subscript out of range" outside the list
 

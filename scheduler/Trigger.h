@@ -13,7 +13,7 @@ namespace vornak {
 
 class Trigger : public DispatchObject<_Trigger> {
 public:
-    Trigger() = default;
+    Trigger() : DispatchObject(L"TaskScheduler.Trigger") {}
 
     // Stores the three, and reads the record from the service into the cache.
     void AttachTrigger(ITaskTrigger* trigger, IScheduledWorkItem* workItem, short index);
@@ -57,10 +57,6 @@ public:
     HRESULT STDMETHODCALLTYPE put_StartTime(DATE New_StartTime) override;
 
 private:
-    template <class Body>
-    HRESULT Member(Body&& body) {
-        return Fence(IID__Trigger, L"TaskScheduler.Trigger", body);
-    }
     void RequireType(std::initializer_list<int> types) const;
     void ReadRecord();
 

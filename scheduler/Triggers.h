@@ -13,7 +13,7 @@ namespace vornak {
 
 class Triggers : public DispatchObject<_Triggers> {
 public:
-    Triggers() = default;
+    Triggers() : DispatchObject(L"TaskScheduler.Triggers") {}
 
     // Stores the work item and reads its triggers (Update).
     void AttachTriggersItem(IScheduledWorkItem* workItem);
@@ -28,10 +28,6 @@ public:
     HRESULT STDMETHODCALLTYPE Update() override;
 
 private:
-    template <class Body>
-    HRESULT Member(Body&& body) {
-        return Fence(IID__Triggers, L"TaskScheduler.Triggers", body);
-    }
     void ReadList();
 
     std::vector<Ref<Trigger>> list_;

@@ -88,6 +88,10 @@ std::wstring LastErrorDescription();
 SYSTEMTIME Parts(DATE value);
 DATE MakeDate(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
+// In a child run (RunSelf): a crash ends the process at once with the exception's code, which
+// the parent sees as the exit code, instead of waiting for a debugger.
+void CrashEndsTheProcess();
+
 // Every test leaves the server without live objects.
 class SchedulerTest : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // the enumerator, default members through DISPID_VALUE, errors as exceptions.
 #include <gtest/gtest.h>
 
+#include "base/testing/Testing.h"
 #include "tests/SchedulerFixture.h"
 
 using namespace vornak_test;
@@ -249,4 +250,70 @@ TEST_F(LateBinding, ErrorsReachTheScriptWithNumberAndText) {
     GetComputerNameA(computer, &size);
     EXPECT_EQ(
         lstrcmpiA(Narrow(Get(schedule.get(), L"TargetComputer")).c_str(), (std::string("\\\\") + computer).c_str()), 0);
+}
+
+// A script's argument that does not fit a 16-bit parameter is the runtime's Overflow error, on
+// every member that takes one. Run in a child process, as bad calls may bring the caller down.
+TEST_F(LateBinding, SixteenBitArgumentsOverflowAsTheRuntimeDoes) {
+    if (testing_support::IsChildRun()) return;
+    EXPECT_EQ(testing_support::RunSelf("LateBindingChild.*"), 0) << "the child failed or crashed";
+}
+
+class LateBindingChild : public SchedulerTest {
+protected:
+    void SetUp() override {
+        if (!testing_support::IsChildRun()) {
+            GTEST_SKIP() << "runs as the child of SixteenBitArgumentsOverflowAsTheRuntimeDoes";
+        }
+        CrashEndsTheProcess();
+    }
+};
+
+TEST_F(LateBindingChild, TooWideSixteenBitArguments) {
+    ScopedWorkItem item;
+    Ref<IDispatch> schedule = NewScriptSchedule();
+    ASSERT_TRUE(schedule);
+    Ref<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
+    ASSERT_TRUE(job);
+    Ref<IDispatch> triggers = Call(job.get(), L"Triggers");
+    ASSERT_TRUE(triggers);
+    Ref<IDispatch> trigger = Call(triggers.get(), L"Add");
+    ASSERT_TRUE(trigger);
+    const std::wstring count = Get(schedule.get(), L"Count");
+
+    const struct {
+        const char* label;
+        IDispatch* object;
+        const wchar_t* member;
+        WORD flags;
+        LONG triggerType;  // set first, so the type check passes
+    } rows[] = {
+        {"Schedule.Job", schedule.get(), L"Job", DISPATCH_PROPERTYGET, -1},
+        {"Schedule.Delete", schedule.get(), L"Delete", DISPATCH_METHOD, -1},
+        {"Job.ErrorRetryCount", job.get(), L"ErrorRetryCount", DISPATCH_PROPERTYPUT, -1},
+        {"Job.ErrorRetryInterval", job.get(), L"ErrorRetryInterval", DISPATCH_PROPERTYPUT, -1},
+        {"Job.IdleWait", job.get(), L"IdleWait", DISPATCH_PROPERTYPUT, -1},
+        {"Triggers.Remove", triggers.get(), L"Remove", DISPATCH_METHOD, -1},
+        {"Trigger.DaysInterval", trigger.get(), L"DaysInterval", DISPATCH_PROPERTYPUT, 1},
+        {"Trigger.WeeksInterval", trigger.get(), L"WeeksInterval", DISPATCH_PROPERTYPUT, 2},
+        {"Trigger.Day", trigger.get(), L"Day", DISPATCH_PROPERTYPUT, 3},
+        {"Trigger.RandomInterval", trigger.get(), L"RandomInterval", DISPATCH_PROPERTYPUT, -1},
+        {"Trigger.Months, a 32-bit value in 16 bits", trigger.get(), L"Months", DISPATCH_PROPERTYPUT, 3},
+    };
+    for (const auto& row : rows) {
+        for (LONG value : {70000L, -40000L}) {
+            SCOPED_TRACE(std::string(row.label) + " = " + std::to_string(value));
+            if (row.triggerType >= 0) {
+                ASSERT_EQ(Put(trigger.get(), L"TriggerType", Args().Number(row.triggerType)), S_OK);
+            }
+            CallResult r;
+            InvokeName(row.object, row.member, row.flags, Args().Number(value), r);
+            EXPECT_EQ(r.hr, DISP_E_EXCEPTION) << std::hex << r.hr;
+            EXPECT_EQ(r.scode, static_cast<SCODE>(0x800A0006)) << std::hex << r.scode;
+            EXPECT_EQ(r.description, L"Overflow");
+        }
+    }
+    EXPECT_EQ(Get(schedule.get(), L"Count"), count) << "nothing was deleted";
+    EXPECT_EQ(Get(triggers.get(), L"Count"), L"1") << "nothing was removed";
+    EXPECT_TRUE(item.ExistsInService());
 }

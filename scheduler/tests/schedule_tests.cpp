@@ -1,6 +1,8 @@
 // Schedule and Job through early binding, over the prefix's Task Scheduler service.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/testing/Testing.h"
 #include "tests/SchedulerFixture.h"
 
@@ -9,6 +11,7 @@ using namespace vornak_test;
 namespace {
 
 constexpr HRESULT kSubscriptOutOfRange = static_cast<HRESULT>(0x800A0009);
+constexpr HRESULT kInvalidTaskName = static_cast<HRESULT>(0x80040002);
 
 class ScheduleClass : public SchedulerTest {};
 
@@ -344,4 +347,147 @@ TEST_F(ScheduleClass, ServerUnloadsOnlyWhenTheClientHasReleasedEverything) {
     EXPECT_EQ(VornakCanUnloadNow(), S_FALSE);
     ASSERT_EQ(factory->LockServer(FALSE), S_OK);
     EXPECT_EQ(VornakCanUnloadNow(), S_OK);
+}
+
+// ---- task names ---------------------------------------------------------------------------------
+
+namespace {
+
+// The longest task name whose work-item file "<tasks folder>\<name>.job" fits MAX_PATH.
+size_t LongestTaskName() { return MAX_PATH - 1 - (TasksFolder().size() + 1) - (sizeof ".job" - 1); }
+
+// Every file directly in a folder, by name.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Deletes whatever a call left in the folder beyond `before`; returns the names it found.
+std::vector<std::string> RemoveNewFiles(const std::string& folder, const std::vector<std::string>& before) {
+    std::vector<std::string> added;
+    for (const std::string& name : FilesIn(folder)) {
+        if (std::binary_search(before.begin(), before.end(), name)) continue;
+        added.push_back(name);
+        DeleteFileA((folder + "\\" + name).c_str());
+    }
+    return added;
+}
+
+// Runs in a child process, as some of these names bring the caller's process down inside the
+// service's own code.
+class TaskNameChild : public SchedulerTest {
+protected:
+    void SetUp() override {
+        if (!testing_support::IsChildRun()) {
+            GTEST_SKIP() << "runs as the child of NamesThatCannotBeAWorkItemFileAreRefusedBeforeTheService";
+        }
+        CrashEndsTheProcess();
+    }
+};
+
+}  // namespace
+
+TEST_F(ScheduleClass, NamesThatCannotBeAWorkItemFileAreRefusedBeforeTheService) {
+    if (testing_support::IsChildRun()) return;
+    EXPECT_EQ(testing_support::RunSelf("TaskNameChild.*"), 0) << "the child failed or crashed";
+}
+
+TEST_F(TaskNameChild, CreateTaskRefusesThemAndWritesNothing) {
+    const std::wstring unique = Wide(testing_support::UniqueName("VornakBadName"));
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string escaped = std::string(windows) + "\\" + Narrow(unique) + ".job";
+    const struct {
+        const char* label;
+        std::wstring name;
+    } rows[] = {
+        {"empty", L""},
+        {"one past the longest", std::wstring(LongestTaskName() + 1, L'n')},
+        {"255 characters", std::wstring(255, L'n')},
+        {"300 characters", std::wstring(300, L'n')},
+        {"backslash", L"VornakNoFolder\\" + unique},
+        {"up to the windows folder", L"..\\" + unique},
+        {"slash", L"VornakNoFolder/" + unique},
+        {"colon, an alternate stream", unique + L":stream"},
+        {"drive", L"C:" + unique},
+        {"embedded NUL", unique + std::wstring(1, L'\0') + L"cut"},
+        {"wildcard", unique + L"*"},
+        {"question mark", unique + L"?"},
+        {"quote", unique + L"\""},
+        {"angle bracket", unique + L"<"},
+        {"pipe", unique + L"|"},
+        {"control character", unique + L"\t"},
+        {"device NUL", L"NUL"},
+        {"device con, lower case", L"con"},
+        {"device COM1", L"COM1"},
+        {"device LPT9", L"LPT9"},
+    };
+    Ref<_Schedule> schedule = NewSchedule();
+    ASSERT_TRUE(schedule);
+    const std::vector<std::string> before = FilesIn(TasksFolder());
+    const LONG count = CountOf(schedule.get());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        Bstr name(row.name);
+        Ref<_Job> job;
+        EXPECT_EQ(schedule->CreateTask(name.get(), job.put()), kInvalidTaskName);
+        EXPECT_EQ(LastErrorDescription().rfind(L"Invalid task name", 0), 0u) << Narrow(LastErrorDescription());
+        EXPECT_FALSE(job);
+        EXPECT_EQ(CountOf(schedule.get()), count);
+        EXPECT_EQ(RemoveNewFiles(TasksFolder(), before), std::vector<std::string>{}) << "nothing is written";
+        EXPECT_EQ(GetFileAttributesA(escaped.c_str()), INVALID_FILE_ATTRIBUTES) << "nothing outside the folder";
+        DeleteFileA(escaped.c_str());
+    }
+}
+
+// A work-item file whose name is too long for the library (left by some other program) is left
+// out of the list like one that cannot be opened.
+TEST_F(TaskNameChild, RefreshLeavesOutAWorkItemWhoseNameIsTooLong) {
+    ScopedWorkItem item;
+    Ref<_Schedule> schedule = NewSchedule();
+    ASSERT_TRUE(schedule);
+    Ref<_Job> job;
+    ASSERT_EQ(schedule->CreateTask(item.bstr(), job.put()), S_OK);
+    job.reset();
+    std::wstring longName = item.name();
+    longName.append(LongestTaskName() + 1 - longName.size(), L'n');
+    const std::wstring longFile = L"\\\\?\\" + Wide(TasksFolder()) + L"\\" + longName + L".job";
+    ASSERT_TRUE(CopyFileW(Wide(item.FilePath()).c_str(), longFile.c_str(), TRUE));
+    struct RemovedAtEnd {
+        std::wstring path;
+        ~RemovedAtEnd() { DeleteFileW(path.c_str()); }
+    } removed{longFile};
+
+    ASSERT_GT(FindJob(schedule.get(), item.name()), 0);
+    EXPECT_EQ(FindJob(schedule.get(), longName), 0);
+}
+
+TEST_F(ScheduleClass, NamesUpToTheLongestAreAccepted) {
+    const std::wstring unique = Wide(testing_support::UniqueName("Vornak"));
+    std::wstring longest = unique;
+    longest.append(LongestTaskName() - longest.size(), L'n');
+    for (const std::wstring& name : {longest, L"Corvane scan (nightly) - " + unique + L" & co"}) {
+        SCOPED_TRACE(Narrow(name));
+        Ref<_Schedule> schedule = NewSchedule();
+        ASSERT_TRUE(schedule);
+        Bstr text(name);
+        Ref<_Job> job;
+        ASSERT_EQ(schedule->CreateTask(text.get(), job.put()), S_OK);
+        job.reset();
+        const short position = FindJob(schedule.get(), name);
+        EXPECT_GT(position, 0);
+        if (position > 0) {
+            EXPECT_EQ(schedule->Delete(position), S_OK);
+        }
+        EXPECT_FALSE(ActivateRaw(name));
+        DeleteFileW((L"\\\\?\\" + Wide(TasksFolder()) + L"\\" + name + L".job").c_str());  // whatever failed
+    }
 }
