@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "base/RuntimeError.h"
 
@@ -22,9 +23,10 @@ std::string FolderOf(const std::string& path) {
     base::RaiseWin32(err == 0 ? ERROR_WRITE_FAULT : err);
 }
 
-// Puts `temp` in the place of `target`. The NT family does it in one step; Windows 95, 98 and
-// Me have no MoveFileEx, so the old file steps aside first and comes back if the new one fails.
-void Replace(const std::string& temp, const std::string& target) {
+// Puts `temp` in the place of a `target` that does not exist yet, or of any target on Windows
+// 95, 98 and Me. The NT family does it in one step; the 95 family has no MoveFileEx, so the old
+// file steps aside first and comes back if the new one fails.
+void Move(const std::string& temp, const std::string& target) {
     if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return;
     DWORD err = GetLastError();
     if (err != ERROR_CALL_NOT_IMPLEMENTED) base::RaiseWin32(err == 0 ? ERROR_WRITE_FAULT : err);
@@ -37,6 +39,64 @@ void Replace(const std::string& temp, const std::string& target) {
         base::RaiseWin32(moveErr == 0 ? ERROR_WRITE_FAULT : moveErr);
     }
     if (hadTarget) DeleteFileA(aside.c_str());
+}
+
+// The access list of a file as a self-relative descriptor; empty where the file system or the
+// system keeps none (FAT, Windows 95).
+std::vector<BYTE> AccessList(const std::string& path) {
+    DWORD need = 0;
+    GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &need);
+    std::vector<BYTE> sd(need);
+    if (!need || !GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd.data(), need, &need)) sd.clear();
+    return sd;
+}
+
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// SetFileAttributesA takes no 0: a file with no attributes is a "normal" one.
+bool SetAttributes(const std::string& path, DWORD attributes) {
+    return SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Puts `temp` in the place of `target`; the file keeps what it was besides its content: its
+// attributes (a read-only file is read-only again afterwards) and its access list. ReplaceFileA
+// keeps both on Windows; Wine keeps neither, so the new file gets them before it moves in, and
+// the read-only attribute, which ReplaceFileA refuses, comes back once it is in place.
+void Replace(const std::string& temp, const std::string& target) {
+    const DWORD attributes = GetFileAttributesA(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return Move(temp, target);
+    const DWORD kept = attributes & kKeptAttributes;
+    const std::vector<BYTE> security = AccessList(target);
+    // Until the replacement itself, a failure leaves the old file as it was.
+    if (!security.empty() &&
+        !SetFileSecurityA(temp.c_str(), DACL_SECURITY_INFORMATION, const_cast<BYTE*>(security.data())))
+        RaiseLastError();
+    if (!SetAttributes(temp, kept & ~FILE_ATTRIBUTE_READONLY)) RaiseLastError();
+    if ((attributes & FILE_ATTRIBUTE_READONLY) && !SetAttributes(target, attributes & ~FILE_ATTRIBUTE_READONLY))
+        RaiseLastError();
+
+    // With a backup name, a failed replacement never leaves the target missing: the old file is
+    // either still in place or under the backup name, from where it comes back.
+    const std::string backup = temp + ".bak";
+    if (ReplaceFileA(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(backup.c_str());
+        if (!SetAttributes(target, kept)) RaiseLastError();
+        return;
+    }
+    DWORD err = GetLastError();
+    if (GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetFileAttributesA(backup.c_str()) != INVALID_FILE_ATTRIBUTES)
+        MoveFileA(backup.c_str(), target.c_str());
+    if (err == ERROR_CALL_NOT_IMPLEMENTED) {
+        // Windows 95, 98 and Me: no replacement in one step, and no access lists to keep.
+        Move(temp, target);
+        if (!SetAttributes(target, kept)) RaiseLastError();
+        return;
+    }
+    SetAttributes(target, attributes);
+    base::RaiseWin32(err == 0 ? ERROR_WRITE_FAULT : err);
 }
 }  // namespace
 

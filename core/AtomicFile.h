@@ -1,8 +1,10 @@
 #pragma once
 // Replaces a file's whole content without ever leaving it missing or half written: the new
 // content goes to a temporary file beside it, which then takes the file's place in one step.
-// Until Commit succeeds the old file is untouched; a writer dropped uncommitted deletes its
-// temporary file.
+// The file keeps its attributes (read-only, hidden, system) and its access list. Until Commit
+// succeeds the old file is untouched (only a failure to set the attributes back once the new
+// content is in place is reported after the replacement); a writer dropped uncommitted deletes
+// its temporary file.
 #include <functional>
 #include <string>
 

@@ -29,8 +29,8 @@ std::string CRegister::REGGetSetting(HKEY regHKEY, const std::string& sSection, 
     for (int tries = 0; tries < 4; ++tries) {
         DWORD type = 0, size = 0;
         if (RegQueryValueExA(key.get(), ValueName(sKey), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
-        if (size == 0) break;
         if (type != REG_SZ && type != REG_EXPAND_SZ) break;
+        // An empty string value is there: it reads as "", like the same value stored with its NUL.
         std::vector<char> data(size + 1, '\0');
         DWORD got = size;
         rc = RegQueryValueExA(key.get(), ValueName(sKey), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);

@@ -19,15 +19,37 @@ namespace modMain {
 namespace {
 
 // The value however long it is: a cut value would be written back cut by the callers that
-// edit what they read.
+// edit what they read. The buffer grows until the value fits; a value that cannot fit in any
+// buffer we could hold is refused rather than cut.
 std::string ReadProfileString(const std::string& section, const std::string& key, const std::string& file) {
+    constexpr size_t kLongest = size_t{1} << 28;
     std::vector<char> buf(128, '\0');
     for (;;) {
         DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buf.data(), static_cast<DWORD>(buf.size()),
                                            file.c_str());
-        if (n + 1 < buf.size() || buf.size() >= (1u << 20)) return std::string(buf.data(), n);
+        if (n + 1 < buf.size()) return std::string(buf.data(), n);
+        if (buf.size() >= kLongest) base::Raise(base::errOutOfMemory, "The value of " + key + " is too long to read");
         buf.assign(buf.size() * 2, '\0');
     }
+}
+
+// The system stores 32,767 characters and more as garbage, or not at all, and says nothing.
+constexpr size_t kLongestWrite = 32766;
+
+// A line break would start keys and sections of its own in the file, a NUL would cut the text
+// short: such a write is refused whole.
+void CheckWritable(const std::string& section, const std::string& key, const std::string* value) {
+    auto holdsBreak = [](const std::string& s) {
+        return s.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+    };
+    if (holdsBreak(section) || holdsBreak(key))
+        base::Raise(base::errInvalidProcedureCall, "The section or key name holds a line break or a NUL");
+    if (!value) return;
+    if (holdsBreak(*value))
+        base::Raise(base::errInvalidProcedureCall, "The value of " + key + " holds a line break or a NUL");
+    if (value->size() > kLongestWrite)
+        base::Raise(base::errInvalidProcedureCall,
+                    "The value of " + key + " is longer than " + std::to_string(kLongestWrite) + " characters");
 }
 
 // The system may keep written keys in a cache (Windows 95 does); readers of the file itself,
@@ -48,10 +70,9 @@ const char* const kFieldNames[12] = {"CompanyName",    "FileDescription",  "File
 }  // namespace
 
 std::string GetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file) {
-    return base::Trap("GetPrivateStringValue", std::string(), [&] {
-        std::string value = ReadProfileString(section, key, file);
-        return value.size() < 2 ? std::string() : value;
-    });
+    // A value of one character comes back whole too: callers write back what they read, and an
+    // empty text would wipe it.
+    return base::Trap("GetPrivateStringValue", std::string(), [&] { return ReadProfileString(section, key, file); });
 }
 
 std::string GetPrivateStringValue2(const std::string& section, const std::string& key, const std::string& file) {
@@ -61,6 +82,7 @@ std::string GetPrivateStringValue2(const std::string& section, const std::string
 void SetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file,
                            const std::string& value) {
     base::Trap("SetPrivateStringValue", [&] {
+        CheckWritable(section, key, &value);
         if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()))
             base::RaiseWin32(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
         FlushProfile(file);
@@ -69,6 +91,7 @@ void SetPrivateStringValue(const std::string& section, const std::string& key, c
 
 void DelPrivateStringValue(const std::string& section, const std::string& key, const std::string& file) {
     base::Trap("DelPrivateStringValue", [&] {
+        CheckWritable(section, key, nullptr);
         if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), "", file.c_str()))
             base::RaiseWin32(GetLastError() ? GetLastError() : ERROR_WRITE_FAULT);
         FlushProfile(file);

@@ -16,15 +16,17 @@ using StartupLocationNames = std::array<std::string, 8>;
 
 namespace modMain {
 
-// The key's value in that section of the INI file, whole. A value of fewer than two
-// characters reads as empty (use GetPrivateStringValue2 for one-character values).
+// The key's value in that section of the INI file, whole, however long (a one-character value
+// too); empty when the key or the file is missing. A failure is logged and reads as empty.
 std::string GetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file);
-// The same read; empty only when nothing came back.
+// The same read (both names have their callers).
 std::string GetPrivateStringValue2(const std::string& section, const std::string& key, const std::string& file);
 // Writes the key (creating file and section). Note the order: the file comes before the value.
+// Refused with a logged error, writing nothing: a section, key or value holding CR, LF or NUL,
+// and a value of more than 32,766 characters (which the system cannot store).
 void SetPrivateStringValue(const std::string& section, const std::string& key, const std::string& file,
                            const std::string& value);
-// Leaves the key in place with an empty value ("key=").
+// Leaves the key in place with an empty value ("key="); refuses names as SetPrivateStringValue.
 void DelPrivateStringValue(const std::string& section, const std::string& key, const std::string& file);
 
 FileVersionHeader GetVerHeader(const std::string& file);

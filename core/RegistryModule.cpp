@@ -15,6 +15,45 @@ namespace RegistryModule {
 namespace {
 constexpr REGSAM kAccess = 0x3F;  // query, set, create subkey, enumerate, notify, create link
 
+// The text of a value as its type reads: strings up to their first NUL, the strings of a
+// multi-string joined by one blank (a blank, unlike a line break or a NUL, survives every place
+// callers put the text: INI snapshots, list rows, movie strings), numbers as signed decimal.
+std::string ValueText(DWORD type, const BYTE* data, size_t size) {
+    const char* text = reinterpret_cast<const char*>(data);
+    switch (type) {
+        case REG_SZ:
+        case REG_EXPAND_SZ:
+            return std::string(text, std::find(text, text + size, '\0'));
+        case REG_MULTI_SZ: {
+            // The list ends at its empty string (or with the data).
+            std::string joined;
+            for (const char* p = text; p < text + size && *p != '\0';) {
+                const char* end = std::find(p, text + size, '\0');
+                if (!joined.empty()) joined += ' ';
+                joined.append(p, end);
+                p = end + 1;
+            }
+            return joined;
+        }
+        case REG_DWORD_BIG_ENDIAN: {
+            std::uint32_t number = 0;
+            for (size_t i = 0; i < std::min<size_t>(size, 4); ++i) number = (number << 8) | data[i];
+            return std::to_string(static_cast<std::int32_t>(number));
+        }
+        case REG_QWORD: {
+            std::uint64_t number = 0;
+            std::memcpy(&number, data, std::min<size_t>(size, sizeof number));
+            return std::to_string(static_cast<std::int64_t>(number));
+        }
+        default: {
+            // REG_DWORD, and any other data, reads as a 32-bit integer from its first four bytes.
+            std::uint32_t number = 0;
+            std::memcpy(&number, data, std::min<size_t>(size, sizeof number));
+            return std::to_string(static_cast<std::int32_t>(number));
+        }
+    }
+}
+
 long DeleteKeyTree(HKEY hive, const std::string& keyPath) {
     LONG rc = regview::DeleteKey(hive, keyPath.c_str());
     if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) return rc;
@@ -97,15 +136,7 @@ std::string QueryRegString(HKEY hive, const std::string& keyPath, const std::str
             rc = RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type, data.data(), &got);
             if (rc == ERROR_MORE_DATA) continue;
             if (rc != ERROR_SUCCESS) return {};
-            if (type == REG_SZ || type == REG_EXPAND_SZ) {
-                std::string text(reinterpret_cast<const char*>(data.data()), got);
-                size_t nul = text.find('\0');
-                return nul == std::string::npos ? text : text.substr(0, nul);
-            }
-            // Anything else reads as a 32-bit integer from its first four bytes.
-            DWORD number = 0;
-            std::memcpy(&number, data.data(), std::min<size_t>(got, sizeof number));
-            return std::to_string(static_cast<long>(static_cast<int32_t>(number)));
+            return ValueText(type, data.data(), got);
         }
     } catch (...) {
     }

@@ -24,8 +24,10 @@ long GetSubKeyCount(HKEY key, KeyInfo& info);
 // RegEnumKeyExA's code. `name` comes in with the buffer size as its length and goes out cut to
 // the length the system reports (empty on failure).
 long EnumSubKeyName(HKEY key, DWORD index, std::string& name);
-// The value as text: string values up to their first NUL (unexpanded), numbers as signed
-// decimal (a DWORD of 0xFFFFFFFF is "-1"); empty when the key or value is missing.
+// The value as text: string values up to their first NUL (unexpanded); a multi-string as its
+// strings joined by one blank; DWORD, big-endian DWORD and QWORD as signed decimal (a DWORD of
+// 0xFFFFFFFF is "-1"); any other type as a DWORD read from its first four bytes; empty when the
+// key or value is missing.
 std::string QueryRegString(HKEY hive, const std::string& keyPath, const std::string& valueName);
 
 }  // namespace RegistryModule

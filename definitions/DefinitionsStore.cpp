@@ -29,11 +29,12 @@ void SetDefinitionsText(const std::string& text) {
     g_index = TextIndex(gb_definitionsText);
 }
 
-bool UnpackDefinitions(const std::string& source, const std::string& destination) {
+bool UnpackDefinitions(const std::string& source, std::string& text) {
     try {
         const crypto::Encryptor* enc = modEncryption::Encryptor();
         if (!enc) base::Raise(base::errObjectVariableNotSet);
-        enc->ProcessFile(source, destination);
+        const std::string raw = base::ReadWhole(source);
+        text = enc->Unpack(crypto::Bytes(raw.begin(), raw.end()));
         return true;
     } catch (const base::RuntimeError& e) {
         modMain::LogError(std::to_string(e.number()), e.description() + "  " + source, "UnpackDefinitions");
@@ -47,14 +48,30 @@ bool UnpackDefinitions(const std::string& source, const std::string& destination
     return false;
 }
 
+namespace {
+// Older versions unpacked into Normal.qvl and could leave it behind: a plain copy of the
+// definitions beside the program. It goes; when it cannot, the log says so.
+void RemoveStalePlainText(const std::string& plain) {
+    const DWORD attributes = GetFileAttributesA(plain.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(plain.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    if (DeleteFileA(plain.c_str())) return;
+    const DWORD err = GetLastError();
+    const long number = base::RuntimeErrorFromWin32(err ? err : ERROR_ACCESS_DENIED);
+    modMain::LogError(std::to_string(number),
+                      base::ErrorDescription(number) + ": the plain definitions file could not be deleted  " + plain,
+                      "LoadDefinitions");
+}
+}  // namespace
+
 void LoadDefinitions() {
     const std::string source = modMain::FullPath_With_Filename("defs.dat");
-    const std::string plain = modMain::FullPath_With_Filename("Normal.qvl");
-    // A stale text from an earlier run must never stand in for this file.
-    ::DeleteFileA(plain.c_str());
-    if (!UnpackDefinitions(source, plain)) return;
-    base::Trap("LoadDefinitions", [&] { SetDefinitionsText(base::ReadWhole(plain)); });
-    ::DeleteFileA(plain.c_str());
+    RemoveStalePlainText(modMain::FullPath_With_Filename("Normal.qvl"));
+    // The deciphered text lives in memory only: no file can outlive the load.
+    std::string text;
+    if (!UnpackDefinitions(source, text)) return;
+    base::Trap("LoadDefinitions", [&] { SetDefinitionsText(text); });
 }
 
 std::string GetDataBaseItem(const std::string& section, const std::string& key, const std::string& defaultValue) {

@@ -8,16 +8,18 @@ namespace modDefinitions {
 
 inline std::string gb_definitionsText;  // the whole text as unpacked, line ends included
 
-// Unpacks defs.dat through the encryptor into Normal.qvl, reads it whole, deletes it.
-// A refused or missing defs.dat keeps the definitions already loaded (none at start-up),
-// after the unpacking has told the user and logged why.
+// Unpacks defs.dat through the encryptor into memory; the deciphered text never reaches the
+// disk. A Normal.qvl left by an older version is deleted (a failure to is logged). A refused or
+// missing defs.dat keeps the definitions already loaded (none at start-up), after the unpacking
+// has told the user and logged why.
 void LoadDefinitions();
 // Installs a definitions text directly (tests and the benchmark).
 void SetDefinitionsText(const std::string& text);
 
-// True when the file-processing call succeeded; on failure two plain message boxes (the error
-// number, then its description) and one error-log entry.
-bool UnpackDefinitions(const std::string& source, const std::string& destination);
+// True when the container `source` was accepted; `text` then holds its plain text. On failure
+// two plain message boxes (the error number, then its description) and one error-log entry,
+// and `text` is left as it was.
+bool UnpackDefinitions(const std::string& source, std::string& text);
 
 // First-match look-up: the first occurrence of `section` in the text, then the first occurrence
 // of `key` at or after it, then the text between the next "=" and the next CR LF (or the end of

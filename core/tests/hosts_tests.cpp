@@ -158,6 +158,28 @@ TEST_F(HostsTest, AFailedWriteMidwayLeavesTheFileWholeAndNoLeftovers) {
     EXPECT_NE(Read().find("site49.example"), std::string::npos);
 }
 
+// Another program holds the file open (reading allowed, deleting not): the replacement is
+// refused, and the file stays whole, read-only as it was, with nothing left beside it.
+TEST_F(HostsTest, ARefusedReplacementLeavesTheFileAsItWas) {
+    const std::string original = "127.0.0.1 localhost\r\n127.0.0.1 ads.example\r\n";
+    Write(original);
+    ASSERT_TRUE(SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    {
+        base::FileHandle holder(CreateFileA(hosts.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_FALSE(DeleteHostsEntry("ads.example", "127.0.0.1"));
+    }
+    EXPECT_EQ(Read(), original);
+    EXPECT_EQ(GetFileAttributesA(hosts.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_EQ(FilesIn(etc), std::vector<std::string>{"hosts"});
+    EXPECT_EQ(endProgress, 1);
+    SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(DeleteHostsEntry("ads.example", "127.0.0.1"));
+    EXPECT_EQ(Read(), "127.0.0.1     localhost\r\n");
+}
+
 TEST_F(HostsTest, LongFilesAreReadAndWrittenWhole) {
     std::string text, want;
     for (int i = 0; i < 40000; ++i) {  // more lines than a 16-bit index could count
@@ -227,4 +249,104 @@ TEST(RealHostsFile, RewrittenInThePrefixAndPutBack) {
     EXPECT_TRUE(removed);
     EXPECT_EQ(after, "# test\r\n127.0.0.1     localhost\r\n");
     EXPECT_EQ(base::ReadWhole(path), original);
+}
+
+namespace {
+// The access list of a file, as bytes (empty when it has none or cannot be read).
+std::vector<BYTE> DaclOf(const std::string& path) {
+    DWORD need = 0;
+    GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &need);
+    std::vector<BYTE> sd(need);
+    if (!need || !GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd.data(), need, &need)) return {};
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL acl = nullptr;
+    if (!GetSecurityDescriptorDacl(sd.data(), &present, &acl, &defaulted) || !present || !acl) return {};
+    const BYTE* b = reinterpret_cast<const BYTE*>(acl);
+    return std::vector<BYTE>(b, b + acl->AclSize);
+}
+
+// Everyone may do anything, the built-in users may read: an access list no new file gets by default.
+bool SetOwnDacl(const std::string& path) {
+    alignas(DWORD) BYTE buffer[512];
+    PACL acl = reinterpret_cast<PACL>(buffer);
+    if (!InitializeAcl(acl, sizeof buffer, ACL_REVISION)) return false;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY, nt = SECURITY_NT_AUTHORITY;
+    PSID everyone = nullptr, users = nullptr;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
+    const bool ok = everyone && users && AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, everyone) &&
+                    AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ, users);
+    if (everyone) FreeSid(everyone);
+    if (users) FreeSid(users);
+    SECURITY_DESCRIPTOR sd;
+    return ok && InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE) &&
+           SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &sd);
+}
+
+// Puts the prefix's hosts file back as it was: content, attributes and access list.
+class HostsFileKeeper {
+public:
+    explicit HostsFileKeeper(std::string path) : path_(std::move(path)) {
+        content_ = base::ReadWhole(path_);
+        attributes_ = GetFileAttributesA(path_.c_str());
+        DWORD need = 0;
+        GetFileSecurityA(path_.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &need);
+        security_.resize(need);
+        if (!need || !GetFileSecurityA(path_.c_str(), DACL_SECURITY_INFORMATION, security_.data(), need, &need))
+            security_.clear();
+    }
+    ~HostsFileKeeper() {
+        SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        base::WriteText(path_, content_);
+        if (!security_.empty()) SetFileSecurityA(path_.c_str(), DACL_SECURITY_INFORMATION, security_.data());
+        SetFileAttributesA(path_.c_str(), attributes_);
+    }
+    HostsFileKeeper(const HostsFileKeeper&) = delete;
+    HostsFileKeeper& operator=(const HostsFileKeeper&) = delete;
+    const std::string& content() const { return content_; }
+
+private:
+    std::string path_, content_;
+    DWORD attributes_ = FILE_ATTRIBUTE_NORMAL;
+    std::vector<BYTE> security_;
+};
+}  // namespace
+
+// The rewrite keeps what the file was: read-only stays read-only, hidden and system stay, and the
+// access list stays the file's own rather than the one a new file would get.
+TEST(RealHostsFile, ARemovalKeepsTheFilesAttributesAndAccessList) {
+    SetFolderSources(SystemFolderSources());
+    const std::string path = HostsFilePath();
+    const std::string etc = path.substr(0, path.find_last_of('\\'));
+    const std::vector<std::string> filesBefore = FilesIn(etc);
+    constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    struct Row {
+        const char* name;
+        DWORD attributes;
+    };
+    const Row rows[] = {
+        {"read-only", FILE_ATTRIBUTE_READONLY},
+        {"hidden and system", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"read-only, hidden and system", kKept},
+        {"plain", FILE_ATTRIBUTE_ARCHIVE},
+    };
+    {
+        HostsFileKeeper keeper(path);
+        for (const Row& r : rows) {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            base::WriteText(path, "# test\r\n127.0.0.1 localhost\r\n127.0.0.1 adserver.example\r\n");
+            ASSERT_TRUE(SetOwnDacl(path)) << r.name;
+            ASSERT_TRUE(SetFileAttributesA(path.c_str(), r.attributes)) << r.name;
+            const std::vector<BYTE> dacl = DaclOf(path);
+            ASSERT_FALSE(dacl.empty()) << r.name;
+
+            EXPECT_TRUE(DeleteHostsEntry("adserver.example", "127.0.0.1")) << r.name;
+            EXPECT_EQ(base::ReadWhole(path), "# test\r\n127.0.0.1     localhost\r\n") << r.name;
+            EXPECT_EQ(GetFileAttributesA(path.c_str()) & kKept, r.attributes & kKept) << r.name;
+            EXPECT_EQ(DaclOf(path), dacl) << r.name;
+            EXPECT_EQ(FilesIn(etc), filesBefore) << r.name;
+        }
+    }
+    EXPECT_EQ(FilesIn(etc), filesBefore);
 }

@@ -17,7 +17,8 @@ TEST(IniFiles, ShortAndLongValues) {
     const std::string ini = t / "snap.ini";
     const std::string longValue(200, 'v');
     base::WriteText(ini, "[S]\r\none=5\r\ntwo=55\r\nlong=" + longValue + "\r\nhuge=" + std::string(5000, 'h') + "\r\n");
-    EXPECT_EQ(GetPrivateStringValue("S", "one", ini), "");
+    // One character is a value like any other: both readers give it whole.
+    EXPECT_EQ(GetPrivateStringValue("S", "one", ini), "5");
     EXPECT_EQ(GetPrivateStringValue2("S", "one", ini), "5");
     EXPECT_EQ(GetPrivateStringValue("S", "two", ini), "55");
     EXPECT_EQ(GetPrivateStringValue2("S", "two", ini), "55");
@@ -49,6 +50,94 @@ TEST(IniFiles, SetFailureIsLoggedUnderItsOwnName) {
     const std::string log = core_test::ErrorLogText();
     EXPECT_EQ(core_test::CountOccurrences(log, "Method: SetPrivateStringValue"), 1) << log;
     EXPECT_EQ(core_test::CountOccurrences(log, "Method: DelPrivateStringValue"), 1) << log;
+}
+
+// Callers write back what they read (a snapshot restored, a win.ini entry edited): whatever a
+// key holds must come back unchanged through a read and a write.
+TEST(IniFiles, AReadWrittenBackLeavesEveryValueAsItWas) {
+    testing_support::ScopedProgramFolder pf;
+    TempFolder t;
+    const std::string from = t / "from.ini", to = t / "to.ini";
+    const std::string values[] = {
+        "5", "x", "55", std::string(126, 'a'), std::string(127, 'b'), std::string(5000, 'c'), "http://a.example/?q=1"};
+    for (const std::string& v : values) {
+        SetPrivateStringValue("IE", "StartPage", from, v);
+        SetPrivateStringValue("IE", "StartPage", to, GetPrivateStringValue("IE", "StartPage", from));
+        EXPECT_EQ(GetPrivateStringValue("IE", "StartPage", to), v) << v.size();
+        SetPrivateStringValue("IE", "StartPage", to, GetPrivateStringValue2("IE", "StartPage", from));
+        EXPECT_EQ(GetPrivateStringValue2("IE", "StartPage", to), v) << v.size();
+    }
+    EXPECT_EQ(core_test::ErrorLogText(), "");
+}
+
+// A line break in a value would write keys and sections of its own into the file; a NUL would
+// cut the value. Such writes are refused whole, and so are keys and sections holding them.
+TEST(IniFiles, LineBreaksAndNulsAreRefusedAndNothingIsWritten) {
+    testing_support::ScopedProgramFolder pf;
+    TempFolder t;
+    const std::string ini = t / "snap.ini";
+    const std::string before = "[S]\r\nkeep=1\r\n";
+    base::WriteText(ini, before);
+    struct Row {
+        const char* name;
+        std::string section, key, value;
+    };
+    const Row rows[] = {
+        {"CR LF in the value", "S", "k", "first\r\nInjected=1\r\n[Other]\r\nX=2"},
+        {"lone CR", "S", "k", "first\rInjected=1"},
+        {"lone LF", "S", "k", "first\nInjected=1"},
+        {"NUL", "S", "k", std::string("first\0Injected=1", 16)},
+        {"line break in the key", "S", "k\r\nInjected", "1"},
+        {"line break in the section", "S]\r\n[Other", "X", "2"},
+    };
+    for (const Row& r : rows) {
+        SetPrivateStringValue(r.section, r.key, ini, r.value);
+        EXPECT_EQ(base::ReadWhole(ini), before) << r.name;
+    }
+    DelPrivateStringValue("S", "keep\r\nInjected", ini);
+    EXPECT_EQ(base::ReadWhole(ini), before);
+    EXPECT_EQ(GetPrivateStringValue2("S", "Injected", ini), "");
+    EXPECT_EQ(GetPrivateStringValue2("Other", "X", ini), "");
+    const std::string log = core_test::ErrorLogText();
+    EXPECT_EQ(core_test::CountOccurrences(log, "Method: SetPrivateStringValue"), static_cast<int>(std::size(rows)))
+        << log;
+    EXPECT_EQ(core_test::CountOccurrences(log, "Method: DelPrivateStringValue"), 1) << log;
+    // A plain value still goes in.
+    SetPrivateStringValue("S", "k", ini, "first");
+    EXPECT_EQ(GetPrivateStringValue("S", "k", ini), "first");
+}
+
+// The system stores values of 32,767 characters and more as garbage or not at all, without an
+// error: those are refused. Reads of any length come back whole.
+TEST(IniFiles, LongValuesAreWrittenAndReadWholeOrRefused) {
+    testing_support::ScopedProgramFolder pf;
+    TempFolder t;
+    const std::string ini = t / "long.ini";
+    std::string longest(32766, 'x');
+    longest.front() = 'A';
+    longest.back() = 'Z';
+    SetPrivateStringValue("S", "longest", ini, longest);
+    EXPECT_EQ(GetPrivateStringValue("S", "longest", ini), longest);
+    EXPECT_EQ(GetPrivateStringValue2("S", "longest", ini), longest);
+    const std::string stored = base::ReadWhole(ini);
+    for (size_t n : {32767u, 32768u, 40000u, 70000u}) {
+        SetPrivateStringValue("S", "longest", ini, std::string(n, 'y'));
+        SetPrivateStringValue("S", "new", ini, std::string(n, 'y'));
+        EXPECT_TRUE(base::ReadWhole(ini) == stored) << n;
+    }
+    EXPECT_EQ(core_test::CountOccurrences(core_test::ErrorLogText(), "Method: SetPrivateStringValue"), 8);
+
+    // Files written by other programs may hold longer values than the system writes.
+    for (size_t n : {1048575u, 1048576u, 3000000u}) {
+        const std::string value = "<" + std::string(n - 2, 'v') + ">";
+        base::WriteText(ini, "[S]\r\nbefore=1\r\nbig=" + value + "\r\nafter=2\r\n");
+        // Compared by hand: a failure message of megabytes would help nobody.
+        const std::string read = GetPrivateStringValue("S", "big", ini),
+                          read2 = GetPrivateStringValue2("S", "big", ini);
+        EXPECT_TRUE(read == value) << n << " characters read as " << read.size();
+        EXPECT_TRUE(read2 == value) << n << " characters read as " << read2.size();
+        EXPECT_EQ(GetPrivateStringValue2("S", "after", ini), "2") << n;
+    }
 }
 
 TEST(VersionHeader, ReadsTheStringsOfAnyCodePage) {

@@ -129,9 +129,68 @@ TEST(QueryRegString, TextsNumbersAndMissingValues) {
     for (Row r : {Row{"Sz", "text"}, Row{"NoNul", "bare"}, Row{"Expand", "%TEMP%\\x"}, Row{"One", "1"},
                   Row{"All", "-1"}, Row{"Missing", ""}})
         EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), r.name), r.want) << r.name;
-    // Long non-text data reads as a number from its first four bytes, without overrunning.
-    EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), "Multi"), std::to_string(0x6D6D6D6D));
+    // A long multi-string reads as its text, without overrunning.
+    EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), "Multi"), std::string(4000, 'm'));
     EXPECT_EQ(RegistryModule::QueryRegString(kCU, key / "none", "Sz"), "");
+}
+
+// Every type reads as what it holds: the strings of a multi-string (joined by one blank, up to
+// the empty string that ends the list), the numbers of a big-endian DWORD and a QWORD.
+TEST(QueryRegString, EachTypeReadsForWhatItIs) {
+    ScratchKey key;
+    struct Row {
+        const char* name;
+        DWORD type;
+        std::string data;
+        const char* want;
+    };
+    auto le64 = [](unsigned long long v) {
+        std::string b;
+        for (int i = 0; i < 8; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
+        return b;
+    };
+    const Row rows[] = {
+        {"multi", REG_MULTI_SZ, "abcd\0efgh\0\0"s, "abcd efgh"},
+        {"multi of one string", REG_MULTI_SZ, "one\0\0"s, "one"},
+        {"multi without its last NUL", REG_MULTI_SZ, "a\0b"s, "a b"},
+        {"multi ends at its empty string", REG_MULTI_SZ, "a\0\0hidden\0\0"s, "a"},
+        {"empty multi", REG_MULTI_SZ, "\0"s, ""},
+        {"big-endian 7", REG_DWORD_BIG_ENDIAN, "\0\0\0\x07"s, "7"},
+        {"big-endian all bits", REG_DWORD_BIG_ENDIAN, "\xFF\xFF\xFF\xFF"s, "-1"},
+        {"big-endian 0x01020304", REG_DWORD_BIG_ENDIAN, "\x01\x02\x03\x04"s, "16909060"},
+        {"qword 2^32+1", REG_QWORD, le64(0x100000001ULL), "4294967297"},
+        {"qword 5", REG_QWORD, le64(5), "5"},
+        {"qword all bits", REG_QWORD, le64(~0ULL), "-1"},
+        {"dword 7", REG_DWORD, "\x07\0\0\0"s, "7"},
+        {"dword all bits", REG_DWORD, "\xFF\xFF\xFF\xFF"s, "-1"},
+    };
+    for (const Row& r : rows) SetString(kCU, key.path(), r.name, r.data, r.type, /*withNul=*/false);
+    for (const Row& r : rows) EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), r.name), r.want) << r.name;
+}
+
+// An empty string value, stored with or without its NUL, is an empty text to every reader; only
+// a missing value gives the reader's default.
+TEST(RegistryReads, AnEmptyStringValueReadsTheSameThroughEveryHelper) {
+    ScratchKey key;
+    struct Row {
+        const char* name;
+        DWORD type;
+        bool withNul;
+    };
+    const Row rows[] = {
+        {"zero bytes", REG_SZ, false}, {"one NUL", REG_SZ, true}, {"expandable, zero bytes", REG_EXPAND_SZ, false}};
+    for (const Row& r : rows) SetString(kCU, key.path(), r.name, "", r.type, r.withNul);
+    CRegister reg;
+    base::RegKey k = REG32::RegOpenKeyQuery(kCU, key.path());
+    ASSERT_TRUE(k);
+    for (const Row& r : rows) {
+        EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), r.name, "dflt"), "") << r.name;
+        EXPECT_EQ(REG32::RegGetString(kCU, key.path(), r.name), std::optional<std::string>("")) << r.name;
+        EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), r.name), "") << r.name;
+        EXPECT_EQ(REG32::RegGetValueData(k.get(), r.name), "") << r.name;
+    }
+    EXPECT_EQ(reg.REGGetSetting(kCU, key.path(), "missing", "dflt"), "dflt");
+    EXPECT_EQ(REG32::RegGetString(kCU, key.path(), "missing"), std::nullopt);
 }
 
 TEST(REG32, GetAndSetStrings) {

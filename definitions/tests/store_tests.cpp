@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
@@ -161,6 +162,63 @@ TEST(LoadDefinitions, ReadsDefsDatAndDeletesThePlainText) {
     EXPECT_EQ(updateListfromINI("[MEMA]", "MEMAF0"), std::optional<std::string>("bargains.exe"));
     EXPECT_EQ(gb_definitionsText.find("STALE"), std::string::npos);
     EXPECT_EQ(LogText(), "");
+}
+
+// The deciphered text exists in memory only. A stale Normal.qvl (left by an older version or a
+// crash) is removed; one that cannot be removed is reported and never receives this load's text.
+TEST(LoadDefinitions, TheDecipheredTextNeverReachesTheDisk) {
+    struct Row {
+        const char* name;
+        bool readOnly;     // the stale file is read-only
+        bool heldOpen;     // another program holds it open without delete sharing
+        bool staysOnDisk;  // so it cannot be removed, and the failure is logged
+    };
+    const Row rows[] = {
+        {"no stale file", false, false, false},
+        {"stale read-only file", true, false, false},
+        {"stale file held open", false, true, true},
+        {"stale read-only file held open", true, true, true},
+    };
+    for (const Row& r : rows) {
+        ScopedProgramFolder pf;
+        WithEncryptor enc;
+        WriteDefs(pf / "defs.dat", "[MEMA]\nMEMAF0=secretname.exe\nMEMAT0=Secret Spy\n");
+        const std::string stale = pf / "Normal.qvl";
+        base::FileHandle holder;
+        if (r.name != std::string("no stale file")) {
+            base::WriteText(stale, "[STALE]\r\n");
+            if (r.readOnly) SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY);
+            if (r.heldOpen) {
+                holder.reset(CreateFileA(stale.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+                ASSERT_TRUE(holder) << r.name;
+            }
+        }
+        LoadDefinitions();
+        EXPECT_EQ(base::modal::Pending(), 0u) << r.name;
+        EXPECT_EQ(updateListfromINI("[MEMA]", "MEMAF0"), std::optional<std::string>("secretname.exe")) << r.name;
+        // No file of the program folder holds the text of this load.
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((pf / "*").c_str(), &fd);
+        ASSERT_NE(find, INVALID_HANDLE_VALUE);
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            if (std::string(fd.cFileName) == "defs.dat") continue;
+            const std::string text = base::ReadWhole(pf / fd.cFileName);
+            EXPECT_EQ(text.find("[MEMA]"), std::string::npos) << r.name << ": " << fd.cFileName;
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+        EXPECT_EQ(base::FileExists(stale), r.staysOnDisk) << r.name;
+        const std::string log = LogText();
+        if (r.staysOnDisk) {
+            EXPECT_NE(log.find("Normal.qvl"), std::string::npos) << r.name << ": " << log;
+            EXPECT_NE(log.find("Method: LoadDefinitions"), std::string::npos) << r.name << ": " << log;
+        } else {
+            EXPECT_EQ(log, "") << r.name;
+        }
+        holder.reset();
+        SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
 
 TEST(LoadDefinitions, RefusedFilesKeepTheLoadedTextAndAreReported) {
