@@ -8,6 +8,7 @@
 #include "base/Trap.h"
 #include "components/crypto/Encryptor.h"
 #include "core/modMain.h"
+#include "definitions/DefinitionsSignature.h"
 #include "definitions/StringCipher.h"
 #include "definitions/TextIndex.h"
 
@@ -33,7 +34,7 @@ bool UnpackDefinitions(const std::string& source, const std::string& destination
     try {
         const crypto::Encryptor* enc = modEncryption::Encryptor();
         if (!enc) base::Raise(base::errObjectVariableNotSet);
-        enc->ProcessFile(source, destination);
+        ProcessVerifiedFile(*enc, source, destination);
         return true;
     } catch (const base::RuntimeError& e) {
         modMain::LogError(std::to_string(e.number()), e.description() + "  " + source, "UnpackDefinitions");
