@@ -219,6 +219,8 @@ TEST_F(UpdateFixture, ProgramVersionCheck) {
                   r.newer);
         EXPECT_EQ(w.shown.size(), r.newer ? 1u : 0u);
         EXPECT_EQ(opened.size(), r.newer ? 1u : 0u);
-        if (r.newer) EXPECT_EQ(w.shown[0], "There is a new version of Corvane available.");
+        if (r.newer) {
+            EXPECT_EQ(w.shown[0], "There is a new version of Corvane available.");
+        }
     }
 }
