@@ -1,8 +1,9 @@
 // Throughput of the downloader against curl, both fetching the same file from the same nginx on
 // loopback in the same run; the process's peak memory; and what a resumed transfer fetches.
 //   downloader_benchmark.exe [megabytes]   (default 64)
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
