@@ -553,6 +553,12 @@ void Transfer::HandleConn(Conn& c, bool readable, bool writable, bool failed, in
 
 bool Transfer::Step(int waitMs) {
     if (outcome_ != Outcome::Running) return false;
+    if (stepping_) return true;
+    struct Guard {
+        bool& b;
+        explicit Guard(bool& x) : b(x) { b = true; }
+        ~Guard() { b = false; }
+    } guard(stepping_);
     fd_set readSet, writeSet, exceptSet;
     FD_ZERO(&readSet);
     FD_ZERO(&writeSet);

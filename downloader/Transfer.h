@@ -168,6 +168,7 @@ private:
     struct Target;
     std::unique_ptr<Target> file_;
     std::vector<char> buffer_;
+    bool stepping_ = false;  // a message box shown from an event may pump a nested Step
 };
 
 }  // namespace downloader
