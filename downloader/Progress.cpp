@@ -6,9 +6,10 @@
 namespace downloader {
 namespace {
 
+// Two decimals, halves rounded away from zero as the runtime's Format does.
 std::string Fixed2(double v, bool grouped) {
     char b[64];
-    std::snprintf(b, sizeof b, "%.2f", v);
+    std::snprintf(b, sizeof b, "%.2f", std::floor(v * 100 + 0.5) / 100);
     std::string s = b;
     if (!grouped) return s;
     const size_t dot = s.find('.');
