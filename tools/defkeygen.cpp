@@ -1,8 +1,9 @@
 // Signing key for the definitions files.
-//   defkeygen <private.key> <public.pub>
-// Makes a new P-256 key pair when the private key file does not exist yet, and in every case
-// writes the public half beside it. The private key stays in the build folder (or wherever
-// the release key is kept); only the public half is built into the program.
+//   defkeygen <private.key> <public.pub> [--create]
+// Writes the public half of the private key. With --create (the build's development key) a new
+// P-256 key pair is made when the private key file does not exist yet; without it a missing key
+// is an error, so that a mistyped release key path never turns into a fresh key. The private key stays in the build
+// folder (or wherever the release key is kept); only the public half is built into the program.
 #include <cstdio>
 #include <string>
 
@@ -20,8 +21,9 @@ std::string WindowsPath(std::string p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: defkeygen <private.key> <public.pub>\n");
+    const bool create = argc == 4 && std::string(argv[3]) == "--create";
+    if (argc != 3 && !create) {
+        std::fprintf(stderr, "usage: defkeygen <private.key> <public.pub> [--create]\n");
         return 2;
     }
     const std::string privatePath = WindowsPath(argv[1]);
@@ -31,6 +33,9 @@ int main(int argc, char** argv) {
         if (base::FileExists(privatePath)) {
             const std::string raw = base::ReadWhole(privatePath);
             privateBlob.assign(raw.begin(), raw.end());
+        } else if (!create) {
+            std::fprintf(stderr, "defkeygen: the signing key %s does not exist\n", privatePath.c_str());
+            return 1;
         } else {
             privateBlob = crypto::GenerateSigningKey().privateBlob;
             base::WriteText(privatePath, std::string(privateBlob.begin(), privateBlob.end()));
