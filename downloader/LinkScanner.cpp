@@ -71,9 +71,9 @@ std::vector<SiteLink> CheckSite(const std::string& pageFile, const std::string& 
             if (quote == std::string::npos) break;  // no closing quote: the line ends here
             const std::string link = line.substr(0, quote);
             if (!Wanted(GetExtensionName(link), filter) || !SafeRelative(link)) continue;
-            const size_t at = strFile.empty() ? std::string::npos : pageUrl.find(strFile);
-            const std::string url =
-                at != std::string::npos ? pageUrl.substr(0, at) + link : ResolveLocation(ParseUrl(pageUrl), link);
+            // Relative to the page's own folder (for a page at the server's root this is the
+            // address up to strFile followed by the link).
+            const std::string url = ResolveLocation(ParseUrl(pageUrl), link);
             if (fetched.count(url)) continue;
             std::string local = folder + "\\";
             for (char c : link) local += c == '/' ? '\\' : c;

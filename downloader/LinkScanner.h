@@ -28,7 +28,7 @@ bool Wanted(const std::string& extension, const LinkFilter& filter);
 // the addresses already taken (the window keeps it for the program's life). Links that would
 // leave the page's folder (absolute paths, drive letters, "..") are never taken. Folders for
 // the local paths are made below the page's folder. Throws base::RuntimeError when the page
-// cannot be read.
+// cannot be read. Links are fetched relative to the page's folder on the server.
 std::vector<SiteLink> CheckSite(const std::string& pageFile, const std::string& pageUrl, const std::string& strFile,
                                 const LinkFilter& filter, std::set<std::string>& fetched);
 

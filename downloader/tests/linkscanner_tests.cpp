@@ -56,5 +56,10 @@ TEST(LinkScanner, PathsAndAddressesAndTheFetchedList) {
     EXPECT_TRUE(base::FolderExists(site / "pics"));
     // The list lives on: a second scan of the same page takes nothing.
     EXPECT_TRUE(CheckSite(site / "index.htm", "http://host/index.htm", "index.htm", {}, fetched).empty());
+    // A page in a folder of the server: its links are in that folder too.
+    std::set<std::string> other;
+    got = CheckSite(site / "index.htm", "http://host/dir/index.htm", "dir/index.htm", {}, other);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].url, "http://host/dir/pics/a.gif");
     EXPECT_THROW(CheckSite(site / "missing.htm", "http://host/m.htm", "m.htm", {}, fetched), std::exception);
 }

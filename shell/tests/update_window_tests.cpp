@@ -6,6 +6,7 @@
 #include "base/Modal.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
+#include "core/Globals.h"
 #include "core/frmMsgBox.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
@@ -157,4 +158,37 @@ TEST_F(UpdateWindowTest, TheStartCommandRunsTheUpdate) {
     EXPECT_EQ(modDefinitions::updateListfromINI("SETTINGS", "UPDATE-FILE-NUMBER"), std::optional<std::string>("4"));
     frmUpdate.OnDefinitionsInstalled = nullptr;
     modEncryption::ReleaseEncryption();
+}
+
+TEST_F(UpdateWindowTest, DraggingBeyondTheScreenEdgeSnapsBackWithTheOption) {
+    frmUpdate.Show();
+    gb_snapWinBorder = true;
+    frmUpdate.SetLeft(-3000);
+    frmUpdate.SetTop(-1500);
+    base::modal::Expect("DragWindow", 0);
+    frmUpdate.flash.InjectCommand("IDC_FS_DRAG");
+    EXPECT_EQ(frmUpdate.Left(), 0);
+    EXPECT_EQ(frmUpdate.Top(), 0);
+    gb_snapWinBorder = false;
+    frmUpdate.SetLeft(-3000);
+    base::modal::Expect("DragWindow", 0);
+    frmUpdate.flash.InjectCommand("IDC_FS_DRAG");
+    EXPECT_LT(frmUpdate.Left(), 0);
+}
+
+TEST_F(UpdateWindowTest, CheckSiteFetchesThePagesLinksOneAfterAnother) {
+    server.SetFile("/site/pics/a.gif", "GIF89a-a");
+    server.SetFile("/site/b.htm", "<html>b</html>");
+    server.SetFile("/site/index.htm", "<img src=\"pics/a.gif\">\r\n<a href=\"b.htm\">b</a> <a href=\"x.zip\">\r\n");
+    CreateDirectoryA((folder / "site").c_str(), nullptr);
+    frmUpdate.ExecuteDownload(server.Url("/site/index.htm"), folder / "site\\index.htm");
+    while (frmUpdate.transfer.Step(20)) {
+    }
+    ASSERT_EQ(frmUpdate.transfer.outcome(), downloader::Outcome::Complete);
+    const long left = frmUpdate.Left();
+    frmUpdate.CheckSite();
+    EXPECT_EQ(base::ReadWhole(folder / "site\\pics\\a.gif"), "GIF89a-a");
+    EXPECT_EQ(base::ReadWhole(folder / "site\\b.htm"), "<html>b</html>");
+    EXPECT_FALSE(base::FileExists(folder / "site\\x.zip"));
+    EXPECT_NEAR(frmUpdate.Left(), left + 80, 30);  // 40 twips a link, to the nearest pixel
 }
