@@ -254,6 +254,18 @@ TEST(Transfer, ResumeIntoAPartialFileFetchesOnlyWhatIsMissing) {
     }
 }
 
+TEST(Transfer, AResumeFlagThatIsNeitherTrueNorFalseStartsNothing) {
+    TestServer server;
+    TempFolder tmp;
+    server.SetFile("/p.dat", "x");
+    Transfer t;
+    t.options.tfResume = 1;
+    t.SetTarget(server.Url("/p.dat"), tmp / "p.dat");
+    EXPECT_FALSE(t.StartDownload());
+    EXPECT_FALSE(t.Downloading());
+    EXPECT_TRUE(server.Requests().empty());
+}
+
 TEST(Transfer, SegmentedRangesMeetWithoutGapOrOverlap) {
     TestServer server;
     TempFolder tmp;
