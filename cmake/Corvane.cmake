@@ -58,3 +58,16 @@ function(corvane_library target kind)
   add_library(${target} ${kind} ${L_SOURCES})
   corvane_include_root(${target} ${L_FOLDER})
 endfunction()
+
+# The definitions signing key (docs/DEFINITIONS-SIGNING.md). The private key signs defs.dat at
+# build time and never ships; tests sign their own files with it. Give the release key with
+# -DCORVANE_SIGNING_KEY=<file>; without one the 64-bit build makes a development pair in
+# build/x86_64/keys/ and the 32-bit build takes that build's public key.
+set(CORVANE_SIGNING_KEY "" CACHE FILEPATH "Private key blob that signs defs.dat (empty: a development key in the build folder)")
+if(CORVANE_SIGNING_KEY)
+  set(CORVANE_SIGNING_KEY_FILE ${CORVANE_SIGNING_KEY})
+elseif(CORVANE_CAN_RUN)
+  set(CORVANE_SIGNING_KEY_FILE ${CMAKE_BINARY_DIR}/keys/defs-signing.key)
+else()
+  set(CORVANE_SIGNING_KEY_FILE ${CORVANE_HOST_BUILD}/keys/defs-signing.key)
+endif()

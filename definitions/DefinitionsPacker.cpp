@@ -3,6 +3,7 @@
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "components/crypto/Encryptor.h"
+#include "definitions/DefinitionsSignature.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
 
@@ -20,7 +21,8 @@ std::string ScrambleDefinitionsSource(const std::string& source) {
             continue;
         }
         const std::string stored = EncryptDefString(line.substr(eq + 1));
-        if (stored.find_first_of("\r\n") != std::string::npos || (!stored.empty() && (stored.front() == ' ' || stored.back() == ' ')))
+        if (stored.find_first_of("\r\n") != std::string::npos ||
+            (!stored.empty() && (stored.front() == ' ' || stored.back() == ' ')))
             base::Raise(base::errInvalidProcedureCall,
                         "line " + std::to_string(lineNumber) + ": the value of " + line.substr(0, eq) +
                             " cannot be stored (a character outside the storable range)");
@@ -29,9 +31,10 @@ std::string ScrambleDefinitionsSource(const std::string& source) {
     return out;
 }
 
-void WriteDefinitionsFile(const std::string& path, const std::string& source) {
+void WriteDefinitionsFile(const std::string& path, const std::string& source,
+                          const std::vector<std::uint8_t>& privateKey) {
     crypto::Encryptor enc(modEncryption::kPassPhrase);
-    crypto::Bytes packed = enc.Pack(ScrambleDefinitionsSource(source));
+    crypto::Bytes packed = PackSigned(enc, ScrambleDefinitionsSource(source), privateKey);
     base::WriteText(path, std::string(packed.begin(), packed.end()));
 }
 

@@ -8,6 +8,7 @@
 #include "base/Trap.h"
 #include "components/crypto/Encryptor.h"
 #include "core/modMain.h"
+#include "definitions/DefinitionsSignature.h"
 #include "definitions/StringCipher.h"
 #include "definitions/TextIndex.h"
 
@@ -34,7 +35,7 @@ bool UnpackDefinitions(const std::string& source, std::string& text) {
         const crypto::Encryptor* enc = modEncryption::Encryptor();
         if (!enc) base::Raise(base::errObjectVariableNotSet);
         const std::string raw = base::ReadWhole(source);
-        text = enc->Unpack(crypto::Bytes(raw.begin(), raw.end()));
+        text = UnpackVerified(*enc, crypto::Bytes(raw.begin(), raw.end()));
         return true;
     } catch (const base::RuntimeError& e) {
         modMain::LogError(std::to_string(e.number()), e.description() + "  " + source, "UnpackDefinitions");

@@ -1,5 +1,5 @@
 // Definitions packer: turns a readable definitions source into defs.dat.
-//   defpack <source.txt> <defs.dat>
+//   defpack <source.txt> <defs.dat> <signing.key>
 // Paths may be Windows paths or, when run under Wine from the build, host paths ("/..."), which
 // Wine shows as drive Z:.
 #include <cstdio>
@@ -19,14 +19,16 @@ std::string WindowsPath(std::string p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: defpack <source.txt> <defs.dat>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: defpack <source.txt> <defs.dat> <signing.key>\n");
         return 2;
     }
     const std::string source = WindowsPath(argv[1]);
     const std::string output = WindowsPath(argv[2]);
     try {
-        modDefinitions::WriteDefinitionsFile(output, base::ReadWhole(source));
+        const std::string key = base::ReadWhole(WindowsPath(argv[3]));
+        modDefinitions::WriteDefinitionsFile(output, base::ReadWhole(source),
+                                             std::vector<std::uint8_t>(key.begin(), key.end()));
     } catch (const base::RuntimeError& e) {
         std::fprintf(stderr, "defpack: %s: %s (error %ld)\n", source.c_str(), e.description().c_str(), e.number());
         return 1;

@@ -1,6 +1,7 @@
 #include "components/crypto/Encryptor.h"
 
 #include <windows.h>
+// bcrypt.h needs the types of windows.h.
 #include <bcrypt.h>
 
 #include <cstring>
@@ -20,13 +21,12 @@ constexpr size_t kMacSize = 32;
 
 void Check(NTSTATUS status, const char* what) {
     if (!BCRYPT_SUCCESS(status))
-        Fail(errCipherFailure, std::string("Cipher failure: ") + what + " (status 0x" +
-                                   [&] {
-                                       char b[16];
-                                       wsprintfA(b, "%08lX", static_cast<unsigned long>(status));
-                                       return std::string(b);
-                                   }() +
-                                   ")");
+        Fail(
+            errCipherFailure, std::string("Cipher failure: ") + what + " (status 0x" + [&] {
+                char b[16];
+                wsprintfA(b, "%08lX", static_cast<unsigned long>(status));
+                return std::string(b);
+            }() + ")");
 }
 
 class Algorithm {
@@ -114,8 +114,8 @@ struct Encryptor::Impl {
 };
 
 Encryptor::Encryptor(const std::string& passPhrase) : impl_(std::make_unique<Impl>()) {
-    Check(BCryptSetProperty(impl_->aes.get(), BCRYPT_CHAINING_MODE, reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(
-                                                                         BCRYPT_CHAIN_MODE_CBC)),
+    Check(BCryptSetProperty(impl_->aes.get(), BCRYPT_CHAINING_MODE,
+                            reinterpret_cast<PUCHAR>(const_cast<wchar_t*>(BCRYPT_CHAIN_MODE_CBC)),
                             sizeof(BCRYPT_CHAIN_MODE_CBC), 0),
           "chaining mode");
     Bytes key = Sha256(passPhrase);  // 256 bits
@@ -142,10 +142,34 @@ std::string Encryptor::Decrypt(const Bytes& data) const {
     return std::string(plain.begin(), plain.end());
 }
 
-Bytes Encryptor::Pack(const std::string& plainText) const {
+SignatureSpan FindSignature(const Bytes& c) {
+    SignatureSpan span;
+    if (c.size() < kHeaderSize || std::memcmp(c.data(), kMagic, 8) != 0) return span;
+    const std::uint32_t flags = static_cast<std::uint32_t>(GetLE(c.data() + 12, 4));
+    if (!(flags & kFlagSigned)) return span;
+    if (c.size() < kHeaderSize + kIvSize + 16 + kMacSize + kSignatureTrailerSize)
+        Fail(errDamagedFile, "The definitions database is truncated");
+    const std::uint8_t* t = c.data() + c.size() - kSignatureTrailerSize;
+    if (std::memcmp(t, "CVSG", 4) != 0 || GetLE(t + 4, 4) != kSignatureTrailerSize - 8)
+        Fail(errDamagedFile, "The definitions database is damaged (signature trailer)");
+    span.signedSize = c.size() - kSignatureTrailerSize;
+    span.signature = t + 8;
+    span.signatureSize = kSignatureTrailerSize - 8;
+    return span;
+}
+
+void AppendSignature(Bytes& c, const Bytes& signature) {
+    if (signature.size() != kSignatureTrailerSize - 8) Fail(errCipherFailure, "Cipher failure: signature size");
+    const char tag[4] = {'C', 'V', 'S', 'G'};
+    c.insert(c.end(), tag, tag + 4);
+    PutLE(c, signature.size(), 4);
+    c.insert(c.end(), signature.begin(), signature.end());
+}
+
+Bytes Encryptor::Pack(const std::string& plainText, std::uint32_t flags) const {
     Bytes out(kMagic, kMagic + 8);
     PutLE(out, kContainerVersion, 4);
-    PutLE(out, 0, 4);
+    PutLE(out, flags, 4);
     PutLE(out, plainText.size(), 8);
     Bytes enc = Encrypt(plainText);  // IV + ciphertext
     out.insert(out.end(), enc.begin(), enc.end());
@@ -161,9 +185,16 @@ std::string Encryptor::Unpack(const Bytes& c) const {
     std::uint32_t version = static_cast<std::uint32_t>(GetLE(c.data() + 8, 4));
     if (version != kContainerVersion)
         Fail(errUnsupportedVersion, "Unsupported definitions database version " + std::to_string(version));
-    if (c.size() < kHeaderSize + kIvSize + 16 + kMacSize)
+    const std::uint32_t flags = static_cast<std::uint32_t>(GetLE(c.data() + 12, 4));
+    if (flags & ~kFlagSigned) Fail(errUnsupportedVersion, "Unsupported definitions database features");
+    size_t trailer = 0;
+    if (flags & kFlagSigned) {
+        FindSignature(c);  // refuses a cut or malformed trailer
+        trailer = kSignatureTrailerSize;
+    }
+    if (c.size() < kHeaderSize + kIvSize + 16 + kMacSize + trailer)
         Fail(errDamagedFile, "The definitions database is truncated");
-    const size_t macAt = c.size() - kMacSize;
+    const size_t macAt = c.size() - trailer - kMacSize;
     Bytes mac = Hash(c.data(), macAt, &impl_->macKey);
     if (!EqualConstantTime(mac.data(), c.data() + macAt, kMacSize))
         Fail(errDamagedFile, "The definitions database is damaged (integrity check failed)");

@@ -4,10 +4,13 @@
 //
 // Strings: random 16-byte IV followed by the ciphertext.
 // Definitions container (defs.dat):
-//   "CVDEFS\r\x1a" (8 bytes) | version u32 LE (1) | reserved u32 | plain length u64 LE
-//   | IV (16) | ciphertext | HMAC-SHA256 (32) over everything before it.
+//   "CVDEFS\r\x1a" (8 bytes) | version u32 LE (1) | flags u32 LE | plain length u64 LE
+//   | IV (16) | ciphertext | HMAC-SHA256 (32) over everything before it
+//   [ | "CVSG" | signature length u32 LE (64) | ECDSA P-256 signature (64) ]   when flags bit 0
 // The HMAC key is the SHA-256 of "defs:" + pass phrase, so a truncated, altered or foreign
-// file is refused before anything is deciphered.
+// file is refused before anything is deciphered. The flags word was a reserved zero before
+// signatures came, so unsigned files of that time read as before. The signature covers every
+// byte before its trailer; checking it is the definitions layer's (it holds the public key).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +30,20 @@ enum ComponentError : long {
 };
 
 inline constexpr std::uint32_t kContainerVersion = 1;
+inline constexpr std::uint32_t kFlagSigned = 1;      // a signature trailer follows the HMAC
+inline constexpr size_t kSignatureTrailerSize = 72;  // "CVSG" + length + 64-byte signature
+
+// Where a container's signature lies: the bytes it covers (from the start) and the signature.
+// Unsigned containers give signedSize 0 and no signature; a signed one whose trailer is cut or
+// malformed throws errDamagedFile.
+struct SignatureSpan {
+    size_t signedSize = 0;
+    const std::uint8_t* signature = nullptr;
+    size_t signatureSize = 0;
+};
+SignatureSpan FindSignature(const Bytes& container);
+// Appends the trailer to a container packed with kFlagSigned.
+void AppendSignature(Bytes& container, const Bytes& signature);
 
 class Encryptor {
 public:
@@ -40,7 +57,7 @@ public:
     std::string Decrypt(const Bytes& data) const;  // throws errBadCipherText on data it did not make
 
     // Definitions container.
-    Bytes Pack(const std::string& plainText) const;
+    Bytes Pack(const std::string& plainText, std::uint32_t flags = 0) const;
     std::string Unpack(const Bytes& container) const;
     // The component's file-processing call: reads `source` (a container) and writes its plain text
     // to `destination`. Nothing is written when the source is refused.

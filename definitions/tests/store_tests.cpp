@@ -8,6 +8,7 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/modMain.h"
+#include "definitions/tests/TestSigning.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
@@ -145,7 +146,9 @@ TEST(GetDataBaseItem, IndexedLookupEqualsPlainRuleOnTrickyTexts) {
 }
 
 namespace {
-void WriteDefs(const std::string& path, const std::string& source) { WriteDefinitionsFile(path, source); }
+void WriteDefs(const std::string& path, const std::string& source) {
+    WriteDefinitionsFile(path, source, testing_support::TestSigningKey());
+}
 struct WithEncryptor {
     WithEncryptor() { modEncryption::LoadEncryption(); }
     ~WithEncryptor() { modEncryption::ReleaseEncryption(); }

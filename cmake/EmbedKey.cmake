@@ -1,0 +1,16 @@
+# cmake -DIN=<public.pub> -DOUT=<file.cpp> -P EmbedKey.cmake
+# Writes the public signing key as a byte array; leaves OUT untouched when it already says the same.
+file(READ ${IN} hex HEX)
+string(LENGTH "${hex}" n)
+if(n EQUAL 0)
+  message(FATAL_ERROR "EmbedKey: ${IN} is empty")
+endif()
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+set(text "// Made by the build from the definitions signing key; do not edit.\n#include \"definitions/DefinitionsSignature.h\"\n\nnamespace modDefinitions {\nconst crypto::Bytes& DefinitionsPublicKey() {\n    static const crypto::Bytes key{${bytes}};\n    return key;\n}\n}  // namespace modDefinitions\n")
+if(EXISTS ${OUT})
+  file(READ ${OUT} old)
+  if(old STREQUAL text)
+    return()
+  endif()
+endif()
+file(WRITE ${OUT} "${text}")

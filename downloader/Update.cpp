@@ -1,0 +1,154 @@
+#include "downloader/Update.h"
+
+#include <windows.h>
+
+#include <cctype>
+
+#include "base/RuntimeError.h"
+#include "base/TextFile.h"
+#include "base/Trap.h"
+#include "components/crypto/Encryptor.h"
+#include "core/modMain.h"
+#include "definitions/DefinitionsSignature.h"
+#include "definitions/DefinitionsStore.h"
+#include "downloader/Socket.h"
+
+namespace downloader {
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+std::string Trim(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return {};
+    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
+}
+std::string Breaks(std::string s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '#')
+            out += "\r\n";
+        else
+            out += c;
+    }
+    return out;
+}
+void ForceDelete(const std::string& path) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path.c_str());
+}
+// Steps the transfer until it ends; the window's own events (its stop button) run between.
+void Wait(Transfer& t, UpdateWindow& w) {
+    while (t.Downloading()) {
+        t.Step(20);
+        w.Pump();
+    }
+}
+
+}  // namespace
+
+std::string NoConnectionText(UpdateWindow& w, const std::string& host) {
+    return Breaks(w.Message("1114", "There is no internet connection, please downlaod this file manually at # " + host +
+                                        "/updates/defs.dat # then replace it with the file adjacent to the exe file in "
+                                        "the program files directory."));
+}
+
+std::string ConnectionErrorText(UpdateWindow& w, const std::string& host) {
+    return Breaks(w.Message("1114", "Internet connection error, please download this file manually at # " + host +
+                                        "/updates/defs.dat # then replace it with the file adjacent to the exe file in "
+                                        "the program files directory."));
+}
+
+UpdateResult RunUpdate(Transfer& t, UpdateWindow& w, const UpdateSite& site) {
+    return base::Trap("cmdStartUpdate_Click", UpdateResult::Trapped, [&] {
+        FetchOptions fetch;
+        fetch.proxy = site.proxy;
+        fetch.timeoutMs = site.fetchTimeoutMs;
+        const std::string v = OpenURL(site.Address("/updates/version"), fetch);
+        if (v.empty()) {
+            w.ShowMessage(NoConnectionText(w, site.host));
+            w.HideWindow();
+            return UpdateResult::NoConnection;
+        }
+        const std::string installed =
+            modDefinitions::updateListfromINI("SETTINGS", "UPDATE-FILE-NUMBER").value_or(std::string());
+        if (Upper(Trim(v)) == Upper(Trim(installed))) {
+            w.ShowMessage(w.Message("1120", "You have the latest update"));
+            w.HideWindow();
+            return UpdateResult::Latest;
+        }
+        const std::string folder = modMain::FullPath_With_Filename("Update");
+        if (!base::FolderExists(folder) && !::CreateDirectoryA(folder.c_str(), nullptr))
+            base::Raise(base::RuntimeErrorFromWin32(::GetLastError()));
+        w.DisableStart();
+
+        const std::string newDefs = modMain::FullPath_With_Filename("update\\defs.dat");
+        const std::string newNews = modMain::FullPath_With_Filename("update\\news.txt");
+        t.options.proxy = site.proxy;
+        // Each download's own end decides; nothing of an earlier run counts.
+        t.ExecuteDownload(site.Address("/updates/defs.dat"), newDefs);
+        Wait(t, w);
+        const Outcome defs = t.outcome();
+        const std::uint64_t announced = t.TotalSize();
+        Outcome news = Outcome::Idle;
+        if (defs != Outcome::Stopped) {
+            t.ExecuteDownload(site.Address("/updates/News.txt"), newNews);
+            Wait(t, w);
+            news = t.outcome();
+        }
+        if (defs != Outcome::Complete || news != Outcome::Complete) {
+            w.ShowMessage(ConnectionErrorText(w, site.host));
+            w.HideWindow();
+            return UpdateResult::DownloadFailed;
+        }
+
+        // Nothing replaces the working defs.dat unless it is whole, intact and ours.
+        try {
+            if (base::FileLength(newDefs) != announced)
+                base::Raise(crypto::errDamagedFile, "The downloaded definitions database is incomplete");
+            modDefinitions::VerifyDefinitionsFile(newDefs);
+        } catch (const base::RuntimeError& e) {
+            modMain::LogError(std::to_string(e.number()), e.description(), "cmdStartUpdate_Click");
+            ForceDelete(newDefs);
+            ForceDelete(newNews);
+            w.ShowMessage("The downloaded definitions were refused: " + e.description() +
+                          ".\r\nThe installed definitions are kept.");
+            w.HideWindow();
+            return UpdateResult::Refused;
+        }
+        const std::string defsDat = modMain::FullPath_With_Filename("defs.dat");
+        if (!::MoveFileExA(newDefs.c_str(), defsDat.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            base::Raise(base::RuntimeErrorFromWin32(::GetLastError()));
+        const std::string newsTxt = modMain::FullPath_With_Filename("news.txt");
+        if (!::MoveFileExA(newNews.c_str(), newsTxt.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            base::Raise(base::RuntimeErrorFromWin32(::GetLastError()));
+        modDefinitions::LoadDefinitions();
+        w.DefinitionsInstalled();
+        w.ShowMessage(w.Message("1121", "Update completed sucessfully."));
+        w.HideWindow();
+        return UpdateResult::Installed;
+    });
+}
+
+std::string RunningVersionText(int major, int minor, int revision) {
+    return std::to_string(major) + "." + std::to_string(minor) + ".0." + std::to_string(revision);
+}
+
+bool CheckNewVerAvailable(const UpdateSite& site, const std::string& runningVersion, UpdateWindow& w,
+                          const std::function<void(const std::string&)>& openPage) {
+    return base::Trap("CheckNewVerAvailable", false, [&] {
+        FetchOptions fetch;
+        fetch.proxy = site.proxy;
+        fetch.timeoutMs = site.fetchTimeoutMs;
+        const std::string p = OpenURL(site.Address("/updates/ProgVer"), fetch);
+        if (p.empty()) return false;
+        if (Upper(Trim(p)) == Upper(Trim(runningVersion))) return false;
+        w.ShowMessage(w.Message("1147", "There is a new version of Corvane available."));
+        if (openPage) openPage(kDownloadPage);
+        return true;
+    });
+}
+
+}  // namespace downloader
