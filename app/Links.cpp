@@ -11,9 +11,8 @@ namespace app {
 
 void InstallLinks() {
     wiring::SetGetMessage(&modLanguage::getMessage);
-    wiring::SetMsgBoxOK([](const std::string& prompt, const std::string& title) {
-        return frmMsgBox.msgboxOK(prompt, title);
-    });
+    wiring::SetMsgBoxOK(
+        [](const std::string& prompt, const std::string& title) { return frmMsgBox.msgboxOK(prompt, title); });
     wiring::SetLanguagePanel([](const std::string& text) { frmMain.StatusBar1.SetPanelText(3, text); });
     wiring::SetEndProgress([] { frmMain.flash.TPlay("_root.endOFTheProgress"); });
     wiring::SetLoadDefinitions([] { modDefinitions::LoadDefinitions(); });

@@ -30,7 +30,7 @@ void EnableScripting(std::function<long(const Step&)> onUnscripted);
 bool ScriptingEnabled();
 void Expect(const std::string& kind, long answer);
 void Expect(const std::string& kind, Answer answer);
-size_t Pending();     // scripted answers not used yet
+size_t Pending();  // scripted answers not used yet
 void ClearScript();
 // The steps answered so far, in order (scripted and unscripted), for assertions.
 const std::vector<Step>& Seen();

@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
+#include "base/ErrorLog.h"
+#include "base/OsVersion.h"
 #include "base/RuntimeError.h"
-#include "base/TextFile.h"
 #include "base/Text.h"
+#include "base/TextFile.h"
+#include "base/Trap.h"
 #include "core/AtomicFile.h"
 #include "core/SpecialFolders.h"
 #include "core/Wiring.h"
 #include "core/modMain.h"
-#include "base/ErrorLog.h"
-#include "base/Trap.h"
-#include "base/OsVersion.h"
 
 namespace modMain {
 namespace {
@@ -22,8 +22,6 @@ struct ReadState {
     std::string description = base::ErrorDescription(base::errFileNotFound);
 };
 ReadState g_read;
-
-
 
 // An address line: the address up to the first blank, the host names after it as they stand.
 HostsEntry ParseAddressLine(const std::string& expanded) {
@@ -87,7 +85,8 @@ bool DeleteHostsEntry(const std::string& host, const std::string& ip) {
     size_t j = 0;
     auto fail = [&](long number, const std::string& description) {
         wiring::EndProgress();
-        WriteErrorLog(base::ErrorLogLine(description, number, base::MethodTail("DeleteHostsEntry", "J: " + std::to_string(j))));
+        WriteErrorLog(
+            base::ErrorLogLine(description, number, base::MethodTail("DeleteHostsEntry", "J: " + std::to_string(j))));
         return false;
     };
     if (!host.empty() && !ip.empty()) readHost();

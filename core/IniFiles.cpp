@@ -8,8 +8,8 @@
 
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
-#include "base/Trap.h"
 #include "base/Text.h"
+#include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
 #include "core/Wiring.h"
@@ -55,7 +55,6 @@ void CheckWritable(const std::string& section, const std::string& key, const std
 // The system may keep written keys in a cache (Windows 95 does); readers of the file itself,
 // such as a guard comparing snapshots, must see them at once.
 void FlushProfile(const std::string& file) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()); }
-
 
 std::string* Field(FileVersionHeader& h, size_t i) {
     std::string* fields[] = {&h.CompanyName,    &h.FileDescription,  &h.FileVersion,  &h.InternalName,

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "base/Handles.h"
-#include "base/Trap.h"
 #include "base/Text.h"
+#include "base/Trap.h"
 #include "core/modMain.h"
 
 namespace {
@@ -55,7 +55,6 @@ const ToolHelp& ToolHelpFunctions() {
     }();
     return t;
 }
-
 
 long ListByPsapi(std::vector<std::string>& names, std::vector<DWORD>& ids, const std::string& filter) {
     const Psapi& ps = PsapiFunctions();

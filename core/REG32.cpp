@@ -1,8 +1,8 @@
 #include "core/REG32.h"
-#include "base/Text.h"
 
 #include <vector>
 
+#include "base/Text.h"
 #include "core/CRegister.h"
 #include "core/RegistryView.h"
 

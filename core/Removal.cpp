@@ -7,20 +7,20 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/ErrorLog.h"
 #include "base/FolderWalk.h"
 #include "base/Handles.h"
+#include "base/OsVersion.h"
 #include "base/RuntimeError.h"
+#include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
-#include "base/Text.h"
 #include "core/AtomicFile.h"
 #include "core/CRegister.h"
 #include "core/Globals.h"
 #include "core/Process.h"
 #include "core/SpecialFolders.h"
 #include "core/modMain.h"
-#include "base/ErrorLog.h"
-#include "base/OsVersion.h"
 
 namespace modMain {
 namespace {
@@ -28,7 +28,6 @@ namespace {
 Launcher g_launcher;
 
 bool IsNtFamily() { return osversion::IsNtFamilyName(gb_osName); }
-
 
 std::string FileNamePart(const std::string& path) {
     size_t slash = path.find_last_of("\\/");

@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "base/Clock.h"
+#include "base/Conversions.h"
 #include "base/Handles.h"
 #include "base/ProgramFolder.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/CRegister.h"
-#include "base/Conversions.h"
 #include "core/Globals.h"
 #include "core/RegistryModule.h"
 #include "core/Removal.h"

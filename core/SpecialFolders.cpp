@@ -4,11 +4,11 @@
 
 #include <vector>
 
-#include "base/RuntimeError.h"
-#include "base/Trap.h"
-#include "base/Text.h"
-#include "core/CRegister.h"
 #include "base/OsVersion.h"
+#include "base/RuntimeError.h"
+#include "base/Text.h"
+#include "base/Trap.h"
+#include "core/CRegister.h"
 #include "core/modMainText.h"
 
 namespace modMain {
@@ -34,13 +34,11 @@ FolderSources& Sources() {
     return s;
 }
 
-
 std::string WithoutTrailingBackslash(const std::string& text) {
     std::string t = base::Trim(text);
     if (!t.empty() && t.back() == '\\') t.pop_back();
     return t;
 }
-
 
 }  // namespace
 

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "base/Clock.h"
+#include "base/Conversions.h"
 #include "base/RuntimeError.h"
 #include "base/Trap.h"
-#include "base/Conversions.h"
 #include "core/SettingsStore.h"
 #include "core/Wiring.h"
 

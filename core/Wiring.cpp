@@ -1,6 +1,5 @@
 #include "core/Wiring.h"
 
-
 namespace wiring {
 namespace {
 GetMessageFn g_getMessage;

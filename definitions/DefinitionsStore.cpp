@@ -19,8 +19,7 @@ TextIndex g_index;  // built once per load over gb_definitionsText
 const TextIndex& Index() {
     // The text is written through SetDefinitionsText; a direct assignment of another length is
     // still caught here (comparing whole texts per look-up would cost what the index saves).
-    if (g_index.text().size() != gb_definitionsText.size())
-        g_index = TextIndex(gb_definitionsText);
+    if (g_index.text().size() != gb_definitionsText.size()) g_index = TextIndex(gb_definitionsText);
     return g_index;
 }
 }  // namespace
@@ -81,10 +80,10 @@ std::string GetDataBaseItem(const std::string& section, const std::string& key, 
         gb_definitionsText, [&](const std::string& p, size_t from) { return index.Find(p, from); }, section, key,
         defaultValue);
     if (r.error) {
-        modMain::LogError(std::to_string(base::errInvalidProcedureCall),
-                          base::ErrorDescription(base::errInvalidProcedureCall) + "calues Section = " + section +
-                              "  sID=" + key,
-                          "GetDataBaseItem");
+        modMain::LogError(
+            std::to_string(base::errInvalidProcedureCall),
+            base::ErrorDescription(base::errInvalidProcedureCall) + "calues Section = " + section + "  sID=" + key,
+            "GetDataBaseItem");
     }
     return r.value;
 }

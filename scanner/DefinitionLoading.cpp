@@ -4,14 +4,14 @@
 #include <utility>
 #include <vector>
 
+#include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsStore.h"
 #include "scanner/FolderMacros.h"
 #include "scanner/ListRowBuilders.h"
-#include "scanner/ScanGlobals.h"
-#include "base/Text.h"
 #include "scanner/ScanEngine.h"
+#include "scanner/ScanGlobals.h"
 
 using modDefinitions::updateListfromINI;
 

@@ -1,6 +1,9 @@
 // The one path by which a finding is recorded, the scan counters, and the look-ups in the
 // results list.
+#include <utility>
+
 #include "base/OsVersion.h"
+#include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/IniFiles.h"
@@ -9,10 +12,7 @@
 #include "core/SpecialFolders.h"
 #include "core/modMain.h"
 #include "scanner/FolderMacros.h"
-#include "base/Text.h"
 #include "scanner/ScanEngine.h"
-
-#include <utility>
 
 using base::UCase;
 

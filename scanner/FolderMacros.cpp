@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
+#include "base/Text.h"
 #include "base/Trap.h"
 #include "core/SpecialFolders.h"
-#include "base/Text.h"
 
 namespace scanner {
 

@@ -1,8 +1,8 @@
 #include "scanner/ListRowBuilders.h"
 
+#include "base/Text.h"
 #include "base/Trap.h"
 #include "definitions/DefinitionsStore.h"
-#include "base/Text.h"
 
 namespace scanner {
 

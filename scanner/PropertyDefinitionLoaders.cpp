@@ -23,18 +23,18 @@ namespace {
 std::string Key(const char* prefix, int i) { return prefix + std::to_string(i); }
 std::string Tail(int i, const char* method) { return base::MethodTail(method, "I: " + std::to_string(i)); }
 
-const ScanEngine::PropertyGroup kSCE{"UpdateSearchByCompanyList", "SCE",        "SCET", "SCEV",
-                                     &DefinitionLists::lstCESearch,    "Spy CE File"};
-const ScanEngine::PropertyGroup kSCW{"UpdateSearchByCompanyList", "SCW",        "SCWT", "SCWV",
-                                     &DefinitionLists::lstCWSearch,    "Spy CW File"};
+const ScanEngine::PropertyGroup kSCE{"UpdateSearchByCompanyList",   "SCE",        "SCET", "SCEV",
+                                     &DefinitionLists::lstCESearch, "Spy CE File"};
+const ScanEngine::PropertyGroup kSCW{"UpdateSearchByCompanyList",   "SCW",        "SCWT", "SCWV",
+                                     &DefinitionLists::lstCWSearch, "Spy CW File"};
 const ScanEngine::PropertyGroup kSBOFN{"UpdateSearchByOriginalFileName", "SBOFN",       "SBOFNT", "SBOFNF",
-                                       &DefinitionLists::lstOFNSearch,        "Spy OFN File"};
+                                       &DefinitionLists::lstOFNSearch,   "Spy OFN File"};
 const ScanEngine::PropertyGroup kSBIFN{"UpdateSearchByInternalFileName", "SBIFN",       "SBIFNT", "SBIFNF",
-                                       &DefinitionLists::lstIFNSearch,        "Spy IFN File"};
-const ScanEngine::PropertyGroup kSBPN{"UpdateSearchByProductName", "SBPN",       "SBPNT", "SBPNF",
-                                      &DefinitionLists::lstPNSearch,    "Spy PN File"};
+                                       &DefinitionLists::lstIFNSearch,   "Spy IFN File"};
+const ScanEngine::PropertyGroup kSBPN{"UpdateSearchByProductName",   "SBPN",       "SBPNT", "SBPNF",
+                                      &DefinitionLists::lstPNSearch, "Spy PN File"};
 const ScanEngine::PropertyGroup kSBFD{"UpdateSearchByFileDescription", "SBFD",       "SBFDT", "SBFDF",
-                                      &DefinitionLists::lstFDSearch,        "Spy FD File"};
+                                      &DefinitionLists::lstFDSearch,   "Spy FD File"};
 }  // namespace
 
 bool ScanEngine::LoadPropertyEntries(const PropertyGroup& g, int& i) {

@@ -129,7 +129,7 @@ private:
     void CheckRegistryKType(const std::string& KeyName, const std::string& SpyType);
 
     // ---- reporting
-    void YieldToMessages();  // at most every few milliseconds
+    void YieldToMessages();             // at most every few milliseconds
     void SetMousePointer(int pointer);  // 0 default, 11 hourglass
     void StatusUpdate();                // one more step of the load: "Loading Database - <n>"
     void ShowCurrentItem(const std::string& text);

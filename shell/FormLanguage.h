@@ -1,9 +1,9 @@
 #pragma once
 // The window half of the language packs: a form's own texts (the section named after the form)
 // and re-labelling a form's controls.
-#include "ui/Form.h"
-
 #include <string>
+
+#include "ui/Form.h"
 
 namespace formLanguage {
 

@@ -4,14 +4,14 @@
 
 #include "base/MsgBox.h"
 #include "base/Trap.h"
-#include "shell/CursorPosition.h"
 #include "core/Globals.h"
-#include "shell/frmMsgBox.h"
 #include "core/modLanguage.h"
-#include "shell/FormLanguage.h"
 #include "core/modMain.h"
 #include "downloader/Progress.h"
+#include "shell/CursorPosition.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmMain.h"
+#include "shell/frmMsgBox.h"
 #include "ui/MessageLoop.h"
 
 namespace {

@@ -42,8 +42,8 @@ SYSTEMTIME MakeTime(int year, int month, int day, int hour = 0, int minute = 0, 
 
 void RemoveTree(const std::string& path);
 std::string UniqueName(const std::string& stem);  // stem + process id + counter
-std::string SourceDir();   // the repository (CORVANE_SOURCE_DIR, as a Windows path)
-std::string ProgramDir();  // the program folder the build assembled (CORVANE_PROGRAM_DIR)
+std::string SourceDir();                          // the repository (CORVANE_SOURCE_DIR, as a Windows path)
+std::string ProgramDir();                         // the program folder the build assembled (CORVANE_PROGRAM_DIR)
 // Runs this test executable again as a child process with the given gtest filter and extra
 // environment ("NAME=value"); returns its exit code.
 int RunSelf(const std::string& gtestFilter, const std::string& extraEnv = {});

@@ -14,10 +14,19 @@ using namespace base;
 using testing_support::TempFolder;
 
 TEST(RuntimeErrors, StandardDescriptions) {
-    struct Row { long number; const char* text; };
-    const Row rows[] = {{5, "Invalid procedure call or argument"}, {6, "Overflow"}, {9, "Subscript out of range"},
-                        {13, "Type mismatch"}, {52, "Bad file name or number"}, {53, "File not found"},
-                        {70, "Permission denied"}, {75, "Path/File access error"}, {76, "Path not found"},
+    struct Row {
+        long number;
+        const char* text;
+    };
+    const Row rows[] = {{5, "Invalid procedure call or argument"},
+                        {6, "Overflow"},
+                        {9, "Subscript out of range"},
+                        {13, "Type mismatch"},
+                        {52, "Bad file name or number"},
+                        {53, "File not found"},
+                        {70, "Permission denied"},
+                        {75, "Path/File access error"},
+                        {76, "Path not found"},
                         {12345, "Application-defined or object-defined error"}};
     for (const Row& r : rows) EXPECT_EQ(ErrorDescription(r.number), r.text) << r.number;
 }

@@ -20,7 +20,11 @@ std::string LogText() { return base::ReadWhole(ErrorLogPath()); }
 }  // namespace
 
 TEST(FullPathWithFilename, JoinsWithOneOrTwoSeparators) {
-    struct Row { const char* folder; const char* name; const char* want; };
+    struct Row {
+        const char* folder;
+        const char* name;
+        const char* want;
+    };
     const Row rows[] = {
         {"C:\\Apps\\Corvane", "errorlog.txt", "C:\\Apps\\Corvane\\errorlog.txt"},
         {"C:\\Apps\\Corvane", "\\logs\\errorlog.txt", "C:\\Apps\\Corvane\\\\logs\\errorlog.txt"},
@@ -53,7 +57,8 @@ TEST(ErrorLog, EntriesAppendInCallOrderAndTrapsLogThere) {
     WriteErrorLog("first");
     base::Trap("SomeProcedure", [] { base::Raise(76); });
     std::string text = LogText();
-    size_t a = text.find("first"), b = text.find("Error Description: Path not found, Error Number: 76, Method: SomeProcedure");
+    size_t a = text.find("first"),
+           b = text.find("Error Description: Path not found, Error Number: 76, Method: SomeProcedure");
     ASSERT_NE(a, std::string::npos);
     ASSERT_NE(b, std::string::npos);
     EXPECT_LT(a, b);
@@ -66,7 +71,10 @@ TEST(ErrorLog, LostSilentlyWhenLogsFolderIsMissing) {
 }
 
 TEST(DeleteLogFile, KeepsExactlyTheLimitAndDeletesOneByteMore) {
-    struct Row { unsigned long long size; bool survives; };
+    struct Row {
+        unsigned long long size;
+        bool survives;
+    };
     for (Row r : {Row{kErrorLogLimit, true}, Row{kErrorLogLimit + 1, false}, Row{0, true}}) {
         ScopedProgramFolder pf;
         base::WriteText(ErrorLogPath(), std::string(r.size, 'x'));

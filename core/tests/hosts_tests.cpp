@@ -2,12 +2,12 @@
 
 #include <cstring>
 
+#include "base/OsVersion.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/AtomicFile.h"
 #include "core/HostsFile.h"
-#include "base/OsVersion.h"
 #include "core/SpecialFolders.h"
 #include "core/Wiring.h"
 #include "core/tests/CoreTestSupport.h"

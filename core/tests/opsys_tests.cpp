@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/COpSysInfo.h"
 #include "base/OsVersion.h"
+#include "core/COpSysInfo.h"
 #include "core/SpecialFolders.h"
 
 using namespace std::string_literals;

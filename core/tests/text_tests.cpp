@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "base/Conversions.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
-#include "base/Conversions.h"
 #include "core/modMain.h"
 #include "core/modMainText.h"
 

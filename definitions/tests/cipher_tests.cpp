@@ -26,8 +26,12 @@ size_t Count(const std::string& text, const std::string& what) {
 TEST(HexText, BytesToHexAndBack) {
     EXPECT_EQ(BytesToHex({0x00, 0x0F, 0xA0}), "000FA0");
     EXPECT_EQ(BytesToHex({}), "");
-    struct Row { const char* text; std::vector<std::uint8_t> bytes; };
-    const Row rows[] = {{"0a1", {0x0A, 0x01}}, {"1G", {0x01}}, {"ZZ", {0x00}}, {"", {}}, {"FFff00", {0xFF, 0xFF, 0x00}}};
+    struct Row {
+        const char* text;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Row rows[] = {
+        {"0a1", {0x0A, 0x01}}, {"1G", {0x01}}, {"ZZ", {0x00}}, {"", {}}, {"FFff00", {0xFF, 0xFF, 0x00}}};
     for (const Row& r : rows) EXPECT_EQ(HexToBytes(r.text), r.bytes) << r.text;
 }
 

@@ -8,11 +8,11 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/modMain.h"
-#include "definitions/tests/TestSigning.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
 #include "definitions/TextIndex.h"
+#include "definitions/tests/TestSigning.h"
 
 using namespace modDefinitions;
 using testing_support::ScopedProgramFolder;
@@ -29,7 +29,13 @@ std::string Plain(const std::string& stored) {
 
 TEST(GetDataBaseItem, FirstMatchRule) {
     ScopedProgramFolder pf;
-    struct Row { const char* name; const char* text; const char* section; const char* key; const char* want; };
+    struct Row {
+        const char* name;
+        const char* text;
+        const char* section;
+        const char* key;
+        const char* want;
+    };
     const Row rows[] = {
         {"plain", "[A]\r\nK0=v0\r\nK1=v1\r\n", "[A]", "K1", "v1"},
         {"X1 before X10", "[S]\r\nX1=one\r\nX10=ten\r\n", "[S]", "X1", "one"},
@@ -108,9 +114,15 @@ TEST(TextIndex, SameAnswersAsThePlainScan) {
         "",
         "abc",
     };
-    const std::string patterns[] = {"[DAFO]", "DAFO1", "DAFO10", "DAFO2", "[B]", "K1", "K10", "last", "no crlf",
-                                    "\xFF\xFF\xFF\xFF", "aaaa", "aaaaaaaaaaaaaaaaaaaaaaaaaaa", "[A]", "K", "ab", "=",
-                                    "\r\n", "zzzz"};
+    const std::string patterns[] = {"[DAFO]",  "DAFO1",
+                                    "DAFO10",  "DAFO2",
+                                    "[B]",     "K1",
+                                    "K10",     "last",
+                                    "no crlf", "\xFF\xFF\xFF\xFF",
+                                    "aaaa",    "aaaaaaaaaaaaaaaaaaaaaaaaaaa",
+                                    "[A]",     "K",
+                                    "ab",      "=",
+                                    "\r\n",    "zzzz"};
     for (const std::string& text : tricky) {
         TextIndex index(text);
         for (const std::string& p : patterns)
@@ -140,7 +152,8 @@ TEST(GetDataBaseItem, IndexedLookupEqualsPlainRuleOnTrickyTexts) {
         "REGS1=a=b=c\r\nTAFIT2=late\r\nEND=tail";
     SetDefinitionsText(text);
     for (const char* section : {"[NTOT]", "[TAFI]", "[REGS]", "TAFI", "[NONE]"})
-        for (const char* key : {"TAFIT", "TAFIT0", "TAFIT1", "TAFIT10", "TAFIT2", "TAFIT3", "REGS0", "REGS1", "END", "E"})
+        for (const char* key :
+             {"TAFIT", "TAFIT0", "TAFIT1", "TAFIT10", "TAFIT2", "TAFIT3", "REGS0", "REGS1", "END", "E"})
             EXPECT_EQ(GetDataBaseItem(section, key, "?"), LookupPlain(text, section, key, "?").value)
                 << section << " " << key;
 }
@@ -231,7 +244,11 @@ TEST(LoadDefinitions, RefusedFilesKeepTheLoadedTextAndAreReported) {
     LoadDefinitions();
     const std::string good = base::ReadWhole(pf / "defs.dat");
 
-    struct Row { const char* name; std::string bytes; const char* error; };
+    struct Row {
+        const char* name;
+        std::string bytes;
+        const char* error;
+    };
     std::string altered = good;
     altered[altered.size() / 2] ^= 0x01;
     std::string badVersion = good;

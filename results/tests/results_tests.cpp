@@ -7,11 +7,11 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "definitions/StringCipher.h"
-#include "results/IgnoreList.h"
 #include "results/FindingList.h"
+#include "results/IgnoreList.h"
 
-using results::IgnoreListIndex;
 using results::FindingList;
+using results::IgnoreListIndex;
 
 namespace {
 std::string Enc(const std::string& s) { return modEncryption::Encrypte(s); }
@@ -123,10 +123,10 @@ TEST(FindingList, FindRowAnswersAsTheWalk) {
 TEST(FindingList, KindsAndTheirTextsOneTable) {
     using results::FindingKind;
     const std::pair<FindingKind, const char*> table[] = {
-        {FindingKind::File, "Malware File"},         {FindingKind::Folder, "Malware Folder"},
-        {FindingKind::Cookie, "Tracking Cookie"},    {FindingKind::Process, "Malware Process"},
-        {FindingKind::RegKey, "Malware RegKey"},     {FindingKind::RegValue, "Malware RegValue"},
-        {FindingKind::RegData, "Malware RegData"},   {FindingKind::HostsEntry, "Bad Hosts Entry"},
+        {FindingKind::File, "Malware File"},       {FindingKind::Folder, "Malware Folder"},
+        {FindingKind::Cookie, "Tracking Cookie"},  {FindingKind::Process, "Malware Process"},
+        {FindingKind::RegKey, "Malware RegKey"},   {FindingKind::RegValue, "Malware RegValue"},
+        {FindingKind::RegData, "Malware RegData"}, {FindingKind::HostsEntry, "Bad Hosts Entry"},
     };
     for (const auto& [kind, text] : table) {
         EXPECT_EQ(results::KindText(kind), text);

@@ -17,11 +17,11 @@
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
-#include "results/IgnoreList.h"
 #include "results/FindingList.h"
+#include "results/IgnoreList.h"
 #include "scanner/ListRowBuilders.h"
-#include "scanner/ScanGlobals.h"
 #include "scanner/ScanEngine.h"
+#include "scanner/ScanGlobals.h"
 
 namespace {
 
@@ -195,10 +195,10 @@ int main(int argc, char** argv) {
     const double t1 = Now();
     int rows = 0;
     for (base::RowList* l :
-         {&engine.lists.lstSearch, &engine.lists.lstRegistrySearch, &engine.lists.lstRegistry, &engine.lists.lstRegKSearch,
-          &engine.lists.lstRegValueData, &engine.lists.lstCookies, &engine.lists.lstHost, &engine.lists.lstCESearch,
-          &engine.lists.lstCWSearch, &engine.lists.lstOFNSearch, &engine.lists.lstIFNSearch, &engine.lists.lstPNSearch,
-          &engine.lists.lstFDSearch, &engine.lists.lstFCSSearch})
+         {&engine.lists.lstSearch, &engine.lists.lstRegistrySearch, &engine.lists.lstRegistry,
+          &engine.lists.lstRegKSearch, &engine.lists.lstRegValueData, &engine.lists.lstCookies, &engine.lists.lstHost,
+          &engine.lists.lstCESearch, &engine.lists.lstCWSearch, &engine.lists.lstOFNSearch, &engine.lists.lstIFNSearch,
+          &engine.lists.lstPNSearch, &engine.lists.lstFDSearch, &engine.lists.lstFCSSearch})
         rows += l->ListItems.Count();
     const int directHits = results::Findings().Rows().Count();
     std::printf("definitions load: %d definitions, every group and option\n", d.definitions);
@@ -288,7 +288,8 @@ int main(int argc, char** argv) {
         std::printf("recording: %d findings (%d distinct), ignore list of %d records\n", findings, distinct,
                     ignoreRecords);
         std::printf("  record all            %9.4f s   (%d rows, found %ld, ignored %ld, new %ld)\n", b - a, listed,
-                    engine.counters.ComponentCount, engine.counters.IgnoreComponentCount, engine.counters.NewComponentCount);
+                    engine.counters.ComponentCount, engine.counters.IgnoreComponentCount,
+                    engine.counters.NewComponentCount);
 
         // The same with an ignore list written a moment ago: while its times could still hide a
         // second write, it is read again for every finding (deciphered only when it changed).

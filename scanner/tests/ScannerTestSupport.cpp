@@ -1,16 +1,16 @@
 #include "scanner/tests/ScannerTestSupport.h"
 
-#include "base/TextFile.h"
-
 #include <utility>
+
+#include "base/TextFile.h"
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
 #include "core/modMain.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
-#include "results/IgnoreList.h"
 #include "results/FindingList.h"
+#include "results/IgnoreList.h"
 #include "scanner/ScanGlobals.h"
 
 namespace scannertest {
@@ -31,8 +31,8 @@ void RecordingProgress::CurrentItem(const std::string& text) { events.emplace_ba
 
 void RecordingRegistryChecks::CheckRegistryValues(HKEY root, const std::string& keyPath, int mode,
                                                   const std::string& text, const std::string& SpyType) {
-    calls.push_back(std::string("CheckRegistryValues ") + (root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") +
-                    keyPath + " " + std::to_string(mode) + " " + text + " " + SpyType);
+    calls.push_back(std::string("CheckRegistryValues ") + (root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") + keyPath +
+                    " " + std::to_string(mode) + " " + text + " " + SpyType);
 }
 
 void RecordingRegistryChecks::CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) {

@@ -5,6 +5,7 @@
 #include <random>
 #include <set>
 
+#include "base/Text.h"
 #include "base/TextFile.h"
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
@@ -13,7 +14,6 @@
 #include "scanner/FolderMacros.h"
 #include "scanner/ListRowBuilders.h"
 #include "scanner/ScanGlobals.h"
-#include "base/Text.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
 using namespace scannertest;
@@ -114,19 +114,19 @@ std::map<std::string, int> CountsOfAllLists() {
     std::map<std::string, int> m;
     for (const auto& [name, list] :
          std::vector<std::pair<std::string, base::RowList*>>{{"lstSearch", &Engine().lists.lstSearch},
-                                                            {"lstRegistrySearch", &Engine().lists.lstRegistrySearch},
-                                                            {"lstRegistry", &Engine().lists.lstRegistry},
-                                                            {"lstRegKSearch", &Engine().lists.lstRegKSearch},
-                                                            {"lstRegValueData", &Engine().lists.lstRegValueData},
-                                                            {"lstCookies", &Engine().lists.lstCookies},
-                                                            {"lstHost", &Engine().lists.lstHost},
-                                                            {"lstCESearch", &Engine().lists.lstCESearch},
-                                                            {"lstCWSearch", &Engine().lists.lstCWSearch},
-                                                            {"lstOFNSearch", &Engine().lists.lstOFNSearch},
-                                                            {"lstIFNSearch", &Engine().lists.lstIFNSearch},
-                                                            {"lstPNSearch", &Engine().lists.lstPNSearch},
-                                                            {"lstFDSearch", &Engine().lists.lstFDSearch},
-                                                            {"lstFCSSearch", &Engine().lists.lstFCSSearch}})
+                                                             {"lstRegistrySearch", &Engine().lists.lstRegistrySearch},
+                                                             {"lstRegistry", &Engine().lists.lstRegistry},
+                                                             {"lstRegKSearch", &Engine().lists.lstRegKSearch},
+                                                             {"lstRegValueData", &Engine().lists.lstRegValueData},
+                                                             {"lstCookies", &Engine().lists.lstCookies},
+                                                             {"lstHost", &Engine().lists.lstHost},
+                                                             {"lstCESearch", &Engine().lists.lstCESearch},
+                                                             {"lstCWSearch", &Engine().lists.lstCWSearch},
+                                                             {"lstOFNSearch", &Engine().lists.lstOFNSearch},
+                                                             {"lstIFNSearch", &Engine().lists.lstIFNSearch},
+                                                             {"lstPNSearch", &Engine().lists.lstPNSearch},
+                                                             {"lstFDSearch", &Engine().lists.lstFDSearch},
+                                                             {"lstFCSSearch", &Engine().lists.lstFCSSearch}})
         if (list->ListItems.Count()) m[name] = list->ListItems.Count();
     return m;
 }
@@ -238,15 +238,15 @@ TEST_F(LoadingTest, RowLayoutsOfEveryList) {
     // File rows of the file selector, then the folder rows of the folder selector; the trojan
     // loader fills both trojan groups, once.
     EXPECT_EQ(Rows(Engine().lists.lstSearch.ListItems, 2), (R{{"MALWARE FILE", "Trojan.A", "tra.exe"},
-                                                          {"MALWARE FOLDER", "Trojan.B", "trb"},
-                                                          {"MALWARE FILE", "Dialer.A", "dia.exe"},
-                                                          {"MALWARE FILE", "Hijacker.A", "hia.dll"},
-                                                          {"MALWARE FILE", "Logger.A", "kla.exe"},
-                                                          {"MALWARE FILE", "Spy.A", "spa.exe"},
-                                                          {"MALWARE FOLDER", "Dialer.B", "dib"},
-                                                          {"MALWARE FOLDER", "Hijacker.B", "hib"},
-                                                          {"MALWARE FOLDER", "Logger.B", "klb"},
-                                                          {"MALWARE FOLDER", "Spy.B", "spb"}}));
+                                                              {"MALWARE FOLDER", "Trojan.B", "trb"},
+                                                              {"MALWARE FILE", "Dialer.A", "dia.exe"},
+                                                              {"MALWARE FILE", "Hijacker.A", "hia.dll"},
+                                                              {"MALWARE FILE", "Logger.A", "kla.exe"},
+                                                              {"MALWARE FILE", "Spy.A", "spa.exe"},
+                                                              {"MALWARE FOLDER", "Dialer.B", "dib"},
+                                                              {"MALWARE FOLDER", "Hijacker.B", "hib"},
+                                                              {"MALWARE FOLDER", "Logger.B", "klb"},
+                                                              {"MALWARE FOLDER", "Spy.B", "spb"}}));
     // A load that included the file groups lets the file search use the property lists.
     EXPECT_TRUE(gb_fileGroupsLoaded);
 }

@@ -24,8 +24,9 @@ protected:
         Engine().AddSpytoListview(kind, item, spy, 3, item, "", "");
     }
     std::vector<long> Counters() const {
-        return {Engine().counters.ProcCount,        Engine().counters.RegCount,       Engine().counters.FolderCount,
-                Engine().counters.FileCount,        Engine().counters.ComponentCount, Engine().counters.IgnoreComponentCount,
+        return {Engine().counters.ProcCount,        Engine().counters.RegCount,
+                Engine().counters.FolderCount,      Engine().counters.FileCount,
+                Engine().counters.ComponentCount,   Engine().counters.IgnoreComponentCount,
                 Engine().counters.NewComponentCount};
     }
 };
@@ -69,7 +70,7 @@ TEST_F(RecorderTest, RowFieldsAndCheckState) {
         gb_markChecked = c.mark;
         gb_autoRemove = c.autoRemove;
         Engine().AddSpytoListview("Malware RegData", "Start Page", "CoolWeb", 5, "HKEY_CURRENT_USER\\Software\\Main",
-                                    "coolweb", "about:blank");
+                                  "coolweb", "about:blank");
         EXPECT_EQ(Findings(), (R{{"Malware RegData", "CoolWeb", "Start Page", "about:blank",
                                   "HKEY_CURRENT_USER\\Software\\Main", "coolweb", c.checked}}));
     }

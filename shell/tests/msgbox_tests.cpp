@@ -6,10 +6,10 @@
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/testing/Testing.h"
-#include "shell/CursorPosition.h"
 #include "core/Globals.h"
-#include "shell/frmMsgBox.h"
+#include "shell/CursorPosition.h"
 #include "shell/frmMain.h"
+#include "shell/frmMsgBox.h"
 #include "ui/MessageLoop.h"
 
 namespace {

@@ -40,10 +40,14 @@ TEST_F(ScanWindowTest, CountersReachTheControlsAndTheMovie) {
     frmScanSpy.AddSpytoListview("Malware RegKey", "Software\\Bad", "Spy", 5, "", "", "");
     frmScanSpy.AddSpytoListview("Tracking Cookie", "C:\\c.txt", "Spy", 3, "", "", "");
     const std::pair<const char*, const char*> expected[] = {
-        {"_root.ScanMovie_ProcessesRunning", "37"}, {"_root.ScanMovie_MIgnorList", "0"},
-        {"_root.ScanMovie_MFound", "3"},            {"_root.ScanMovie_MNIgnorList", "3"},
-        {"_root.ScanMovie_IFiles", "1"},            {"_root.ScanMovie_IFolders", "0"},
-        {"_root.ScanMovie_IMProcesses", "1"},       {"_root.ScanMovie_IRItems", "1"},
+        {"_root.ScanMovie_ProcessesRunning", "37"},
+        {"_root.ScanMovie_MIgnorList", "0"},
+        {"_root.ScanMovie_MFound", "3"},
+        {"_root.ScanMovie_MNIgnorList", "3"},
+        {"_root.ScanMovie_IFiles", "1"},
+        {"_root.ScanMovie_IFolders", "0"},
+        {"_root.ScanMovie_IMProcesses", "1"},
+        {"_root.ScanMovie_IRItems", "1"},
     };
     for (const auto& [name, value] : expected) EXPECT_EQ(frmScanSpy.flash.GetVariable(name), value) << name;
     EXPECT_EQ(frmScanSpy.txtComponent.Text(), "3");

@@ -8,8 +8,8 @@
 #include "components/flash/ShockwaveFlash.h"
 #include "shell/CursorPosition.h"
 #include "shell/Module2.h"
-#include "shell/modMainWindows.h"
 #include "shell/frmMain.h"
+#include "shell/modMainWindows.h"
 #include "ui/Form.h"
 #include "ui/MessageLoop.h"
 
