@@ -10,6 +10,12 @@ std::string UCase(const std::string& text) {
     return out;
 }
 
+std::string LCase(const std::string& text) {
+    std::string out = text;
+    if (!out.empty()) CharLowerBuffA(out.data(), static_cast<DWORD>(out.size()));
+    return out;
+}
+
 std::string Trim(const std::string& text) {
     const size_t b = text.find_first_not_of(' ');
     if (b == std::string::npos) return {};

@@ -7,6 +7,7 @@
 namespace base {
 
 std::string UCase(const std::string& text);
+std::string LCase(const std::string& text);  // the same rule, to lower case
 std::string Trim(const std::string& text);
 bool EqualsNoCase(const std::string& a, const std::string& b);  // UCase(a) = UCase(b)
 // InStr(UCase(text), UCase(part)) > 0; an empty part is found in any text.

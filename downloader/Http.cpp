@@ -4,14 +4,10 @@
 #include <cctype>
 
 #include "base/RuntimeError.h"
+#include "base/Text.h"
 
 namespace downloader {
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Trim(const std::string& s) {
     size_t a = s.find_first_not_of(" \t");
@@ -62,11 +58,11 @@ std::string ProxyCredentials(const Proxy& proxy) {
 UrlParts ParseUrl(const std::string& url) {
     UrlParts u;
     std::string s = url;
-    const std::string lower = Lower(s);
+    const std::string lower = base::LCase(s);
     if (lower.rfind("res://", 0) == 0 || s.compare(1, 2, ":\\") == 0) {
-        size_t p = Lower(s).find("http://");
+        size_t p = base::LCase(s).find("http://");
         if (p != std::string::npos) s = s.substr(p);
-        p = Lower(s).find("ftp://");
+        p = base::LCase(s).find("ftp://");
         if (p != std::string::npos) s = s.substr(p);
     }
     const size_t scheme = s.find("://");
@@ -102,7 +98,7 @@ std::string UrlOf(const UrlParts& u) { return "http://" + HostHeader(u) + "/" + 
 
 std::string ResolveLocation(const UrlParts& current, const std::string& location) {
     const std::string loc = Trim(location);
-    if (Lower(loc).rfind("http://", 0) == 0 || Lower(loc).rfind("https://", 0) == 0) return loc;
+    if (base::LCase(loc).rfind("http://", 0) == 0 || base::LCase(loc).rfind("https://", 0) == 0) return loc;
     if (loc.rfind("//", 0) == 0) return "http:" + loc;
     if (!loc.empty() && loc[0] == '/') return "http://" + HostHeader(current) + loc;
     const size_t dir = current.filePath.rfind('/');
@@ -213,12 +209,12 @@ int GetStatusCode(const std::string& head) {
 }
 
 std::string GETDATAHEAD(const std::string& head, const std::string& name) {
-    const std::string want = Lower(name);
+    const std::string want = base::LCase(name);
     size_t at = 0;
     while (at < head.size()) {
         size_t end = head.find("\r\n", at);
         if (end == std::string::npos) end = head.size();
-        if (end - at >= want.size() && Lower(head.substr(at, want.size())) == want)
+        if (end - at >= want.size() && base::LCase(head.substr(at, want.size())) == want)
             return Trim(head.substr(at + want.size(), end - at - want.size()));
         at = end + 2;
     }
@@ -235,12 +231,12 @@ bool ParseResponseHead(const std::string& head, ResponseHead& out) {
         if (!ReadNumber(length, out.contentLength)) return false;
         out.hasLength = true;
     }
-    out.chunked = Lower(GETDATAHEAD(head, "Transfer-Encoding:")).find("chunked") != std::string::npos;
+    out.chunked = base::LCase(GETDATAHEAD(head, "Transfer-Encoding:")).find("chunked") != std::string::npos;
     if (out.chunked) out.hasLength = false;  // the framing wins over a length (RFC 7230 3.3.3)
     const std::string range = GETDATAHEAD(head, "Content-Range:");
     if (!range.empty()) {
         // "bytes first-last/total", "bytes first-last/*" or "bytes */total"
-        if (Lower(range).rfind("bytes ", 0) != 0) return false;
+        if (base::LCase(range).rfind("bytes ", 0) != 0) return false;
         const std::string spec = Trim(range.substr(6));
         const size_t slash = spec.find('/');
         if (slash == std::string::npos) return false;
@@ -259,7 +255,7 @@ bool ParseResponseHead(const std::string& head, ResponseHead& out) {
         }
     }
     out.location = GETDATAHEAD(head, "Location:");
-    out.contentType = Lower(GETDATAHEAD(head, "Content-Type:"));
+    out.contentType = base::LCase(GETDATAHEAD(head, "Content-Type:"));
     return true;
 }
 
@@ -322,13 +318,8 @@ bool ChunkedDecoder::Feed(const char* data, size_t size, std::string& out) {
 
 std::string ExtractSrcAttribute(const std::string& page, const std::string& fileName) {
     if (fileName.empty()) return {};
-    const std::string upperPage = [&] {
-        std::string s = page;
-        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    }();
-    std::string upperName = fileName;
-    for (char& c : upperName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upperPage = base::UCase(page);
+    const std::string upperName = base::UCase(fileName);
     const size_t a = upperPage.find(upperName);
     if (a == std::string::npos) return {};
     const size_t b = upperPage.rfind("SRC='", a);

@@ -4,16 +4,12 @@
 
 #include <cctype>
 
+#include "base/Text.h"
 #include "base/TextFile.h"
 #include "downloader/Http.h"
 
 namespace downloader {
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // A link that stays below the page's folder: relative, no drive, no "..", no empty segment.
 bool SafeRelative(const std::string& link) {
@@ -39,7 +35,7 @@ std::string GetExtensionName(const std::string& link) {
     const size_t slash = link.find_last_of("/\\");
     const std::string name = slash == std::string::npos ? link : link.substr(slash + 1);
     const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : Lower(name.substr(dot + 1));
+    return dot == std::string::npos ? std::string() : base::LCase(name.substr(dot + 1));
 }
 
 bool Wanted(const std::string& ext, const LinkFilter& f) {
@@ -57,7 +53,7 @@ std::vector<SiteLink> CheckSite(const std::string& pageFile, const std::string& 
     const std::string folder = ParentFolder(pageFile);
     for (std::string line : base::ReadLines(pageFile)) {
         for (;;) {
-            const std::string lower = Lower(line);
+            const std::string lower = base::LCase(line);
             const size_t a = lower.find("src=\""), b = lower.find("href=\"");
             size_t cut;
             if (a != std::string::npos && (b == std::string::npos || a < b))

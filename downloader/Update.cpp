@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "base/RuntimeError.h"
+#include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "components/crypto/Encryptor.h"
@@ -16,10 +17,6 @@
 namespace downloader {
 namespace {
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 std::string Trim(const std::string& s) {
     const size_t a = s.find_first_not_of(" \t\r\n");
     if (a == std::string::npos) return {};
@@ -74,7 +71,7 @@ UpdateResult RunUpdate(Transfer& t, UpdateWindow& w, const UpdateSite& site) {
         }
         const std::string installed =
             modDefinitions::updateListfromINI("SETTINGS", "UPDATE-FILE-NUMBER").value_or(std::string());
-        if (Upper(Trim(v)) == Upper(Trim(installed))) {
+        if (base::UCase(Trim(v)) == base::UCase(Trim(installed))) {
             w.ShowMessage(w.Message("1120", "You have the latest update"));
             w.HideWindow();
             return UpdateResult::Latest;
@@ -144,7 +141,7 @@ bool CheckNewVerAvailable(const UpdateSite& site, const std::string& runningVers
         fetch.timeoutMs = site.fetchTimeoutMs;
         const std::string p = OpenURL(site.Address("/updates/ProgVer"), fetch);
         if (p.empty()) return false;
-        if (Upper(Trim(p)) == Upper(Trim(runningVersion))) return false;
+        if (base::UCase(Trim(p)) == base::UCase(Trim(runningVersion))) return false;
         w.ShowMessage(w.Message("1147", "There is a new version of Corvane available."));
         if (openPage) openPage(kDownloadPage);
         return true;

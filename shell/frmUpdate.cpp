@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "base/MsgBox.h"
+#include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/modLanguage.h"
@@ -17,11 +18,6 @@
 namespace {
 
 constexpr int kStageWidth = 420, kStageHeight = 262;
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 downloader::Proxy ProxySettings() {
     return downloader::Proxy{gb_useProxy, gb_proxServer, gb_proxPort, gb_proxID, gb_proxPass};
@@ -119,7 +115,7 @@ void frmUpdate::SizeFlashToForm() {
 // ---- Commands
 
 void frmUpdate::flash_FSCommand(const std::string& command, const std::string&) {
-    const std::string c = Upper(command);
+    const std::string c = base::UCase(command);
     if (c == "IDC_FS_DRAG")
         DragForm();
     else if (c == "IDC_FS_CLOSE")
