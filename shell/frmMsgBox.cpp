@@ -90,7 +90,7 @@ void frmMsgBox::FitToMovie() {
 void frmMsgBox::flash_FSCommand(const std::string& command, const std::string&) {
     const std::string upper = base::UCase(command);
     if (upper == "IDC_FS_DRAG") {
-        DragForm();
+        ui::DragForm(*this, gb_snapWinBorder);
     } else if (upper == "IDC_FS_CANCEL") {
         msgboxResult = 2;
         answered_ = true;
@@ -100,14 +100,4 @@ void frmMsgBox::flash_FSCommand(const std::string& command, const std::string&) 
         answered_ = true;
         Hide();
     }
-}
-
-void frmMsgBox::DragForm() {
-    ui::DragWindow(hWnd());
-    if (!gb_snapWinBorder || !Loaded()) return;
-    const long screenWidth = ui::ScreenWidthTwips(), screenHeight = ui::ScreenHeightTwips();
-    if (Left() < 0) SetLeft(0);
-    if (Top() < 0) SetTop(0);
-    if (Left() > screenWidth - Width()) SetLeft(screenWidth - Width());
-    if (Top() > screenHeight - Height()) SetTop(screenHeight - Height());
 }

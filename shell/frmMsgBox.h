@@ -33,7 +33,6 @@ protected:
 private:
     long Ask(const std::string& prompt, const std::string& title, long frame);
     void flash_FSCommand(const std::string& command, const std::string& args);
-    void DragForm();
     void FitToMovie();
 
     bool answered_ = false;  // a button command came during this call

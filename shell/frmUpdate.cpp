@@ -117,7 +117,7 @@ void frmUpdate::SizeFlashToForm() {
 void frmUpdate::flash_FSCommand(const std::string& command, const std::string&) {
     const std::string c = base::UCase(command);
     if (c == "IDC_FS_DRAG")
-        DragForm();
+        ui::DragForm(*this, gb_snapWinBorder);
     else if (c == "IDC_FS_CLOSE")
         cmdStop_Click();
     else if (c == "IDC_FS_START")
@@ -128,16 +128,6 @@ void frmUpdate::flash_FSCommand(const std::string& command, const std::string&) 
         ShowWindow(hWnd(), SW_MINIMIZE);
     else
         base::MsgBox(command, MB_OK);
-}
-
-void frmUpdate::DragForm() {
-    ui::DragWindow(hWnd());
-    if (!gb_snapWinBorder || !Loaded()) return;
-    const long screenWidth = ui::ScreenWidthTwips(), screenHeight = ui::ScreenHeightTwips();
-    if (Left() < 0) SetLeft(0);
-    if (Top() < 0) SetTop(0);
-    if (screenWidth - Width() < Left()) SetLeft(screenWidth - Width());
-    if (screenHeight - Height() < Top()) SetTop(screenHeight - Height());
 }
 
 void frmUpdate::cmdStartUpdate_Click() {

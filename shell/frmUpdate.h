@@ -116,7 +116,6 @@ private:
     void Show2(ui::TextBox& field, const char* variable, const std::string& text);
     void SetStopCaption(const std::string& caption);
     void ShowFinalFigures();
-    void DragForm();
     void SizeFlashToForm();
 
     std::string strStopCaption = "&Stop", strCloseCaption = "&Close";

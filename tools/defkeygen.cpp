@@ -7,18 +7,10 @@
 #include <cstdio>
 #include <string>
 
+#include "ToolPaths.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "components/crypto/Signature.h"
-
-namespace {
-std::string WindowsPath(std::string p) {
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     const bool create = argc == 4 && std::string(argv[3]) == "--create";

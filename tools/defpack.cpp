@@ -5,18 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "ToolPaths.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "definitions/DefinitionsPacker.h"
-
-namespace {
-std::string WindowsPath(std::string p) {
-    if (!p.empty() && p[0] == '/') p = "Z:" + p;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -346,4 +346,14 @@ LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     });
 }
 
+void DragForm(Form& form, bool snapToBorder) {
+    DragWindow(form.hWnd());
+    if (!snapToBorder || !form.Loaded()) return;
+    const long screenWidth = ScreenWidthTwips(), screenHeight = ScreenHeightTwips();
+    if (form.Left() < 0) form.SetLeft(0);
+    if (form.Top() < 0) form.SetTop(0);
+    if (form.Left() > screenWidth - form.Width()) form.SetLeft(screenWidth - form.Width());
+    if (form.Top() > screenHeight - form.Height()) form.SetTop(screenHeight - form.Height());
+}
+
 }  // namespace ui

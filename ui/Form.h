@@ -133,4 +133,8 @@ private:
     std::vector<Control*> controls_;
 };
 
+// Drags a borderless form with the mouse (ui::DragWindow); with `snapToBorder`, a form dragged
+// past a screen edge is put back against it.
+void DragForm(Form& form, bool snapToBorder);
+
 }  // namespace ui
