@@ -1,5 +1,5 @@
 // Shows the skinned message box with a title and a text for a few seconds, then presses OK.
-// Used by scripts/screenshot-msgbox to take a picture of the box.
+// Used by scripts/screenshot msgbox to take a picture of the box.
 //   msgbox_demo.exe "<title>" "<text>" [seconds] [ok]
 // The program folder is this executable's folder, or CORVANE_PROGRAM_FOLDER.
 #include <windows.h>

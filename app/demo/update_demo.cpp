@@ -1,5 +1,5 @@
 // Shows the download window fetching a file from a slow local server for a few seconds, then
-// closes. Used by scripts/screenshot-update to take a picture of the window mid-transfer.
+// closes. Used by scripts/screenshot update to take a picture of the window mid-transfer.
 //   update_demo.exe [seconds]
 // The program folder is this executable's folder, or CORVANE_PROGRAM_FOLDER.
 #include <windows.h>
