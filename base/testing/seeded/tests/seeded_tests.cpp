@@ -94,10 +94,14 @@ std::map<std::string, std::string> PrefixImage() {
         {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
         {HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Main"},
         {HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Toolbar"},
-        {HKEY_CURRENT_USER, "Software"},
         {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects"},
-        {HKEY_CLASSES_ROOT, "CLSID"},
-        {HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID"},
+        // Other tests register classes and make keys under Software meanwhile: only ours count there.
+        {HKEY_CLASSES_ROOT, "CLSID\\{5E3D9B7A-1C4F-4B2A-9D61-7A0C2E8F4B13}"},
+        {HKEY_CLASSES_ROOT, "CLSID\\{8A4C2E61-3B7D-4F09-A5E2-C61D0B9F7A24}"},
+        {HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\{5E3D9B7A-1C4F-4B2A-9D61-7A0C2E8F4B13}"},
+        {HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\{8A4C2E61-3B7D-4F09-A5E2-C61D0B9F7A24}"},
+        {HKEY_CURRENT_USER, "Software\\Hotbar"},
+        {HKEY_CURRENT_USER, "Software\\Navigator"},
     };
     for (const auto& [root, path] : keys)
         image["key " + std::to_string(reinterpret_cast<uintptr_t>(root)) + path] = KeyImage(root, path);
