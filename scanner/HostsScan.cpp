@@ -5,7 +5,6 @@
 // entries from the file during the scan, without a trace; its entries are now findings like any
 // other, and the removal of the findings the user checks rewrites the file.
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -14,21 +13,12 @@
 #include "core/Globals.h"
 #include "core/HostsFile.h"
 #include "core/modLanguage.h"
+#include "scanner/HostsMatcher.h"
 #include "scanner/ScanEngine.h"
 
 using base::UCase;
 
 namespace scanner {
-namespace {
-
-// The host names of an entry without a comment after them ("1.2.3.4 host # note"), as the
-// definitions name them.
-std::string HostWithoutComment(const std::string& host) {
-    const size_t hash = host.find('#');
-    return hash == std::string::npos ? host : base::Trim(host.substr(0, hash));
-}
-
-}  // namespace
 
 void ScanEngine::ScanHosts() {
     base::Trap("ScanHosts", [&] {
@@ -38,22 +28,14 @@ void ScanEngine::ScanHosts() {
         std::vector<HostsEntry> entries = gb_hostsEntries;
         if (!entries.empty()) entries.pop_back();  // the spare record
 
-        // Entries by their upper-cased host, each host's entries in file order.
-        std::unordered_map<std::string, std::vector<size_t>> byHost;
-        for (size_t j = 0; j < entries.size(); ++j) {
-            if (!entries[j].isEntry) continue;
-            std::string key = UCase(HostWithoutComment(entries[j].host));
-            if (!key.empty()) byHost[std::move(key)].push_back(j);
-        }
+        const HostsMatcher matcher(entries);
 
         // Definitions in list order, each one's entries in file order.
         const base::ListItems& rows = lists.lstHost.ListItems;
         for (int i = 1; i <= rows.Count(); ++i) {
             YieldToMessages();
             if (gb_scanAborted) return;
-            const auto found = byHost.find(UCase(rows(i).SubItems(1)));
-            if (found == byHost.end()) continue;
-            for (size_t j : found->second)
+            for (size_t j : matcher.EntriesNamed(rows(i).SubItems(1)))
                 AddSpytoListview("Bad Hosts Entry", entries[j].host, entries[j].text, 3, "", "", "");
         }
     });

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,10 @@
 #include "core/HostsFile.h"
 #include "core/modMain.h"
 #include "results/FindingList.h"
+#include "scanner/HostsMatcher.h"
 #include "scanner/ListRowBuilders.h"
 #include "scanner/ScanGlobals.h"
+#include "scanner/tests/HostsFixtures.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
 using namespace scannertest;
@@ -178,6 +181,43 @@ TEST_F(HostsScanTest, ALongFileIsReadToItsEnd) {
     EXPECT_EQ(Findings(),
               (std::vector<Row>{Found("203.0.113.7", "www.google.com"), Found("0.0.0.0", "block39999.example")}));
     EXPECT_TRUE(FileState::Of(path_) == before);
+}
+
+// The index against the walk over every entry, on generated files: the same entries for every
+// definition, and the phase records what the walk names, in definition order, once each.
+TEST_F(HostsScanTest, TheIndexNamesWhatTheWalkNames) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        Hosts(GeneratedHostsText(seed, 3000, 400));
+        modMain::readHost();
+        std::vector<HostsEntry> entries = gb_hostsEntries;
+        entries.pop_back();
+        const std::vector<std::string> defs = GeneratedHostDefinitions(seed, 600, 400);
+
+        const scanner::HostsMatcher matcher(entries);
+        int mismatches = 0;
+        size_t named = 0;
+        std::vector<Row> expected;
+        std::set<std::pair<std::string, std::string>> seen;
+        for (const std::string& d : defs) {
+            const std::vector<size_t> walk = scanner::HostsMatcher::EntriesNamedByWalk(entries, d);
+            if (matcher.EntriesNamed(d) != walk) ++mismatches;
+            named += walk.size();
+            for (size_t j : walk)
+                if (seen.insert({entries[j].text, entries[j].host}).second)
+                    expected.push_back(Found(entries[j].text, entries[j].host));
+        }
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_GT(named, 100u);
+
+        results::Findings().Clear();
+        Engine().lists.lstHost.ListItems.Clear();
+        for (const std::string& d : defs) scanner::FillListBox(Engine().lists.lstHost, "Bad Hosts Entry", d, "Spy");
+        const FileState before = FileState::Of(path_);
+        Engine().ScanHosts();
+        EXPECT_EQ(Findings(), expected);
+        EXPECT_TRUE(FileState::Of(path_) == before);
+    }
 }
 
 // Raises the stop flag from inside the scan, at its third look at the message loop.
