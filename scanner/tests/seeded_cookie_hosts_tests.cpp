@@ -13,6 +13,7 @@
 #include "base/testing/seeded/SeededMachine.h"
 #include "core/Globals.h"
 #include "results/FindingList.h"
+#include "scanner/CookieDetails.h"
 #include "scanner/ScanGlobals.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
@@ -82,6 +83,23 @@ TEST_F(SeededCookieHostsTest, CookiePhaseFindsExactlyThePlantedCookies) {
         EXPECT_EQ(Sorted(Findings()), Sorted(expected));
     }
     EXPECT_EQ(ErrorLog(), "");
+}
+
+// The log's account of each planted cookie found: its name, value and site as planted.
+TEST_F(SeededCookieHostsTest, CookieDetailsTellThePlantedCookies) {
+    struct Case {
+        const char* file;
+        const char* name;
+        const char* value;
+        const char* site;
+    };
+    for (const Case& c : {Case{"user@doubleclick[1].txt", "id", "2c6f1e0a9b", "doubleclick.net/"},
+                          Case{"user@atdmt[2].txt", "AA002", "1083842950-2904721", "atdmt.com/"}}) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(modMain::GetCookieDetails(machine_->Folders().cookies + "\\" + c.file),
+                  std::string("\r\nCookie Type:") + c.name + "\r\nCookie Value:" + c.value +
+                      "\r\nCookie Source:" + c.site + "\r\nCookie Name:" + c.file + "\r\n");
+    }
 }
 
 TEST_F(SeededCookieHostsTest, HostsPhaseReportsTheBadEntriesAndLeavesTheFileAlone) {
