@@ -94,6 +94,17 @@ public:
     // returns the size in bytes of the files recorded.
     double FindFiles(std::string path, const std::string& SearchStr, const std::string& SpyType);
 
+    // ---- the cookie and hosts phases
+    // Records every ".txt" cookie file of gb_cookiesFolder whose name holds a cookie definition's
+    // text, and with AllCookies on every other one as "Other". Hidden and system files are not
+    // looked at.
+    void ScanCookie();
+    // Records every hosts-file entry whose host equals a hosts definition's, whatever the
+    // definition's type. It only reads the hosts file: dropping an entry is the removal's.
+    void ScanHosts();
+    // The hosts section of the scan log, from the results list's "Bad Hosts Entry" rows.
+    std::string HostsScanLogSection() const;
+
     // ---- look-ups in the results list
     bool isSpyInResultList(const std::string& Key, const std::string& SpyType, const std::string& spyItem);
     void findFolderInList(const std::string& folder, const std::string& fileName, const std::string& SpyType);
