@@ -53,15 +53,7 @@ protected:
         Engine().loadDataBase(false);
         flag = false;
     }
-    // The hosts findings: the machine's, and the entry of the type that the scan once dropped
-    // from the file without a word, which is now a finding like the others (first: its
-    // definition is the first hosts row).
-    static std::vector<Row> ExpectedHosts() {
-        std::vector<Row> rows = AsRows(machine_->Expected("hosts"));
-        const Row dropped = {"Bad Hosts Entry", "127.0.0.1", "ad.doubleclick.net", "", "", "", "0"};
-        if (std::find(rows.begin(), rows.end(), dropped) == rows.end()) rows.insert(rows.begin(), dropped);
-        return rows;
-    }
+    static std::vector<Row> ExpectedHosts() { return AsRows(machine_->Expected("hosts")); }
 
     static std::unique_ptr<SeededMachine> machine_;
 };

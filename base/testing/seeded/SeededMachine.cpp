@@ -449,7 +449,7 @@ Plan BuildPlan(const SeededFolders& f) {
         {"# seeded test machine", true, "a comment"},
         {"127.0.0.1       www.example-search.com", false, "HOSTS www.example-search.com (reported)"},
         {"203.0.113.7\twww.google.com", false, "HOSTS www.google.com (reported)"},
-        {"127.0.0.1 ad.doubleclick.net", false, "HOSTS type Bad Host File Entries: dropped, no finding"},
+        {"127.0.0.1 ad.doubleclick.net", false, "HOSTS type Bad Host File Entries: a finding"},
         {"192.0.2.10 intranet.example.org", true, "a harmless entry"},
         {"127.0.0.1 www.example-search.com.au", true, "a host that only contains a defined one"},
     };
@@ -888,7 +888,9 @@ void SeededMachine::BuildExpected() {
     add("cookies", "Tracking Cookie", "Other", p.cookieClean, p.cookieClean, "", "", kWhenAllCookies,
         "no definition matches; kept by the all-cookies option");
 
-    // Hosts: SpyType is the entry's address; definition rows outer, entries inner.
+    // Hosts: SpyType is the entry's address; definition rows outer, entries inner. The entry of
+    // the type "Bad Host File Entries" is a finding like the others (the scan never edits the file).
+    add("hosts", "Bad Hosts Entry", "127.0.0.1", "ad.doubleclick.net", "", "", "", "", "HOSTSV0 ad.doubleclick.net");
     add("hosts", "Bad Hosts Entry", "203.0.113.7", "www.google.com", "", "", "", "", "HOSTSV1 www.google.com");
     add("hosts", "Bad Hosts Entry", "127.0.0.1", "www.example-search.com", "", "", "", "",
         "HOSTSV2 www.example-search.com");

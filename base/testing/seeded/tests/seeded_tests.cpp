@@ -371,7 +371,7 @@ TEST_F(SeededMachineTest, ExpectedFindingsAgreeWithTheSampleDefinitionsAndTheDis
               m.Expected("files").size() + advanced);
     EXPECT_EQ(m.Expected("cookies").size(), 2u);
     EXPECT_EQ(m.Expected("cookies", {testing_support::kWhenAllCookies}).size(), 3u);
-    EXPECT_EQ(m.Expected("hosts").size(), 2u);
+    EXPECT_EQ(m.Expected("hosts").size(), 3u);
     EXPECT_EQ(m.Expected("memory").size(), 2u);
 }
 
