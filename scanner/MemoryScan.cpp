@@ -1,8 +1,10 @@
 // The memory phase: the running processes listed by the platform's route and matched against the
 // memory definitions. A match is recorded, never acted on: ending a process is the removal's
 // work, which the user confirms and which compares the full image path.
-#include <tlhelp32.h>
+// clang-format off
 #include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
 
 #include <unordered_map>
 #include <utility>
