@@ -139,6 +139,9 @@ public:
     // the REGV rows, the CLSID tree), on lists already loaded.
     void ScanRegistry();
     void ScanDeepRegistry();
+    // The REGV rows of the deep phase: each row's key walked for a value whose name or data
+    // equals the row's text.
+    void CheckRegistryValueRows();
     // The per-definition matchers as the definitions were always walked, row by row: the
     // reference the indexed matchers are held to (differential tests, benchmark).
     bool useReferenceMatchers = false;
@@ -176,7 +179,6 @@ private:
     void WalkSubKeys(HKEY hive, HKEY key, const std::string& keyPath, int flags, int depth);
     void WalkValues(HKEY hive, HKEY key, std::string keyPath, int flags);
     void CheckValueDataRow(const base::ListItem& row);
-    void CheckRegistryValueRows();
     bool ResultsHoldItem(const std::string& item) const;
     const FragmentIndex& Fragments();
     void RebuildProcessRecord();
