@@ -4,6 +4,11 @@
 #include <algorithm>
 #include <chrono>
 
+// clang-format off
+#include <windows.h>
+#include <sddl.h>
+// clang-format on
+
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "core/Globals.h"
@@ -363,4 +368,57 @@ TEST_F(RegistryScanTest, StopFlagEndsADeepWalkAtOnce) {
     EXPECT_LT(std::chrono::duration<double>(end - stopper.stoppedAt).count(), 0.2);
     EXPECT_LT(Engine().counters.RegistryItemsSearched, 2000) << "the walk ended early";
     (void)start;
+}
+
+TEST_F(RegistryScanTest, LinkBackUpTheTreeIsNoLoop) {
+    // A registry link inside the branch that points at the branch itself.
+    const std::string branch = base_ + "\\Linked";
+    MakeKey(HKEY_CURRENT_USER, branch + "\\SpyBarKey");
+    std::string sid;
+    {
+        HANDLE raw = nullptr;
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw));
+        base::Handle token(raw);
+        BYTE buffer[256];
+        DWORD size = 0;
+        ASSERT_TRUE(GetTokenInformation(token.get(), TokenUser, buffer, sizeof buffer, &size));
+        char* text = nullptr;
+        ASSERT_TRUE(ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text));
+        sid = text;
+        LocalFree(text);
+    }
+    const std::string target = "\\Registry\\User\\" + sid + "\\" + branch;
+    // A link key is deleted as itself (deleting it by its path would reach its target).
+    struct LinkRemover {
+        std::string path;
+        ~LinkRemover() {
+            base::RegKey self;
+            if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, self.put()) !=
+                ERROR_SUCCESS)
+                return;
+            using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+            auto del = reinterpret_cast<NtDeleteKeyFn>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey"));
+            if (del) del(self.get());
+        }
+    } remover{branch + "\\Loop"};
+    base::RegKey link;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, (branch + "\\Loop").c_str(), 0, nullptr,
+                        REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE, KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr,
+                        link.put(), nullptr) != ERROR_SUCCESS)
+        GTEST_SKIP() << "this Windows makes no registry links";
+    std::wstring wide(target.begin(), target.end());
+    ASSERT_EQ(RegSetValueExW(link.get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide.data()),
+                             static_cast<DWORD>(wide.size() * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    link.reset();
+    {
+        base::RegKey through;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, (branch + "\\Loop\\SpyBarKey").c_str(), 0, KEY_READ, through.put()) !=
+            ERROR_SUCCESS)
+            GTEST_SKIP() << "the link does not lead anywhere here";
+    }
+    Fragments({{"SPYBAR", "SpyBar"}});
+    Engine().ScanRegistryKeys(HKEY_CURRENT_USER, branch, 2);
+    EXPECT_EQ(Findings(),
+              (R{{"Malware RegKey", "SpyBar", branch + "\\SpyBarKey", "", kHkcu + branch + "\\SpyBarKey", "", "0"}}));
 }
