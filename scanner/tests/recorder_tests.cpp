@@ -1,8 +1,11 @@
 // Recording a finding: the ignore list, duplicates, the row's fields, the counters and the
 // follow-ups of a malware file; and the look-ups in the results list.
 #include "base/Handles.h"
+#include "base/OsVersion.h"
 #include "base/Text.h"
+#include "base/TextFile.h"
 #include "core/Globals.h"
+#include "core/SpecialFolders.h"
 #include "results/FindingList.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
@@ -265,4 +268,30 @@ TEST_F(RecorderTest, LookUpsInTheResultsList) {
     const auto rows = Findings();
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[3], (Row{"Malware File", "F", folder + "\\dropped.dll", "", folder + "\\dropped.dll", "", "0"}));
+}
+
+TEST_F(RecorderTest, ScanLeavesWinIniAsItIs) {
+    // Windows 98 with a win.ini that starts the found file: the scan reports, and changes nothing.
+    const std::string windows = MakeFolder("Win98");
+    const std::string item = windows + "\\loader.exe";
+    const std::string iniText = "[windows]\r\nload=" + item + "\r\nrun=" + item + "\r\n";
+    MakeFile(windows + "\\win.ini", iniText);
+    modMain::FolderSources sources = modMain::SystemFolderSources();
+    sources.windowsDirectory = [windows](char* buffer, UINT size) {
+        lstrcpynA(buffer, windows.c_str(), static_cast<int>(size));
+        return static_cast<UINT>(windows.size());
+    };
+    modMain::SetFolderSources(sources);
+    osversion::Fake win98;
+    win98.platformId = VER_PLATFORM_WIN32_WINDOWS;
+    win98.major = 4;
+    win98.minor = 10;
+    {
+        osversion::ScopedFake fake(win98);
+        Fresh();
+        Report("Malware File", item);
+    }
+    modMain::SetFolderSources(modMain::SystemFolderSources());
+    EXPECT_EQ(base::ReadWhole(windows + "\\win.ini"), iniText);
+    EXPECT_EQ(Findings().size(), 1u);
 }
