@@ -332,6 +332,7 @@ void ScanEngine::WalkValues(HKEY hive, HKEY key, std::string keyPath, int flags)
         const bool underClsid = BeginsWithClsid(keyPath);
         ValueReader value;
         for (DWORD index = 0; !gb_scanAborted; ++index) {
+            YieldToMessages();
             ShowPosition(keyPath);
             if (!value.Read(key, index)) break;
             if (flags != 1 && flags != 2) continue;

@@ -2,6 +2,7 @@
 // name index and through the comparison of every definition with every process.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -96,6 +97,9 @@ int MemorySection() {
     std::printf("  mismatches %d\n", mismatches);
 
     base::SetProgramFolderOverride("");
+    DeleteFileA((folder + "\\logs\\errorlog.txt").c_str());
+    RemoveDirectoryA((folder + "\\logs").c_str());
+    RemoveDirectoryA(folder.c_str());
     return mismatches;
 }
 
