@@ -6,7 +6,6 @@
 #include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
-#include "core/IniFiles.h"
 #include "core/Process.h"
 #include "core/RegistryModule.h"
 #include "core/SpecialFolders.h"
@@ -152,24 +151,8 @@ void ScanEngine::MalwareFileFollowUps(const std::string& spyItem, const std::str
     CheckRegistryValues(hklm, run + "RunServices", 2, spyItem, SpyType);
     CheckRegistryValues(HKEY_CURRENT_USER, run + "Run", 2, spyItem, SpyType);
     CheckRegistryValues(HKEY_CURRENT_USER, run + "RunOnce", 2, spyItem, SpyType);
-
-    // Windows 95, 98 and Me also start programs from win.ini; an entry that is exactly the file
-    // is cleared.
-    if (osversion::CurrentFamily() == osversion::Family::Win9x) {
-        const std::string winIni = modMain::GetWinDir() + "\\win.ini";
-        for (const char* key : {"Load", "Run"})
-            if (modMain::GetPrivateStringValue("Windows", key, winIni) == spyItem)
-                modMain::SetPrivateStringValue("Windows", key, winIni, "");
-    }
-}
-
-void ScanEngine::CheckRegistryValues(HKEY root, const std::string& keyPath, int mode, const std::string& text,
-                                     const std::string& SpyType) {
-    if (registryChecks_) registryChecks_->CheckRegistryValues(root, keyPath, mode, text, SpyType);
-}
-
-void ScanEngine::CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) {
-    if (registryChecks_) registryChecks_->CheckRegistryKType(KeyName, SpyType);
+    // A win.ini Load or Run entry that starts the file (Windows 95, 98 and Me) is left as it is:
+    // the scan changes nothing; clearing it is the removal's work.
 }
 
 // ---- look-ups in the results list

@@ -2,20 +2,21 @@
 // The scan engine: the definition lists a definitions load fills group by group, the per-scan
 // counters, and the one path by which every finding reaches the results list. It has no window:
 // it reports through a ScanProgress (the scanning window, when one shows it), records into a
-// FindingList (the program's results list unless told otherwise), and leaves the registry
-// look-ups of a found file to its RegistryChecks.
+// FindingList (the program's results list unless told otherwise).
 #include <windows.h>
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "base/ListItems.h"
 #include "results/FindingList.h"
 #include "results/IgnoreList.h"
 #include "scanner/DefinitionLists.h"
-#include "scanner/RegistryChecks.h"
+#include "scanner/FragmentIndex.h"
 #include "scanner/ScanProgress.h"
 
 namespace scanner {
@@ -36,7 +37,6 @@ public:
     ScanProgress* Progress() const { return progress_; }
     void SetFindings(results::FindingList* findings) { findings_ = findings ? findings : &results::Findings(); }
     results::FindingList& Findings() const { return *findings_; }
-    void SetRegistryChecks(RegistryChecks* checks) { registryChecks_ = checks; }
 
     // A new scan's counters: every counter zero, every finding countable again.
     void ResetCounters();
@@ -110,6 +110,53 @@ public:
     void findFolderInList(const std::string& folder, const std::string& fileName, const std::string& SpyType);
     bool findFolderInListExists(const std::string& folder);
 
+    // ---- memory and processes
+    // One listed process, as the listing left it: path, id, priority name (NT only).
+    struct ProcessEntry {
+        std::string path;
+        long id = 0;
+        std::string priority;
+    };
+    std::vector<ProcessEntry> ProcessRecord;  // rebuilt after every listing, one entry a Tasklist row
+    // Append one Tasklist row per running process: the NT route (process-status functions, full
+    // paths) and the Windows 95/98/Me route (tool-help snapshot).
+    void ShowRunningProcesses();
+    void ShowRunningProcesses9x();
+    // One process against one memory definition: records a "Malware Process" finding on a match
+    // (in fast mode only raises gb_fastScanHit). It never ends the process: that is the removal's.
+    void CheckMType(const std::string& taskItem, const std::string& RunningFileProcess, const std::string& SpyType,
+                    const std::string& ItemToolTip);
+    // Every MEMA definition against every Tasklist row.
+    void UpdateMemoryList();
+    // The start-up check: true when a running process matches a memory definition; records nothing.
+    bool ScanMemoryFast();
+    // The memory phase: the processes listed afresh by the platform's route, then matched.
+    void ScanMemory();
+
+    // ---- registry
+    // 0 when the key "<root>\<path>" exists and opens for reading, else the system's code (2 for
+    // a path that names no key below one of the four roots); 505 when the check itself failed.
+    // `SubKeyName` gets the path below the root.
+    long CheckRegistryKey(const std::string& KeyName, std::string& SubKeyName);
+    // The REGS fragments against one visited key name or value text (upper-cased, contained).
+    void CheckMatching(const std::string& sSubkey, const std::string& sCheck, const std::string& sFullPath,
+                       const std::string& sSearchType, const std::string& sTag);
+    void checkRegValueData();  // REGD
+    void CheckRegKList();      // REGK, REGKO
+    // The walkers; flags 0 keys only, 1 value names, 2 value data. Keys are opened for reading.
+    void ScanRegistryKeys(HKEY hive, const std::string& keyPath, int flags);
+    void ScanRegistryValues(HKEY hive, const std::string& keyPath, int flags);
+    // The registry phase (value data, then keys) and the deep registry phase (the fixed places,
+    // the REGV rows, the CLSID tree), on lists already loaded.
+    void ScanRegistry();
+    void ScanDeepRegistry();
+    // The REGV rows of the deep phase: each row's key walked for a value whose name or data
+    // equals the row's text.
+    void CheckRegistryValueRows();
+    // The per-definition matchers as the definitions were always walked, row by row: the
+    // reference the indexed matchers are held to (differential tests, benchmark).
+    bool useReferenceMatchers = false;
+
     struct FileGroup;      // a file or folder group of the definitions
     struct PropertyGroup;  // a file-property group
 
@@ -139,6 +186,15 @@ private:
                              const std::string& SpyType);
     void CheckRegistryKType(const std::string& KeyName, const std::string& SpyType);
 
+    // ---- registry and memory helpers
+    void WalkSubKeys(HKEY hive, HKEY key, const std::string& keyPath, int flags, int depth);
+    void WalkValues(HKEY hive, HKEY key, std::string keyPath, int flags);
+    void CheckValueDataRow(const base::ListItem& row);
+    bool ResultsHoldItem(const std::string& item) const;
+    const FragmentIndex& Fragments();
+    void RebuildProcessRecord();
+    void ShowPosition(const std::string& text);  // the current item, at most every few milliseconds
+
     // ---- reporting
     void YieldToMessages();             // at most every few milliseconds
     void SetMousePointer(int pointer);  // 0 default, 11 hourglass
@@ -149,8 +205,10 @@ private:
 
     ScanProgress* progress_ = nullptr;
     results::FindingList* findings_;
-    RegistryChecks* registryChecks_ = nullptr;
     ULONGLONG lastYield_ = 0;
+    ULONGLONG lastShown_ = 0;
+    FragmentIndex fragments_;
+    unsigned long long fragmentsGeneration_ = ~0ull;
     bool trojanGroupsLoaded_ = false;  // both trojan groups are in lstSearch since the last clear
     results::IgnoreListIndex ignoreList_;
     // The findings (kind, spy name, item) counted since the counters were reset.

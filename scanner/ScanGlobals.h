@@ -14,3 +14,7 @@ inline bool gb_loadFileDefs{};     // the file and folder groups (and, with adva
 // True after a load that included the file groups: the file search then runs its
 // file-property search too.
 inline bool gb_fileGroupsLoaded{};
+
+// The start-up memory check: while it runs a matching process only raises the hit flag.
+inline bool gb_fastMemoryScan{};
+inline bool gb_fastScanHit{};

@@ -7,14 +7,16 @@ namespace scanner {
 
 // The per-scan counters of the findings and of the processes listed.
 struct ScanCounters {
-    long ProcCount = 0;             // "Malware Process"
-    long RegCount = 0;              // "Malware RegKey", "Malware RegValue", "Malware RegData"
-    long FolderCount = 0;           // "Malware Folder"
-    long FileCount = 0;             // "Malware File", "Tracking Cookie", "Bad Hosts Entry"
-    long RunningProcCount = 0;      // processes listed
-    long ComponentCount = 0;        // the four kind counters together
-    long IgnoreComponentCount = 0;  // findings held back by the ignore list
-    long NewComponentCount = 0;     // ComponentCount less IgnoreComponentCount
+    long ProcCount = 0;              // "Malware Process"
+    long RegCount = 0;               // "Malware RegKey", "Malware RegValue", "Malware RegData"
+    long FolderCount = 0;            // "Malware Folder"
+    long FileCount = 0;              // "Malware File", "Tracking Cookie", "Bad Hosts Entry"
+    long RunningProcCount = 0;       // processes listed
+    long ComponentCount = 0;         // the four kind counters together
+    long IgnoreComponentCount = 0;   // findings held back by the ignore list
+    long NewComponentCount = 0;      // ComponentCount less IgnoreComponentCount
+    long RegistryItemsSearched = 0;  // registry keys and values looked at
+    long ProcessChecks = 0;          // process-against-definition comparisons
 };
 
 class ScanProgress {

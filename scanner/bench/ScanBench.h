@@ -4,6 +4,8 @@
 
 namespace scanbench {
 
+int RegistrySection();
+int MemorySection();
 int HostsSection();
 
 }  // namespace scanbench

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/Handles.h"
 #include "base/TextFile.h"
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
@@ -29,14 +30,60 @@ void RecordingProgress::LoadStatus(long count) {
 
 void RecordingProgress::CurrentItem(const std::string& text) { events.emplace_back("item", text); }
 
-void RecordingRegistryChecks::CheckRegistryValues(HKEY root, const std::string& keyPath, int mode,
-                                                  const std::string& text, const std::string& SpyType) {
-    calls.push_back(std::string("CheckRegistryValues ") + (root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\") + keyPath +
-                    " " + std::to_string(mode) + " " + text + " " + SpyType);
+namespace {
+bool KeyExists(HKEY root, const std::string& path) {
+    base::RegKey key;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+}  // namespace
+
+ScratchKey::ScratchKey(HKEY root, const std::string& path) : root_(root) {
+    if (KeyExists(root, path)) return;
+    created_ = path;
+    for (size_t slash = path.find('\\'); slash != std::string::npos; slash = path.find('\\', slash + 1)) {
+        if (!KeyExists(root, path.substr(0, slash))) {
+            created_ = path.substr(0, slash);
+            break;
+        }
+    }
+    base::RegKey key;
+    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_READ, nullptr, key.put(), nullptr);
 }
 
-void RecordingRegistryChecks::CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) {
-    calls.push_back("CheckRegistryKType " + KeyName + " " + SpyType);
+ScratchKey::~ScratchKey() {
+    if (created_.empty()) return;
+    {
+        base::RegKey key;
+        if (RegOpenKeyExA(root_, created_.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS)
+            RegDeleteTreeA(key.get(), nullptr);
+    }
+    RegDeleteKeyA(root_, created_.c_str());
+}
+
+ScratchValue::ScratchValue(HKEY root, const std::string& key, const std::string& name, const std::string& data,
+                           DWORD type)
+    : root_(root), key_(key), name_(name), keyMade_(root, key) {
+    base::RegKey k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, k.put()) != ERROR_SUCCESS) return;
+    DWORD size = 0;
+    if (RegQueryValueExA(k.get(), name.c_str(), nullptr, &oldType_, nullptr, &size) == ERROR_SUCCESS) {
+        oldData_.assign(size, '\0');
+        existed_ = RegQueryValueExA(k.get(), name.c_str(), nullptr, &oldType_, reinterpret_cast<BYTE*>(oldData_.data()),
+                                    &size) == ERROR_SUCCESS;
+    }
+    const std::string bytes = type == REG_SZ || type == REG_EXPAND_SZ ? data + '\0' : data;
+    RegSetValueExA(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                   static_cast<DWORD>(bytes.size()));
+}
+
+ScratchValue::~ScratchValue() {
+    base::RegKey k;
+    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_SET_VALUE, k.put()) != ERROR_SUCCESS) return;
+    if (existed_)
+        RegSetValueExA(k.get(), name_.c_str(), 0, oldType_, reinterpret_cast<const BYTE*>(oldData_.data()),
+                       static_cast<DWORD>(oldData_.size()));
+    else
+        RegDeleteValueA(k.get(), name_.c_str());
 }
 
 std::vector<Row> Rows(const base::ListItems& items, int subItems) {
@@ -100,12 +147,11 @@ void ScannerTest::SetUp() {
     Engine().clearDataBase();
     Engine().Tasklist.ListItems.Clear();
     Engine().SetProgress(&progress_);
-    Engine().SetRegistryChecks(&checks_);
+    Engine().useReferenceMatchers = false;
 }
 
 void ScannerTest::TearDown() {
     Engine().SetProgress(nullptr);
-    Engine().SetRegistryChecks(nullptr);
     Engine().Reset();
     Engine().clearDataBase();
     Engine().Tasklist.ListItems.Clear();

@@ -38,13 +38,37 @@ public:
     void Flush() override { events.emplace_back("flush", ""); }
 };
 
-// The registry look-ups of a found file, one text each, until the registry walkers answer them.
-class RecordingRegistryChecks : public scanner::RegistryChecks {
+// A registry key made for one test: on going, the first part of its path that did not exist
+// before is deleted with everything below it.
+class ScratchKey {
 public:
-    std::vector<std::string> calls;
-    void CheckRegistryValues(HKEY root, const std::string& keyPath, int mode, const std::string& text,
-                             const std::string& SpyType) override;
-    void CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) override;
+    ScratchKey(HKEY root, const std::string& path);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+private:
+    HKEY root_;
+    std::string created_;  // "" when the key was there already
+};
+
+// A value written for one test (REG_SZ text gets its NUL); on going, the value as it was before
+// is put back, or deleted when it was not there, and a key made for it is deleted again.
+class ScratchValue {
+public:
+    ScratchValue(HKEY root, const std::string& key, const std::string& name, const std::string& data,
+                 DWORD type = REG_SZ);
+    ~ScratchValue();
+    ScratchValue(const ScratchValue&) = delete;
+    ScratchValue& operator=(const ScratchValue&) = delete;
+
+private:
+    HKEY root_;
+    std::string key_, name_;
+    bool existed_ = false;
+    DWORD oldType_ = 0;
+    std::string oldData_;
+    ScratchKey keyMade_;
 };
 
 // The rows of a list as (text, sub-item 1, ..., sub-item `subItems`).
@@ -71,8 +95,6 @@ protected:
     testing_support::ScopedProgramFolder program_;
     testing_support::TempFolder tree_;
     RecordingProgress progress_;
-    RecordingRegistryChecks checks_;
-    std::vector<std::string>& pendingCalls_ = checks_.calls;
 };
 
 }  // namespace scannertest

@@ -1,7 +1,11 @@
 // Recording a finding: the ignore list, duplicates, the row's fields, the counters and the
 // follow-ups of a malware file; and the look-ups in the results list.
 #include "base/Handles.h"
+#include "base/OsVersion.h"
+#include "base/Text.h"
+#include "base/TextFile.h"
 #include "core/Globals.h"
+#include "core/SpecialFolders.h"
 #include "results/FindingList.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
@@ -18,7 +22,6 @@ protected:
         Engine().ResetCounters();
         results::Findings().Clear();
         progress_.events.clear();
-        pendingCalls_.clear();
     }
     void Report(const std::string& kind, const std::string& item, const std::string& spy = "Spy") {
         Engine().AddSpytoListview(kind, item, spy, 3, item, "", "");
@@ -90,8 +93,7 @@ TEST_F(RecorderTest, IgnoredFindingIsHeldBack) {
     EXPECT_EQ(Findings()[1][2], "C:\\x\\c.exe");
     // Found 3 (the held-back one included), ignored 1, new 2.
     EXPECT_EQ(Counters(), (std::vector<long>{0, 0, 0, 3, 3, 1, 2}));
-    for (const std::string& call : pendingCalls_)
-        EXPECT_EQ(call.find("a.exe"), std::string::npos) << "no follow-ups for a held-back file: " << call;
+    for (const Row& row : Findings()) EXPECT_EQ(row[0], "Malware File") << "no follow-ups for a held-back file";
 
     // The list is read afresh: a record added during the scan holds back the next report.
     WriteIgnoreList({{"Malware Folder", "C:\\y", "S"}});
@@ -137,34 +139,67 @@ TEST_F(RecorderTest, CountersAreReportedAsTheyChange) {
 }
 
 TEST_F(RecorderTest, FollowUpsOfAMalwareFile) {
-    const std::string moduleUsage =
-        "CheckRegistryKType HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion"
-        "\\Moduleusage\\";
+    // Values in the machine's Run keys and a module-usage key that name the found file; the
+    // test puts every key and value back as it found it (and holds the CTest lock).
+    const std::string cv = "Software\\Microsoft\\Windows\\Currentversion\\";
+    const std::string hklmCv = "HKEY_LOCAL_MACHINE\\" + cv, hkcuCv = "HKEY_CURRENT_USER\\" + cv;
     struct Case {
-        const char* item;
-        std::vector<std::string> calls;
+        std::string item;
+        bool followsRunKeys;
     };
-    const std::string run = "CheckRegistryValues HKLM\\Software\\Microsoft\\Windows\\Currentversion\\";
-    const std::string runCu = "CheckRegistryValues HKCU\\Software\\Microsoft\\Windows\\Currentversion\\";
     const Case cases[] = {
-        {"C:\\X\\a.txt", {moduleUsage + "C:/X/a.txt Spy"}},
-        {"C:\\X\\a.dll",
-         {moduleUsage + "C:/X/a.dll Spy", run + "Run 2 C:\\X\\a.dll Spy", run + "RunOnce 2 C:\\X\\a.dll Spy",
-          run + "RunServices 2 C:\\X\\a.dll Spy", runCu + "Run 2 C:\\X\\a.dll Spy",
-          runCu + "RunOnce 2 C:\\X\\a.dll Spy"}},
-        {"C:\\X.EXE\\noext", {moduleUsage + "C:/X.EXE/noext Spy"}},
+        {tree_ / "a.txt", false},
+        {tree_ / "a.dll", true},
+        {tree_ / "b.EXE", true},
+        {tree_ / "X.EXE\\noext", false},
     };
     for (const Case& c : cases) {
+        std::string slashed = c.item;
+        for (char& ch : slashed)
+            if (ch == '\\') ch = '/';
+        const std::string usage = cv + "Moduleusage\\" + slashed;
+        ScratchKey usageKey(HKEY_LOCAL_MACHINE, usage);
+        // Data equal to the file in another letter case is found; data that only holds it is not.
+        const std::string upper = base::UCase(c.item);
+        ScratchValue runLm(HKEY_LOCAL_MACHINE, cv + "Run", "CorvaneTest Run", upper);
+        ScratchValue runOnceLm(HKEY_LOCAL_MACHINE, cv + "RunOnce", "CorvaneTest RunOnce", c.item);
+        ScratchValue services(HKEY_LOCAL_MACHINE, cv + "RunServices", "CorvaneTest Services", c.item);
+        ScratchValue runCu(HKEY_CURRENT_USER, cv + "Run", "CorvaneTest Cu", c.item);
+        ScratchValue runCuArgs(HKEY_CURRENT_USER, cv + "Run", "CorvaneTest Args", "\"" + c.item + "\" /min");
+        ScratchValue runOnceCu(HKEY_CURRENT_USER, cv + "RunOnce", "CorvaneTest CuOnce", c.item);
         Fresh();
         Report("Malware File", c.item);
-        EXPECT_EQ(pendingCalls_, c.calls) << c.item;
-        pendingCalls_.clear();
+        auto tag = [](const std::string& text) {
+            std::string t = "\"";
+            for (char ch : text) {
+                t += ch;
+                if (ch == '\\') t += '\\';
+            }
+            return t + "\"";
+        };
+        R expected{{"Malware File", "Spy", c.item, "", c.item, "", "0"},
+                   {"Malware RegKey", "Spy", usage, "", "HKEY_LOCAL_MACHINE\\" + usage, "", "0"}};
+        if (c.followsRunKeys) {
+            expected.push_back({"Malware RegValue", "Spy", "CorvaneTest Run", "", hklmCv + "Run", tag(upper), "0"});
+            expected.push_back(
+                {"Malware RegValue", "Spy", "CorvaneTest RunOnce", "", hklmCv + "RunOnce", tag(c.item), "0"});
+            expected.push_back(
+                {"Malware RegValue", "Spy", "CorvaneTest Services", "", hklmCv + "RunServices", tag(c.item), "0"});
+            expected.push_back({"Malware RegValue", "Spy", "CorvaneTest Cu", "", hkcuCv + "Run", tag(c.item), "0"});
+            expected.push_back(
+                {"Malware RegValue", "Spy", "CorvaneTest CuOnce", "", hkcuCv + "RunOnce", tag(c.item), "0"});
+        }
+        EXPECT_EQ(Findings(), expected) << c.item;
+        const size_t rows = Findings().size();
         Report("Malware File", c.item);
-        EXPECT_TRUE(pendingCalls_.empty()) << "a listed file is not followed up again: " << c.item;
+        EXPECT_EQ(Findings().size(), rows) << "a listed file is not followed up again: " << c.item;
     }
+    // Only a malware file is followed up.
+    const std::string item = tree_ / "c.exe";
+    ScratchValue run(HKEY_CURRENT_USER, cv + "Run", "CorvaneTest Folder", item);
     Fresh();
-    Report("Malware Folder", "C:\\X\\a.exe");
-    EXPECT_TRUE(pendingCalls_.empty());
+    Report("Malware Folder", item);
+    EXPECT_EQ(Findings().size(), 1u);
 }
 
 TEST_F(RecorderTest, RunningCopyOfAFoundProgramIsAProcessFinding) {
@@ -190,22 +225,24 @@ TEST_F(RecorderTest, SharedDllCountOfAFoundFileIsChecked) {
     // A machine-wide key: the test puts it back as it found it (and holds the CTest lock).
     const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
     const std::string item = tree_ / "shared.dll";
-    HKEY raw = nullptr;
-    DWORD disposition = 0;
-    ASSERT_EQ(
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, &disposition),
-        ERROR_SUCCESS);
-    base::RegKey shared(raw);
-    const DWORD one = 1;
-    ASSERT_EQ(RegSetValueExA(shared.get(), item.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one),
-              ERROR_SUCCESS);
-    Fresh();
-    Report("Malware File", item);
-    RegDeleteValueA(shared.get(), item.c_str());
-    shared.reset();
-    if (disposition == REG_CREATED_NEW_KEY) RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
-    ASSERT_FALSE(pendingCalls_.empty());
-    EXPECT_EQ(pendingCalls_[0], "CheckRegistryValues HKLM\\" + key + " 2 " + item + " Spy");
+    const std::string other = tree_ / "other.dll";
+    {
+        ScratchValue count(HKEY_LOCAL_MACHINE, key, item, std::string("\1\0\0\0", 4), REG_DWORD);
+        ScratchValue neighbour(HKEY_LOCAL_MACHINE, key, other, std::string("\2\0\0\0", 4), REG_DWORD);
+        Fresh();
+        Report("Malware File", item);
+    }
+    const auto rows = Findings();
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (Row{"Malware RegValue", "Spy", item, "", "HKEY_LOCAL_MACHINE\\" + key, "dword:00000001", "0"}));
+    for (const Row& r : rows) EXPECT_NE(r[2], other) << "a neighbouring count is no finding";
+    // Without a count of its own the key is not walked.
+    {
+        ScratchValue neighbour(HKEY_LOCAL_MACHINE, key, other, std::string("\2\0\0\0", 4), REG_DWORD);
+        Fresh();
+        Report("Malware File", tree_ / "uncounted.dll");
+    }
+    for (const Row& r : Findings()) EXPECT_NE(r[0], "Malware RegValue");
 }
 
 TEST_F(RecorderTest, LookUpsInTheResultsList) {
@@ -231,4 +268,30 @@ TEST_F(RecorderTest, LookUpsInTheResultsList) {
     const auto rows = Findings();
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[3], (Row{"Malware File", "F", folder + "\\dropped.dll", "", folder + "\\dropped.dll", "", "0"}));
+}
+
+TEST_F(RecorderTest, ScanLeavesWinIniAsItIs) {
+    // Windows 98 with a win.ini that starts the found file: the scan reports, and changes nothing.
+    const std::string windows = MakeFolder("Win98");
+    const std::string item = windows + "\\loader.exe";
+    const std::string iniText = "[windows]\r\nload=" + item + "\r\nrun=" + item + "\r\n";
+    MakeFile(windows + "\\win.ini", iniText);
+    modMain::FolderSources sources = modMain::SystemFolderSources();
+    sources.windowsDirectory = [windows](char* buffer, UINT size) {
+        lstrcpynA(buffer, windows.c_str(), static_cast<int>(size));
+        return static_cast<UINT>(windows.size());
+    };
+    modMain::SetFolderSources(sources);
+    osversion::Fake win98;
+    win98.platformId = VER_PLATFORM_WIN32_WINDOWS;
+    win98.major = 4;
+    win98.minor = 10;
+    {
+        osversion::ScopedFake fake(win98);
+        Fresh();
+        Report("Malware File", item);
+    }
+    modMain::SetFolderSources(modMain::SystemFolderSources());
+    EXPECT_EQ(base::ReadWhole(windows + "\\win.ini"), iniText);
+    EXPECT_EQ(Findings().size(), 1u);
 }
