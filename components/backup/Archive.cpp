@@ -298,6 +298,12 @@ private:
     Bytes packed_, cipher_;
 };
 
+std::string LongPathOf(const std::string& path) {
+    char buf[MAX_PATH * 4];
+    const DWORD n = GetLongPathNameA(path.c_str(), buf, sizeof buf);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : path;
+}
+
 bool AttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& d) {
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) != 0;
 }
@@ -659,12 +665,15 @@ BackupReport WriteBackup(const std::string& folder, const std::string& passPhras
         try {
             Writer w(f.get(), passPhrase);
             Bytes buf(kChunk);
-            for (const std::string& p : selection.paths) {
+            for (const std::string& selected : selection.paths) {
+                // Recorded by the long name: a short (8.3) name is gone with the item, and a
+                // restore by it would make a folder literally named "PROG~1".
+                const std::string p = LongPathOf(selected);
                 WIN32_FILE_ATTRIBUTE_DATA d;
                 if (!AttributesOf(p, d)) {
                     const DWORD e = GetLastError();
                     if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) {
-                        report.missing.push_back(p);
+                        report.missing.push_back(selected);
                         continue;
                     }
                     Fail(errItemUnreadable, "The item " + p + " could not be read for the backup");

@@ -221,6 +221,12 @@ std::map<std::string, std::pair<DWORD, std::string>> DumpKey(HKEY root, const st
     return out;
 }
 
+std::string LongName(const std::string& path) {
+    char buf[1024];
+    const DWORD n = GetLongPathNameA(path.c_str(), buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : "(missing) " + path;
+}
+
 HKEY Root(const std::string& full, std::string& rest) { return results::RootOfRegistryPath(full, rest); }
 
 }  // namespace
@@ -250,7 +256,11 @@ TEST(Backups, SeededRoundTripBackUpRemoveRestore) {
     ASSERT_FALSE(sel.paths.empty());
     ASSERT_FALSE(sel.registryKeys.empty());
     std::map<std::string, FileStat> filesBefore;
-    for (const auto& p : sel.paths) Snapshot(p, filesBefore);
+    std::vector<std::string> longNames;
+    for (const auto& p : sel.paths) {
+        Snapshot(p, filesBefore);
+        longNames.push_back(LongName(p));
+    }
     std::map<std::string, std::pair<DWORD, std::string>> regBefore;
     for (const auto& k : sel.registryKeys) {
         std::string rest;
@@ -280,7 +290,11 @@ TEST(Backups, SeededRoundTripBackUpRemoveRestore) {
     results::RestoreBackup(backupRoot.path(), rows[0].name);
 
     std::map<std::string, FileStat> filesAfter;
-    for (const auto& p : sel.paths) Snapshot(p, filesAfter);
+    for (size_t i = 0; i < sel.paths.size(); ++i) {
+        Snapshot(sel.paths[i], filesAfter);
+        // Back under its own name, not as a new folder named by the short form.
+        EXPECT_EQ(LongName(sel.paths[i]), longNames[i]);
+    }
     EXPECT_EQ(filesAfter.size(), filesBefore.size());
     for (const auto& [p, s] : filesBefore) {
         auto it = filesAfter.find(p);
