@@ -1,7 +1,8 @@
 // Backing up and restoring 200 MB of mixed files (half text, half already compressed) against
 // zlib's deflate of the same bytes alone, measured in one run; peak memory of the process.
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
 #include <zlib.h>
 
 #include <cstdio>
