@@ -83,7 +83,8 @@ bool saveListtoFile(const FindingList& list, const std::string& path) {
         const base::ListItems& rows = list.Rows();
         for (int i = 1; i <= rows.Count(); ++i) {
             const base::ListItem& r = rows(i);
-            content += ResultsRecord({r.Text, r.SubItems(1), r.SubItems(2), r.SubItems(3), r.ToolTipText});
+            content += ResultsRecord(
+                {r.Text, r.SubItems(1), r.SubItems(2), r.SubItems(3), r.ToolTipText, r.Checked ? "1" : "0"});
         }
         ReplaceFileContent(path, content);
     });
@@ -95,7 +96,8 @@ bool readListFromFile(FindingList& list, const std::string& path, bool checked) 
     if (!base::Trap("readListFromFile", [&] { content = base::ReadWhole(path); })) return false;
     list.Clear();
     for (auto& f : ParseResultsRecords(content)) {
-        f.resize(5);
+        const bool hasState = f.size() >= 6 && (f[5] == "0" || f[5] == "1");
+        f.resize(6);
         const std::string kind = base::UCase(f[0]);
         if (kind == "MALWARE FILE" && !base::FileExists(f[2])) continue;
         if (kind == "MALWARE FOLDER" && !base::FolderExists(f[2])) continue;
@@ -104,7 +106,7 @@ bool readListFromFile(FindingList& list, const std::string& path, bool checked) 
         fields.spyItem = f[2];
         fields.ItemReplace = f[3];
         fields.ItemToolTip = f[4];
-        fields.Checked = checked;
+        fields.Checked = hasState ? f[5] == "1" : checked;
         list.AddRow(f[0], fields);
     }
     return true;

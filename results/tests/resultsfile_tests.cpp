@@ -45,19 +45,25 @@ TEST(ResultsFile, ExactBytesAndRoundTripOfAwkwardFields) {
     const std::string bytes = base::ReadWhole(path);
     EXPECT_EQ(bytes.substr(0, bytes.find("\r\n") + 2),
               "\"Malware RegData\",\"Spy \"\"One\"\"\",\"Start "
-              "Page\",\"\"\"quoted\"\",comma\",\"HKEY_CURRENT_USER\\Software\\X\"\r\n");
-    EXPECT_NE(bytes.find("\"Bad Hosts Entry\",\"127.0.0.1\",\"ads.example\",\"\",\"\"\r\n"), std::string::npos);
+              "Page\",\"\"\"quoted\"\",comma\",\"HKEY_CURRENT_USER\\Software\\X\",\"0\"\r\n");
+    EXPECT_NE(bytes.find("\"Bad Hosts Entry\",\"127.0.0.1\",\"ads.example\",\"\",\"\",\"0\"\r\n"), std::string::npos);
 
     FindingList back;
-    ASSERT_TRUE(results::readListFromFile(back, path, false));
+    ASSERT_TRUE(results::readListFromFile(back, path, true));
     ASSERT_EQ(back.Count(), 3);
     for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(back.Rows()(i).Text, list.Rows()(i).Text);
         for (int s = 1; s <= 3; ++s) EXPECT_EQ(back.Rows()(i).SubItems(s), list.Rows()(i).SubItems(s)) << i << "/" << s;
         EXPECT_EQ(back.Rows()(i).ToolTipText, list.Rows()(i).ToolTipText);
         EXPECT_EQ(back.Rows()(i).Tag, "");
-        EXPECT_FALSE(back.Rows()(i).Checked);
+        EXPECT_FALSE(back.Rows()(i).Checked) << "an unchecked row stays unchecked whatever the options say";
     }
+    // A checked row reads back checked with the options off.
+    list.Rows()(2).Checked = true;
+    ASSERT_TRUE(results::saveListtoFile(list, path));
+    ASSERT_TRUE(results::readListFromFile(back, path, false));
+    EXPECT_FALSE(back.Rows()(1).Checked);
+    EXPECT_TRUE(back.Rows()(2).Checked);
 }
 
 TEST(ResultsFile, ReadRules) {

@@ -109,12 +109,13 @@ TEST_F(ResultsWindowsTest, DeleteRemovesTheCheckedAndLowersTheBusyFlag) {
     EXPECT_EQ(results::Findings().Count(), 1);
     EXPECT_FALSE(gb_scanBusy);
     EXPECT_EQ(gb_totalSpyFilesRemoved, 1);
-    // The list survives the window: written at unload, read back (checked by the option) at load.
+    // The list survives the window: written at unload, read back at load with its check states.
     frmResultBackup.Unload();
     EXPECT_TRUE(base::FileExists(folder / "rslt.qvl"));
     frmResultBackup.Load();
     ASSERT_EQ(results::Findings().Count(), 1);
     EXPECT_EQ(results::Findings().Rows()(1).SubItems(2), folder / "b.exe");
+    EXPECT_FALSE(results::Findings().Rows()(1).Checked) << "the user's unchecked row is not checked again by a reload";
 }
 
 TEST_F(ResultsWindowsTest, BackupNameDialogCancelMakesNoBackup) {
