@@ -42,6 +42,15 @@ bool IsFullPath(const std::string& p) {
     return (p.size() > 2 && p[1] == ':' && p[2] == '\\') || (p.size() > 2 && p[0] == '\\' && p[1] == '\\');
 }
 
+// A full path below a drive or share root: never a relative path (it would resolve against the
+// current folder) and never a drive root itself.
+bool IsRemovablePath(const std::string& p) {
+    if (!IsFullPath(p)) return false;
+    const size_t rest = p[0] == '\\' ? p.find('\\', p.find('\\', 2) + 1) : 2;
+    if (rest == std::string::npos) return false;
+    return p.find_first_not_of("\\", rest) != std::string::npos;
+}
+
 // A decimal process id and nothing else (blanks around it allowed).
 bool ParseProcessId(const std::string& text, DWORD& id) {
     const std::string t = base::Trim(text);
@@ -265,13 +274,13 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
          });
     pass([](const std::string& t) { return t == "Malware File" || t == "Tracking Cookie"; },
          [&](base::ListItem& r) {
-             if (r.SubItems(2).empty() || !actions.deleteFile(r.SubItems(2))) return Outcome::Failed;
+             if (!IsRemovablePath(r.SubItems(2)) || !actions.deleteFile(r.SubItems(2))) return Outcome::Failed;
              ++(r.Text == "Malware File" ? gb_totalSpyFilesRemoved : gb_totalSpyCookiesRemoved);
              return Outcome::Removed;
          });
     pass([](const std::string& t) { return t == "Malware Folder"; },
          [&](base::ListItem& r) {
-             if (r.SubItems(2).empty() || !actions.deleteFolder(r.SubItems(2))) return Outcome::Failed;
+             if (!IsRemovablePath(r.SubItems(2)) || !actions.deleteFolder(r.SubItems(2))) return Outcome::Failed;
              ++gb_totalSpyFoldersRemoved;
              return Outcome::Removed;
          });

@@ -177,12 +177,20 @@ TEST(Removal, FailuresAreReportedAsFailures) {
     AddRow(list, "Malware RegData", "Spy", "v", kHkcu + stays, true, "y");
     AddRow(list, "Malware RegKey", "Spy", "x", "HKEY_NOWHERE\\x");
     AddRow(list, "Bad Hosts Entry", "127.0.0.1", "never.example");
+    // Paths no removal may take: relative, a drive root, a share root.
+    std::vector<std::string> asked;
+    actions.deleteFolder = [&](const std::string& f) {
+        asked.push_back(f);
+        return false;
+    };
+    for (const char* p : {"spy.exe", "C:\\", "C:", "\\\\server\\share\\"}) AddRow(list, "Malware Folder", "Spy", p);
 
     RecordingView view;
     results::RemoveSelectedSpy(list, view, actions);
+    EXPECT_TRUE(asked.empty()) << asked.front();
     EXPECT_EQ(WaitForSingleObject(unrelated.handle(), 0), (DWORD)WAIT_TIMEOUT) << "an unrelated process was ended";
     // goes.exe left the list, and the key the editor took after the direct deletion failed.
-    ASSERT_EQ(list.Count(), 9);
+    ASSERT_EQ(list.Count(), 13);
     EXPECT_FALSE(base::FileExists(f2));
     for (int i = 1; i <= list.Count(); ++i) EXPECT_FALSE(list.Rows()(i).Checked) << i;
     EXPECT_EQ(gb_totalSpyFilesRemoved, 1);
