@@ -116,6 +116,13 @@ TEST_F(ResultsWindowsTest, DeleteRemovesTheCheckedAndLowersTheBusyFlag) {
     ASSERT_EQ(results::Findings().Count(), 1);
     EXPECT_EQ(results::Findings().Rows()(1).SubItems(2), folder / "b.exe");
     EXPECT_FALSE(results::Findings().Rows()(1).Checked) << "the user's unchecked row is not checked again by a reload";
+    // Close writes the file and tells the main movie.
+    DeleteFileA((folder / "rslt.qvl").c_str());
+    frmResultBackup.cmdCancel.Click();
+    EXPECT_FALSE(frmResultBackup.Loaded());
+    EXPECT_TRUE(base::FileExists(folder / "rslt.qvl"));
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.scanNow"), "2");
+    EXPECT_EQ(gb_totalSpywareFound, 1);
 }
 
 TEST_F(ResultsWindowsTest, BackupNameDialogCancelMakesNoBackup) {
