@@ -1,22 +1,265 @@
 #include "shell/frmResultBackup.h"
 
+#include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/HostsFile.h"
+#include "core/Settings.h"
+#include "core/Statistics.h"
+#include "core/Wiring.h"
+#include "core/modMain.h"
+#include "results/Backups.h"
 #include "results/FindingList.h"
+#include "results/IgnoreList.h"
+#include "results/KeepList.h"
+#include "results/RemoveSelected.h"
+#include "results/ResultsFile.h"
+#include "shell/frmBackupName.h"
+#include "shell/frmMain.h"
+#include "shell/frmMsgBox.h"
+#include "ui/MessageLoop.h"
+
+namespace {
+
+constexpr const char* kTitle = "Corvane";
+
+// What the removal shows: the main movie's progress, the warning box.
+struct RemovalFace : results::RemovalView {
+    void ShowProgress(long p) override { frmMain.flash.SetVariable("_root.progressValue", std::to_string(p)); }
+    void PumpMessages() override { ui::DoEvents(); }
+    void SetHourglass(bool on) override { SetCursor(LoadCursor(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
+    void WarnNotRemoved(const std::string& text) override { frmMsgBox.msgboxOK(text, kTitle); }
+};
+
+struct BackupFace : results::BackupView {
+    std::optional<std::string> AskBackupName() override { return frmBackupName.enterBackupName(); }
+    void PumpMessages() override { ui::DoEvents(); }
+    void SetHourglass(bool on) override { SetCursor(LoadCursor(nullptr, on ? IDC_WAIT : IDC_ARROW)); }
+    void ShowMessage(const std::string& text) override { frmMsgBox.msgboxOK(text, kTitle); }
+};
+
+// The busy flag is down again on every way out of a removal.
+struct Busy {
+    Busy() { gb_scanBusy = true; }
+    ~Busy() { gb_scanBusy = false; }
+};
+
+std::string ResultsFilePath() { return modMain::FullPath_With_Filename(results::kResultsFile); }
+std::string IgnoreFilePath() { return modMain::FullPath_With_Filename(results::kIgnoreListFile); }
+
+}  // namespace
 
 frmResultBackup::frmResultBackup()
-    : ui::Form("frmResultBackup"), SpyListView(*this, "SpyListView", nullptr, &results::Findings().Rows()) {
+    : ui::Form("frmResultBackup"), SpyListView(*this, "SpyListView", &SpyFrame, &results::Findings().Rows()) {
     SetCaption("Corvane");
     SetBorderStyle(ui::BorderStyle::Sizable);
-    Move(0, 0, 9000, 6000);
-    SpyListView.Move(8, 8, 580, 340);
+    Move(0, 0, 640 * 15, 420 * 15);
+    SpyFrame.SetCaption("Infected Objects");
+    SpyFrame.Tag = "1000";
+    SpyFrame.Move(8, 4, 616, 300);
+    SpyListView.Move(10, 20, 420, 270);
     SpyListView.SetCheckboxes(true);
-    SpyListView.AddColumn("Maleware Type", 190);
-    SpyListView.AddColumn("Malewre Item", 130);
-    SpyListView.AddColumn("Maleware Details", 250);
+    SpyListView.AddColumn("Maleware Type", 140);
+    SpyListView.AddColumn("Malewre Item", 110);
+    SpyListView.AddColumn("Maleware Details", 280);
     SpyListView.AddColumn("Default Value", 100);
+    SpyListView.OnItemClick = [this](int) { SpyListView_Click(); };
+    txtSpyDescription.Move(440, 20, 166, 270);
+    txtSpyDescription.SetMultiLine(true);
+    txtSpyDescription.SetLocked(true);
+    frmButtons.SetBorder(false);
+    frmButtons.Move(8, 310, 616, 60);
+    cmdBackup.SetCaption("Quarantine");
+    cmdBackup.Tag = "1001";
+    cmdBackup.Move(10, 14, 96, 28);
+    cmdExclude.SetCaption("Keep");
+    cmdExclude.Tag = "1002";
+    cmdExclude.Move(114, 14, 96, 28);
+    cmdContinue.SetCaption("Delete");
+    cmdContinue.Tag = "1003";
+    cmdContinue.Move(218, 14, 96, 28);
+    cmdCancel.SetCaption("Close");
+    cmdCancel.Move(510, 14, 96, 28);
+    lblCount.SetCaption("");
+    lblCount.Move(330, 20, 170, 20);
+    cmdBackup.OnClick = [this] { cmdBackup_Click(); };
+    cmdExclude.OnClick = [this] { cmdExclude_Click(); };
+    cmdContinue.OnClick = [this] { cmdContinue_Click(); };
+    cmdCancel.OnClick = [this] { cmdCancel_Click(); };
 }
 
-void frmResultBackup::Form_Load() { SpyListView.SetGridLines(gb_useGridlines); }
+void frmResultBackup::Form_Load() {
+    SpyListView.SetGridLines(gb_useGridlines);
+    results::readListFromFile(results::Findings(), ResultsFilePath(), gb_markChecked || gb_autoRemove);
+    SpyListView.Refresh();
+    SpyListView_Click();
+}
+
+void frmResultBackup::Form_Unload(int&) {
+    results::saveListtoFile(results::Findings(), ResultsFilePath());
+    gb_totalSpywareFound = results::Findings().Count();
+    base::Trap("Form_Unload", [] { wiring::EndProgress(); });
+}
+
+void frmResultBackup::Form_Resize() {
+    if (!Loaded()) return;
+    RECT rc;
+    GetClientRect(hWnd(), &rc);
+    const int w = std::max<int>(rc.right, 548), h = std::max<int>(rc.bottom, 335);
+    SpyFrame.Move(8, 4, w - 16, h - 80);
+    frmButtons.Move(8, h - 70, w - 16, 60);
+    SpyListView.Move(10, 20, w - 16 - 20 - 176, h - 80 - 30);
+    txtSpyDescription.Move(w - 16 - 176, 20, 166, h - 80 - 30);
+    cmdCancel.Move(w - 16 - 106, 14, 96, 28);
+}
 
 // The findings go with the window, as the rows of the list control it stands for did.
 void frmResultBackup::ResetFormState() { results::Findings().Clear(); }
+
+std::optional<std::string> frmResultBackup::KindDescription(const std::string& kind) {
+    struct Row {
+        const char *kind, *id, *text;
+    };
+    static const Row rows[] = {
+        {"Malware RegValue", "1135",
+         "It is a value of the registry key which contains the data the registry key can include many values."},
+        {"Malware Folder", "1136", "A folder contains many spyware files."},
+        {"Malware File", "1137",
+         "Spyware exists as independent executable programs, they have the ability to monitor keystrokes, install "
+         "other "
+         "spyware programs. Once installed, the spyware monitors user activity on the Internet and transmits that "
+         "information in the background to someone else."},
+        {"Tracking Cookie", "1138",
+         "The main purpose of cookies is to identify users and possibly prepare customized Web pages for them. When "
+         "you "
+         "enter a Web site using cookies, you may be asked to fill out a form providing such information as your name "
+         "and "
+         "interests. This information is packaged into a cookie and sent to your Web browser which stores it for later "
+         "use."},
+        {"Malware RegKey", "1139",
+         "Is a key that contains information about a certain thing in the spyware case, it stores information about "
+         "the "
+         "user (e.g. his favorite websites, his passwords, etc)."},
+        {"Malware Process", "1140", "Is a memory process executed by spyware program"},
+        {"Malware RegData", "1141", "This data is harmfull for your operating system."},
+        {"Bad Hosts Entry", "1142", "This is bad host entry in your host file."},
+    };
+    for (const Row& r : rows)
+        if (kind == r.kind) return wiring::GetMessage(r.id, r.text);
+    return std::nullopt;
+}
+
+void frmResultBackup::countCheckedItems(short& result) const {
+    const base::ListItems& rows = results::Findings().Rows();
+    result = 0;
+    for (int i = 1; i <= rows.Count(); ++i)
+        if (rows(i).Checked) {
+            result = 1;
+            return;
+        }
+}
+
+void frmResultBackup::SpyListView_Click() {
+    base::Trap("SpyListView_Click", [&] {
+        const int i = SpyListView.SelectedIndex();
+        if (i < 1) return;
+        if (auto text = KindDescription(results::Findings().Rows()(i).Text)) txtSpyDescription.SetText(*text);
+    });
+}
+
+void frmResultBackup::setAllChecked(bool on) {
+    base::ListItems& rows = results::Findings().Rows();
+    for (int i = 1; i <= rows.Count(); ++i) rows(i).Checked = on;
+    SpyListView.Refresh();
+}
+
+bool frmResultBackup::Confirm(const std::string& id, const std::string& text) {
+    short checked = 0;
+    countCheckedItems(checked);
+    if (!checked) {
+        frmMsgBox.msgboxOK(wiring::GetMessage("1096", "Warning! Nothing selected for removal."), kTitle);
+        return false;
+    }
+    gb_scanAborted = false;
+    return frmMsgBox.msgbox(wiring::GetMessage(id, text), kTitle) == 1;
+}
+
+void frmResultBackup::cmdBackup_Click() {
+    base::Trap("cmdBackup", [&] {
+        if (!Confirm("1097", "Backup selected items?")) return;
+        short checked = 0;
+        countCheckedItems(checked);
+        if (checked) BackupSelectedSpy();
+    });
+}
+
+void frmResultBackup::cmdExclude_Click() {
+    base::Trap("cmdExclude", [&] {
+        if (!Confirm("1100", "Move all checked items to the Keep List ?")) return;
+        short checked = 0;
+        countCheckedItems(checked);
+        if (checked) moveCheckedToKeepList();
+    });
+}
+
+void frmResultBackup::cmdContinue_Click() {
+    base::Trap("cmdContinue", [&] {
+        short checked = 0;
+        countCheckedItems(checked);
+        if (!checked) {
+            frmMsgBox.msgboxOK(wiring::GetMessage("1096", "Warning! Nothing selected for removal."), kTitle);
+            return;
+        }
+        gb_scanAborted = false;
+        if (frmMsgBox.msgbox(wiring::GetMessage("1098", "Remove the selected components from your system?"), kTitle) ==
+            1) {
+            Busy busy;
+            RemoveSelectedSpy();
+        }
+        if (results::Findings().Count() == 0) txtSpyDescription.SetText("");
+    });
+}
+
+void frmResultBackup::cmdCancel_Click() {
+    base::Trap("cmdCancel", [&] {
+        Unload();
+        frmMain.flash.SetVariable("_root.scanNow", "2");
+    });
+}
+
+void frmResultBackup::RemoveSelectedSpy() {
+    if (!Loaded()) Load();
+    RemovalFace face;
+    results::RemoveSelectedSpy(results::Findings(), face);
+    SpyListView.Refresh();
+}
+
+void frmResultBackup::BackupSelectedSpy() {
+    BackupFace face;
+    std::string root = gb_backupPath.empty() ? modMain::FullPath_With_Filename("BackUp") : gb_backupPath;
+    while (!root.empty() && root.back() == '\\') root.pop_back();
+    results::BackupSelectedSpy(results::Findings(), face, root, modMain::HostsFilePath());
+}
+
+void frmResultBackup::moveCheckedToKeepList() {
+    results::moveCheckedToKeepList(results::Findings(), IgnoreFilePath());
+    SpyListView.Refresh();
+    lblCount.SetCaption(std::to_string(results::Findings().Count()) + ": " +
+                        wiring::GetMessage("1099", "Components found"));
+}
+
+void frmResultBackup::runMe() {}
+
+void frmResultBackup::removeSpyItems(const std::string&, bool) {
+    base::Trap("removeSpyItems", [&] { cmdContinue_Click(); });
+}
+void frmResultBackup::fillRemoveList() {
+    base::Trap("fillRemoveList", [&] {
+        if (!Loaded()) Load();
+    });
+}
+void frmResultBackup::ignoreSpyItems(const std::string&) {
+    base::Trap("ignoreSpyItems", [&] { cmdExclude_Click(); });
+}
+void frmResultBackup::backupSpyItems(const std::string&) {
+    base::Trap("backupSpyItems", [&] { cmdBackup_Click(); });
+}

@@ -28,7 +28,8 @@ HWND Label::CreateWindowFor(HWND parent) {
 TextBox::TextBox(Form& form, std::string name, Control* container) : Control(form, std::move(name), container) {}
 
 HWND TextBox::CreateWindowFor(HWND parent) {
-    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
+    // A multi-line box wraps its lines, as the runtime's does without a horizontal scroll bar.
+    DWORD style = WS_TABSTOP | (multiLine_ ? 0 : ES_AUTOHSCROLL);
     if (multiLine_) style |= ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;
     if (locked_) style |= ES_READONLY;
     if (passwordChar_) style |= ES_PASSWORD;
