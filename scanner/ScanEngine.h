@@ -8,8 +8,10 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "base/ListItems.h"
 #include "results/FindingList.h"
@@ -99,6 +101,28 @@ public:
     void findFolderInList(const std::string& folder, const std::string& fileName, const std::string& SpyType);
     bool findFolderInListExists(const std::string& folder);
 
+    // ---- the file and folder phase
+    // Walks every folder below `sFolder` (ending in a backslash), depth first, searching each
+    // before its subfolders; junctions and other reparse points are not entered.
+    void subShowFolderList(const std::string& sFolder);
+    // Matches every file and folder definition against the folder `sPath` (ending in a backslash),
+    // after the file-property search where that applies.
+    void subFileSearch(const std::string& sPath);
+    // The same search the straightforward way: one directory search per definition. It is what
+    // the indexed search must equal; `useFileIndex` false makes the phase use it.
+    void subFileSearchPerDefinition(const std::string& sPath);
+    bool useFileIndex = true;
+    long FilesSeen = 0;        // files the walk listed
+    long FoldersSearched = 0;  // folders the search matched against
+    // The file-property search of one folder (not recursive) and of one file.
+    void searchFilesAdvanced(const std::string& folder);
+    void AdvancedFilePropertiesSearch(const std::string& file);
+    // A folder-tree node, given as its full path ("Label (X:)\Windows\System"): scans the folder
+    // it stands for, or tells whether it lies in one of `selectedFolders` (entries from index 2).
+    void scanThisFolder(const std::string& nodeFullPath);
+    bool isNodeInSelectedFolders(const std::string& nodeFullPath);
+    std::vector<std::string> selectedFolders;
+
     struct FileGroup;      // a file or folder group of the definitions
     struct PropertyGroup;  // a file-property group
 
@@ -135,6 +159,17 @@ private:
     void ShowCurrentItem(const std::string& text);
     void ShowLoadStatus(const char* id, const char* english);  // the load's title
     void FlushDisplay();
+
+    // ---- the file and folder phase
+    struct FileListing;
+    struct FileMatchIndex;
+    struct ChecksumIndex;
+    void WalkFolder(const std::string& sFolder, const FileListing& listing);
+    void SearchFolder(const std::string& sPath, const FileListing* listing);
+    void SearchRow(const std::string& sPath, int row, std::string& lastRecorded);
+    void CountFileProgress();
+    std::shared_ptr<FileMatchIndex> fileIndex_;
+    std::shared_ptr<ChecksumIndex> checksumIndex_;
 
     ScanProgress* progress_ = nullptr;
     results::FindingList* findings_;
