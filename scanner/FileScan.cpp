@@ -47,11 +47,35 @@ std::string ExtensionKey(const std::string& upperName) {
 // it match nothing at the end or before a dot), a dot before a wildcard or at the end optional.
 class Glob {
 public:
-    explicit Glob(std::string upperPattern) : p_(std::move(upperPattern)) {}
+    explicit Glob(std::string upperPattern) : p_(std::move(upperPattern)) {
+        size_t j = 0;
+        while (j < p_.size() && !Wild(j)) ++j;
+        prefix_ = p_.substr(0, j);
+        size_t k = p_.size();
+        while (k > j && !Wild(k - 1)) --k;
+        suffix_ = k > j ? p_.substr(k) : std::string();
+        // The longest run of characters every match holds as they are.
+        for (size_t a = 0; a < p_.size();) {
+            if (Wild(a)) {
+                ++a;
+                continue;
+            }
+            size_t b = a;
+            while (b < p_.size() && !Wild(b)) ++b;
+            if (b - a > literal_.size()) literal_ = p_.substr(a, b - a);
+            a = b;
+        }
+    }
+    const std::string& Literal() const { return literal_; }
+
     bool Matches(const std::string& upperName) const {
         const size_t n = upperName.size(), m = p_.size();
+        if (upperName.compare(0, prefix_.size(), prefix_) != 0) return false;
+        if (n < suffix_.size() || upperName.compare(n - suffix_.size(), suffix_.size(), suffix_) != 0) return false;
         // can[j]: the pattern's first j characters can match the name's first i characters.
-        std::vector<char> can(m + 1, 0), next(m + 1, 0);
+        thread_local std::vector<char> can, next;
+        can.assign(m + 1, 0);
+        next.assign(m + 1, 0);
         can[0] = 1;
         for (size_t j = 1; j <= m; ++j) can[j] = can[j - 1] && Optional(j - 1);
         for (size_t i = 1; i <= n; ++i) {
@@ -81,7 +105,9 @@ private:
         if (c == '*' || c == '?') return true;
         return c == '.' && (j + 1 == p_.size() || p_[j + 1] == '*' || p_[j + 1] == '?');
     }
-    std::string p_;
+    // Characters that do not stand for themselves alone.
+    bool Wild(size_t j) const { return Optional(j); }
+    std::string p_, prefix_, suffix_, literal_;
 };
 
 std::string ParentFolderName(const std::string& path) {
@@ -137,12 +163,13 @@ struct ScanEngine::FileListing {
 // Which rows of lstSearch can have a hit in a folder, by what the folder holds.
 struct ScanEngine::FileMatchIndex {
     unsigned long long generation = 0;
-    std::vector<int> everyFolder;                                    // searched in every folder
-    std::unordered_map<std::string, std::vector<int>> fileByName;    // exact file names
-    std::unordered_map<std::string, std::vector<int>> fileByExt;     // patterns ending in a fixed extension
-    std::unordered_map<char, std::vector<int>> fileByFirst;          // patterns starting with a fixed letter
-    std::vector<int> fileOther;                                      // other patterns: tried on every file
-    std::unordered_map<std::string, std::vector<int>> byFolderName;  // folder rows, and rows through a subfolder
+    std::vector<int> everyFolder;                                     // searched in every folder
+    std::unordered_map<std::string, std::vector<int>> fileByName;     // exact file names
+    std::unordered_map<std::string, std::vector<int>> fileByExt;      // patterns ending in a fixed extension
+    std::unordered_map<std::string, std::vector<int>> fileByTrigram;  // patterns holding three fixed letters
+    std::unordered_map<char, std::vector<int>> fileByFirst;           // patterns starting with a fixed letter
+    std::vector<int> fileOther;                                       // other patterns: tried on every file
+    std::unordered_map<std::string, std::vector<int>> byFolderName;   // folder rows, and rows through a subfolder
     std::unordered_map<int, Glob> globs;
 
     void Build(const base::ListItems& rows) {
@@ -186,11 +213,13 @@ private:
             fileByName[upper].push_back(row);
             return;
         }
-        globs.emplace(row, Glob(upper));
+        const Glob& glob = globs.emplace(row, Glob(upper)).first->second;
         const std::string ext = ExtensionKey(upper);
         const size_t dot = upper.rfind('.');
         if (dot != std::string::npos && !ext.empty() && !HasWildcard(ext))
             fileByExt[ext].push_back(row);
+        else if (glob.Literal().size() >= 3)
+            fileByTrigram[glob.Literal().substr(0, 3)].push_back(row);
         else if (upper[0] != '*' && upper[0] != '?' && upper[0] != '.')
             fileByFirst[upper[0]].push_back(row);
         else
@@ -226,11 +255,16 @@ public:
             const std::string ext = ExtensionKey(e.upper);
             globsByKey(fileByExt, ext, e);
             if (!e.upper.empty()) globsByKey(fileByFirst, e.upper[0], e);
+            auto trigrams = [&](const std::string& name) {
+                for (size_t i = 0; i + 3 <= name.size(); ++i) globsByKey(fileByTrigram, name.substr(i, 3), e);
+            };
+            if (!fileByTrigram.empty()) trigrams(e.upper);
             if (!e.shortName.empty()) {
                 byKey(fileByName, e.shortName);
                 const std::string shortExt = ExtensionKey(e.shortName);
                 if (shortExt != ext) globsByKey(fileByExt, shortExt, e);
                 if (e.shortName[0] != e.upper[0]) globsByKey(fileByFirst, e.shortName[0], e);
+                if (!fileByTrigram.empty()) trigrams(e.shortName);
             }
             if (!fileOther.empty()) tryGlobs(fileOther, e);
         }

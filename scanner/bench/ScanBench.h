@@ -1,0 +1,9 @@
+#pragma once
+// The sections of scan_benchmark: each one times a phase's matcher against the straightforward
+// walk it replaces, prints the figures and returns the number of answers that differ.
+
+namespace scanbench {
+
+int FilesSection();
+
+}  // namespace scanbench
