@@ -1,5 +1,6 @@
 #include "scanner/FileVersion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,8 @@
 #include "base/Handles.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
+#include "core/modMain.h"
+#include "core/modMainText.h"
 
 namespace {
 
@@ -331,6 +334,76 @@ std::optional<unsigned char> GetFileXorChecksum(const std::string& file) {
         first = false;
     }
     return x;
+}
+
+namespace {
+
+struct RawKey {
+    const char* method;
+    const char* key;
+    const char* nextKey;  // the entry that follows when the value is empty
+    size_t wideOffset, narrowOffset;
+};
+
+std::string ReadRawVersionText(const std::string& strFile, const RawKey& k) {
+    size_t pos = 0, pnStart = 0, startPos = 0, endPos = 0;
+    try {
+        const std::string text = base::ReadWhole(strFile);
+        std::string key = k.key, nextKey = k.nextKey;
+        size_t offset = k.narrowOffset;
+        pos = text.find(modMain::NullPad("StringFileInfo"));
+        if (pos != std::string::npos) {
+            key = modMain::NullPad(key);
+            nextKey = modMain::NullPad(nextKey);
+            offset = k.wideOffset;
+        } else {
+            pos = text.find("StringFileInfo");
+            if (pos == std::string::npos) pos = 0;
+        }
+        pnStart = text.find(key, pos);
+        if (pnStart == std::string::npos) return {};
+        startPos = pnStart + offset;
+        endPos = startPos <= text.size() ? text.find(std::string(3, '\0'), startPos) : std::string::npos;
+        if (endPos == std::string::npos) base::Raise(base::errInvalidProcedureCall);
+        if (text.substr(startPos, endPos - startPos).find(nextKey) != std::string::npos) {
+            // No value: the search ran into the next entry. The value ends at the first control
+            // character instead.
+            for (size_t g = 1; g <= 255 && startPos + g < text.size(); ++g)
+                if (static_cast<unsigned char>(text[startPos + g]) < 32) {
+                    endPos = startPos + g;
+                    break;
+                }
+        }
+        std::string value = text.substr(startPos, endPos - startPos);
+        value.erase(std::remove(value.begin(), value.end(), '\0'), value.end());
+        return value;
+    } catch (...) {
+        long number = base::errInvalidProcedureCall;
+        std::string description = base::ErrorDescription(number);
+        try {
+            throw;
+        } catch (const base::RuntimeError& e) {
+            number = e.number();
+            description = e.description();
+        } catch (...) {
+        }
+        // Where it failed, not what the file holds: a program's bytes do not belong in the log.
+        auto at = [](size_t v) { return std::to_string(v == std::string::npos ? 0 : v + 1); };
+        modMain::WriteErrorLog("strFile: " + strFile + ", pos: " + at(pos) + ", StartPos: " + at(startPos) +
+                               ", EndPos: " + at(endPos) + ", pnStart: " + at(pnStart) + ", Error Description: " +
+                               description + ", Error Number: " + std::to_string(number) + ", Method: " + k.method);
+        return {};
+    }
+}
+
+}  // namespace
+
+std::string GetFileDescription(const std::string& strFile) {
+    return ReadRawVersionText(strFile, {"GetFileDescription", "FileDescription", "FileVersion", 34, 16});
+}
+
+std::string GetProductName(const std::string& strFile) {
+    return ReadRawVersionText(strFile, {"GetProductName", "ProductName", "ProductVersion", 26, 12});
 }
 
 }  // namespace scanner

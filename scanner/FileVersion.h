@@ -53,6 +53,11 @@ void DescribeFixedFileInfo(const VS_FIXEDFILEINFO& info, std::string& FileVer, s
 
 namespace scanner {
 
+// A program's description or product name read straight from its bytes, without the version
+// functions; "" when it holds none or cannot be read.
+std::string GetFileDescription(const std::string& strFile);
+std::string GetProductName(const std::string& strFile);
+
 // The exclusive or of every byte of the file but the first; nothing when it cannot be read.
 std::optional<unsigned char> GetFileXorChecksum(const std::string& file);
 unsigned char XorBytes(const std::string& bytes);  // element 0 left out

@@ -14,6 +14,7 @@
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
 #include "results/FindingList.h"
+#include "scanner/FileVersion.h"
 #include "scanner/ScanGlobals.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
@@ -90,6 +91,22 @@ TEST_F(SeededFileScanTest, FindsExactlyThePlantedFilesAndFolders) {
         for (const testing_support::SeededItem& item : machine_->LookAlikes())
             for (const Row& r : Findings()) EXPECT_FALSE(base::EqualsNoCase(r[2], item.where)) << item.where;
     }
+    EXPECT_EQ(ErrorLog(), "");
+}
+
+// The raw readers of the memory log tell what the version resource of each planted program says.
+TEST_F(SeededFileScanTest, RawReadersAgreeWithTheVersionResource) {
+    int compared = 0;
+    for (const testing_support::SeededItem& item : machine_->Items()) {
+        if (item.place != testing_support::SeededPlace::File) continue;
+        basFileVersion::FileProperties p;
+        if (!basFileVersion::PrintFileProperties(item.where, p, false) || p.FileDescription.empty()) continue;
+        SCOPED_TRACE(item.where);
+        EXPECT_EQ(scanner::GetFileDescription(item.where), p.FileDescription);
+        EXPECT_EQ(scanner::GetProductName(item.where), p.ProductName);
+        ++compared;
+    }
+    EXPECT_GT(compared, 3);
     EXPECT_EQ(ErrorLog(), "");
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "base/Handles.h"
 #include "base/TextFile.h"
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
@@ -269,6 +270,31 @@ TEST_F(FileScanTest, FolderTreeNodes) {
     EXPECT_FALSE(Engine().isNodeInSelectedFolders(node));
 }
 
+// Files without version texts are known by checksum and size alone. A faulty row matches nothing
+// and stops no other; a file that cannot be read has no checksum.
+TEST_F(FileScanTest, PropertySearchByChecksumAndSize) {
+    const std::string top = Dir("adv");
+    const std::string good = File("adv\\good.exe", "ABC");     // checksum 0x42 ^ 0x43 = 1, size 3
+    const std::string locked = File("adv\\locked.dll", "AA");  // checksum 0x41, size 2
+    File("adv\\other.txt", "ABC");                             // not a program: not examined
+    File("adv\\GOOD.LNK", "ABC");                              // not a shortcut in upper case, not examined
+    auto sum = [&](const std::string& spy, const std::string& checksum, const std::string& size) {
+        scanner::FillListBox(Engine().lists.lstFCSSearch, spy, checksum, size);
+    };
+    sum("BAD", "x", "3");
+    sum("HUGE", "70000", "3");
+    sum("LOCKEDSPY", "0", "2");  // what an unreadable file once passed for
+    sum("GOODSPY", "1", "3");
+    base::FileHandle hold(CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold.valid());
+    gb_fileGroupsLoaded = true;
+    gb_advancedScanning = true;
+    gb_tempFolder = top;  // the search is spent in the temporary folder
+    Engine().subFileSearch(top + "\\");
+    EXPECT_EQ(Findings(), (std::vector<Row>{FileRow("GOODSPY", good)}));
+    EXPECT_NE(ErrorLog().find("Checksum row: 1, Method: AdvancedFilePropertiesSearch"), std::string::npos);
+}
+
 // ---- the checksum and the fixed version texts
 
 TEST(FileChecksum, ExclusiveOrOfAllButTheFirstByte) {
@@ -389,6 +415,56 @@ TEST(FileProperties, ReportBlockOfAFileWithoutVersion) {
     EXPECT_EQ(base::ReadWhole(log), block + "\r\n\r\n\r\n");
     EXPECT_FALSE(basFileVersion::PrintFileProperties(tmp / "absent.dat", p, true, log));
     EXPECT_EQ(base::ReadWhole(log), block + "\r\n\r\n\r\n");
+}
+
+// ---- the raw readers of a program's description and product name
+
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
+TEST_F(FileScanTest, RawVersionTextsOfCraftedFiles) {
+    testing_support::TempFolder tmp;
+    auto wide = [](const std::string& s) {
+        std::string w;
+        for (char c : s) w += std::string(1, c) + '\0';
+        return w;
+    };
+    const std::string entry = std::string("\x01\0", 2) + wide("FileDescription") + std::string(2, '\0');
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::string description;
+        bool logged;
+    } cases[] = {
+        {"wide",
+         "MZ junk" + std::string("\x01\0", 2) + wide("StringFileInfo") + "xx" + entry + wide("Tool") +
+             std::string(2, '\0') + "\x01" + wide("FileVersion"),
+         "Tool", false},
+        {"narrow", Bytes("MZ StringFileInfo..FileDescription\0Tool\0\0\0FileVersion"), "Tool", false},
+        {"empty value",
+         Bytes("MZ StringFileInfo FileDescription\0\0\0\0FileVersion\0"
+               "1.0\0\0\0"),
+         "", false},
+        {"no such key", Bytes("MZ StringFileInfo ProductName\0X\0\0\0"), "", false},
+        {"no end after the value", "MZ StringFileInfo FileDescription\0Tool", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string f = tmp / "p.exe";
+        base::WriteText(f, c.bytes);
+        const std::string before = ErrorLog();
+        EXPECT_EQ(scanner::GetFileDescription(f), c.description);
+        const std::string added = ErrorLog().substr(before.size());
+        EXPECT_EQ(!added.empty(), c.logged);
+        if (c.logged) {
+            EXPECT_NE(added.find("strFile: " + f), std::string::npos);
+            EXPECT_NE(added.find("Method: GetFileDescription"), std::string::npos);
+            EXPECT_EQ(added.find("Tool"), std::string::npos);  // not the file's bytes
+        }
+    }
+    EXPECT_EQ(scanner::GetProductName(tmp / "absent.exe"), "");
 }
 
 }  // namespace
