@@ -171,6 +171,7 @@ struct ScanEngine::FileMatchIndex {
     std::vector<int> fileOther;                                       // other patterns: tried on every file
     std::unordered_map<std::string, std::vector<int>> byFolderName;   // folder rows, and rows through a subfolder
     std::unordered_map<int, Glob> globs;
+    std::vector<int> globRows;  // every pattern row
 
     void Build(const base::ListItems& rows) {
         generation = rows.Generation();
@@ -214,6 +215,7 @@ private:
             return;
         }
         const Glob& glob = globs.emplace(row, Glob(upper)).first->second;
+        globRows.push_back(row);
         const std::string ext = ExtensionKey(upper);
         const size_t dot = upper.rfind('.');
         if (dot != std::string::npos && !ext.empty() && !HasWildcard(ext))
@@ -252,6 +254,14 @@ public:
                 continue;
             }
             byKey(fileByName, e.upper);
+            // A name beyond ASCII may hold characters of two bytes, which one "?" stands for: every
+            // pattern is left to the directory search.
+            if (std::any_of(e.upper.begin(), e.upper.end(),
+                            [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+                take(globRows);
+                if (!e.shortName.empty()) byKey(fileByName, e.shortName);
+                continue;
+            }
             const std::string ext = ExtensionKey(e.upper);
             globsByKey(fileByExt, ext, e);
             if (!e.upper.empty()) globsByKey(fileByFirst, e.upper[0], e);

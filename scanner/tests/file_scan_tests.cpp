@@ -135,7 +135,8 @@ TEST_F(FileScanTest, IndexedSearchRecordsWhatThePerDefinitionSearchRecords) {
                            "t\\three\\BPK\\bpkhk.dll",
                            "t\\three\\ReadMe.TXT",
                            "t\\three\\tool.exe.bak",
-                           "t\\two\\Program Files\\p.exe"};
+                           "t\\two\\Program Files\\p.exe",
+                           "t\\three\\caf\xe9.exe"};
     for (const char* f : files) File(f);
 
     const char* fileRows[] = {
