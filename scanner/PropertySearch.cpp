@@ -5,6 +5,7 @@
 #include <shobjidl.h>
 
 #include <map>
+#include <unordered_map>
 
 #include "base/Conversions.h"
 #include "base/Text.h"
@@ -48,16 +49,26 @@ std::string ShortcutTarget(const std::string& lnk) {
 
 }  // namespace
 
-// lstFCSSearch by file size: the checksum is computed only for a file whose size a row names.
+// The property lists as the search asks them: lstFCSSearch by file size (the checksum is computed
+// only for a file whose size a row names), the lists compared for equality by their upper-cased
+// text (first row of each text).
 struct ScanEngine::ChecksumIndex {
-    unsigned long long generation = 0;
+    std::vector<unsigned long long> generations;
     std::map<unsigned long long, std::vector<std::pair<int, unsigned char>>> bySize;  // row, checksum
+    std::unordered_map<const base::RowList*, std::unordered_map<std::string, int>> byText;
 
-    void Build(const base::ListItems& rows) {
-        generation = rows.Generation();
+    static std::vector<unsigned long long> GenerationsOf(const DefinitionLists& l) {
+        return {l.lstFCSSearch.ListItems.Generation(), l.lstOFNSearch.ListItems.Generation(),
+                l.lstCESearch.ListItems.Generation(),  l.lstIFNSearch.ListItems.Generation(),
+                l.lstPNSearch.ListItems.Generation(),  l.lstFDSearch.ListItems.Generation()};
+    }
+
+    void Build(const DefinitionLists& l) {
+        generations = GenerationsOf(l);
+        const base::ListItems& rows = l.lstFCSSearch.ListItems;
         for (int i = 1; i <= rows.Count(); ++i) {
             // A row that is not a checksum and a size matches nothing; it does not stop the others.
-            const bool ok = base::TrapWith(
+            base::TrapWith(
                 [&] {
                     const short sum = conv::CIntText(rows(i).SubItems(1));
                     const long size = conv::CLngText(rows(i).SubItems(2));
@@ -65,8 +76,20 @@ struct ScanEngine::ChecksumIndex {
                     bySize[static_cast<unsigned long long>(size)].push_back({i, static_cast<unsigned char>(sum)});
                 },
                 [&] { return base::MethodTail("AdvancedFilePropertiesSearch", "Checksum row: " + std::to_string(i)); });
-            (void)ok;
         }
+        for (const base::RowList* list :
+             {&l.lstOFNSearch, &l.lstCESearch, &l.lstIFNSearch, &l.lstPNSearch, &l.lstFDSearch}) {
+            auto& map = byText[list];
+            const base::ListItems& items = list->ListItems;
+            for (int i = 1; i <= items.Count(); ++i)
+                if (!items(i).SubItems(2).empty()) map.emplace(UCase(items(i).SubItems(2)), i);
+        }
+    }
+    int EqualRow(const base::RowList& list, const std::string& value) const {
+        if (value.empty()) return 0;
+        const auto& map = byText.at(&list);
+        const auto it = map.find(UCase(value));
+        return it == map.end() ? 0 : it->second;
     }
 };
 
@@ -103,9 +126,9 @@ void ScanEngine::AdvancedFilePropertiesSearch(const std::string& file) {
         basFileVersion::PrintFileProperties(file, props, false);
 
         const base::ListItems& sums = lists.lstFCSSearch.ListItems;
-        if (!checksumIndex_ || checksumIndex_->generation != sums.Generation()) {
+        if (!checksumIndex_ || checksumIndex_->generations != ChecksumIndex::GenerationsOf(lists)) {
             auto index = std::make_shared<ChecksumIndex>();
-            index->Build(sums);
+            index->Build(lists);
             checksumIndex_ = index;
         }
         const std::shared_ptr<ChecksumIndex> index = checksumIndex_;
@@ -130,13 +153,6 @@ void ScanEngine::AdvancedFilePropertiesSearch(const std::string& file) {
         }
         if (base::ContainsNoCase(props.CompanyName, "microsoft")) return;
 
-        auto equalRow = [&](const base::RowList& list, const std::string& value) -> int {
-            const std::string upper = UCase(value);
-            const base::ListItems& rows = list.ListItems;
-            for (int i = 1; i <= rows.Count(); ++i)
-                if (!upper.empty() && UCase(rows(i).SubItems(2)) == upper) return i;
-            return 0;
-        };
         const struct {
             const base::RowList& list;
             const std::string& value;
@@ -150,7 +166,7 @@ void ScanEngine::AdvancedFilePropertiesSearch(const std::string& file) {
                 for (int i = 1; i <= rows.Count() && !row; ++i)
                     if (!rows(i).SubItems(2).empty() && base::ContainsNoCase(t.value, rows(i).SubItems(2))) row = i;
             } else {
-                row = equalRow(t.list, t.value);
+                row = index->EqualRow(t.list, t.value);
             }
             if (row) return record(std::as_const(t.list.ListItems)(row).SubItems(1));
         }
