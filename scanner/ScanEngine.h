@@ -96,11 +96,6 @@ public:
     // returns the size in bytes of the files recorded.
     double FindFiles(std::string path, const std::string& SearchStr, const std::string& SpyType);
 
-    // ---- look-ups in the results list
-    bool isSpyInResultList(const std::string& Key, const std::string& SpyType, const std::string& spyItem);
-    void findFolderInList(const std::string& folder, const std::string& fileName, const std::string& SpyType);
-    bool findFolderInListExists(const std::string& folder);
-
     // ---- the file and folder phase
     // Walks every folder below `sFolder` (ending in a backslash), depth first, searching each
     // before its subfolders; junctions and other reparse points are not entered.
@@ -123,6 +118,11 @@ public:
     bool isNodeInSelectedFolders(const std::string& nodeFullPath);
     std::vector<std::string> selectedFolders;
 
+    // ---- look-ups in the results list
+    bool isSpyInResultList(const std::string& Key, const std::string& SpyType, const std::string& spyItem);
+    void findFolderInList(const std::string& folder, const std::string& fileName, const std::string& SpyType);
+    bool findFolderInListExists(const std::string& folder);
+
     struct FileGroup;      // a file or folder group of the definitions
     struct PropertyGroup;  // a file-property group
 
@@ -144,6 +144,17 @@ private:
                    const std::function<bool()>& body);
     void ReadCountKeys(std::initializer_list<const char*> keys);
 
+    // ---- the file and folder phase
+    struct FileListing;
+    struct FileMatchIndex;
+    struct ChecksumIndex;
+    void WalkFolder(const std::string& sFolder, const FileListing& listing);
+    void SearchFolder(const std::string& sPath, const FileListing* listing);
+    void SearchRow(const std::string& sPath, int row, std::string& lastRecorded);
+    void CountFileProgress();
+    std::shared_ptr<FileMatchIndex> fileIndex_;
+    std::shared_ptr<ChecksumIndex> checksumIndex_;
+
     // ---- recording
     void MalwareFileFollowUps(const std::string& spyItem, const std::string& SpyType);
     void CountReport(const std::string& Key);
@@ -159,17 +170,6 @@ private:
     void ShowCurrentItem(const std::string& text);
     void ShowLoadStatus(const char* id, const char* english);  // the load's title
     void FlushDisplay();
-
-    // ---- the file and folder phase
-    struct FileListing;
-    struct FileMatchIndex;
-    struct ChecksumIndex;
-    void WalkFolder(const std::string& sFolder, const FileListing& listing);
-    void SearchFolder(const std::string& sPath, const FileListing* listing);
-    void SearchRow(const std::string& sPath, int row, std::string& lastRecorded);
-    void CountFileProgress();
-    std::shared_ptr<FileMatchIndex> fileIndex_;
-    std::shared_ptr<ChecksumIndex> checksumIndex_;
 
     ScanProgress* progress_ = nullptr;
     results::FindingList* findings_;
