@@ -2,6 +2,7 @@
 // whole content.
 #include <vector>
 
+#include "base/FolderWalk.h"
 #include "base/Handles.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
@@ -86,7 +87,8 @@ double ScanEngine::FindFiles(std::string path, const std::string& SearchStr, con
                     ShowCurrentItem(path + name + "\\");
                     YieldToMessages();
                     if (name != "." && name != ".." && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                        subfolders.push_back(name);
+                        // A junction inside is recorded, but not entered: it may lead back up.
+                        if (base::IsRealSubfolder(fd)) subfolders.push_back(name);
                         AddSpytoListview("Malware Folder", path + name, SpyType, 4, path + name, "", "");
                     }
                     if (gb_scanAborted) return;

@@ -94,6 +94,28 @@ public:
     // returns the size in bytes of the files recorded.
     double FindFiles(std::string path, const std::string& SearchStr, const std::string& SpyType);
 
+    // ---- the file and folder phase
+    // Walks every folder below `sFolder` (ending in a backslash), depth first, searching each
+    // before its subfolders; junctions and other reparse points are not entered.
+    void subShowFolderList(const std::string& sFolder);
+    // Matches every file and folder definition against the folder `sPath` (ending in a backslash),
+    // after the file-property search where that applies.
+    void subFileSearch(const std::string& sPath);
+    // The same search the straightforward way: one directory search per definition. It is what
+    // the indexed search must equal; `useFileIndex` false makes the phase use it.
+    void subFileSearchPerDefinition(const std::string& sPath);
+    bool useFileIndex = true;
+    long FilesSeen = 0;        // files the walk listed
+    long FoldersSearched = 0;  // folders the search matched against
+    // The file-property search of one folder (not recursive) and of one file.
+    void searchFilesAdvanced(const std::string& folder);
+    void AdvancedFilePropertiesSearch(const std::string& file);
+    // A folder-tree node, given as its full path ("Label (X:)\Windows\System"): scans the folder
+    // it stands for, or tells whether it lies in one of `selectedFolders` (entries from index 2).
+    void scanThisFolder(const std::string& nodeFullPath);
+    bool isNodeInSelectedFolders(const std::string& nodeFullPath);
+    std::vector<std::string> selectedFolders;
+
     // ---- the cookie and hosts phases
     // Records every ".txt" cookie file of gb_cookiesFolder whose name holds a cookie definition's
     // text, and with AllCookies on every other one as "Other". Hidden and system files are not
@@ -177,6 +199,17 @@ private:
     void RunLoader(const char* method, std::initializer_list<const char*> countKeys, int& i,
                    const std::function<bool()>& body);
     void ReadCountKeys(std::initializer_list<const char*> keys);
+
+    // ---- the file and folder phase
+    struct FileListing;
+    struct FileMatchIndex;
+    struct ChecksumIndex;
+    void WalkFolder(const std::string& sFolder, const FileListing& listing);
+    void SearchFolder(const std::string& sPath, const FileListing* listing);
+    void SearchRow(const std::string& sPath, int row, std::string& lastRecorded);
+    void CountFileProgress();
+    std::shared_ptr<FileMatchIndex> fileIndex_;
+    std::shared_ptr<ChecksumIndex> checksumIndex_;
 
     // ---- recording
     void MalwareFileFollowUps(const std::string& spyItem, const std::string& SpyType);

@@ -33,6 +33,8 @@ public:
     virtual void Busy(bool busy) = 0;
     // Lets the message loop run (repaint, Abort, Close); called every few milliseconds at most.
     virtual void Pump() = 0;
+    // The file walk's counters: files listed, folders searched.
+    virtual void FileCounters(long /*filesSeen*/, long /*foldersSearched*/) {}
     // Shows at once whatever is still pending: the caller's own writes come next.
     virtual void Flush() = 0;
 };

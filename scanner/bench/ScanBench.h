@@ -7,5 +7,6 @@ namespace scanbench {
 int RegistrySection();
 int MemorySection();
 int HostsSection();
+int FilesSection();
 
 }  // namespace scanbench

@@ -8,6 +8,7 @@ int main() {
     int mismatches = 0;
     mismatches += scanbench::MemorySection();
     mismatches += scanbench::RegistrySection();
+    mismatches += scanbench::FilesSection();
     mismatches += scanbench::HostsSection();
     std::printf("mismatches in all: %d\n", mismatches);
     return mismatches == 0 ? 0 : 1;

@@ -439,8 +439,8 @@ Plan BuildPlan(const SeededFolders& f) {
     value(hkcu, kRun, "XupiterUpdate", REG_EXPAND_SZ, "rundll32.exe %SystemRoot%\\system32\\xupiter.dll,Update", true,
           false, "REG_EXPAND_SZ whose data holds XUPITER (REGS)");
     value(hkcu, kRun, "Navigator", REG_SZ, "\"" + p.navigator + "\" /tray", true, true, "clean Run value");
-    value(hklm, kRunOnce, "AKL", REG_SZ, ShortPathOf(p.akl), true, false,
-          "data equals the short path that the direct check of akl.exe records");
+    value(hklm, kRunOnce, "AKL", REG_SZ, p.akl, true, false,
+          "data equals the path that the direct check of akl.exe records");
     value(hkcu, kIeMain, "Start Page", REG_SZ, kStartPage, false, false, "REGD Start Page coolwebsearch");
     value(hkcu, kIeToolbar, kHotbarBand, REG_SZ, "Hotbar", true, false, "REGD Toolbar, any value, hotbar");
     value(hkcu, kIeToolbar, "NavigatorBand", REG_SZ, "Navigator Deals", true, true, "clean toolbar value");
@@ -839,24 +839,21 @@ void SeededMachine::BuildExpected() {
     add("deepregistry", "Malware RegKey", "Xupiter", clsid, "HKEY_CLASSES_ROOT\\" + clsid, "", "", "",
         "CLSID walk: data below the class holds REGS XUPITER");
 
-    // Files: the direct paths while the definitions load (short forms), then the walk of the
-    // system drive, then the advanced property search in the folders it covers.
-    const std::string xupiterShort = ShortPathOf(p.xupiter);
-    const std::string aklShort = ShortPathOf(p.akl);
-    const std::string bargainsShort = ShortPathOf(p.bargains);
-    const std::string bargainsFolderShort = ShortPathOf(p.bargainsFolder);
-    add("files", "Malware File", "Xupiter", xupiterShort, xupiterShort, "", "", "",
-        "direct HAFISD0 %SYS%\\xupiter.dll");
-    add("files", "Malware File", "KeyLogger.Ardamax", aklShort, aklShort, "", "", "", "direct KAFISD0 %SYS%\\akl.exe");
+    // Files: the direct paths while the definitions load (recorded in their long form, as the walk
+    // records the same file), with the Run values that start them, then the walk of the system
+    // drive, then the advanced property search in the folders it covers.
+    add("files", "Malware File", "Xupiter", p.xupiter, p.xupiter, "", "", "", "direct HAFISD0 %SYS%\\xupiter.dll");
+    add("files", "Malware File", "KeyLogger.Ardamax", p.akl, p.akl, "", "", "", "direct KAFISD0 %SYS%\\akl.exe");
     add("files", "Malware RegValue", "KeyLogger.Ardamax", "AKL",
-        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\RunOnce", RegFileText(aklShort), "", "",
+        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\RunOnce", RegFileText(p.akl), "", "",
         "follow-up of akl.exe: an HKLM RunOnce value whose data is the file");
-    add("files", "Malware File", "Bargain Buddy", bargainsShort, bargainsShort, "", "", "",
-        "direct SAFISD0 %PF%\\BargainBuddy\\bargains.exe");
-    add("files", "Malware Folder", "Bargain Buddy", bargainsFolderShort, bargainsFolderShort, "", "", "",
+    add("files", "Malware File", "Bargain Buddy", p.bargains, p.bargains, "", "", "",
+        "direct SAFISD0 %PF%\\BargainBuddy\\bargains.exe, and the content of the direct folder SAFOSD0");
+    add("files", "Malware Folder", "Bargain Buddy", p.bargainsFolder, p.bargainsFolder, "", "", "",
         "direct SAFOSD0 %PF%\\BargainBuddy");
-    add("files", "Malware File", "Bargain Buddy", bargainsFolderShort + "\\bargains.exe",
-        bargainsFolderShort + "\\bargains.exe", "", "", "", "content of the direct folder SAFOSD0");
+    add("files", "Malware RegValue", "Bargain Buddy", "bargains",
+        "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Run", RegFileText(p.bargains), "", "",
+        "follow-up of bargains.exe: an HKLM Run value whose data holds the file");
     for (const auto& [path, spy, how] : std::vector<std::tuple<std::string, std::string, std::string>>{
              {p.sdbot, "Backdoor.Sdbot", "TAFIS0 sdbot.exe"},
              {p.egdial, "Dialer.Egdial", "DAFIS1 pattern egdial*.exe"},
