@@ -36,6 +36,7 @@ frmPopup::frmPopup() : ui::Form("frmPopup") {
     SetStartUpPosition(ui::StartUpPosition::Manual);
     Move(0, 0, kPictureWidth, kPictureHeight);
     picBackground.SetBorder(false);
+    picBackground.SetVisible(false);  // its size is the open size; the movie is the face
     picBackground.Move(0, 0, kPictureWidth / 15, kPictureHeight / 15);
     lblAlert.SetCaption("Alert Message");
     lblAlert.Move(8, 40, 190, 30);
@@ -88,8 +89,12 @@ void frmPopup::DisplayAlert(const std::string& MessageText, long Duration, ui::F
     const long tx = ui::TwipsPerPixelX(), ty = ui::TwipsPerPixelY();
     frameWidth_ = ((outer.right - outer.left) - inner.right) * tx;
     frameHeight_ = ((outer.bottom - outer.top) - inner.bottom) * ty;
-    const PopupPlacement p =
-        PopupStart(screenW, screenH, tx, ty, kPictureWidth, kPictureHeight, frameWidth_, frameHeight_);
+    PopupPlacement p = PopupStart(screenW, screenH, tx, ty, kPictureWidth, kPictureHeight, frameWidth_, frameHeight_);
+    // The full-screen height need not end above the task bar (nor on the screen): keep the bottom edge
+    // on the work area.
+    RECT work{};
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) && p.top + p.height > work.bottom * ty)
+        p.top = work.bottom * ty - p.height;
     Move(p.left, p.top, p.width, p.height);  // it grows upwards from there, its bottom edge staying
     Show(ui::vbModeless, owner);
     tmrOpen.SetEnabled(true);

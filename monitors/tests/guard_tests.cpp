@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 #include "GuardFixture.h"
 #include "base/ErrorLog.h"
@@ -402,6 +403,47 @@ TEST_F(Guards, BurstOfRunWritesLosesNoChangeAndNeverFreezes) {
     EXPECT_LT(host_->longestStall, 100.0);
     std::cout << "burst: " << kCount << " writes in " << writeMs << " ms, longest stall " << host_->longestStall
               << " ms\n";
+}
+
+}  // namespace
+
+namespace {
+
+// The snapshot look-up as first described: the INI entries read one by one for every value.
+bool PlainLookup(const std::string& snapshot, const std::string& name) {
+    const int last = std::atoi(modMain::GetPrivateStringValue2("STUPC", "HCURUN", snapshot).c_str());
+    std::string data = ReadString(HKEY_CURRENT_USER, modMonitors::kRunKey, name);
+    data.erase(std::remove(data.begin(), data.end(), '"'), data.end());
+    for (int i = 0; i <= last; ++i) {
+        const std::string k = modMain::GetPrivateStringValue2("Values", "HCURUNK" + std::to_string(i), snapshot);
+        const std::string v = modMain::GetPrivateStringValue2("Values", "HCURUNV" + std::to_string(i), snapshot);
+        if (base::EqualsNoCase(k, name) && base::EqualsNoCase(v, data)) return true;
+    }
+    return false;
+}
+
+TEST_F(Guards, SnapshotIndexAnswersAsThePlainWalk) {
+    const std::string stem = testing_support::UniqueName("CorvaneDiff");
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {stem + "a", "C:\\a.exe"}, {stem + "B", "\"C:\\b.exe\" /x"}, {stem + "c", "C:\\C.EXE"}, {stem + "e", ""}};
+    std::vector<std::unique_ptr<SavedValue>> saved;
+    for (const auto& [n, d] : values) {
+        saved.push_back(std::make_unique<SavedValue>(HKEY_CURRENT_USER, modMonitors::kRunKey, n));
+        SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, n, d);
+    }
+    saved.push_back(std::make_unique<SavedValue>(HKEY_CURRENT_USER, modMonitors::kRunKey, stem + "d"));
+    modMonitors::startStartupMonitor();
+    modMonitors::stopStartupMonitor();
+    SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, stem + "c", "C:\\other.exe");
+    SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, stem + "d", "C:\\d.exe");
+    SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, stem + "B", "C:\\B.EXE /X");  // case and quotes only
+    const std::string snapshot = ProgramFile("stpReglst.qvl");
+    for (const std::string& name :
+         {stem + "a", stem + "b", stem + "B", stem + "c", stem + "d", stem + "e", stem + "missing", std::string("")}) {
+        EXPECT_EQ(modMonitors::checkIfItemInRegFile("HCURUN", name), PlainLookup(snapshot, name)) << name;
+    }
+    EXPECT_TRUE(modMonitors::checkIfItemInRegFile("HCURUN", stem + "b"));
+    EXPECT_FALSE(modMonitors::checkIfItemInRegFile("HCURUN", stem + "c"));
 }
 
 }  // namespace
