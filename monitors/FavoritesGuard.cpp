@@ -78,9 +78,9 @@ void checkIEFavoriteFolder() {
         }
         const auto known = ReadSnapshot();
         for (const std::string& name : support::ListShortcuts(gb_favoritesFolder, "url")) {
+            support::PumpMessages();  // once per shortcut: a folder of thousands must not freeze the window
             const std::string target = fGetShortcutTarget(FullPath(name));
             if (Known(known, name, target)) continue;
-            support::PumpMessages();
             support::Report({monitors::kFavoritesGuard, name, target, FullPath(name)}, "IE Favorites Guard Alert");
         }
     });

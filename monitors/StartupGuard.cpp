@@ -152,12 +152,12 @@ void checkStartupFolder() {
         }
         const auto records = ReadFolderSnapshot();
         for (const std::string& name : support::ListShortcuts(StartupFolder(), "lnk")) {
+            support::PumpMessages();
             const std::string target = fGetShortcutTarget(StartupFolder() + "\\" + name);
             bool known = false;
             for (const auto& [n, t] : records)
                 if (base::EqualsNoCase(n, name) && t == target) known = true;
             if (known) continue;
-            support::PumpMessages();
             support::Report({monitors::kStartupFileGuard, name, target, StartupFolder() + "\\" + name},
                             "Startup File Guard Alert");
         }
