@@ -28,8 +28,9 @@ HWND Label::CreateWindowFor(HWND parent) {
 TextBox::TextBox(Form& form, std::string name, Control* container) : Control(form, std::move(name), container) {}
 
 HWND TextBox::CreateWindowFor(HWND parent) {
-    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
-    if (multiLine_) style |= ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;
+    // A multi-line box wraps its words, as the runtime's does without a horizontal scroll bar.
+    DWORD style = WS_TABSTOP;
+    style |= multiLine_ ? ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL : ES_AUTOHSCROLL;
     if (locked_) style |= ES_READONLY;
     if (passwordChar_) style |= ES_PASSWORD;
     return MakeWindow("EDIT", style, WS_EX_CLIENTEDGE, parent, text_);
