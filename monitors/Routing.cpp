@@ -1,0 +1,128 @@
+// From the notify windows' texts to the guards' checks.
+#include <deque>
+
+#include "base/RuntimeError.h"
+#include "base/Text.h"
+#include "base/Trap.h"
+#include "core/Globals.h"
+#include "core/SpecialFolders.h"
+#include "monitors/GuardSupport.h"
+#include "monitors/modMonitors.h"
+
+namespace modMonitors {
+
+using monitors::NotifyBox;
+
+namespace {
+
+struct Request {
+    NotifyBox box;
+    std::string keyPath;  // the Run key of a registry notification
+    bool operator==(const Request&) const = default;
+};
+std::deque<Request> pending;
+bool checking = false;
+
+std::string Location(NotifyBox box) {
+    switch (box) {
+        case NotifyBox::StartupFolder:
+            return gb_programsFolder + "\\Startup";
+        case NotifyBox::StartupRegistry:
+            return kRunKey;  // the start of all five Run keys
+        case NotifyBox::IEFavorite:
+            return gb_favoritesFolder;
+        case NotifyBox::IEHijack:
+            return kIEMainKey;
+        case NotifyBox::BHO:
+            return kBhoKey;
+    }
+    return {};
+}
+
+void RunCheck(const Request& r) {
+    switch (r.box) {
+        case NotifyBox::StartupFolder:
+            checkStartupFolder();
+            break;
+        case NotifyBox::StartupRegistry:
+            checkStartupRegsitry(r.keyPath);
+            break;
+        case NotifyBox::IEFavorite:
+            checkIEFavoriteFolder();
+            break;
+        case NotifyBox::IEHijack:
+            checkIEHijackRegsitry();
+            break;
+        case NotifyBox::BHO:
+            checkBHORegistry();
+            break;
+    }
+}
+
+}  // namespace
+
+std::string HandlerName(NotifyBox box) {
+    switch (box) {
+        case NotifyBox::StartupFolder:
+            return "txtStartupFolder_Change";
+        case NotifyBox::StartupRegistry:
+            return "txtStartupRegistry_Change";
+        case NotifyBox::IEFavorite:
+            return "txtIEFavoriteMonitor_Change";
+        case NotifyBox::IEHijack:
+            return "txtIEHijackMonitor_Change";
+        case NotifyBox::BHO:
+            return "txtBHOMonitor_Change";
+    }
+    return {};
+}
+
+bool RouteNotification(NotifyBox box, const std::string& text) {
+    const std::string handler = HandlerName(box);
+    return base::Trap(handler.c_str(), false, [&] {
+        const std::string location = Location(box);
+        if (!location.empty() && base::ContainsNoCase(text, location)) {
+            Request r{box, {}};
+            if (box == NotifyBox::StartupRegistry) {
+                const size_t at = text.find("changes");
+                r.keyPath = at == std::string::npos || at < 1 ? std::string() : text.substr(0, at - 1);
+            }
+            // The check runs after this text has been taken, so that the watch asks for the next change
+            // before the check looks: a change while the check runs then wakes another check.
+            bool queued = false;
+            for (const auto& p : pending) queued = queued || p == r;
+            if (!queued) pending.push_back(r);
+            if (monitors::GuardHost* host = monitors::Host())
+                host->RequestChecks();
+            else
+                RunPendingChecks();
+            return true;
+        }
+        if (base::ContainsNoCase(text, "err")) base::Raise(505, text);
+        return false;
+    });
+}
+
+void RunPendingChecks() {
+    if (checking) return;
+    checking = true;
+    while (!pending.empty()) {
+        const Request r = pending.front();
+        pending.pop_front();
+        base::Trap(HandlerName(r.box).c_str(), [&] { RunCheck(r); });
+    }
+    checking = false;
+}
+
+void showGuardAlert(const std::string& text) {
+    if (gb_scanBusy) return;
+    if (monitors::GuardHost* host = monitors::Host()) {
+        try {
+            host->ShowGuardAlert(text);
+        } catch (...) {
+            // A pop-up that fails never reaches the check that raised it.
+        }
+    }
+}
+
+}  // namespace modMonitors

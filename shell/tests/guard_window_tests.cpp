@@ -1,0 +1,207 @@
+// The guards' windows: the main window's notify boxes with the real Halvex.dll, the pop-up's slide,
+// the alerts panel with its answers and the main movie's page, and the connection-report window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "base/Modal.h"
+#include "base/TextFile.h"
+#include "core/Globals.h"
+#include "monitors/AlertStore.h"
+#include "monitors/BadSite.h"
+#include "monitors/modMonitors.h"
+#include "monitors/tests/GuardFixture.h"
+#include "shell/frmAlerts.h"
+#include "shell/frmMain.h"
+#include "shell/frmMessage.h"
+#include "shell/frmMsgBox.h"
+#include "shell/frmPopup.h"
+#include "ui/MessageLoop.h"
+
+using monitors::GuardAlert;
+
+namespace {
+
+class GuardWindows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryA((folder / "Skin").c_str(), nullptr);
+        const std::string from = testing_support::ProgramDir();
+        for (const char* f : {"alerts.scw", "Popupwin.scw", "Halvex.dll", "Skin\\Corvane.skn"})
+            ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
+        frmMain.Load();
+        monitors::SetGuardHost(&frmMain);
+        gb_scanBusy = false;
+        gb_popupCount = 0;
+    }
+    void TearDown() override {
+        modMonitors::stopBHOMonitor();
+        ui::PumpFor(100);
+        monitors::SetGuardHost(nullptr);
+        frmPopup.Unload();
+        frmAlerts.Unload();
+        frmMsgBox.Unload();
+        frmMain.Unload();
+    }
+    static void Write(const std::vector<GuardAlert>& alerts) {
+        std::string text;
+        for (const auto& a : alerts)
+            text += "\"" + a.guard + "\",\"" + a.item + "\",\"" + a.value + "\",\"" + a.location + "\"\r\n";
+        base::WriteText(monitors::AlertStorePath(), text);
+    }
+    testing_support::ScopedProgramFolder folder;
+};
+
+TEST_F(GuardWindows, HelperObjectThroughTheMainWindowsBoxShowsThePopup) {
+    monitors_testing::EnsuredKey bho(HKEY_LOCAL_MACHINE, modMonitors::kBhoKey);
+    const std::string name = "{7E1D2C3B-0000-4000-8000-" + std::string("0000000F00D1") + "}";
+    modMonitors::startBHOMonitor();
+    {
+        monitors_testing::EnsuredKey object(HKEY_LOCAL_MACHINE, std::string(modMonitors::kBhoKey) + "\\" + name);
+        ASSERT_TRUE(monitors_testing::PumpUntil([] { return frmPopup.Loaded(); }, 1000));
+        EXPECT_EQ(frmPopup.flash.GetVariable("_root.Message"), "IE BHO Guard Alert");
+        EXPECT_EQ(frmPopup.lblAlert.Caption(), "IE BHO Guard Alert");
+        EXPECT_EQ(frmMain.txtBHOMonitor.Text(), "");
+        ui::PumpFor(200);
+    }
+    EXPECT_EQ(monitors::ReadAlertStore(),
+              (std::vector<GuardAlert>{{"IE BHO Guard", "BHO Key", name, modMonitors::kBhoKey}}));
+}
+
+TEST_F(GuardWindows, SameErrorTextTwiceIsLoggedTwiceAndStaysInTheBox) {
+    frmMain.txtIEHijackMonitor.SetText("err11 Error in RegNotifyChangeKeyValue");
+    frmMain.txtIEHijackMonitor.SetText("err11 Error in RegNotifyChangeKeyValue");
+    EXPECT_EQ(frmMain.txtIEHijackMonitor.Text(), "err11 Error in RegNotifyChangeKeyValue");
+    int n = 0;
+    for (const auto& l : monitors_testing::ErrorLog())
+        n += l.find("err11 Error in RegNotifyChangeKeyValue, Error Number: 505, Method: txtIEHijackMonitor_Change") !=
+             std::string::npos;
+    EXPECT_EQ(n, 2);
+}
+
+TEST_F(GuardWindows, PopupSlidesUpHoldsAndSlidesDownAtTheBottomPlace) {
+    frmPopup.Load();
+    frmPopup.DisplayAlert("Startup Registry Guard Alert", 3000, &frmMain);
+    EXPECT_EQ(gb_popupCount, 1);
+    EXPECT_EQ(frmPopup.Height(), 90);
+    const long bottom = frmPopup.Top() + frmPopup.Height();
+    const long right = frmPopup.Left() + frmPopup.Width();
+    EXPECT_EQ(right, GetSystemMetrics(SM_CXFULLSCREEN) * 15);
+    int ticks = 0;
+    while (frmPopup.tmrOpen.Enabled() && ticks < 200) {
+        frmPopup.tmrOpen_Timer();
+        ++ticks;
+        EXPECT_EQ(frmPopup.Top() + frmPopup.Height(), bottom);
+    }
+    EXPECT_EQ(frmPopup.Height(), 1620);
+    EXPECT_TRUE(frmPopup.tmrAlert.Enabled());
+    frmPopup.tmrAlert_Timer();
+    EXPECT_TRUE(frmPopup.tmrClose.Enabled());
+    // A new alert meanwhile takes the same place, not one a pop-up higher.
+    frmPopup.Unload();
+    frmPopup.Load();
+    frmPopup.DisplayAlert("IE Hijack Guard Alert", 3000, &frmMain);
+    EXPECT_EQ(gb_popupCount, 2);
+    EXPECT_EQ(frmPopup.Top() + frmPopup.Height(), bottom);
+    while (frmPopup.tmrOpen.Enabled()) frmPopup.tmrOpen_Timer();
+    frmPopup.tmrAlert_Timer();
+    ticks = 0;
+    while (frmPopup.Loaded() && ticks < 200) {
+        frmPopup.tmrClose_Timer();
+        ++ticks;
+    }
+    EXPECT_FALSE(frmPopup.Loaded());
+    EXPECT_EQ(gb_popupCount, 0);  // the latest one closed by itself
+}
+
+TEST_F(GuardWindows, PopupCommandsAndBusyScans) {
+    frmPopup.Load();
+    std::string shown;
+    base::modal::Expect("MsgBox", [&](const base::modal::Step& s) {
+        shown = s.text;
+        return IDOK;
+    });
+    frmPopup.flash.InjectCommand("IDC_FS_SOMETHING");
+    EXPECT_EQ(shown, "IDC_FS_SOMETHING");
+    Write({{"IE BHO Guard", "BHO Key", "{A}", modMonitors::kBhoKey}});
+    frmPopup.flash.InjectCommand("idc_fs_showalert");
+    EXPECT_TRUE(frmAlerts.Loaded());
+    EXPECT_EQ(frmAlerts.lstAlerts.ListItems.Count(), 1);
+    frmPopup.Unload();
+    gb_scanBusy = true;
+    modMonitors::showGuardAlert("IE BHO Guard Alert");
+    EXPECT_FALSE(frmPopup.Loaded());
+    EXPECT_EQ(gb_popupCount, 0);
+    gb_scanBusy = false;
+}
+
+TEST_F(GuardWindows, AlertsPanelListsEachRecordOnceAndAnswersThePagesRows) {
+    const GuardAlert a{"IE BHO Guard", "BHO Key", "{A}", modMonitors::kBhoKey};
+    const GuardAlert b{"Startup File Guard", "x.lnk", "C:\\x.exe", "C:\\nowhere\\x.lnk"};  // no watched place
+    const GuardAlert c{"IE Hijack Guard", "Search Page", "http://a|b/", modMonitors::kIEMainKey};
+    Write({a, a, b, c, a});
+    frmAlerts.Load();
+    ASSERT_EQ(frmAlerts.lstAlerts.ListItems.Count(), 3);
+    EXPECT_TRUE(frmAlerts.cmdCheckAll.Enabled());
+    EXPECT_FALSE(frmAlerts.cmdAuthorize.Enabled());
+    frmAlerts.fillAlertFlashList();
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfAlerts"), "3");
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.MyAlertString"),
+              std::string("IE BHO Guard|BHO Key|{A}|") + modMonitors::kBhoKey + "|Startup File Guard|x.lnk|C:\\x.exe|" +
+                  "C:\\nowhere\\x.lnk|IE Hijack Guard|Search Page|http://a!b/|" + modMonitors::kIEMainKey + "|");
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.AlertListener"), "1");
+    // Row 1: its key is gone, so authorizing takes the row away; row 2 names no watched place and stays;
+    // "9" names no row and "x" no number.
+    frmAlerts.authorizeAlert("0,1,9,x,");
+    ASSERT_EQ(frmAlerts.lstAlerts.ListItems.Count(), 2);
+    EXPECT_EQ(frmAlerts.lstAlerts.ListItems(1).SubItems(1), "x.lnk");
+    EXPECT_TRUE(frmAlerts.lstAlerts.ListItems(1).Checked);
+    EXPECT_EQ(monitors::ReadAlertStore(), (std::vector<GuardAlert>{b, c}));
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfAlerts"), "2");
+    frmAlerts.lstAlerts.Select(2);
+    frmAlerts.lstAlerts_Click();
+    EXPECT_NE(frmAlerts.txtAlertDescription.Text().find("A program changes your IE settings"), std::string::npos);
+}
+
+struct RecordingChannel : monitors::badsite::VerdictChannel {
+    std::vector<int> verdicts, refusals;
+    bool Verdict(int v) override {
+        verdicts.push_back(v);
+        return true;
+    }
+    bool Refused(int v) override {
+        refusals.push_back(v);
+        return true;
+    }
+};
+
+TEST_F(GuardWindows, ConnectionReportsReachTheMessageWindowByItsCaption) {
+    RecordingChannel channel;
+    monitors::badsite::SetVerdictChannel(&channel);
+    monitors::badsite::ScamSiteList() = {{}, {"Bad", "badsite.com"}};
+    frmMessage.Load();
+    CursorPosition::HookMessageWindow(frmMessage.hWnd(), true);
+    HWND found = FindWindowA(nullptr, "CORVANE_GET_MESSAGE_WINDOW");
+    ASSERT_EQ(found, frmMessage.hWnd());
+    std::string told;
+    base::modal::Expect("frmMsgBox", [&](const base::modal::Step& s) {
+        told = s.text;
+        return 1;
+    });
+    const std::string report = "7|www.BadSite.com:443|tcp|out";
+    SendMessageA(found, WM_SETTEXT, report.size(), reinterpret_cast<LPARAM>(report.c_str()));
+    COPYDATASTRUCT cd{};
+    SendMessageA(found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cd));
+    EXPECT_EQ(channel.verdicts, std::vector<int>{2});
+    EXPECT_EQ(told, "www.BadSite.com:443 is a bad site and we Blocked it");
+    char caption[64] = {};
+    GetWindowTextA(found, caption, sizeof caption);
+    EXPECT_STREQ(caption, "CORVANE_GET_MESSAGE_WINDOW");
+    SendMessageA(found, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cd));  // no report since the reset
+    EXPECT_EQ(channel.refusals, std::vector<int>{1});
+    CursorPosition::HookMessageWindow(frmMessage.hWnd(), false);
+    frmMessage.Unload();
+    monitors::badsite::SetVerdictChannel(nullptr);
+    monitors::badsite::ScamSiteList().assign(1, {});
+}
+
+}  // namespace
