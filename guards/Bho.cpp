@@ -54,19 +54,47 @@ bool IsBracedGuid(const std::string& t) {
     return true;
 }
 
-std::string FileVersionText(const std::string& path) {
+namespace {
+
+struct ModuleVersion {
+    std::string version, description;
+};
+
+// The fixed version and the FileDescription from one read of the version resource.
+ModuleVersion ReadModuleVersion(const std::string& path) {
+    ModuleVersion out;
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
-    if (!size) return {};
+    if (!size) return out;
     std::string data(size, '\0');
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return {};
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return out;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT len = 0;
-    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
-        return {};
-    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
-           std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+    if (VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &len) && info && len >= sizeof *info)
+        out.version =
+            std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+            std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+    void* translation = nullptr;
+    if (VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &translation, &len) && len >= 4) {
+        const BYTE* b = static_cast<const BYTE*>(translation);
+        char hex[9];
+        wsprintfA(hex, "%04X%04X", b[0] | (b[1] << 8), b[2] | (b[3] << 8));
+        void* value = nullptr;
+        if (VerQueryValueA(data.data(), (std::string("\\StringFileInfo\\") + hex + "\\FileDescription").c_str(), &value,
+                           &len) &&
+            value) {
+            const char* text = static_cast<const char*>(value);
+            size_t n = 0;
+            while (n < len && text[n] != '\0') ++n;
+            out.description.assign(text, n);
+        }
+    }
+    return out;
 }
+
+}  // namespace
+
+std::string FileVersionText(const std::string& path) { return ReadModuleVersion(path).version; }
 
 std::vector<BHOProfile> SetBHOIntoList() {
     std::vector<BHOProfile> rows;
@@ -89,8 +117,9 @@ std::vector<BHOProfile> SetBHOIntoList() {
                 row.description = modLanguage::getMessage("1079", "Path Exist but Module not found");
             } else {
                 row.state = BhoTexts::Enabled();
-                row.version = FileVersionText(row.path);
-                row.description = modMain::GetVerHeader(row.path).FileDescription;
+                ModuleVersion v = ReadModuleVersion(row.path);
+                row.version = v.version;
+                row.description = v.description;
             }
             rows.push_back(std::move(row));
         });

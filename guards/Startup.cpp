@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <map>
+
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
@@ -81,8 +83,6 @@ std::string Remove() { return modLanguage::getMessage("1066", "Remove"); }
 }  // namespace StartupTexts
 
 StartupPlace PlaceOf(const std::string& location) {
-    StartupLocationNames names;
-    modMain::IntialStr(names);
     static const char* const defaults[8] = {"Registry(User Run)",
                                             "Registry(Machine Run)",
                                             "Registry(Machine RunOnce)",
@@ -95,14 +95,21 @@ StartupPlace PlaceOf(const std::string& location) {
                                            StartupPlace::MachineRunOnce, StartupPlace::MachineRunOnceEx,
                                            StartupPlace::StartupUser,    StartupPlace::StartupCommon,
                                            StartupPlace::WinIniLoad,     StartupPlace::WinIniRun};
-    for (int i = 0; i < 8; ++i)
-        if (location == names[i] || location == defaults[i]) return places[i];
     static const std::pair<const char*, StartupPlace> machine[] = {{"Run", StartupPlace::MachineRun},
                                                                    {"RunOnce", StartupPlace::MachineRunOnce},
                                                                    {"RunOnceEx", StartupPlace::MachineRunOnceEx},
                                                                    {"RunServices", StartupPlace::MachineRunServices}};
+    // The English texts first (no look-up in the language pack), then the pack's own.
+    for (int i = 0; i < 8; ++i)
+        if (location == defaults[i]) return places[i];
     for (const auto& [key, place] : machine)
-        if (location == MachineLocation(key) || location == std::string("Registry(Machine ") + key + ")") return place;
+        if (location == std::string("Registry(Machine ") + key + ")") return place;
+    StartupLocationNames names;
+    modMain::IntialStr(names);
+    for (int i = 0; i < 8; ++i)
+        if (location == names[i]) return places[i];
+    for (const auto& [key, place] : machine)
+        if (location == MachineLocation(key)) return place;
     return StartupPlace::Unknown;
 }
 
@@ -399,12 +406,14 @@ void StartupList::LoadProfile(const std::string& path) {
     if (path.empty()) return;
     std::vector<StartupProfile> items = LoadStartupProfile(path);  // throws before the rows change
     std::vector<bool> taken(saved_.size());
+    std::multimap<std::string, size_t> byIdentity;
+    for (size_t i = 0; i < saved_.size(); ++i) byIdentity.emplace(StartupIdentity(saved_[i].item), i);
     rows_.clear();
     for (auto& item : items) {
         unsigned long id = 0;
-        std::string key = StartupIdentity(item);
-        for (size_t i = 0; i < saved_.size() && !id; ++i)
-            if (!taken[i] && StartupIdentity(saved_[i].item) == key) {
+        auto [from, to] = byIdentity.equal_range(StartupIdentity(item));
+        for (auto it = from; it != to && !id; ++it)
+            if (size_t i = it->second; !taken[i]) {
                 taken[i] = true;
                 id = saved_[i].id;
                 if (item.undo.empty()) item.undo = saved_[i].item.undo;
