@@ -96,7 +96,17 @@ ModuleVersion ReadModuleVersion(const std::string& path) {
 
 std::string FileVersionText(const std::string& path) { return ReadModuleVersion(path).version; }
 
-std::vector<BHOProfile> SetBHOIntoList() {
+void FillBhoVersions(std::vector<BHOProfile>& rows) {
+    const std::string enabled = BhoTexts::Enabled();
+    for (auto& r : rows)
+        if (r.state == enabled && r.version.empty() && r.description.empty() && !r.path.empty()) {
+            ModuleVersion v = ReadModuleVersion(r.path);
+            r.version = v.version;
+            r.description = v.description;
+        }
+}
+
+std::vector<BHOProfile> SetBHOIntoList(bool withVersions) {
     std::vector<BHOProfile> rows;
     for (const auto& clsid : SubKeyNames(HKEY_LOCAL_MACHINE, kBhoKey)) {
         base::Trap("SetBHOIntoList", [&] {
@@ -117,9 +127,11 @@ std::vector<BHOProfile> SetBHOIntoList() {
                 row.description = modLanguage::getMessage("1079", "Path Exist but Module not found");
             } else {
                 row.state = BhoTexts::Enabled();
-                ModuleVersion v = ReadModuleVersion(row.path);
-                row.version = v.version;
-                row.description = v.description;
+                if (withVersions) {
+                    ModuleVersion v = ReadModuleVersion(row.path);
+                    row.version = v.version;
+                    row.description = v.description;
+                }
             }
             rows.push_back(std::move(row));
         });
@@ -249,8 +261,9 @@ BHOProfile* BhoList::Snapshot(const std::string& clsid) {
     return nullptr;
 }
 
-void BhoList::Load() {
-    rows_ = SetBHOIntoList();
+void BhoList::Load(bool deferVersions) {
+    rows_ = SetBHOIntoList(!deferVersions);
+    versionsPending_ = deferVersions;
     base::Trap("FRM Startup - LoadDisabledItems", [&] {
         std::string file = BhoDisabledFile();
         if (file.empty() || !base::FileExists(file)) return;
@@ -259,6 +272,19 @@ void BhoList::Load() {
         if (truncated) throw base::RuntimeError(62, "Input past end of file");
     });
     snapshot_ = rows_;
+}
+
+void BhoList::FillVersions() {
+    if (!versionsPending_) return;
+    versionsPending_ = false;
+    FillBhoVersions(rows_);
+    // The snapshot takes the same texts, so that the disabled-objects file keeps them.
+    for (auto& s : snapshot_)
+        for (const auto& r : rows_)
+            if (Upper(r.clsid) == Upper(s.clsid) && s.version.empty() && s.description.empty()) {
+                s.version = r.version;
+                s.description = r.description;
+            }
 }
 
 void BhoList::Toggle(size_t row) {
@@ -278,6 +304,7 @@ void BhoList::ReplaceRows(std::vector<BHOProfile> rows) {
 }
 
 BhoList::ApplyReport BhoList::Apply() {
+    FillVersions();
     ApplyReport report;
     report.notice = !rows_.empty();
     const std::string enabled = BhoTexts::Enabled(), error = BhoTexts::Error(), disabled = BhoTexts::Disabled(),

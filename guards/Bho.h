@@ -32,8 +32,11 @@ bool IsBracedGuid(const std::string& text);
 // The module's fixed file version "a.b.c.d"; empty without a version resource.
 std::string FileVersionText(const std::string& path);
 
-// One row per subkey of the helper-object key, in registry order, Enabled or ERROR.
-std::vector<BHOProfile> SetBHOIntoList();
+// One row per subkey of the helper-object key, in registry order, Enabled or ERROR. Without
+// versions the sound rows' version and description stay empty (FillBhoVersions fills them).
+std::vector<BHOProfile> SetBHOIntoList(bool withVersions = true);
+// Version and description of every Enabled row that has neither, from its module.
+void FillBhoVersions(std::vector<BHOProfile>& rows);
 
 // The details message of a row: the module's version texts, or the "does not exist" advice.
 struct BhoDetails {
@@ -63,7 +66,10 @@ public:
         std::vector<std::string> failures;
         bool notice = false;  // the "next time you start" message is due
     };
-    void Load();  // the registry, then the disabled-objects file; the snapshot is taken
+    // The registry, then the disabled-objects file; the snapshot is taken. With deferVersions
+    // the modules' version resources are read later, by FillVersions.
+    void Load(bool deferVersions = false);
+    void FillVersions();  // rows and snapshot alike; once
     const std::vector<BHOProfile>& Rows() const { return rows_; }
     void Toggle(size_t row);
     void MarkRemove(size_t row);
@@ -78,6 +84,7 @@ private:
     void SaveDisabledItems() const;
     std::vector<BHOProfile> rows_;
     std::vector<BHOProfile> snapshot_;
+    bool versionsPending_ = false;
 };
 
 // ---- configurations (BHO_Config.ini in the program folder) ----

@@ -1,6 +1,8 @@
 #include "guards/InstalledPrograms.h"
 
+#include "base/Handles.h"
 #include "base/Text.h"
+#include "core/RegistryView.h"
 #include "core/modLanguage.h"
 #include "guards/Places.h"
 
@@ -16,8 +18,12 @@ std::string StringValue(HKEY hive, const std::string& key, const char* name) {
 
 std::vector<InstalledProgram> LoadInstalledPrograms(HKEY hive, const std::string& uninstallKey) {
     std::vector<InstalledProgram> out;
+    base::RegKey parent;
+    if (RegOpenKeyExA(hive, uninstallKey.c_str(), 0, KEY_READ | regview::Native(), parent.put()) != ERROR_SUCCESS)
+        return out;
     for (const auto& sub : SubKeyNames(hive, uninstallKey)) {
-        std::string name = StringValue(hive, uninstallKey + sub, "DisplayName");
+        auto v = ReadSubKeyValue(parent.get(), sub, "DisplayName");
+        std::string name = v ? ValueText(*v) : std::string();
         if (!name.empty()) out.push_back({name, sub});
     }
     return out;

@@ -32,16 +32,17 @@ base::RegKey Create(HKEY hive, const std::string& key) {
 }
 
 std::optional<RawValue> QueryRaw(HKEY k, const char* name) {
+    // Most values fit the first buffer: one call to the registry.
+    std::string data(512, '\0');
     for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD type = 0, size = 0;
-        if (RegQueryValueExA(k, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
-        std::string data(size, '\0');
-        DWORD got = size;
-        LONG rc = RegQueryValueExA(k, name, nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data.empty() ? nullptr : data.data()), &got);
-        if (rc == ERROR_MORE_DATA) continue;
+        DWORD type = 0, size = static_cast<DWORD>(data.size());
+        LONG rc = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        if (rc == ERROR_MORE_DATA) {
+            data.assign(std::max<size_t>(size, data.size() * 2), '\0');
+            continue;
+        }
         if (rc != ERROR_SUCCESS) return std::nullopt;
-        data.resize(std::min(got, size));
+        data.resize(size);
         return RawValue{type, data};
     }
     return std::nullopt;
@@ -125,6 +126,35 @@ std::vector<std::string> ValueNames(HKEY hive, const std::string& key) {
         names.emplace_back(buf.data(), len);
     }
     return names;
+}
+
+std::vector<std::pair<std::string, RawValue>> Values(HKEY hive, const std::string& key) {
+    std::vector<std::pair<std::string, RawValue>> out;
+    base::RegKey k = Open(hive, key, KEY_QUERY_VALUE);
+    if (!k) return out;
+    std::string name(256, '\0'), data(1024, '\0');
+    for (DWORD i = 0;;) {
+        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
+        LONG rc = RegEnumValueA(k.get(), i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                &dataLen);
+        if (rc == ERROR_MORE_DATA) {
+            if (name.size() > 65536 || data.size() > (64u << 20)) break;
+            name.resize(name.size() * 2);
+            data.resize(std::max<size_t>(dataLen, data.size() * 2));
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        out.push_back({name.substr(0, nameLen), RawValue{type, data.substr(0, dataLen)}});
+        ++i;
+    }
+    return out;
+}
+
+std::optional<RawValue> ReadSubKeyValue(HKEY parent, const std::string& sub, const std::string& name) {
+    base::RegKey k;
+    if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_QUERY_VALUE | regview::Native(), k.put()) != ERROR_SUCCESS)
+        return std::nullopt;
+    return QueryRaw(k.get(), name.c_str());
 }
 
 std::vector<std::string> SubKeyNames(HKEY hive, const std::string& key) {

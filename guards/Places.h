@@ -22,6 +22,10 @@ bool DeleteValueIfPresent(HKEY hive, const std::string& key, const std::string& 
 bool KeyExists(HKEY hive, const std::string& key);
 std::vector<std::string> ValueNames(HKEY hive, const std::string& key);
 std::vector<std::string> SubKeyNames(HKEY hive, const std::string& key);
+// Every value of the key with its data, in registry order, in one walk.
+std::vector<std::pair<std::string, RawValue>> Values(HKEY hive, const std::string& key);
+// A value of a subkey of an open key.
+std::optional<RawValue> ReadSubKeyValue(HKEY parent, const std::string& sub, const std::string& name);
 // A value's text: strings up to the first NUL (REG_EXPAND_SZ unexpanded), other types empty.
 std::string ValueText(const RawValue& value);
 

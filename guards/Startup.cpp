@@ -235,14 +235,13 @@ std::vector<StartupProfile> ReadStartupPlaces() {
         base::Trap("SetRegRunIntoList", [&] {
             PlaceInfo info = InfoOf(p);
             std::string key = std::string(kRunKeys) + info.key;
-            for (const auto& name : ValueNames(info.hive, key)) {
-                auto v = ReadRawValue(info.hive, key, name);
+            for (const auto& [name, value] : Values(info.hive, key)) {
                 rows.push_back({name,
                                 enabled,
                                 location,
                                 user ? currentUser : allUsers,
                                 user ? userLogsOn : anyLogsOn,
-                                v ? ValueText(*v) : std::string(),
+                                ValueText(value),
                                 {}});
             }
         });

@@ -47,6 +47,13 @@ frmSysGuards::frmSysGuards() : ui::Form("frmSysGuards") {
     flash.FSCommand = [this](const std::string& command, const std::string& args) {
         base::Trap("flash_FSCommand", [&] { flash_FSCommand(command, args); });
     };
+    tmrVersions.SetInterval(1);
+    tmrVersions.SetEnabled(false);
+    tmrVersions.OnTimer = [this] {
+        tmrVersions.SetEnabled(false);
+        base::Trap("loadBHO", [&] { bhoItems.FillVersions(); });
+        updateFlashBHOList();
+    };
 }
 
 void frmSysGuards::Form_Load() {
@@ -59,8 +66,9 @@ void frmSysGuards::Form_Load() {
     updateFlashStartupList();
     base::Trap("loadAddRemove", [&] { addRemove = guards::LoadInstalledPrograms(); });
     updateFlashAddRemoveList();
-    base::Trap("loadBHO", [&] { bhoItems.Load(); });
+    base::Trap("loadBHO", [&] { bhoItems.Load(true); });
     updateFlashBHOList();
+    tmrVersions.SetEnabled(true);
     // The switches from the settings; a guard already running is not started twice.
     chkIEFavoritesGuard = gb_ieFavoriteGuard;
     chkIEHomePage = gb_ieDefaultPageGuard;
@@ -395,17 +403,20 @@ void frmSysGuards::apply_BHO() {
 }
 
 void frmSysGuards::save_BHO() {
+    bhoItems.FillVersions();
     if (frmSave.Loaded()) frmSave.Unload();
     frmSave.Show(ui::vbModal, &frmMain);
 }
 
 void frmSysGuards::load_BHO() {
+    bhoItems.FillVersions();
     if (frmLoad.Loaded()) frmLoad.Unload();
     frmLoad.Show(ui::vbModal, &frmMain);
     updateFlashBHOList();
 }
 
 void frmSysGuards::info_BHO(const std::string& index) {
+    bhoItems.FillVersions();
     const long row = RowOf(index, selectedBHO, bhoItems.Rows().size());
     if (row < 0) return;
     selectedBHO = row;

@@ -11,6 +11,7 @@
 #include "guards/GuardSwitches.h"
 #include "guards/InstalledPrograms.h"
 #include "guards/Startup.h"
+#include "ui/Controls.h"
 #include "ui/Form.h"
 
 class frmSysGuards : public ui::Form {
@@ -18,6 +19,8 @@ public:
     frmSysGuards();
 
     movie::ShockwaveFlash flash{*this, "flash"};
+    // Reads the helper objects' version resources once the window is open.
+    ui::Timer tmrVersions{*this, "tmrVersions"};
 
     // State of the window's switches (the movie shows them).
     bool chkStartupAuto = false, chkStartupManual = true, chkIEFavoritesGuard = false, chkIEHiJackGuard = false,

@@ -44,7 +44,9 @@ TEST(GuardSwitch, EachSwitchStartsAndStopsItsOwnGuardOnce) {
         EXPECT_TRUE(sw.Running());
         EXPECT_EQ(fakes[i].starts, 1);
         for (int j = 0; j < 4; ++j) {
-            if (j != i) EXPECT_FALSE(fakes[j].running);
+            if (j != i) {
+                EXPECT_FALSE(fakes[j].running);
+            }
         }
         EXPECT_TRUE(sw.Set(false));
         EXPECT_FALSE(sw.Set(false));
