@@ -279,4 +279,37 @@ TEST_F(SysGuardsWindow, ConfigurationsSavedAndLoadedThroughTheDialogs) {
     EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.NumberOfBHO"), "2");
 }
 
+TEST_F(SysGuardsWindow, UninstallAsksAndRunsTheProgramsOwnUninstaller) {
+    testing_support::TempFolder temp;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string helper = self;
+    helper = helper.substr(0, helper.rfind('\\'));
+    helper = helper.substr(0, helper.rfind('\\')) + "\\guards\\guards_test_uninstaller.exe";
+    ASSERT_TRUE(CopyFileA(helper.c_str(), (temp / "uninst.exe").c_str(), FALSE));
+    const std::string key = std::string(guards::kUninstallKey) + stem_;
+    const std::string marker = temp / "ran.txt";
+    struct KeyGone {
+        std::string key;
+        ~KeyGone() { guards::DeleteKeyTree(HKEY_LOCAL_MACHINE, key); }
+    } gone{key};
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, key, "DisplayName", {REG_SZ, stem_ + '\0'}));
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, key, "UninstallString",
+                                      {REG_SZ, "\"" + (temp / "uninst.exe") + "\" \"" + marker + "\"" + '\0'}));
+    frmSysGuards.Load();
+    long row = -1;
+    for (size_t i = 0; i < frmSysGuards.addRemove.size(); ++i)
+        if (frmSysGuards.addRemove[i].key == stem_) row = static_cast<long>(i);
+    ASSERT_GE(row, 0);
+    base::modal::Expect("frmMsgBox", 2);  // Cancel: nothing starts
+    Send("IDC_FS_UNINSTALL", std::to_string(row));
+    Sleep(300);
+    EXPECT_FALSE(base::FileExists(marker));
+    base::modal::Expect("frmMsgBox", 1);
+    Send("IDC_FS_UNINSTALL", std::to_string(row));
+    for (int i = 0; i < 200 && !base::FileExists(marker); ++i) Sleep(50);
+    EXPECT_TRUE(base::FileExists(marker));
+    EXPECT_LT(static_cast<size_t>(row), frmSysGuards.addRemove.size());  // the row stays until the next opening
+}
+
 }  // namespace
