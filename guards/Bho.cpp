@@ -318,7 +318,9 @@ BhoList::ApplyReport BhoList::Apply() {
         bool acted = false;
         bool ok = base::Trap("FillBHOProfile", [&] {
             if (row.state == remove) {
-                res = RemoveBho(row), acted = true;
+                // Only a helper object this list read is removed: a configuration's row
+                // never deletes a class the machine does not list as a helper object.
+                if (snap) res = RemoveBho(row), acted = true;
             } else if (row.state == disabled && (wasIn || !snap)) {
                 if (snap) res = DisableBho(row), acted = true;
             } else if (row.state == enabled && snap && !wasIn) {

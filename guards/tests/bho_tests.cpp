@@ -202,7 +202,13 @@ TEST_F(HelperObjects, ApplyTouchesOnlyChangedRowsAndNeverABadClsid) {
         if (r.clsid == other) r.state = "Disabled";
     list.ReplaceRows(rows);
     auto report = list.Apply();
-    EXPECT_EQ(report.failures.size(), 3u);
+    EXPECT_TRUE(report.failures.empty());  // rows the list never read are not acted on
+    for (const char* bad : {"", "CLSID", "{not-a-guid}", "{11111111-2222-3333-4444-55555555555}\\.."}) {
+        BHOProfile r{"Bad", "Remove", "", "", "", bad, {}};
+        EXPECT_FALSE(guards::RemoveBho(r).ok) << bad;
+        EXPECT_FALSE(guards::DisableBho(r).ok) << bad;
+        EXPECT_FALSE(guards::EnableBho(r).ok) << bad;
+    }
     EXPECT_TRUE(guards::KeyExists(HKEY_LOCAL_MACHINE, guards::kBhoKey));
     EXPECT_TRUE(guards::KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
     EXPECT_TRUE(guards::KeyExists(HKEY_LOCAL_MACHINE, BhoKey(shortName)));
