@@ -1,0 +1,315 @@
+// The System Guards window and its dialogs driven through their movies' commands, over the
+// real HKCU Run key and the helper-object files of the prefix (put back afterwards).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+
+#include "base/Modal.h"
+#include "base/TextFile.h"
+#include "base/testing/Testing.h"
+#include "core/Globals.h"
+#include "guards/Bho.h"
+#include "guards/GuardSwitches.h"
+#include "guards/Places.h"
+#include "shell/CommonDialog.h"
+#include "shell/frmAddTask.h"
+#include "shell/frmLoad.h"
+#include "shell/frmMain.h"
+#include "shell/frmMsgBox.h"
+#include "shell/frmSave.h"
+#include "shell/frmSysGuards.h"
+
+namespace {
+
+using base::modal::Step;
+
+const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct FakeGuard : guards::GuardControl {
+    bool running = false;
+    int starts = 0, stops = 0;
+    bool Start() override {
+        ++starts;
+        return running = true;
+    }
+    void Stop() override {
+        ++stops;
+        running = false;
+    }
+    bool Running() const override { return running; }
+};
+
+class SysGuardsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryA((folder / "Skin").c_str(), nullptr);
+        const std::string from = testing_support::ProgramDir();
+        for (const char* f : {"alerts.scw", "SysGuards.scw", "popup.scw", "Skin\\Corvane.skn"})
+            ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
+        run_ = guards::SnapshotKeyTree(HKEY_CURRENT_USER, kRun);
+        for (auto* f : {&startupFile_, &bhoFile_}) {
+            if (base::FileExists(f->first)) f->second = base::ReadWhole(f->first);
+        }
+        stem_ = testing_support::UniqueName("CorvaneWindow");
+        for (int i = 0; i < 4; ++i) guards::SwitchOf(static_cast<guards::GuardKind>(i)).Connect(&fakes_[i]);
+        gb_startupGuard = gb_ieFavoriteGuard = gb_ieHijackGuard = gb_bhoGuard = gb_ieDefaultPageGuard = false;
+        frmMain.Load();
+    }
+    void TearDown() override {
+        frmAddTask.Unload();
+        frmSave.Unload();
+        frmLoad.Unload();
+        frmSysGuards.Unload();
+        frmMsgBox.Unload();
+        frmMain.Unload();
+        for (int i = 0; i < 4; ++i) guards::SwitchOf(static_cast<guards::GuardKind>(i)).Connect(nullptr);
+        guards::DeleteKeyTree(HKEY_CURRENT_USER, kRun);
+        if (run_) guards::RestoreKeyTree(HKEY_CURRENT_USER, kRun, *run_);
+        for (auto* f : {&startupFile_, &bhoFile_}) {
+            if (f->second)
+                base::WriteText(f->first, *f->second);
+            else
+                DeleteFileA(f->first.c_str());
+        }
+    }
+    long Row(const std::string& name) const {
+        const auto& rows = frmSysGuards.startupItems.Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].item.name == name) return static_cast<long>(i);
+        return -1;
+    }
+    static void Send(const std::string& command, const std::string& args = {}) {
+        frmSysGuards.flash.InjectCommand(command, args);
+    }
+
+    testing_support::ScopedProgramFolder folder;
+    std::optional<std::string> run_;
+    std::pair<std::string, std::optional<std::string>> startupFile_{guards::StartupDisabledFile(), {}},
+        bhoFile_{guards::BhoDisabledFile(), {}};
+    std::string stem_;
+    FakeGuard fakes_[4];
+};
+
+TEST_F(SysGuardsWindow, TheStartupPageListsDisablesAndEnablesThroughItsCommands) {
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, kRun, stem_, {REG_SZ, std::string("C:\\a.exe /x\0", 12)}));
+    frmSysGuards.Load();
+    const long row = Row(stem_);
+    ASSERT_GE(row, 0);
+    EXPECT_NE(frmSysGuards.flash.GetVariable("_root.SAGString")
+                  .find(stem_ + "|Enabled|Registry(User Run)|Current User|Current User logs On|C:\\a.exe /x|"),
+              std::string::npos);
+    frmSysGuards.ShowTab(1);
+    EXPECT_EQ(frmSysGuards.flash.ListRowTexts("SAG").size(), frmSysGuards.startupItems.Rows().size());
+    Send("IDC_FS_STARTUP_ENABLEDISABLE", "x");  // not a row: nothing
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[row].item.state, "Enabled");
+    Send("IDC_FS_STARTUP_SELECT", std::to_string(row));
+    Send("IDC_FS_STARTUP_ENABLEDISABLE", "@selected");
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[row].item.state, "Disabled");
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.startupToggleCaption"), "Enabled");
+    Send("IDC_FS_STARTUP_APPLY");
+    EXPECT_FALSE(guards::ReadRawValue(HKEY_CURRENT_USER, kRun, stem_));
+
+    frmSysGuards.Unload();  // the next opening lists it as disabled
+    frmSysGuards.Load();
+    const long again = Row(stem_);
+    ASSERT_GE(again, 0);
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[again].item.state, "Disabled");
+    Send("IDC_FS_STARTUP_ENABLEDISABLE", std::to_string(again) + ".0");
+    Send("IDC_FS_STARTUP_APPLY");
+    auto back = guards::ReadRawValue(HKEY_CURRENT_USER, kRun, stem_);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->data, std::string("C:\\a.exe /x\0", 12));
+}
+
+TEST_F(SysGuardsWindow, EachGuardSwitchStartsAndStopsItsGuard) {
+    gb_ieFavoriteGuard = true;
+    frmSysGuards.Load();
+    EXPECT_EQ(fakes_[static_cast<int>(guards::GuardKind::IEFavorites)].starts, 1);
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.GS_IEFavoriteGuard"), "Enabled");
+    struct Case {
+        const char* command;
+        const char* variable;
+        guards::GuardKind kind;
+    } cases[] = {{"IDC_FS_ENABLESTARTUPGUARD", "_root.EnableStartupGuard", guards::GuardKind::Startup},
+                 {"IDC_FS_IEFAVORITESGUARD", "_root.IEFavoritesGuard", guards::GuardKind::IEFavorites},
+                 {"IDC_FS_IEHIJACKGUARD", "_root.IEHijackGuard", guards::GuardKind::IEHijack},
+                 {"IDC_FS_BHOGUARD", "_root.BHOGuard", guards::GuardKind::BHO}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        FakeGuard& g = fakes_[static_cast<int>(c.kind)];
+        const int starts = g.starts;
+        frmSysGuards.flash.SetVariable(c.variable, "-1");
+        Send(c.command);
+        EXPECT_TRUE(g.running);
+        Send(c.command);  // the same value again: no second start
+        EXPECT_EQ(g.starts, starts + (starts ? 0 : 1));
+        frmSysGuards.flash.SetVariable(c.variable, "0");
+        Send(c.command);
+        EXPECT_FALSE(g.running);
+        EXPECT_EQ(frmSysGuards.flash.GetVariable(c.variable), "0");
+        frmSysGuards.flash.SetVariable(c.variable, "1");  // the face's check box says "1"
+        Send(c.command);
+        EXPECT_TRUE(g.running);
+    }
+}
+
+TEST_F(SysGuardsWindow, TheProtectedHomePageIsTheAddressTypedInTheMovie) {
+    gb_ieHijackGuard = true;
+    frmSysGuards.Load();
+    frmSysGuards.flash.SetVariable("_root.IEHomePageGuard", "-1");
+    Send("IDC_FS_IEHOMEPAGEGUARD");
+    EXPECT_TRUE(gb_ieDefaultPageGuard);
+    frmSysGuards.flash.SetVariable("_root.textOFRadioButton", "http://home.example/");
+    std::string shown;
+    base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
+        shown = s.text;
+        return 1;
+    });
+    Send("IDC_FS_SAVEHOMEPAGE");
+    EXPECT_EQ(shown, "Your home page set to this site\r\nhttp://home.example/");
+    EXPECT_EQ(guards::ReadIniKey(folder / "Hjlst.qvl", "IE", "StartPage"), "http://home.example/");
+    EXPECT_EQ(gb_ieDefaultHomePage, "http://home.example/");
+    // Without the hijack guard the home-page guard goes off with it.
+    frmSysGuards.flash.SetVariable("_root.IEHijackGuard", "0");
+    Send("IDC_FS_IEHIJACKGUARD");
+    EXPECT_FALSE(gb_ieDefaultPageGuard);
+    frmSysGuards.flash.SetVariable("_root.AddItToAlertSection", "-1");
+    Send("IDC_FS_ADDITTOALERTSECTION");
+    EXPECT_FALSE(gb_ieRestoreHomePageAutomatic);
+    frmSysGuards.flash.SetVariable("_root.AddItToAlertSection", "0");
+    Send("IDC_FS_ADDITTOALERTSECTION");
+    EXPECT_TRUE(gb_ieRestoreHomePageAutomatic);
+}
+
+TEST_F(SysGuardsWindow, TheAddDialogAddsOneRowForEachLocation) {
+    frmSysGuards.Load();
+    const char* const locations[] = {"Registry(User Run)",
+                                     "Registry(Machine Run)",
+                                     "Registry(Machine RunOnce)",
+                                     "Registry(Machine RunOnceEx)",
+                                     "StartUp (Current User)",
+                                     "StartUp (All Users)",
+                                     "Win.ini Load",
+                                     "Win.ini Run"};
+    for (const char* location : locations) {
+        SCOPED_TRACE(location);
+        const size_t before = frmSysGuards.startupItems.Rows().size();
+        base::modal::Expect("frmAddTask", [&](const Step&) -> long {
+            base::modal::Expect("CommonDialog", 1);
+            CommonDialog::SetScriptedFileName("C:\\Program Files\\Tool\\tool.exe");
+            frmAddTask.flash.InjectCommand("IDC_FS_BROWSE");
+            frmAddTask.flash.SetVariable("_root.taskname", "My Tool");
+            frmAddTask.flash.InjectCommand("idc_fs_add", location);
+            return 0;
+        });
+        Send("IDC_FS_STARTUP_ADDSTARTUP");
+        ASSERT_EQ(frmSysGuards.startupItems.Rows().size(), before + 1);
+        const auto& row = frmSysGuards.startupItems.Rows().back().item;
+        const std::string loc = location;
+        EXPECT_EQ(row.name, loc.rfind("Win.ini", 0) == 0 ? loc : "My Tool");
+        EXPECT_EQ(row.location, loc);
+        EXPECT_EQ(row.user,
+                  loc == "Registry(User Run)" || loc == "StartUp (Current User)" ? "Current User" : "All Users");
+        EXPECT_EQ(row.command, "\"C:\\Program Files\\Tool\\tool.exe\"");
+        EXPECT_EQ(row.state, "Enabled");
+    }
+    // No program chosen: the message, no row; a cancelled Browse keeps it empty.
+    const size_t before = frmSysGuards.startupItems.Rows().size();
+    std::string shown;
+    base::modal::Expect("frmAddTask", [&](const Step&) -> long {
+        base::modal::Expect("CommonDialog", 2);
+        frmAddTask.flash.InjectCommand("IDC_FS_BROWSE");
+        frmAddTask.flash.SetVariable("_root.taskname", "Name");
+        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
+            shown = s.text;
+            return 1;
+        });
+        frmAddTask.flash.InjectCommand("IDC_FS_ADD");
+        frmAddTask.flash.InjectCommand("IDC_FS_CANCEL");
+        return 0;
+    });
+    Send("IDC_FS_STARTUP_ADDSTARTUP");
+    EXPECT_EQ(shown, "You Must fill in Text Boxes");
+    EXPECT_EQ(frmSysGuards.startupItems.Rows().size(), before);
+}
+
+TEST_F(SysGuardsWindow, ConfigurationsSavedAndLoadedThroughTheDialogs) {
+    frmSysGuards.Load();
+    std::vector<guards::BHOProfile> rows = {
+        {"One", "Enabled", "d", "1.0.0.0", "C:\\one.dll", "{11111111-2222-3333-4444-555555555555}", {}},
+        {"Two", "Disabled", "", "", "", "{11111111-2222-3333-4444-666666666666}", {}}};
+    frmSysGuards.bhoItems.ReplaceRows(rows);
+    base::modal::Expect("frmSave", [&](const Step&) -> long {
+        frmSave.flash.SetVariable("_root.profileName", "Work");
+        frmSave.flash.InjectCommand("IDC_FS_SAVE");
+        return 0;
+    });
+    Send("IDC_FS_BHO_SAVEBHOSETTING");
+    EXPECT_EQ(guards::BhoConfigurationNames(), std::vector<std::string>{"Work"});
+    // The same name again: the message, the file unchanged.
+    const std::string before = base::ReadWhole(guards::BhoConfigFile());
+    std::string shown;
+    base::modal::Expect("frmSave", [&](const Step&) -> long {
+        frmSave.flash.SetVariable("_root.profileName", "Work");
+        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
+            shown = s.text;
+            return 1;
+        });
+        frmSave.flash.InjectCommand("IDC_FS_SAVE");
+        frmSave.flash.InjectCommand("IDC_FS_CLOSE");
+        return 0;
+    });
+    Send("IDC_FS_BHO_SAVEBHOSETTING");
+    EXPECT_EQ(shown, "Name already exist");
+    EXPECT_EQ(base::ReadWhole(guards::BhoConfigFile()), before);
+
+    frmSysGuards.bhoItems.ReplaceRows({});
+    base::modal::Expect("frmLoad", [&](const Step&) -> long {
+        EXPECT_EQ(frmLoad.flash.GetVariable("_root.profiles"), "Work|");
+        frmLoad.flash.InjectCommand("IDC_FS_LOAD", "Elsewhere");  // not listed: nothing
+        EXPECT_TRUE(frmSysGuards.bhoItems.Rows().empty());
+        frmLoad.flash.InjectCommand("IDC_FS_LOAD", "Work");
+        return 0;
+    });
+    Send("IDC_FS_BHO_LOADBHOSETTING");
+    ASSERT_EQ(frmSysGuards.bhoItems.Rows().size(), 2u);
+    EXPECT_EQ(frmSysGuards.bhoItems.Rows()[1].state, "Disabled");
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.NumberOfBHO"), "2");
+}
+
+TEST_F(SysGuardsWindow, UninstallAsksAndRunsTheProgramsOwnUninstaller) {
+    testing_support::TempFolder temp;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string helper = self;
+    helper = helper.substr(0, helper.rfind('\\'));
+    helper = helper.substr(0, helper.rfind('\\')) + "\\guards\\guards_test_uninstaller.exe";
+    ASSERT_TRUE(CopyFileA(helper.c_str(), (temp / "uninst.exe").c_str(), FALSE));
+    const std::string key = std::string(guards::kUninstallKey) + stem_;
+    const std::string marker = temp / "ran.txt";
+    struct KeyGone {
+        std::string key;
+        ~KeyGone() { guards::DeleteKeyTree(HKEY_LOCAL_MACHINE, key); }
+    } gone{key};
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, key, "DisplayName", {REG_SZ, stem_ + '\0'}));
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, key, "UninstallString",
+                                      {REG_SZ, "\"" + (temp / "uninst.exe") + "\" \"" + marker + "\"" + '\0'}));
+    frmSysGuards.Load();
+    long row = -1;
+    for (size_t i = 0; i < frmSysGuards.addRemove.size(); ++i)
+        if (frmSysGuards.addRemove[i].key == stem_) row = static_cast<long>(i);
+    ASSERT_GE(row, 0);
+    base::modal::Expect("frmMsgBox", 2);  // Cancel: nothing starts
+    Send("IDC_FS_UNINSTALL", std::to_string(row));
+    Sleep(300);
+    EXPECT_FALSE(base::FileExists(marker));
+    base::modal::Expect("frmMsgBox", 1);
+    Send("IDC_FS_UNINSTALL", std::to_string(row));
+    for (int i = 0; i < 200 && !base::FileExists(marker); ++i) Sleep(50);
+    EXPECT_TRUE(base::FileExists(marker));
+    EXPECT_LT(static_cast<size_t>(row), frmSysGuards.addRemove.size());  // the row stays until the next opening
+}
+
+}  // namespace
