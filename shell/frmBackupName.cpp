@@ -10,8 +10,8 @@ frmBackupName::frmBackupName() : ui::Form("frmBackupName") {
     SetCaption("Enter Backup Name");
     SetBorderStyle(ui::BorderStyle::None);
     SetStartUpPosition(ui::StartUpPosition::CenterScreen);
-    Move(0, 0, 420 * 15, 150 * 15);
-    flash.Move(0, 0, 420, 150);
+    Move(0, 0, 420 * 15, 260 * 15);
+    flash.Move(0, 0, 420, 260);
     flash.FSCommand = [this](const std::string& c, const std::string& a) { flash_FSCommand(c, a); };
 }
 
