@@ -5,12 +5,14 @@
 
 #include "base/ErrorLog.h"
 #include "base/Handles.h"
+#include "base/OsVersion.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/HostsFile.h"
+#include "core/IniFiles.h"
 #include "core/Process.h"
 #include "core/REG32.h"
 #include "core/RegistryModule.h"
@@ -18,6 +20,7 @@
 #include "core/SpecialFolders.h"
 #include "core/Statistics.h"
 #include "core/Wiring.h"
+#include "core/modMain.h"
 
 namespace results {
 namespace {
@@ -94,8 +97,21 @@ bool EndProcessByImage(DWORD processId, const std::string& imagePath) {
     return Process::EndProcess(processId);
 }
 
+void ClearWinIniStartEntries(const std::string& file) {
+    if (osversion::CurrentFamily() != osversion::Family::Win9x) return;
+    base::Trap("ClearWinIniStartEntries", [&] {
+        const std::string winIni = modMain::GetWinDir() + "\\win.ini";
+        for (const char* key : {"Load", "Run"}) {
+            if (!base::EqualsNoCase(modMain::GetPrivateStringValue("Windows", key, winIni), file)) continue;
+            modMain::SetPrivateStringValue("Windows", key, winIni, "");
+            modMain::WriteErrorLog(std::string("Cleared win.ini ") + key + "=" + file);
+        }
+    });
+}
+
 RemovalActions DefaultRemovalActions() {
     RemovalActions a;
+    a.clearWinIniStart = ClearWinIniStartEntries;
     a.endProcess = EndProcessByImage;
     a.deleteFile = [](const std::string& f) { return modMain::deleteSpyCFType(f); };
     a.deleteFolder = [](const std::string& f) { return modMain::deleteSpyFolder(f); };
@@ -275,6 +291,7 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
     pass([](const std::string& t) { return t == "Malware File" || t == "Tracking Cookie"; },
          [&](base::ListItem& r) {
              if (!IsRemovablePath(r.SubItems(2)) || !actions.deleteFile(r.SubItems(2))) return Outcome::Failed;
+             if (r.Text == "Malware File" && actions.clearWinIniStart) actions.clearWinIniStart(r.SubItems(2));
              ++(r.Text == "Malware File" ? gb_totalSpyFilesRemoved : gb_totalSpyCookiesRemoved);
              return Outcome::Removed;
          });

@@ -36,8 +36,16 @@ struct RemovalActions {
     std::function<bool(HKEY root, const std::string& keyPath, const std::string& value, const std::string& text)>
         setString;
     std::function<bool(const std::string& host, const std::string& ip)> deleteHostsEntry;
+    // After a malware file is removed: on Windows 95, 98 and Me, win.ini's Load= and Run= start
+    // programs too, and an entry that is exactly the file is cleared.
+    std::function<void(const std::string& file)> clearWinIniStart;
 };
 RemovalActions DefaultRemovalActions();
+
+// The win.ini clean-up of a removed file (RemovalActions::clearWinIniStart): on the 95/98/Me
+// family, each of [windows] Load= and Run= in <Windows>\win.ini that equals `file` (ignoring
+// case) is set empty and the clearing is logged; on the NT family nothing is touched.
+void ClearWinIniStartEntries(const std::string& file);
 
 // Ends the process when the image of the process running under `processId` is `imagePath`
 // (a full path, compared ignoring case). False when it is another program, gone, or survives.

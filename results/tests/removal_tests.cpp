@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "base/OsVersion.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "base/testing/seeded/SeededMachine.h"
 #include "core/Globals.h"
+#include "core/IniFiles.h"
 #include "core/REG32.h"
 #include "core/RegistryModule.h"
+#include "core/SpecialFolders.h"
 #include "core/Statistics.h"
 #include "core/tests/CoreTestSupport.h"
 #include "results/FindingList.h"
@@ -338,4 +341,57 @@ TEST(Removal, SeededMachineInfectionGoesLookAlikesStay) {
             EXPECT_FALSE(base::FileExists(item.where)) << item.where;
         }
     }
+}
+
+// On Windows 95, 98 and Me a removed program also leaves win.ini's Load= and Run=, where it
+// started from; the scan itself never touches win.ini.
+TEST(Removal, WinIniStartEntriesOfARemovedFileGoOnTheNinetyFiveFamily) {
+    Globals globals;
+    testing_support::TempFolder windows;
+    modMain::FolderSources sources = modMain::SystemFolderSources();
+    sources.windowsDirectory = [&](char* buffer, UINT size) {
+        lstrcpynA(buffer, windows.path().c_str(), static_cast<int>(size));
+        return static_cast<UINT>(windows.path().size());
+    };
+    modMain::SetFolderSources(sources);
+    const std::string program = windows / "spy.exe";
+    const std::string winIni = windows / "win.ini";
+    // Wine keeps win.ini's [windows] section in the registry whatever folder the file is in:
+    // read and write it through the profile calls only, and put back what was there.
+    const std::string oldLoad = modMain::GetPrivateStringValue("windows", "Load", winIni);
+    const std::string oldRun = modMain::GetPrivateStringValue("windows", "Run", winIni);
+    struct Case {
+        const char* label;
+        DWORD platform;
+        std::string load, run;  // before
+        std::string loadAfter, runAfter;
+    };
+    const Case cases[] = {
+        {"98: the entry that is the file", VER_PLATFORM_WIN32_WINDOWS, program, "C:\\other.exe", "", "C:\\other.exe"},
+        {"98: letter case aside", VER_PLATFORM_WIN32_WINDOWS, "c:" + program.substr(2), program, "", ""},
+        {"98: a line that only holds it", VER_PLATFORM_WIN32_WINDOWS, program + " C:\\other.exe", "",
+         program + " C:\\other.exe", ""},
+        {"XP: nothing", VER_PLATFORM_WIN32_NT, program, program, program, program},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        osversion::Fake fake;
+        fake.platformId = c.platform;
+        fake.major = c.platform == VER_PLATFORM_WIN32_NT ? 5 : 4;
+        fake.minor = c.platform == VER_PLATFORM_WIN32_NT ? 1 : 10;
+        osversion::ScopedFake scoped(fake);
+        modMain::SetPrivateStringValue("windows", "Load", winIni, c.load);
+        modMain::SetPrivateStringValue("windows", "Run", winIni, c.run);
+        base::WriteText(program, "MZ");
+        FindingList list;
+        AddRow(list, "Malware File", "Spy", program, program);
+        RecordingView view;
+        results::RemoveSelectedSpy(list, view);
+        EXPECT_FALSE(base::FileExists(program));
+        EXPECT_EQ(modMain::GetPrivateStringValue("windows", "Load", winIni), c.loadAfter);
+        EXPECT_EQ(modMain::GetPrivateStringValue("windows", "Run", winIni), c.runAfter);
+    }
+    modMain::SetPrivateStringValue("windows", "Load", winIni, oldLoad);
+    modMain::SetPrivateStringValue("windows", "Run", winIni, oldRun);
+    modMain::SetFolderSources(modMain::SystemFolderSources());
 }
