@@ -70,8 +70,9 @@ void frmOptions::Layout() {
     Move(0, 0, 9000, 6000);
     FrameOptions.Move(4, 4, 592, 392);
     Captioned(FrameOptions, "", "Options");
-    for (int k = 0; k < 6; ++k) {
-        TabButtons[k].Move(10 + k * 96, 18, 94, 24);
+    const int tabWidths[6] = {100, 90, 98, 118, 76, 80};
+    for (int k = 0, left = 10; k < 6; left += tabWidths[k] + 2, ++k) {
+        TabButtons[k].Move(left, 18, tabWidths[k], 24);
         TabButtons[k].Tag = std::to_string(1052 + k);
         TabButtons[k].SetCaption(kTabCaptions[k]);
         FrameGenOption[k].Move(10, 46, 572, 226);
