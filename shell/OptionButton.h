@@ -17,6 +17,10 @@ protected:
         if (h) SendMessageA(h, BM_SETCHECK, Value() ? BST_CHECKED : BST_UNCHECKED, 0);
         return h;
     }
+    // A press selects the button (its Click runs only when that changes its state).
+    void OnCommand(WORD code) override {
+        if (code == BN_CLICKED) SetValue(1);
+    }
 };
 
 // Selects `chosen` and clears the others of its group.

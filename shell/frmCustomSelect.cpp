@@ -26,11 +26,15 @@ frmCustomSelect::frmCustomSelect() : ui::Form("frmCustomSelect") {
     optQuickScan.SetCaption("Quick Scan");
     optQuickScan.Move(14, 14, 200, 20);
     optQuickScan.SetValue(1);
-    optQuickScan.OnClick = [this] { shellControls::Select(optQuickScan, {&optQuickScan, &optDeepScan}); };
+    optQuickScan.OnClick = [this] {
+        if (optQuickScan.Value() == 1) shellControls::Select(optQuickScan, {&optQuickScan, &optDeepScan});
+    };
     optDeepScan.Tag = "1003";
     optDeepScan.SetCaption("Deep Scan");
     optDeepScan.Move(14, 38, 200, 20);
-    optDeepScan.OnClick = [this] { shellControls::Select(optDeepScan, {&optQuickScan, &optDeepScan}); };
+    optDeepScan.OnClick = [this] {
+        if (optDeepScan.Value() == 1) shellControls::Select(optDeepScan, {&optQuickScan, &optDeepScan});
+    };
     chkCookies.Tag = "1004";
     chkCookies.SetCaption("Scan Cookies");
     chkCookies.Move(24, 160, 240, 22);

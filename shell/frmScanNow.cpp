@@ -49,7 +49,8 @@ frmScanNow::frmScanNow() : ui::Form("frmScanNow") {
         r.b->SetCaption(r.caption);
         r.b->Move(24, 34 + i * 30, 240, 22);
         r.b->OnClick = [this, r] {
-            if (r.b->Value() != 1) Choose(*r.b);
+            if (r.b->Value() != 1) return;  // cleared by the group's new choice
+            Choose(*r.b);
             ShowHint(r.hint);
         };
     }
