@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
+
 #include "base/RuntimeError.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
@@ -45,6 +47,30 @@ bool ServiceRunning() {
     return running;
 }
 
+const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The Run value the options window rewrites on every load, kept to be put back.
+std::optional<std::string> RunValue() {
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, kRun, "CORVANE", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(data);
+}
+
+void SetRunValue(const std::optional<std::string>& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    if (value) {
+        RegSetValueExA(key, "CORVANE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>(value->size() + 1));
+    } else {
+        RegDeleteValueA(key, "CORVANE");
+    }
+    RegCloseKey(key);
+}
+
 std::string Beside(const char* name) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -78,6 +104,7 @@ protected:
     static void TearDownTestSuite() { CoUninitialize(); }
 
     void SetUp() override {
+        run_ = RunValue();
         ASSERT_TRUE(ServiceRunning()) << "the Task Scheduler service did not start";
         // As a fresh installation: the library in the program folder, not registered yet.
         ASSERT_TRUE(CopyFileA(Beside("Vornak.dll").c_str(), (folder / "Vornak.dll").c_str(), FALSE));
@@ -93,6 +120,7 @@ protected:
         DeleteFileA(JobFile().c_str());
         RunProgram("regsvr32 /u /s \"" + (folder / "Vornak.dll") + "\"");
         gb_runCustomSched = false;
+        SetRunValue(run_);
     }
 
     // Loads the options window with the custom schedule on, so the load deletes nothing.
@@ -142,6 +170,7 @@ protected:
 
     testing_support::ScopedProgramFolder folder;
     core_test::ScopedSettingsRoot settingsRoot;
+    std::optional<std::string> run_;
 };
 
 TEST_F(ScheduledScan, ADailyScheduleIsCreatedReadBackAndReplacedByTheNextOne) {
