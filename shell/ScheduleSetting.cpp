@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "core/modMain.h"
@@ -169,7 +170,12 @@ void TaskSchedule::CreateScan(const std::string& name, const std::string& progra
 }
 
 void TaskSchedule::ShowProperties(short index) {
-    schedule_.GetObject("Job", {lateBound::Variant::Short(index)}).Call("ShowProperties");
+    auto job = schedule_.GetObject("Job", {lateBound::Variant::Short(index)});
+    // The Task Scheduler's own property sheet is a modal step like any dialog of the program.
+    base::modal::Run({"TaskProperties", job.GetText("Name"), "", 0}, [&] {
+        job.Call("ShowProperties");
+        return 1L;
+    });
 }
 
 }  // namespace scheduleSetting

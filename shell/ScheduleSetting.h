@@ -46,6 +46,7 @@ public:
     void Delete(short index);
     // Creates the work item `name` running `program` with "/SCAN" on the request's trigger.
     void CreateScan(const std::string& name, const std::string& program, const ScheduleRequest& request);
+    // Opens the work item's property sheet (modal step "TaskProperties", titled with its name).
     void ShowProperties(short index);
 
     lateBound::Object& Object() { return schedule_; }

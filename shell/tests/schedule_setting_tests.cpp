@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
@@ -257,6 +258,21 @@ TEST_F(ScheduledScan, NeverOrALoadWithTheScheduleOffDeletesTheWorkItem) {
     frmOptions.chkCustomSched.SetValue(1);
     EXPECT_TRUE(gb_runCustomSched);
     EXPECT_TRUE(frmOptions.cmdEditSched.Enabled());
+}
+
+TEST_F(ScheduledScan, EditScheduleOpensThePropertySheetOfTheWorkItemOnly) {
+    LoadWindow();
+    frmOptions.showCustomSchedule();
+    EXPECT_TRUE(base::modal::Seen().empty()) << "a property sheet without a work item";
+    frmOptions.setSchedule("daily|10|30|PM|1|1");
+    std::string title;
+    base::modal::Expect("TaskProperties", [&](const base::modal::Step& s) -> long {
+        title = s.title;
+        return 1;
+    });
+    frmOptions.showCustomSchedule();
+    EXPECT_EQ(title, frmOptions::kTaskName);
+    EXPECT_EQ(base::modal::Pending(), 0u);
 }
 
 TEST_F(ScheduledScan, AWorkItemNamedInOtherLettersIsFoundAndReplaced) {
