@@ -4,6 +4,7 @@
 #include "core/modLanguage.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
+#include "shell/frmEnterPassword.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
 
@@ -22,6 +23,11 @@ void InstallLinks() {
         // The cipher answers "" for anything it cannot decipher.
         return !plain.empty();
     });
+    wiring::SetShowPasswordDialog([] {
+        // Every check starts from a fresh dialog.
+        frmEnterPassword.Unload();
+        wiring::PasswordEntry() = frmEnterPassword.checkPasword(&frmMain);
+    });
 }
 
 void RemoveLinks() {
@@ -31,6 +37,7 @@ void RemoveLinks() {
     wiring::SetEndProgress({});
     wiring::SetLoadDefinitions({});
     wiring::SetDecrypt({});
+    wiring::SetShowPasswordDialog({});
 }
 
 }  // namespace app

@@ -1,0 +1,410 @@
+// The options window, the options page's variables and the password dialog, over a scratch
+// settings root, a scratch program folder and the real Run key (put back afterwards).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "base/Modal.h"
+#include "base/RuntimeError.h"
+#include "base/testing/Testing.h"
+#include "core/Globals.h"
+#include "core/IniFiles.h"
+#include "core/SettingsStore.h"
+#include "core/SpecialFolders.h"
+#include "core/Wiring.h"
+#include "core/tests/CoreTestSupport.h"
+#include "definitions/StringCipher.h"
+#include "shell/OptionTable.h"
+#include "shell/frmEnterPassword.h"
+#include "shell/frmMain.h"
+#include "shell/frmMsgBox.h"
+#include "shell/frmOptions.h"
+
+namespace {
+
+using base::modal::Step;
+
+const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::optional<std::string> RunValue() {
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    if (RegGetValueA(HKEY_CURRENT_USER, kRun, "CORVANE", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(data);
+}
+
+void SetRunValue(const std::optional<std::string>& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    if (value) {
+        RegSetValueExA(key, "CORVANE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>(value->size() + 1));
+    } else {
+        RegDeleteValueA(key, "CORVANE");
+    }
+    RegCloseKey(key);
+}
+
+// Every option at its default as the settings load sets it.
+void Defaults() {
+    gb_contextMenu = gb_deleteAfterReboot = gb_markChecked = gb_showPopup = gb_playSounds = true;
+    gb_spywareAdware = gb_keyLoggers = gb_scanBHO = gb_trojans = gb_dialers = gb_allCookies = true;
+    gb_scanRestoreFolder = gb_scanAllUserAccounts = gb_useSplash = true;
+    gb_autoRemove = gb_enablePassword = gb_delBckAfterDys = gb_advancedScanning = false;
+    gb_deleteBackupAfterRestore = gb_skipNonExeFiles = gb_runStartup = gb_useDelayedStartup = false;
+    gb_autoCheckForUpdate = gb_useProxy = gb_runCustomSched = gb_useGridlines = false;
+    gb_snapWinBorder = gb_rememWinPos = false;
+    gb_numberDays = 10;
+    gb_proxServer = gb_proxPort = gb_proxID = gb_proxPass = "";
+    gb_scheduleType = gb_dayTime = gb_minuteValue = gb_hourValue = gb_dayName = gb_monthDate = "";
+    gb_passwordAccepted = false;
+}
+
+class OptionsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        run_ = RunValue();
+        CreateDirectoryA((folder / "Skin").c_str(), nullptr);
+        const std::string from = testing_support::ProgramDir();
+        for (const char* f : {"popup.scw", "alerts.scw", "Skin\\Corvane.skn"})
+            ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
+        Defaults();
+        gb_contextMenuDll = folder / "CorvaneShell.dll";
+        gb_scanLogFile = folder / "logs\\ScanLog10-12-26_1.log";
+        modEncryption::LoadEncryption();
+        frmOptions.launcher = [this](const std::string& line) { launched.push_back(line); };
+        frmMain.Load();
+    }
+    void TearDown() override {
+        for (ui::Form* f : std::initializer_list<ui::Form*>{&frmOptions, &frmEnterPassword, &frmMsgBox, &frmMain})
+            f->Unload();
+        frmOptions.launcher = {};
+        modEncryption::ReleaseEncryption();
+        SetRunValue(run_);
+        Defaults();
+        base::modal::ClearScript();
+    }
+    std::string Quoted(const std::string& name) const { return "\"" + (folder / name) + "\""; }
+
+    testing_support::ScopedProgramFolder folder;
+    core_test::ScopedSettingsRoot settingsRoot;
+    std::optional<std::string> run_;
+    std::vector<std::string> launched;
+};
+
+TEST_F(OptionsWindow, TheRunValueFollowsBothStartUpOptionsWithTheProgramPathQuoted) {
+    SetRunValue("written by hand");
+    frmOptions.Load();
+    EXPECT_EQ(RunValue(), std::nullopt) << "a load with both options off removes the value";
+    struct Row {
+        int scan, delayed;
+        std::optional<std::string> value;
+    };
+    const Row rows[] = {
+        {1, 0, Quoted("Corvane.exe") + " /STARTUP"},
+        {0, 1, Quoted("Tessiv.exe")},
+        {1, 1, Quoted("Tessiv.exe") + " /STARTUP"},
+        {0, 0, std::nullopt},
+    };
+    for (const Row& r : rows) {
+        frmOptions.chkScanStartup.SetValue(r.scan);
+        frmOptions.chkUseDelayedStartup.SetValue(r.delayed);
+        EXPECT_EQ(RunValue(), r.value) << r.scan << r.delayed;
+        EXPECT_EQ(gb_runStartup, r.scan == 1);
+        EXPECT_EQ(gb_useDelayedStartup, r.delayed == 1);
+    }
+}
+
+TEST_F(OptionsWindow, LoadingShowsTheGlobalsAndRegistersTheContextMenuLibrary) {
+    gb_osName = "Windows XP";  // elsewhere the restore-folder box clears itself again
+    gb_scanRestoreFolder = false;
+    gb_useSplash = false;
+    gb_numberDays = 25;
+    gb_backupPath = folder / "BackUp";
+    frmOptions.Load();
+    EXPECT_EQ(frmOptions.ChkMarkRef.Value(), 1);
+    EXPECT_EQ(frmOptions.ChkAutoRemove.Value(), 0);
+    EXPECT_EQ(frmOptions.chkScanRestor.Value(), 1) << "inverted: the box means do not scan";
+    EXPECT_EQ(frmOptions.chkSplashScreen.Value(), 1) << "inverted: the box disables the splash";
+    EXPECT_EQ(frmOptions.txtDays.Text(), "25");
+    EXPECT_FALSE(frmOptions.txtDays.Enabled()) << "the age field follows its box";
+    EXPECT_FALSE(frmOptions.txtProxServer.Enabled());
+    EXPECT_EQ(frmOptions.txtLogfiles.Text(), folder / "logs");
+    EXPECT_EQ(frmOptions.txtBackup.Text(), folder / "BackUp");
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0], "regsvr32.exe /s \"" + gb_contextMenuDll + "\"");
+    frmOptions.chkContextMenu.SetValue(0);
+    EXPECT_FALSE(gb_contextMenu);
+    ASSERT_EQ(launched.size(), 2u);
+    EXPECT_EQ(launched[1], "regsvr32.exe /s /u  \"" + gb_contextMenuDll + "\"");
+}
+
+TEST_F(OptionsWindow, ClickActionsChangeTheirGlobalsAtOnce) {
+    frmOptions.Load();
+    struct Row {
+        ui::CheckBox* box;
+        bool* global;
+        bool whenChecked;
+    };
+    const Row rows[] = {
+        {&frmOptions.chkShowPopups, &gb_showPopup, true},      {&frmOptions.chkRemWinPos, &gb_rememWinPos, true},
+        {&frmOptions.chkUseGridLines, &gb_useGridlines, true}, {&frmOptions.chkSnapToDesktop, &gb_snapWinBorder, true},
+        {&frmOptions.chkSplashScreen, &gb_useSplash, false},   {&frmOptions.chkUseProxy, &gb_useProxy, true},
+    };
+    for (const Row& r : rows) {
+        r.box->SetValue(1);
+        EXPECT_EQ(*r.global, r.whenChecked) << r.box->Name();
+        r.box->SetValue(0);
+        EXPECT_EQ(*r.global, !r.whenChecked) << r.box->Name();
+    }
+    for (const char* os : {"Windows 2000", "Windows 98"}) {
+        gb_osName = os;
+        frmOptions.chkScanRestor.SetValue(1);
+        EXPECT_EQ(frmOptions.chkScanRestor.Value(), 0) << os;
+        EXPECT_TRUE(gb_scanRestoreFolder) << os;
+    }
+    gb_osName = "Windows XP";
+    frmOptions.chkScanRestor.SetValue(1);
+    EXPECT_EQ(frmOptions.chkScanRestor.Value(), 1);
+    EXPECT_FALSE(gb_scanRestoreFolder);
+}
+
+TEST_F(OptionsWindow, AProxyPortThatIsNoPositiveNumberBecomes80) {
+    frmOptions.Load();
+    const std::pair<const char*, const char*> rows[] = {
+        {"0", "80"}, {"-5", "80"}, {"abc", "80"}, {"", "80"}, {"8080", "8080"}};
+    for (const auto& [typed, shown] : rows) {
+        frmOptions.txtProxPort.SetText(typed);
+        EXPECT_EQ(frmOptions.txtProxPort.Text(), shown) << typed;
+    }
+}
+
+TEST_F(OptionsWindow, ProceedCopiesTheControlsIntoTheGlobalsAndStoresThem) {
+    frmOptions.Load();
+    frmOptions.chkDelBckupAfter.SetValue(1);
+    frmOptions.txtDays.SetText("33");
+    frmOptions.ChkAutoRemove.SetValue(1);
+    frmOptions.chkUseProxy.SetValue(1);
+    frmOptions.txtProxServer.SetText("proxy.example");
+    frmOptions.txtProxPort.SetText("3128");
+    frmOptions.txtLogfiles.SetText("C:\\Logs");
+    frmOptions.CmdProceed_Click();
+    EXPECT_FALSE(frmOptions.Loaded()) << "Proceed unloads the window";
+    EXPECT_TRUE(gb_delBckAfterDys);
+    EXPECT_EQ(gb_numberDays, 33);
+    EXPECT_TRUE(gb_autoRemove);
+    EXPECT_EQ(gb_proxServer, "proxy.example");
+    EXPECT_EQ(gb_proxPort, "3128");
+    EXPECT_EQ(gb_scanLogFile, "C:\\Logs\\ScanLog10-12-26_1.log") << "the file name stays";
+    EXPECT_EQ(settings::GetSetting("AutoRemove", "AutoRemove", "?"), "True");
+    EXPECT_EQ(settings::GetSetting("ScanSections", "NumberDays", "?"), "33");
+}
+
+TEST(OptionVariables, DefaultsCrossAsTheirEncodingsAndReadBackAllOrNothing) {
+    Defaults();
+    std::map<std::string, std::string> movie;
+    optionTable::SetOptionsToFlash([&](const std::string& n, const std::string& v) { movie[n] = v; });
+    EXPECT_EQ(movie.size(), optionTable::OptionVars().size());
+    EXPECT_EQ(movie["_root.Options_GO_SA"], "1");
+    EXPECT_EQ(movie["_root.Options_GO_EP"], "false");
+    EXPECT_EQ(movie["_root.Options_IO_DSS"], "0");
+    EXPECT_EQ(movie["_root.Options_GO_AM"], "-1");
+    EXPECT_EQ(movie["_root.DaysOld"], "10");
+
+    auto read = [&] { optionTable::GetOptionsFromFlash([&](const std::string& n) { return movie[n]; }); };
+    movie["_root.Options_SO_SWS"] = "true";
+    movie["_root.Options_GO_SA"] = "0";
+    movie["_root.Options_IO_DSS"] = "-1";
+    movie["_root.DaysOld"] = "100";
+    movie["_root.LiveUpdate_Server"] = "proxy";
+    read();
+    EXPECT_TRUE(gb_runStartup);
+    EXPECT_FALSE(gb_markChecked);
+    EXPECT_FALSE(gb_useSplash);
+    EXPECT_EQ(gb_numberDays, 100) << "the range is applied at the next load of the settings";
+    EXPECT_EQ(gb_proxServer, "proxy");
+
+    // A value the conversion refuses changes no global at all, neither before it nor after it.
+    movie["_root.Options_GO_AM"] = "0";
+    movie["_root.Options_SO_SWS"] = "0";
+    for (const char* bad : {"", "yes"}) {
+        movie["_root.Options_SO_SK"] = bad;
+        try {
+            read();
+            ADD_FAILURE() << "no error for \"" << bad << "\"";
+        } catch (const base::RuntimeError& e) {
+            EXPECT_EQ(e.number(), 13);
+        }
+        EXPECT_TRUE(gb_contextMenu) << "a variable before the bad one was applied";
+        EXPECT_TRUE(gb_runStartup) << "a variable after the bad one was applied";
+    }
+    movie["_root.Options_SO_SK"] = "1";
+    movie["_root.DaysOld"] = "abc";
+    EXPECT_THROW(read(), base::RuntimeError);
+    EXPECT_TRUE(gb_contextMenu);
+    Defaults();
+}
+
+TEST(OptionVariables, TheRuntimeBooleanTakesWordsAndNumbers) {
+    const std::pair<const char*, bool> rows[] = {{"-1", true}, {"1", true},      {"true", true}, {"True", true},
+                                                 {"0", false}, {"false", false}, {" 2 ", true}};
+    for (const auto& [text, value] : rows) EXPECT_EQ(optionTable::CBoolText(text), value) << text;
+}
+
+TEST(OptionVariables, FixedDrivesAreListedWithTheirLabels) {
+    const auto drives = optionTable::ListFixedDrives();
+    EXPECT_GE(drives.count, 1);
+    EXPECT_EQ(drives.names.substr(0, 3), "C:\\") << drives.names;
+    EXPECT_EQ(static_cast<int>(std::count(drives.names.begin(), drives.names.end(), '|')), drives.count);
+}
+
+// ---- The password
+
+TEST_F(OptionsWindow, SwitchingThePasswordOnStoresItEnciphered) {
+    frmOptions.Load();
+    frmMain.flash.SetVariable("_root.Options_GO_EP", "true");
+    base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+        frmEnterPassword.flash.SetVariable("_root.password_txt.text", "Secret1");
+        frmEnterPassword.flash.SetVariable("_root.confirm_txt.text", "Secret1");
+        return 1;
+    });
+    frmOptions.showPassWindow();
+    EXPECT_TRUE(gb_enablePassword);
+    EXPECT_EQ(frmOptions.chkEnablePassword.Value(), 1);
+    std::string stored = settings::GetSetting("ScanSections", "Password", "");
+    EXPECT_NE(stored, "Secret1") << "stored in the clear";
+    EXPECT_EQ(modEncryption::Decrypt(stored), "Secret1");
+
+    // On already: the change-password command opens nothing.
+    frmOptions.showPassWindow();
+    EXPECT_EQ(base::modal::Pending(), 0u);
+}
+
+TEST_F(OptionsWindow, CancellingTheNewPasswordLeavesProtectionOff) {
+    settings::SaveSetting("ScanSections", "Password", "stale");
+    frmOptions.Load();
+    frmMain.flash.SetVariable("_root.Options_GO_EP", "true");
+    base::modal::Expect("frmEnterPassword", 2);
+    frmOptions.showPassWindow();
+    EXPECT_FALSE(gb_enablePassword);
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.Options_GO_EP"), "false");
+    EXPECT_EQ(frmOptions.chkEnablePassword.Value(), 0);
+    EXPECT_EQ(settings::GetSetting("ScanSections", "Password", "?"), "");
+}
+
+TEST_F(OptionsWindow, TurningThePasswordOffAsksForItFirst) {
+    gb_enablePassword = true;
+    settings::SaveSetting("ScanSections", "Password", modEncryption::Encrypte("Secret1"));
+    frmMain.flash.SetVariable("_root.Options_GO_EP", "true");
+    frmOptions.Load();
+    EXPECT_EQ(base::modal::Seen().size(), 0u) << "loading with the password on asks nothing";
+    frmMain.flash.SetVariable("_root.Options_GO_EP", "false");
+    wiring::PasswordEntry().clear();
+    base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+        wiring::PasswordEntry() = "wrong";
+        return 1;
+    });
+    frmOptions.showPassWindow();
+    EXPECT_TRUE(gb_enablePassword) << "a wrong password turned protection off";
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.Options_GO_EP"), "true");
+    EXPECT_NE(settings::GetSetting("ScanSections", "Password", ""), "");
+
+    wiring::SetDecrypt([](const std::string& s, std::string& plain) {
+        std::string hex = s;
+        plain = modEncryption::Decrypt(hex);
+        return !plain.empty();
+    });
+    frmMain.flash.SetVariable("_root.Options_GO_EP", "false");
+    base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+        wiring::PasswordEntry() = "Secret1";
+        return 1;
+    });
+    frmOptions.showPassWindow();
+    wiring::SetDecrypt({});
+    EXPECT_FALSE(gb_enablePassword);
+    EXPECT_EQ(settings::GetSetting("ScanSections", "Password", "?"), "");
+}
+
+TEST_F(OptionsWindow, TheNewPasswordPageWantsTwoEqualEntries) {
+    std::vector<std::string> boxes;
+    base::modal::Expect("frmEnterPassword", [&](const Step&) -> long {
+        EXPECT_EQ(frmEnterPassword.flash.CurrentFrame(), 3);
+        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
+            boxes.push_back(s.text);
+            return 1;
+        });
+        frmEnterPassword.flash.SetVariable("_root.password_txt.text", "Secret");
+        frmEnterPassword.flash.SetVariable("_root.confirm_txt.text", "secret");
+        frmEnterPassword.flash.InjectCommand("IDC_FS_SAVEPASSWORD");
+        EXPECT_TRUE(frmEnterPassword.Visible()) << "a mismatch closed the dialog";
+        EXPECT_EQ(frmEnterPassword.txtPassword.Text(), "");
+        EXPECT_EQ(frmEnterPassword.txtValidatePassword.Text(), "");
+        frmEnterPassword.flash.SetVariable("_root.confirm_txt.text", "Secret");
+        return 1;
+    });
+    EXPECT_EQ(frmEnterPassword.newPassword(&frmMain), "Secret");
+    EXPECT_EQ(boxes, std::vector<std::string>{"Passwords do not match."});
+    EXPECT_FALSE(frmEnterPassword.Visible());
+
+    base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+        frmEnterPassword.flash.SetVariable("_root.password_txt.text", "typed");
+        frmEnterPassword.flash.SetVariable("_root.confirm_txt.text", "typed");
+        frmEnterPassword.flash.InjectCommand("idc_fs_close");
+        return 0;
+    });
+    EXPECT_EQ(frmEnterPassword.newPassword(&frmMain), "") << "closing is no answer";
+}
+
+TEST_F(OptionsWindow, TheEnterPasswordPageReturnsWhatWasTyped) {
+    base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+        EXPECT_EQ(frmEnterPassword.flash.CurrentFrame(), 4);
+        frmEnterPassword.flash.SetVariable("_root.okpassword.text", "As Typed ");
+        return 1;
+    });
+    EXPECT_EQ(frmEnterPassword.checkPasword(&frmMain), "As Typed ");
+    base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+        base::modal::Expect("MsgBox", [](const Step& s) -> long {
+            EXPECT_EQ(s.text, "IDC_FS_FOO");
+            return 1;
+        });
+        frmEnterPassword.flash.InjectCommand("IDC_FS_FOO");
+        EXPECT_TRUE(frmEnterPassword.Visible());
+        return 2;
+    });
+    EXPECT_EQ(frmEnterPassword.checkPasword(&frmMain), "");
+}
+
+TEST_F(OptionsWindow, ThePasswordCheckGoesThroughTheRealDialog) {
+    // What app::InstallLinks installs: the shell's check shows this dialog.
+    gb_enablePassword = true;
+    settings::SaveSetting("ScanSections", "Password", modEncryption::Encrypte("Secret1"));
+    wiring::SetDecrypt([](const std::string& s, std::string& plain) {
+        std::string hex = s;
+        plain = modEncryption::Decrypt(hex);
+        return !plain.empty();
+    });
+    wiring::SetShowPasswordDialog([] { wiring::PasswordEntry() = frmEnterPassword.checkPasword(&frmMain); });
+    for (const auto& [typed, accepted] :
+         {std::pair<std::string, bool>{"secret1", false}, {"", false}, {"Secret1", true}}) {
+        gb_passwordAccepted = false;
+        base::modal::Expect("frmEnterPassword", [](const Step&) -> long {
+            wiring::ShowPasswordDialog();
+            return wiring::PasswordEntry().empty() ? 2 : 1;
+        });
+        base::modal::Expect("frmEnterPassword", [t = typed](const Step&) -> long {
+            frmEnterPassword.flash.SetVariable("_root.okpassword.text", t);
+            return t.empty() ? 2 : 1;
+        });
+        EXPECT_EQ(modMain::checkStartupPassword(), accepted) << typed;
+    }
+    wiring::SetShowPasswordDialog({});
+    wiring::SetDecrypt({});
+}
+
+}  // namespace
