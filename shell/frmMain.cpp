@@ -73,12 +73,14 @@ void NotYetBuilt(const std::string& member) {
 }
 
 // The one instance of the program in this program folder: a second start is refused.
-std::string InstanceName() {
+std::string InstanceName() { return frmMain::InstanceMutexName(); }
+}  // namespace
+
+std::string frmMain::InstanceMutexName() {
     std::string name = "Local\\Corvane.Instance.";
-    for (char c : base::ProgramFolder()) name += (c == '\\' || c == ':') ? '_' : c;
+    for (char c : base::UCase(base::ProgramFolder())) name += (c == '\\' || c == ':') ? '_' : c;
     return name;
 }
-}  // namespace
 
 frmMain::frmMain() : ui::Form("frmMain") {
     SetCaption("Corvane");
@@ -353,6 +355,20 @@ struct Row {
     Handler run;
 };
 
+// Runs a scan driver, or hands the call to the test's stand-in.
+void Scan(const char* driver, const std::string& arg = {}) {
+    if (frmMain.OnScan) return frmMain.OnScan(driver, arg);
+    const std::string d = driver;
+    if (d == "StartScan")
+        frmScanSpy.StartScan();
+    else if (d == "QuickScan")
+        frmScanSpy.QuickScan();
+    else if (d == "CustomScan")
+        frmScanSpy.CustomScan(arg);
+    else
+        frmScanSpy.ScanSelectedFolder(arg);
+}
+
 void ShowScanWindow() {
     frmScanSpy.Load();
     frmScanSpy.Show(ui::vbModeless, &frmMain);
@@ -381,15 +397,15 @@ const std::map<std::string, Row>& Commands() {
               }
               ShowScanWindow();
               if (mode == "FULLSCAN")
-                  frmScanSpy.StartScan();
+                  Scan("StartScan");
               else
-                  frmScanSpy.QuickScan();
+                  Scan("QuickScan");
           }}},
         {"IDC_FS_CUSTOMSCAN",
          {true,
           [](F&, const std::string& a) {
               ShowScanWindow();
-              frmScanSpy.CustomScan(a);
+              Scan("CustomScan", a);
           }}},
         {"IDC_FS_OPTIONS", {true, [](F& f, const std::string&) { f.flash.GotoFrame(F::Options); NotYetBuilt("frmOptions"); }}},
         {"IDC_FS_SAVESETTINGS", {true, [](F& f, const std::string&) { NotYetBuilt("getOptionsFromFlash"); f.flash.GotoFrame(F::Home); }}},
@@ -698,7 +714,7 @@ void frmMain::autoStartScan() {
 
 void frmMain::scheduledScan() {
     ShowScanWindow();
-    frmScanSpy.StartScan();
+    Scan("StartScan");
 }
 
 void frmMain::tmrStartUP_Timer() {
@@ -745,7 +761,7 @@ void frmMain::txtPramaterInfoEnvenHandeler_Change() {
             disableMe(cmdScanNow, false);
             frmScanSpy.Show(ui::vbModeless, this);
             frmScanSpy.loadDataBase(true);
-            frmScanSpy.ScanSelectedFolder(text);
+            Scan("ScanSelectedFolder", text);
         });
     }
     txtPramaterInfoEnvenHandeler.SetText("");

@@ -57,6 +57,11 @@ public:
     std::string CommandLine;
     // Ends the program at once (the refused second instance); tests replace it.
     std::function<void()> EndProgram;
+    // When set, takes the scan drivers' calls ("StartScan", "QuickScan", "CustomScan",
+    // "ScanSelectedFolder") in their place (tests).
+    std::function<void(const std::string& driver, const std::string& arg)> OnScan;
+    // The name of the object that marks a running instance of the program in its folder.
+    static std::string InstanceMutexName();
     // Each start-up and shut-down step by name, in order, when set (tests).
     std::function<void(const std::string&)> OnStep;
     // The main movie's pages (frames of corvane.scw).
