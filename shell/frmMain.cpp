@@ -21,6 +21,7 @@
 #include "core/Statistics.h"
 #include "core/modLanguage.h"
 #include "core/modMain.h"
+#include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
 #include "shell/CursorPosition.h"
@@ -220,6 +221,8 @@ void frmMain::StartProgram() {
             ExitProcess(0);
         return;
     }
+    Step("LoadEncryption");
+    modEncryption::LoadEncryption();
     Step("LoadSettings");
     modMain::loadFormMainSettings();
     Step("Position");

@@ -58,9 +58,9 @@ protected:
 TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     frmMain.RunsProgram = true;
     frmMain.Load();
-    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadSettings", "Position", "Skin", "Movie", "SelectedDrives", "Folders",
-                            "DeleteLogFile", "Caption", "Home", "FlashMenuHook", "PublishHandles", "MonitorTimer",
-                            "LoadForms", "TrayIcon", "Show"}));
+    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings", "Position", "Skin", "Movie",
+                            "SelectedDrives", "Folders", "DeleteLogFile", "Caption", "Home", "FlashMenuHook",
+                            "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
     EXPECT_TRUE(frmMain.Visible());
     EXPECT_TRUE(frmMain.flash.MovieLoaded());
     EXPECT_TRUE(frmMain.Tray1.IsVisible());
