@@ -468,6 +468,11 @@ const std::map<std::string, Row>& Commands() {
               frmAlerts.Unload();
               frmAlerts.Load();
               frmAlerts.fillAlertFlashList();
+              // The alerts list's variables do not share one stem ("NumberOfAlerts",
+              // "MyAlertString"): the movie's list "Alert" gets them under its own names.
+              f.flash.SetVariable("_root.NumberOfAlert", f.flash.GetVariable("_root.NumberOfAlerts"));
+              f.flash.SetVariable("_root.AlertString", f.flash.GetVariable("_root.MyAlertString"));
+              f.flash.SetVariable("_root.AlertListener", "1");
               f.flash.GotoFrame(F::Alerts);
           }}},
         {"IDC_FS_AUTHORIZE", {true, [](F&, const std::string& a) { frmAlerts.authorizeAlert(a); }}},

@@ -44,8 +44,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     f.SetVariable("_root.NumberOfIgnoreList", "1");
     f.SetVariable("_root.IgnoreListString", "Tracking Cookie|cookie:user@ads.example|AdTracker|");
     f.SetVariable("_root.IgnoreListListener", "1");
-    f.SetVariable("_root.NumberOfAlerts", "2");
-    f.SetVariable("_root.MyAlertString",
+    f.SetVariable("_root.NumberOfAlert", "2");
+    f.SetVariable("_root.AlertString",
                   "Startup Guard|HKCU Run: Updater|12/10/2026|New|IE Hijack Guard|Start Page|12/10/2026|Changed|");
     f.SetVariable("_root.AlertListener", "1");
     f.GotoFrame(frame);
