@@ -31,11 +31,13 @@
 #include "shell/frmBackup.h"
 #include "shell/frmBackupName.h"
 #include "shell/frmIgnore.h"
+#include "shell/frmLoad.h"
 #include "shell/frmMessage.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmPopup.h"
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
+#include "shell/frmSave.h"
 #include "shell/frmScanSpy.h"
 #include "shell/frmSysGuards.h"
 #include "shell/frmUpdate.h"
@@ -321,8 +323,8 @@ void frmMain::Form_Unload(int& Cancel) {
         DeleteFileA(modMain::FullPath_With_Filename(f).c_str());
     Step("UnloadForms");
     for (ui::Form* f : std::initializer_list<ui::Form*>{
-             &frmMessage, &frmAddTask, &frmAlerts, &frmBackup, &frmBackupName, &frmIgnore, &frmPopup, &frmResultBackup,
-             &frmResults, &frmSysGuards, &frmUpdate, &frmScanSpy, &frmMsgBox})
+             &frmMessage, &frmAddTask, &frmAlerts, &frmBackup, &frmBackupName, &frmIgnore, &frmLoad, &frmPopup,
+             &frmResultBackup, &frmResults, &frmSave, &frmSysGuards, &frmUpdate, &frmScanSpy, &frmMsgBox})
         base::Trap("Form_Unload", [f] {
             if (f->Loaded()) f->Unload();
         });
