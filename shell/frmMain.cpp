@@ -229,13 +229,13 @@ void frmMain::StartProgram() {
     modMain::loadFormMainSettings();
     Step("Position");
     if (gb_rememWinPos) {
-        long cx = (GetSystemMetrics(SM_CXSCREEN) * 15) / 2 - Width() / 2;
-        long cy = (GetSystemMetrics(SM_CYSCREEN) * 15) / 2 - Height() / 2;
+        long cx = ui::ScreenWidthTwips() / 2 - Width() / 2;
+        long cy = ui::ScreenHeightTwips() / 2 - Height() / 2;
         SetLeft(static_cast<long>(conv::Val(settings::GetSetting("Interface", "winLeft", std::to_string(cx)))));
         SetTop(static_cast<long>(conv::Val(settings::GetSetting("Interface", "winTop", std::to_string(cy)))));
     } else {
-        SetLeft((GetSystemMetrics(SM_CXSCREEN) * 15) / 2 - Width() / 2);
-        SetTop((GetSystemMetrics(SM_CYSCREEN) * 15) / 2 - Height() / 2);
+        SetLeft(ui::ScreenWidthTwips() / 2 - Width() / 2);
+        SetTop(ui::ScreenHeightTwips() / 2 - Height() / 2);
     }
     Step("Skin");
     Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
@@ -341,6 +341,8 @@ void frmMain::ResetFormState() {
     checksPosted_ = false;
     hiddenToTray_ = false;
     selected_.clear();
+    instance_.reset();
+    Tray1.Show(false);  // an unloaded main window leaves no icon behind
 }
 
 // ---- the main movie's commands
@@ -703,7 +705,7 @@ void frmMain::mnuMainClose_Click() { Unload(); }
 void frmMain::dragForm() {
     ui::DragWindow(hWnd());
     if (!gb_snapWinBorder) return;
-    long sw = GetSystemMetrics(SM_CXSCREEN) * 15, sh = GetSystemMetrics(SM_CYSCREEN) * 15;
+    long sw = ui::ScreenWidthTwips(), sh = ui::ScreenHeightTwips();
     if (Left() < 0) SetLeft(0);
     if (Top() < 0) SetTop(0);
     if (sw - Width() < Left()) SetLeft(sw - Width());

@@ -62,6 +62,9 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
                             "SelectedDrives", "Folders", "DeleteLogFile", "Caption", "Home", "FlashMenuHook",
                             "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
     EXPECT_TRUE(frmMain.Visible());
+    // Centred (to the pixel) when the position is not remembered.
+    EXPECT_NEAR(frmMain.Left(), ui::ScreenWidthTwips() / 2 - frmMain.Width() / 2, 15);
+    EXPECT_NEAR(frmMain.Top(), ui::ScreenHeightTwips() / 2 - frmMain.Height() / 2, 15);
     EXPECT_TRUE(frmMain.flash.MovieLoaded());
     EXPECT_TRUE(frmMain.Tray1.IsVisible());
     EXPECT_EQ(frmMain.flash.GetVariable("_root.SelectedDrives").substr(0, 15), "true|true|false");
@@ -97,6 +100,16 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
         EXPECT_EQ(GetFileAttributesA((folder / f).c_str()), INVALID_FILE_ATTRIBUTES) << f;
     MSG m;
     EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(MainWindowTest, StartsAtTheStoredPlaceWhenAskedTo) {
+    settings::SaveSetting("Interface", "winLeft", "1500");
+    settings::SaveSetting("Interface", "winTop", "900");
+    settings::SaveSetting("Interface", "RememWinPos", "True");
+    frmMain.RunsProgram = true;
+    frmMain.Load();
+    EXPECT_EQ(frmMain.Left(), 1500);
+    EXPECT_EQ(frmMain.Top(), 900);
 }
 
 TEST_F(MainWindowTest, SecondInstanceIsRefusedAndTouchesNothing) {
