@@ -1,5 +1,7 @@
 // The program as it runs: the main window brought up with the real links and guards, and the real
-// Corvane.exe taking a folder request from this process through its published parameter box.
+// Corvane.exe taking a folder request from this process through its published parameter box. The
+// program's guards watch (and the hijack guard restores) the prefix's shared places while it runs,
+// hence the test's locks.
 #include <gtest/gtest.h>
 #include <windows.h>
 
