@@ -5,10 +5,48 @@
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
 #include "shell/frmEnterPassword.h"
+#include "guards/GuardSwitches.h"
+#include "monitors/modMonitors.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
 
 namespace app {
+
+namespace {
+// One real-time guard behind its switch.
+struct Guard : guards::GuardControl {
+    void (*start)();
+    void (*stop)();
+    bool (*running)();
+    Guard(void (*a)(), void (*b)(), bool (*c)()) : start(a), stop(b), running(c) {}
+    bool Start() override {
+        start();
+        return running();
+    }
+    void Stop() override { stop(); }
+    bool Running() const override { return running(); }
+};
+Guard startupGuard{modMonitors::startStartupMonitor, modMonitors::stopStartupMonitor, modMonitors::StartupGuardRunning};
+Guard favoritesGuard{modMonitors::startIEFavoriteMonitor, modMonitors::stopIEFavoriteMonitor,
+                     modMonitors::FavoritesGuardRunning};
+Guard hijackGuard{modMonitors::startIEHijackGuard, modMonitors::stopIEHijackGuard, modMonitors::HijackGuardRunning};
+Guard bhoGuard{modMonitors::startBHOMonitor, modMonitors::stopBHOMonitor, modMonitors::BhoGuardRunning};
+}  // namespace
+
+void InstallGuards() {
+    monitors::SetGuardHost(&frmMain);
+    guards::SwitchOf(guards::GuardKind::Startup).Connect(&startupGuard);
+    guards::SwitchOf(guards::GuardKind::IEFavorites).Connect(&favoritesGuard);
+    guards::SwitchOf(guards::GuardKind::IEHijack).Connect(&hijackGuard);
+    guards::SwitchOf(guards::GuardKind::BHO).Connect(&bhoGuard);
+}
+
+void RemoveGuards() {
+    for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
+                   guards::GuardKind::BHO})
+        guards::SwitchOf(k).Connect(nullptr);
+    monitors::SetGuardHost(nullptr);
+}
 
 void InstallLinks() {
     wiring::SetGetMessage(&modLanguage::getMessage);

@@ -5,6 +5,9 @@
 namespace app {
 
 void InstallLinks();
+// Connects the guard switches to the real-time guards and makes the main window their host.
+void InstallGuards();
+void RemoveGuards();
 // Takes every link out again (tests that end with the real links installed).
 void RemoveLinks();
 

@@ -1,19 +1,93 @@
 #include "shell/frmMain.h"
 
+#include <shellapi.h>
+
+#include <map>
+#include <memory>
+
+#include "base/Conversions.h"
+#include "base/Modal.h"
+#include "base/MsgBox.h"
+#include "base/ProgramFolder.h"
+#include "base/Text.h"
+#include "base/Trap.h"
+#include "core/COpSysInfo.h"
 #include "core/Globals.h"
+#include "core/IniFiles.h"
+#include "core/Removal.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
+#include "core/SpecialFolders.h"
+#include "core/Statistics.h"
+#include "core/modLanguage.h"
 #include "core/modMain.h"
+#include "definitions/StringCipher.h"
+#include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
+#include "shell/CursorPosition.h"
+#include "shell/FormLanguage.h"
+#include "shell/frmAddTask.h"
 #include "shell/frmAlerts.h"
+#include "shell/frmBackup.h"
+#include "shell/frmBackupName.h"
+#include "shell/frmIgnore.h"
+#include "shell/frmLoad.h"
+#include "shell/frmMessage.h"
+#include "shell/frmMsgBox.h"
 #include "shell/frmPopup.h"
+#include "shell/frmResultBackup.h"
+#include "shell/frmResults.h"
+#include "shell/frmSave.h"
+#include "shell/frmScanSpy.h"
+#include "shell/frmSysGuards.h"
+#include "shell/frmUpdate.h"
 #include "ui/MessageLoop.h"
 
 namespace {
 // Runs the checks that notifications asked for, once the notification has returned.
 constexpr UINT kRunGuardChecks = WM_APP + 0x316;
+constexpr int kVersionMajor = 2, kVersionMinor = 2, kVersionRevision = 0;
+constexpr char kWebSite[] = "http://www.corvane.example/";
+constexpr char kDefaultDrives[] =
+    "true|true|false|false|false|false|false|false|false|false|false|false|false|false|false|false";
+constexpr UINT kMenuShowHide = 1, kMenuClose = 2;
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// True when the upper-cased command line holds the switch as a word of its own ("/SCAN", not "/SCANX").
+bool HasSwitch(const std::string& upper, const std::string& sw) {
+    for (size_t at = upper.find(sw); at != std::string::npos; at = upper.find(sw, at + 1)) {
+        bool startOk = at == 0 || upper[at - 1] == ' ' || upper[at - 1] == '"';
+        size_t end = at + sw.size();
+        bool endOk = end == upper.size() || upper[end] == ' ' || upper[end] == '"';
+        if (startOk && endOk) return true;
+    }
+    return false;
+}
+
+// Panels that are being built elsewhere: a command that reaches one is logged and ignored.
+void NotYetBuilt(const std::string& member) {
+    modMain::WriteErrorLog("Error Description: " + member +
+                           " is not available in this build, Error Number: 0, Method: flash_FSCommand");
+}
+
+// The one instance of the program in this program folder: a second start is refused.
+std::string InstanceName() { return frmMain::InstanceMutexName(); }
 }  // namespace
+
+std::string frmMain::InstanceMutexName() {
+    std::string name = "Local\\Corvane.Instance.";
+    for (char c : base::UCase(base::ProgramFolder())) name += (c == '\\' || c == ':') ? '_' : c;
+    return name;
+}
 
 frmMain::frmMain() : ui::Form("frmMain") {
     SetCaption("Corvane");
+    SetBorderStyle(ui::BorderStyle::None);
     Move(0, 0, 633 * 15, 452 * 15);
     flash.Move(0, 0, 633, 452);
     FrameMain.SetBorder(false);
@@ -28,6 +102,41 @@ frmMain::frmMain() : ui::Form("frmMain") {
         t.Move(0, 0, 10, 10);
         t.OnChange = [this, box] { BoxChanged(box); };
     }
+    txtPramaterInfoEnvenHandeler.SetVisible(false);
+    txtPramaterInfoEnvenHandeler.Move(0, 0, 10, 10);
+    txtPramaterInfoEnvenHandeler.OnChange = [this] { txtPramaterInfoEnvenHandeler_Change(); };
+    tmrStartUP.SetInterval(5000);
+    tmrStartUP.SetEnabled(false);
+    tmrStartUP.OnTimer = [this] { tmrStartUP_Timer(); };
+    tmrMonitor.SetInterval(100);
+    tmrMonitor.SetEnabled(false);
+    tmrMonitor.OnTimer = [this] { tmrMonitor_Timer(); };
+    struct B {
+        ui::CommandButton& b;
+        const char* caption;
+        void (frmMain::*click)();
+    };
+    int i = 0;
+    for (B b : {B{cmdScanNow, "Scan Now", &frmMain::cmdScanNow_Click},
+                B{cmdRemoveList, "Remove List", &frmMain::cmdRemoveList_Click},
+                B{cmdResults, "Results", &frmMain::cmdResults_Click}, B{cmdBackup, "Backup", &frmMain::cmdBackup_Click},
+                B{cmdIgnorList, "Keep List", &frmMain::cmdIgnorList_Click},
+                B{cmdSystemGuards, "System Guards", &frmMain::cmdSystemGuards_Click},
+                B{cmdOptions, "Options", &frmMain::cmdOptions_Click}, B{cmdAlerts, "Alerts", &frmMain::cmdAlerts_Click},
+                B{cmdAbout, "About", &frmMain::cmdAbout_Click}, B{cmdHelp, "Help", &frmMain::cmdHelp_Click}}) {
+        b.b.SetCaption(b.caption);
+        b.b.Move(0, 460 + 0 * i++, 60, 20);  // behind the movie
+        b.b.OnClick = [this, click = b.click] { (this->*click)(); };
+    }
+    Tray1.LeftClick = [this] { Tray1_LeftClick(); };
+    Tray1.RightClick = [this] { Tray1_RightClick(); };
+    Tray1.SetTrayToolTip("Corvane");
+    Tray1.SetTrayImage(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
+    flash.FSCommand = [this](const std::string& c, const std::string& a) { flash_FSCommand(c, a); };
+}
+
+void frmMain::Step(const std::string& name) {
+    if (OnStep) OnStep(name);
 }
 
 ui::TextBox& frmMain::Box(monitors::NotifyBox box) {
@@ -65,6 +174,12 @@ void frmMain::RequestChecks() {
 }
 
 bool frmMain::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg == WM_CLOSE && RunsProgram) {
+        // Closing asks first; a refused close leaves the window as it is.
+        Unload();
+        result = 0;
+        return true;
+    }
     if (msg != kRunGuardChecks) return false;
     checksPosted_ = false;
     modMonitors::RunPendingChecks();
@@ -82,20 +197,584 @@ void frmMain::ShowGuardAlert(const std::string& text) {
     if (Loaded() && Visible()) SetFocus(hWnd());
 }
 
-void frmMain::showAlertForm() {
-    if (gb_scanBusy) return;
-    frmAlerts.Unload();
-    frmAlerts.Load();
-    frmAlerts.runMe();
-}
+// ---- start-up and shut-down
 
 void frmMain::Form_Load() {
+    if (RunsProgram) {
+        StartProgram();
+        return;
+    }
     Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
     Skin.ApplyMask(hWnd(), "MainMask");
     FrameMain.ZOrder(0);
 }
 
+void frmMain::StartProgram() {
+    Step("SingleInstance");
+    instance_.reset(CreateMutexA(nullptr, FALSE, InstanceName().c_str()));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        instance_.reset();
+        base::MsgBox(modLanguage::getMessage("1119", "There is already opened instance"), MB_OK | MB_ICONERROR,
+                     "Corvane");
+        RunsProgram = false;  // nothing of the shut-down runs for a refused instance
+        if (EndProgram)
+            EndProgram();
+        else
+            ExitProcess(0);
+        return;
+    }
+    Step("LoadEncryption");
+    modEncryption::LoadEncryption();
+    Step("LoadSettings");
+    modMain::loadFormMainSettings();
+    Step("Position");
+    if (gb_rememWinPos) {
+        long cx = ui::ScreenWidthTwips() / 2 - Width() / 2;
+        long cy = ui::ScreenHeightTwips() / 2 - Height() / 2;
+        SetLeft(static_cast<long>(conv::Val(settings::GetSetting("Interface", "winLeft", std::to_string(cx)))));
+        SetTop(static_cast<long>(conv::Val(settings::GetSetting("Interface", "winTop", std::to_string(cy)))));
+    } else {
+        SetLeft(ui::ScreenWidthTwips() / 2 - Width() / 2);
+        SetTop(ui::ScreenHeightTwips() / 2 - Height() / 2);
+    }
+    Step("Skin");
+    Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
+    Skin.ApplyMask(hWnd(), "MainMask");
+    Step("Movie");
+    flash.Move(0, -2, 633, 452);
+    flash.LoadMovie(0, modMain::FullPath_With_Filename("corvane.scw"));
+    // Panels embedded in the frame lie behind the movie: the movie is the whole face.
+    FrameMain.SetVisible(false);
+    flash.ZOrder(0);
+    Step("SelectedDrives");
+    flash.SetVariable("_root.SelectedDrives", settings::GetSetting("SelectedDrives", "selected", kDefaultDrives));
+    Step("Folders");
+    modMain::FillSpecialFolderGlobals(COpSysInfo().Platform());
+    Step("DeleteLogFile");
+    modMain::deleteLogFile();
+    tmrStartUP.SetEnabled(true);
+    Step("Caption");
+    SetCaption(formLanguage::getFormString(*this, "1000", "Corvane") + " " + std::to_string(kVersionMajor) + "." +
+               std::to_string(kVersionMinor));
+    modMain::loadResultCounters();
+    Step("Home");
+    cmdScanNow_Click();
+    Step("FlashMenuHook");
+    CursorPosition::HookFlashMenu1(flash.hWnd(), true);
+    Step("PublishHandles");
+    settings::SaveSetting("txtHandle", "txtPramaterInfoEnvenHandeler",
+                          std::to_string(reinterpret_cast<UINT_PTR>(txtPramaterInfoEnvenHandeler.hWnd())));
+    settings::SaveSetting("formHandle", "fromhandlewindow", std::to_string(reinterpret_cast<UINT_PTR>(hWnd())));
+    Step("MonitorTimer");
+    tmrMonitor.SetEnabled(true);
+    Step("LoadForms");
+    frmMsgBox.Load();
+    frmScanSpy.Load();
+    Step("TrayIcon");
+    Tray1.Show(true);
+    Step("Show");
+    layoutMainFrame();
+    Show();
+}
+
+void frmMain::Form_Unload(int& Cancel) {
+    if (!RunsProgram) return;
+    Step("Confirm");
+    long answer = frmMsgBox.msgbox(
+        modLanguage::getMessage(
+            "1113", "Are you sure, you want to close the program ,If yes you will lose system guards protection !!"),
+        "Corvane");
+    if (answer == 2) {
+        Cancel = 1;
+        return;
+    }
+    Step("Unhook");
+    CursorPosition::HookFlashMenu1(flash.hWnd(), false);
+    if (frmMessage.Loaded()) CursorPosition::HookMessageWindow(frmMessage.hWnd(), false);
+    Step("Handles");
+    settings::SaveSetting("txtHandle", "txtPramaterInfoEnvenHandeler", "-1");
+    settings::SaveSetting("formHandle", "fromhandlewindow", "-1");
+    settings::SaveSetting("Interface", "winLeft", std::to_string(Left()));
+    settings::SaveSetting("Interface", "winTop", std::to_string(Top()));
+    Step("StopFlag");
+    gb_scanAborted = true;
+    Step("SaveSettings");
+    modMain::saveFormMainSettings();
+    Step("TrayOff");
+    Tray1.Show(false);
+    // The guards stop before their snapshots go: a change handled in between would otherwise
+    // be compared with a missing snapshot.
+    Step("StopGuards");
+    base::Trap("stopStartupMonitor", [] {
+        if (gb_startupGuard || modMonitors::StartupGuardRunning()) modMonitors::stopStartupMonitor();
+    });
+    base::Trap("stopIEFavoriteMonitor", [] {
+        if (gb_ieFavoriteGuard || modMonitors::FavoritesGuardRunning()) modMonitors::stopIEFavoriteMonitor();
+    });
+    base::Trap("stopIEHijackGuard", [] {
+        if (gb_ieHijackGuard || modMonitors::HijackGuardRunning()) modMonitors::stopIEHijackGuard();
+    });
+    base::Trap("stopBHOMonitor", [] {
+        if (gb_bhoGuard || modMonitors::BhoGuardRunning()) modMonitors::stopBHOMonitor();
+    });
+    Step("DeleteSnapshots");
+    for (const char* f : {modMonitors::kStartupFolderSnapshot, modMonitors::kStartupRegistrySnapshot,
+                          modMonitors::kFavoritesSnapshot, modMonitors::kHijackSnapshot, modMonitors::kBhoSnapshot})
+        DeleteFileA(modMain::FullPath_With_Filename(f).c_str());
+    Step("UnloadForms");
+    for (ui::Form* f : std::initializer_list<ui::Form*>{
+             &frmMessage, &frmAddTask, &frmAlerts, &frmBackup, &frmBackupName, &frmIgnore, &frmLoad, &frmPopup,
+             &frmResultBackup, &frmResults, &frmSave, &frmSysGuards, &frmUpdate, &frmScanSpy, &frmMsgBox})
+        base::Trap("Form_Unload", [f] {
+            if (f->Loaded()) f->Unload();
+        });
+    tmrStartUP.SetEnabled(false);
+    tmrMonitor.SetEnabled(false);
+    instance_.reset();
+    Step("End");
+    RunsProgram = false;
+    PostQuitMessage(0);
+}
+
 void frmMain::ResetFormState() {
     Skin = skin::Skin{};
     checksPosted_ = false;
+    hiddenToTray_ = false;
+    selected_.clear();
+    instance_.reset();
+    Tray1.Show(false);  // an unloaded main window leaves no icon behind
+}
+
+// ---- the main movie's commands
+
+void frmMain::Front() { flash.ZOrder(0); }
+
+bool frmMain::ProtectedPage() {
+    if (modMain::checkStartupPassword()) return true;
+    flash.GotoFrame(Home);
+    return false;
+}
+
+namespace {
+using Handler = void (*)(class frmMain& f, const std::string& args);
+struct Row {
+    bool password;  // asks the password first
+    Handler run;
+};
+
+// Runs a scan driver, or hands the call to the test's stand-in.
+void Scan(const char* driver, const std::string& arg = {}) {
+    if (frmMain.OnScan) return frmMain.OnScan(driver, arg);
+    const std::string d = driver;
+    if (d == "StartScan")
+        frmScanSpy.StartScan();
+    else if (d == "QuickScan")
+        frmScanSpy.QuickScan();
+    else if (d == "CustomScan")
+        frmScanSpy.CustomScan(arg);
+    else
+        frmScanSpy.ScanSelectedFolder(arg);
+}
+
+void ShowScanWindow() {
+    frmScanSpy.Load();
+    frmScanSpy.Show(ui::vbModeless, &frmMain);
+}
+
+const std::map<std::string, Row>& Commands() {
+    using F = class frmMain;
+    // Every row that changes something asks the password too: the movie must not be the only
+    // thing between a user without it and a removal, a restore or a guard switch. Once the
+    // password was accepted in this session the step passes at once.
+    static const std::map<std::string, Row> rows = {
+        {"IDC_FS_SENDITAGAIN",
+         {false,
+          [](F& f, const std::string& a) {
+              std::string drives = ReplaceAll(a, ",", "|");
+              settings::SaveSetting("SelectedDrives", "selected", drives);
+              f.flash.SetVariable("_root.SelectedDrives", drives);
+          }}},
+        {"IDC_FS_SCANMODE",
+         {true,
+          [](F& f, const std::string& a) {
+              std::string mode = base::UCase(a);
+              if (mode == "CUSTOMSCAN") {
+                  f.flash.GotoFrame(F::Custom);
+                  return;
+              }
+              ShowScanWindow();
+              if (mode == "FULLSCAN")
+                  Scan("StartScan");
+              else
+                  Scan("QuickScan");
+          }}},
+        {"IDC_FS_CUSTOMSCAN",
+         {true,
+          [](F&, const std::string& a) {
+              ShowScanWindow();
+              Scan("CustomScan", a);
+          }}},
+        {"IDC_FS_OPTIONS", {true, [](F& f, const std::string&) { f.flash.GotoFrame(F::Options); NotYetBuilt("frmOptions"); }}},
+        {"IDC_FS_SAVESETTINGS", {true, [](F& f, const std::string&) { NotYetBuilt("getOptionsFromFlash"); f.flash.GotoFrame(F::Home); }}},
+        {"IDC_FS_ADVANCEDSETTINGS", {true, [](F&, const std::string&) { NotYetBuilt("frmOptions.showCustomSchedule"); }}},
+        {"IDC_FS_CHANGEPASSWORD", {true, [](F&, const std::string&) { NotYetBuilt("frmOptions.showPassWindow"); }}},
+        // The outside updater does not exist here: the program's own update window does its work.
+        {"IDC_FS_UPDATENOW", {false, [](F&, const std::string&) { frmUpdate.OpenUpdateWindow(); }}},
+        {"IDC_FS_LIVEUPDATE", {false, [](F&, const std::string&) { frmUpdate.OpenUpdateWindow(); }}},
+        {"IDC_FS_SYSGUARD",
+         {true,
+          [](F& f, const std::string&) {
+              f.flash.GotoFrame(F::SystemGuards);
+              frmSysGuards.Load();
+              frmSysGuards.Show(ui::vbModeless, &f);
+          }}},
+        {"IDC_FS_ENABLESTARTUPGUARD", {true, [](F&, const std::string&) { frmSysGuards.enableStartupAuto(); }}},
+        {"IDC_FS_IEFAVORITESGUARD", {true, [](F&, const std::string&) { frmSysGuards.enableIEFavvorites(); }}},
+        {"IDC_FS_IEHIJACKGUARD", {true, [](F&, const std::string&) { frmSysGuards.enableIEHiJackGuard(); }}},
+        {"IDC_FS_IEHOMEPAGEGUARD", {true, [](F&, const std::string&) { frmSysGuards.enableIEHomePage(); }}},
+        {"IDC_FS_ADDITTOALERTSECTION", {true, [](F&, const std::string&) { frmSysGuards.enableIERestoreHomePageAutomatic(); }}},
+        {"IDC_FS_RADIOOFTEXT", {true, [](F&, const std::string&) { frmSysGuards.enableIERestoreHomePageAutomatic(); }}},
+        {"IDC_FS_SAVEHOMEPAGE", {true, [](F&, const std::string&) { frmSysGuards.setHomepage(); }}},
+        {"IDC_FS_STARTUP_ENABLEDISABLE", {true, [](F&, const std::string& a) { frmSysGuards.en_des_Startupitem(a); }}},
+        {"IDC_FS_STARTUP_DELETE", {true, [](F&, const std::string& a) { frmSysGuards.del_Startupitem(a); }}},
+        {"IDC_FS_STARTUP_ADDSTARTUP", {true, [](F&, const std::string&) { frmSysGuards.add_SartupItem(); }}},
+        {"IDC_FS_STARTUP_SAVESTARTUP", {true, [](F&, const std::string&) { frmSysGuards.save_Startup(); }}},
+        {"IDC_FS_STARTUP_LOADSTARTUP", {true, [](F&, const std::string&) { frmSysGuards.load_Startup(); }}},
+        {"IDC_FS_STARTUP_RESET", {true, [](F&, const std::string&) { frmSysGuards.reset_Startup(); }}},
+        {"IDC_FS_STARTUP_APPLY", {true, [](F&, const std::string&) { frmSysGuards.apply_Startup(); }}},
+        {"IDC_FS_BHO_ENABLEDISABLE", {true, [](F&, const std::string& a) { frmSysGuards.en_des_BHO(a); }}},
+        {"IDC_FS_BHO_DELETE", {true, [](F&, const std::string& a) { frmSysGuards.remove_BHO(a); }}},
+        {"IDC_FS_BHO_VIEWINFO", {false, [](F&, const std::string& a) { frmSysGuards.info_BHO(a); }}},
+        {"IDC_FS_BHO_APPLY", {true, [](F&, const std::string&) { frmSysGuards.apply_BHO(); }}},
+        {"IDC_FS_BHO_SAVEBHOSETTING", {true, [](F&, const std::string&) { frmSysGuards.save_BHO(); }}},
+        {"IDC_FS_BHO_LOADBHOSETTING", {true, [](F&, const std::string&) { frmSysGuards.load_BHO(); }}},
+        {"IDC_FS_UNINSTALL", {true, [](F&, const std::string& a) { frmSysGuards.remove_AddRemoveGuard(a); }}},
+        {"IDC_FS_MOREINFO", {false, [](F&, const std::string& a) { frmSysGuards.info_AddRemoveGuard(a); }}},
+        {"IDC_FS_RESULTS",
+         {true,
+          [](F& f, const std::string&) {
+              frmResults.Load();
+              frmIgnore.Load();
+              frmBackup.Load();
+              frmIgnore.addIgnoreListToFlash();
+              frmBackup.FillBackupList();
+              frmBackup.addBackupListInFlash();
+              frmResults.setValuestoflash();
+              f.flash.GotoFrame(F::Results);
+          }}},
+        {"IDC_FS_SAVESCANLOG", {false, [](F&, const std::string&) { frmResults.saveScanLog(); }}},
+        {"IDC_FS_RESULTSBACKUP", {true, [](F&, const std::string& a) { frmBackup.RestoreBackup(a); }}},
+        {"IDC_FS_RESULTSDELETEBACKUP", {true, [](F&, const std::string& a) { frmBackup.DeleteBackup(a); }}},
+        {"IDC_FS_RESUTSIGNORE", {true, [](F&, const std::string& a) { frmIgnore.removeIgnoreList(a); }}},
+        {"IDC_FS_ALERT",
+         {true,
+          [](F& f, const std::string&) {
+              frmAlerts.Unload();
+              frmAlerts.Load();
+              frmAlerts.fillAlertFlashList();
+              // The alerts list's variables do not share one stem ("NumberOfAlerts",
+              // "MyAlertString"): the movie's list "Alert" gets them under its own names.
+              f.flash.SetVariable("_root.NumberOfAlert", f.flash.GetVariable("_root.NumberOfAlerts"));
+              f.flash.SetVariable("_root.AlertString", f.flash.GetVariable("_root.MyAlertString"));
+              f.flash.SetVariable("_root.AlertListener", "1");
+              f.flash.GotoFrame(F::Alerts);
+          }}},
+        {"IDC_FS_AUTHORIZE", {true, [](F&, const std::string& a) { frmAlerts.authorizeAlert(a); }}},
+        {"IDC_FS_DELETE", {true, [](F&, const std::string& a) { frmAlerts.deleteAlert(a); }}},
+        {"IDC_FS_SCANNOW", {false, [](F& f, const std::string&) { f.cmdScanNow_Click(); }}},
+        {"IDC_FS_SHOWREMOVELIST", {false, [](F&, const std::string&) {}}},
+        {"IDC_FS_REMOVELIST",
+         {true,
+          [](F& f, const std::string&) {
+              frmResultBackup.Unload();
+              frmResultBackup.Load();
+              frmResultBackup.runMe();
+              frmResultBackup.Show(ui::vbModal, &f);
+          }}},
+        {"IDC_FS_REMOVEIGNORE",
+         {true,
+          [](F&, const std::string& a) {
+              frmResultBackup.ignoreSpyItems(a);
+              frmIgnore.FillIgnoreIgnoreListView();
+          }}},
+        {"IDC_FS_REMOVELIST_REMOVE", {true, [](F&, const std::string& a) { frmResultBackup.removeSpyItems(a, false); }}},
+        {"IDC_FS_REMOVEBACKUP", {true, [](F&, const std::string& a) { frmResultBackup.backupSpyItems(a); }}},
+        {"IDC_FS_RESETSTATISTICS", {true, [](F&, const std::string&) { NotYetBuilt("frmMenu.resetStates"); }}},
+        {"IDC_FS_DRAG", {false, [](F& f, const std::string&) { f.dragForm(); }}},
+        {"IDC_FS_MINIMIZE", {false, [](F& f, const std::string&) { f.HideToTray(); }}},
+        {"IDC_FS_HELP", {false, [](F& f, const std::string&) { f.cmdHelp_Click(); }}},
+        {"IDC_FS_CLOSE", {false, [](F& f, const std::string&) { f.Unload(); }}},
+        {"IDC_FS_ABOUT",
+         {false,
+          [](F& f, const std::string&) {
+              f.flash.SetVariable("_root.versionNumber", "Version: " + std::to_string(kVersionMajor) + "." +
+                                                             std::to_string(kVersionMinor) + ".0." +
+                                                             std::to_string(kVersionRevision));
+              f.flash.GotoFrame(F::About);
+              f.flash.ZOrder(0);
+          }}},
+        {"IDC_FS_WEBSITE", {false, [](F&, const std::string&) { modMain::OpenIt(kWebSite); }}},
+    };
+    return rows;
+}
+
+// Rows that bring the movie to the front before anything else.
+bool FrontFirst(const std::string& c) {
+    return c == "IDC_FS_SCANMODE" || c == "IDC_FS_OPTIONS" || c == "IDC_FS_SYSGUARD" || c == "IDC_FS_RESULTS" ||
+           c == "IDC_FS_ALERT" || c == "IDC_FS_SCANNOW";
+}
+}  // namespace
+
+void frmMain::flash_FSCommand(const std::string& command, const std::string& args) {
+    base::Trap("flash_FSCommand", [&] {
+        const std::string c = base::UCase(command);
+        // A list row chosen in the movie: the page's buttons act on it ("@backup", "@ignore", "@alert").
+        for (const char* list : {"BACKUP", "IGNORE", "ALERT"}) {
+            if (c == std::string("IDC_FS_") + list + "ROW") {
+                selected_[list] = args;
+                return;
+            }
+        }
+        auto it = Commands().find(c);
+        if (it == Commands().end()) {
+            base::MsgBox(command + "Not handled yet", MB_OK, "Corvane");
+            return;
+        }
+        if (FrontFirst(c)) Front();
+        if (it->second.password && !ProtectedPage()) return;
+        it->second.run(*this, MovieArgument(args));
+    });
+}
+
+// The movie's buttons cannot compute their argument: "@drives" stands for the drive check boxes'
+// flags, "@backup" / "@ignore" / "@alert" for the row chosen in that list.
+std::string frmMain::MovieArgument(const std::string& args) {
+    if (base::UCase(args) == "@DRIVES") {
+        std::string flags;
+        for (int i = 0; i < 16; ++i) {
+            if (i) flags += ",";
+            flags += flash.GetVariable("_root.drive" + std::to_string(i)) == "1" ? "true" : "false";
+        }
+        return flags;
+    }
+    if (args.size() > 1 && args[0] == '@') return selected_[base::UCase(args.substr(1))];
+    return args;
+}
+
+// ---- public operations, buttons, tray
+
+void frmMain::showAlertForm() {
+    if (gb_scanBusy) return;
+    flash_FSCommand("IDC_FS_Alert", "");
+    Tray1_LeftClick();
+    flash.GotoFrame(Alerts);
+}
+
+void frmMain::disableMe(ui::CommandButton& butt, bool allButt) {
+    for (ui::CommandButton* b : {&cmdScanNow, &cmdRemoveList, &cmdResults, &cmdBackup, &cmdIgnorList, &cmdSystemGuards,
+                                 &cmdOptions, &cmdAlerts, &cmdAbout, &cmdHelp})
+        b->SetEnabled(!allButt && b->Name() != butt.Name());
+}
+
+void frmMain::showScanNow() { cmdScanNow_Click(); }
+void frmMain::showResultsList() { cmdRemoveList_Click(); }
+
+void frmMain::cmdScanNow_Click() {
+    // The home panel is built elsewhere; until it stands the movie shows its own home page.
+    base::Trap("cmdScanNow_Click", [&] { flash.GotoFrame(Home); });
+    disableMe(cmdScanNow, false);
+}
+
+void frmMain::cmdRemoveList_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmResultBackup.Unload();
+    frmResultBackup.fillRemoveList();
+    flash.GotoFrame(Home);
+    disableMe(cmdRemoveList, false);
+    frmResultBackup.runMe();
+    frmResultBackup.Show(ui::vbModal, this);
+}
+
+void frmMain::cmdResults_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmResults.Unload();
+    frmResults.Load();
+    flash.TPlay("_root.endOFTheProgress");
+    disableMe(cmdResults, false);
+}
+
+void frmMain::cmdBackup_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmBackup.Load();
+    frmBackup.FillBackupList();
+    flash.TPlay("_root.endOFTheProgress");
+    disableMe(cmdBackup, false);
+}
+
+void frmMain::cmdIgnorList_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmIgnore.Unload();
+    frmIgnore.Load();
+    flash.TPlay("_root.endOFTheProgress");
+    disableMe(cmdIgnorList, false);
+}
+
+void frmMain::cmdSystemGuards_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmSysGuards.Unload();
+    frmSysGuards.Load();
+    flash.TPlay("_root.endOFTheProgress");
+    disableMe(cmdSystemGuards, false);
+}
+
+void frmMain::cmdOptions_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    NotYetBuilt("frmOptions");
+    flash.TPlay("_root.endOFTheProgress");
+    disableMe(cmdOptions, false);
+}
+
+void frmMain::cmdAlerts_Click() {
+    if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmAlerts.Unload();
+    frmAlerts.Load();
+    frmAlerts.runMe();
+    flash.TPlay("_root.endOFTheProgress");
+    disableMe(cmdAlerts, false);
+}
+
+void frmMain::cmdAbout_Click() {
+    flash.GotoFrame(About);
+    flash.TPlay("_root.endOFTheProgress");
+    flash.SetVariable("_root.my_but", "11");
+    flash.SetVariable("_root.scanNow", "0");
+    disableMe(cmdAbout, false);
+}
+
+void frmMain::cmdHelp_Click() {
+    base::Trap("cmdHelp_Click", [&] {
+        SetCurrentDirectoryA(base::ProgramFolder().c_str());
+        ShellExecuteA(nullptr, "open", modMain::FullPath_With_Filename("Help\\Help.chm").c_str(), "", "",
+                      SW_SHOWNORMAL);
+    });
+}
+
+void frmMain::HideToTray() {
+    hiddenToTray_ = true;
+    Hide();
+}
+
+void frmMain::Tray1_LeftClick() {
+    hiddenToTray_ = false;
+    if (hWnd() != nullptr) ShowWindow(hWnd(), SW_RESTORE);
+    gb_passwordAccepted = false;
+    if (!modMain::checkStartupPassword()) cmdAbout_Click();
+    Show();
+}
+
+void frmMain::Tray1_RightClick() {
+    long choice = base::modal::Run({"mnuMain", "Main Menu", "", 0}, [this]() -> long {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING | (hiddenToTray_ ? MF_CHECKED : 0), kMenuShowHide, "Show/Hide");
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(menu, MF_STRING, kMenuClose, "&Close");
+        POINT p;
+        GetCursorPos(&p);
+        HWND owner = hWnd() != nullptr ? hWnd() : Tray1.hwnd();
+        SetForegroundWindow(owner);
+        long r = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, owner, nullptr);
+        DestroyMenu(menu);
+        return r;
+    });
+    if (choice == static_cast<long>(kMenuShowHide)) mnuMainShowHide_Click();
+    if (choice == static_cast<long>(kMenuClose)) mnuMainClose_Click();
+}
+
+void frmMain::mnuMainShowHide_Click() {
+    if (hiddenToTray_) {
+        hiddenToTray_ = false;
+        gb_passwordAccepted = false;
+        Show();
+    } else {
+        HideToTray();
+    }
+}
+
+void frmMain::mnuMainClose_Click() { Unload(); }
+
+void frmMain::dragForm() {
+    ui::DragWindow(hWnd());
+    if (!gb_snapWinBorder) return;
+    long sw = ui::ScreenWidthTwips(), sh = ui::ScreenHeightTwips();
+    if (Left() < 0) SetLeft(0);
+    if (Top() < 0) SetTop(0);
+    if (sw - Width() < Left()) SetLeft(sw - Width());
+    if (sh - Height() < Top()) SetTop(sh - Height());
+}
+
+void frmMain::layoutMainFrame() {
+    // The window is sized to its movie in pixels already: only the repaint is left.
+    Refresh();
+}
+
+// ---- the command line, the timers and the parameter channel
+
+void frmMain::autoStartScan() {
+    // The remembered scan choice lives with the scan-choice panel; the full scan stands in for it.
+    scheduledScan();
+}
+
+void frmMain::scheduledScan() {
+    ShowScanWindow();
+    Scan("StartScan");
+}
+
+void frmMain::tmrStartUP_Timer() {
+    bool ok = base::Trap("Timer1_Timer", [&] {
+        const std::string upper = base::UCase(CommandLine);
+        if (!CommandLine.empty() && upper.find("/STARTUP") != std::string::npos) autoStartScan();
+        // The scheduled task starts the program with "/SCAN": that start is meant to scan.
+        else if (HasSwitch(upper, "/SCAN"))
+            scheduledScan();
+        if (CommandLine.find("ScanFolder") != std::string::npos) txtPramaterInfoEnvenHandeler.SetText(CommandLine);
+        tmrStartUP.SetEnabled(false);
+        if (gb_autoCheckForUpdate) frmUpdate.OpenUpdateWindow();
+    });
+    if (!ok) tmrStartUP.SetEnabled(false);
+}
+
+void frmMain::tmrMonitor_Timer() {
+    tmrMonitor.SetEnabled(false);
+    base::Trap("tmrMonitor_Timer", [&] {
+        if (frmScanSpy.engine.ScanMemoryFast()) {
+            long a = frmMsgBox.msgbox(modLanguage::getMessage("1129",
+                                                              "Warning: a spyware found running in memory, "
+                                                              "You should scan your system now. Scan now?"),
+                                      "Corvane");
+            if (a == 1) scheduledScan();
+        }
+        using guards::GuardKind;
+        for (GuardKind k : {GuardKind::Startup, GuardKind::IEFavorites, GuardKind::IEHijack, GuardKind::BHO}) {
+            guards::GuardSwitch& s = guards::SwitchOf(k);
+            if (s.Setting() && !s.Running()) s.Set(true);
+        }
+    });
+}
+
+void frmMain::txtPramaterInfoEnvenHandeler_Change() {
+    const std::string text = txtPramaterInfoEnvenHandeler.Text();
+    if (text.empty()) return;
+    if (!gb_scanBusy && text.find("ScanFolder") != std::string::npos) {
+        base::Trap("txtPramaterInfoEnvenHandeler_Change", [&] {
+            gb_removalFailed = false;
+            ui::DoEvents();
+            frmScanSpy.Unload();
+            frmScanSpy.Load();
+            disableMe(cmdScanNow, false);
+            frmScanSpy.Show(ui::vbModeless, this);
+            frmScanSpy.loadDataBase(true);
+            Scan("ScanSelectedFolder", text);
+        });
+    }
+    txtPramaterInfoEnvenHandeler.SetText("");
 }

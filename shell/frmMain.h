@@ -1,11 +1,18 @@
 #pragma once
-// The main window. What stands here is what the other windows already lean on: its skin
-// object, its movie, the frame that hosts the panels, its status bar and its role as the
-// owner of every message box; and the hidden notify boxes the guards' watches report to.
-// Its start-up and shut-down come with the shell.
+// The main window: its skin object, its movie and the movie's command dispatcher, the frame that
+// hosts the panels, its status bar, the owner of every message box, the hidden notify boxes the
+// guards' watches report to, the parameter channel, the tray icon and the program's start-up and
+// shut-down. As the program (RunsProgram) its load brings the whole program up and its unload
+// takes it down; otherwise (the other windows' tests) it is a plain host window.
+#include <functional>
+#include <map>
+#include <string>
+
+#include "base/Handles.h"
 #include "components/flash/ShockwaveFlash.h"
 #include "components/skin/Skin.h"
 #include "monitors/GuardHost.h"
+#include "shell/Tray.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
@@ -25,8 +32,80 @@ public:
     ui::TextBox txtIEHijackMonitor{*this, "txtIEHijackMonitor"};
     ui::TextBox txtBHOMonitor{*this, "txtBHOMonitor"};
 
-    // Opens the alerts panel, unless a scan or a removal runs.
-    void showAlertForm();
+    // The parameter channel: another program sends "ScanFolder|<folder>|..." to it (WM_SETTEXT).
+    ui::TextBox txtPramaterInfoEnvenHandeler{*this, "txtPramaterInfoEnvenHandeler"};
+    ui::Timer tmrStartUP{*this, "tmrStartUP"};
+    ui::Timer tmrMonitor{*this, "tmrMonitor"};
+    Tray Tray1;
+
+    // The button layer behind the movie.
+    ui::CommandButton cmdScanNow{*this, "cmdScanNow"};
+    ui::CommandButton cmdRemoveList{*this, "cmdRemoveList"};
+    ui::CommandButton cmdResults{*this, "cmdResults"};
+    ui::CommandButton cmdBackup{*this, "cmdBackup"};
+    ui::CommandButton cmdIgnorList{*this, "cmdIgnorList"};
+    ui::CommandButton cmdSystemGuards{*this, "cmdSystemGuards"};
+    ui::CommandButton cmdOptions{*this, "cmdOptions"};
+    ui::CommandButton cmdAlerts{*this, "cmdAlerts"};
+    ui::CommandButton cmdAbout{*this, "cmdAbout"};
+    ui::CommandButton cmdHelp{*this, "cmdHelp"};
+
+    // Load as the program: the whole start-up on load, the shut-down on unload. Set by the
+    // entry point (and by the tests of the start-up); off, the window is a plain host.
+    bool RunsProgram = false;
+    // The command line the start-up tick reads.
+    std::string CommandLine;
+    // Ends the program at once (the refused second instance); tests replace it.
+    std::function<void()> EndProgram;
+    // When set, takes the scan drivers' calls ("StartScan", "QuickScan", "CustomScan",
+    // "ScanSelectedFolder") in their place (tests).
+    std::function<void(const std::string& driver, const std::string& arg)> OnScan;
+    // The name of the object that marks a running instance of the program in its folder.
+    static std::string InstanceMutexName();
+    // Each start-up and shut-down step by name, in order, when set (tests).
+    std::function<void(const std::string&)> OnStep;
+    // The main movie's pages (frames of corvane.scw).
+    enum Page : long {
+        Home = 0,
+        Custom = 2,
+        Options = 3,
+        Results = 4,
+        Alerts = 5,
+        SystemGuards = 6,
+        RemoveList = 7,
+        About = 8
+    };
+
+    // The main movie's commands.
+    void flash_FSCommand(const std::string& command, const std::string& args);
+
+    // Public operations.
+    void showAlertForm();  // opens the alerts page, unless a scan or a removal runs
+    void disableMe(ui::CommandButton& butt, bool allButt);
+    void showScanNow();
+    void showResultsList();
+
+    // Button, tray and menu handlers.
+    void cmdScanNow_Click();
+    void cmdRemoveList_Click();
+    void cmdResults_Click();
+    void cmdBackup_Click();
+    void cmdIgnorList_Click();
+    void cmdSystemGuards_Click();
+    void cmdOptions_Click();
+    void cmdAlerts_Click();
+    void cmdAbout_Click();
+    void cmdHelp_Click();
+    void Tray1_LeftClick();
+    void Tray1_RightClick();
+    void mnuMainShowHide_Click();
+    void mnuMainClose_Click();
+    bool mnuMainShowHideChecked() const { return hiddenToTray_; }
+
+    void dragForm();
+    void HideToTray();  // the movie's minimise: only the tray icon remains
+    void tmrStartUP_Timer();
+    void txtPramaterInfoEnvenHandeler_Change();
 
     // The guards' side of the window (monitors::GuardHost).
     HWND NotifyWindow(monitors::NotifyBox box) override;
@@ -36,13 +115,27 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_Unload(int& Cancel) override;
     void ResetFormState() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     ui::TextBox& Box(monitors::NotifyBox box);
     void BoxChanged(monitors::NotifyBox box);
+    void Step(const std::string& name);
+    void StartProgram();
+    bool ProtectedPage();  // the password step: refused sends the movie home
+    void Front();
+    void layoutMainFrame();
+    void autoStartScan();
+    void scheduledScan();
+    void StartUpdater();
+    void tmrMonitor_Timer();
+    std::string MovieArgument(const std::string& args);
+    std::map<std::string, std::string> selected_;  // the row chosen in each list of the movie
     bool checksPosted_ = false;
+    bool hiddenToTray_ = false;
+    base::Handle instance_;  // held while this instance runs
 };
 
 inline class frmMain frmMain;

@@ -74,6 +74,13 @@ public:
     void SetMousePointer(int pointer);
 
     // ---- the engine's procedures, as the window's
+    // The scan drivers: the full scan, the quick scan, a custom selection, the folders of a
+    // parameter-channel request ("ScanFolder|<folder>|...").
+    void StartScan();
+    void QuickScan();
+    void CustomScan(const std::string& selection);
+    void ScanSelectedFolder(const std::string& request);
+
     void loadDataBase(bool onlyFiles) { engine.loadDataBase(onlyFiles); }
     void clearDataBase() { engine.clearDataBase(); }
     void AddSpytoListview(const std::string& Key, const std::string& spyItem, const std::string& SpyType, int Img,

@@ -1,0 +1,101 @@
+// The program as it runs: the main window brought up with the real links and guards, and the real
+// Corvane.exe taking a folder request from this process through its published parameter box. The
+// program's guards watch (and the hijack guard restores) the prefix's shared places while it runs,
+// hence the test's locks.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/Links.h"
+#include "base/Handles.h"
+#include "base/Modal.h"
+#include "base/ProgramFolder.h"
+#include "base/testing/Testing.h"
+#include "core/Globals.h"
+#include "core/SettingsStore.h"
+#include "core/tests/CoreTestSupport.h"
+#include "definitions/StringCipher.h"
+#include "guards/GuardSwitches.h"
+#include "monitors/GuardHost.h"
+#include "shell/frmMain.h"
+
+namespace {
+
+// A program folder with what Corvane reads at start-up.
+void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
+    const std::string from = testing_support::ProgramDir() + "\\";
+    for (const char* d : {"Skin", "Language"}) CreateDirectoryA((pf / d).c_str(), nullptr);
+    for (const char* f : {"corvane.scw", "alerts.scw", "popup.scw", "Popupwin.scw", "Skin\\Corvane.skn",
+                          "Language\\English.ini", "defs.dat", "Halvex.dll"})
+        CopyFileA((from + f).c_str(), (pf / f).c_str(), FALSE);
+}
+
+TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+    FillProgramFolder(pf);
+    app::InstallLinks();
+    app::InstallGuards();
+    frmMain.RunsProgram = true;
+    frmMain.Load();
+    EXPECT_TRUE(frmMain.Visible());
+    EXPECT_EQ(monitors::Host(), &frmMain);
+    EXPECT_NE(modEncryption::Encryptor(), nullptr);
+    // The language pack's caption with the version.
+    char caption[128] = {};
+    GetWindowTextA(frmMain.hWnd(), caption, sizeof caption);
+    EXPECT_EQ(std::string(caption).substr(0, 7), "Corvane");
+    EXPECT_NE(std::string(caption).find(" 2.2"), std::string::npos);
+
+    base::modal::Expect("frmMsgBox", 1);
+    EXPECT_TRUE(frmMain.Unload());
+    for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
+                   guards::GuardKind::BHO})
+        EXPECT_FALSE(guards::SwitchOf(k).Running());
+    MSG m;
+    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    app::RemoveGuards();
+    app::RemoveLinks();
+    modEncryption::ReleaseEncryption();
+    gb_scanAborted = false;
+}
+
+TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+    FillProgramFolder(pf);
+    SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
+    SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
+    std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
+    SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+    ASSERT_TRUE(started);
+    base::Handle process(pi.hProcess), thread(pi.hThread);
+
+    // The running program publishes its parameter box in the settings.
+    HWND box = nullptr;
+    for (int i = 0; i < 200 && box == nullptr; ++i) {
+        const std::string h = settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler");
+        if (!h.empty() && h != "-1") box = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
+        if (box == nullptr) Sleep(50);
+    }
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(IsWindow(box));
+    const char* request = "ScanFolder|C:\\CorvaneNoSuchFolder";
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(request));
+    // The request ran in the program's change handler, which empties the box when it is done.
+    char text[256] = "unread";
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_STREQ(text, "");
+
+    TerminateProcess(pi.hProcess, 0);
+    WaitForSingleObject(pi.hProcess, 10000);
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/Modal.h"
+#include "base/testing/Testing.h"
+#include "core/Globals.h"
+#include "core/SettingsStore.h"
+#include "core/modMain.h"
+#include "core/tests/CoreTestSupport.h"
+#include "shell/Tray.h"
+#include "shell/frmMain.h"
+#include "shell/frmResults.h"
+#include "ui/MessageLoop.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// A program folder with the main movie and the skin, its own settings, and the main window's
+// seams recording what it does.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryA((folder / "Skin").c_str(), nullptr);
+        for (const char* f : {"corvane.scw", "alerts.scw", "Skin\\Corvane.skn"})
+            CopyFileA((testing_support::ProgramDir() + "\\" + f).c_str(), (folder / f).c_str(), FALSE);
+        frmMain.OnStep = [this](const std::string& s) { steps.push_back(s); };
+        frmMain.OnScan = [this](const std::string& d, const std::string& a) { scans.push_back(d + "(" + a + ")"); };
+        frmMain.EndProgram = [this] { ended = true; };
+    }
+    void TearDown() override {
+        if (frmMain.Loaded()) {
+            frmMain.RunsProgram = false;
+            frmMain.Unload();
+        }
+        frmMain.OnStep = {};
+        frmMain.OnScan = {};
+        frmMain.EndProgram = {};
+        frmMain.CommandLine.clear();
+        gb_scanAborted = gb_scanBusy = gb_enablePassword = gb_passwordAccepted = false;
+        MSG m;
+        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    void LoadPlain() {
+        frmMain.Load();
+        frmMain.flash.LoadMovie(0, modMain::FullPath_With_Filename("corvane.scw"));
+    }
+    testing_support::ScopedProgramFolder folder;
+    core_test::ScopedSettingsRoot settingsRoot;
+    Calls steps, scans;
+    bool ended = false;
+};
+
+TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
+    frmMain.RunsProgram = true;
+    frmMain.Load();
+    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings", "Position", "Skin", "Movie",
+                            "SelectedDrives", "Folders", "DeleteLogFile", "Caption", "Home", "FlashMenuHook",
+                            "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
+    EXPECT_TRUE(frmMain.Visible());
+    // Centred (to the pixel) when the position is not remembered.
+    EXPECT_NEAR(frmMain.Left(), ui::ScreenWidthTwips() / 2 - frmMain.Width() / 2, 15);
+    EXPECT_NEAR(frmMain.Top(), ui::ScreenHeightTwips() / 2 - frmMain.Height() / 2, 15);
+    EXPECT_TRUE(frmMain.flash.MovieLoaded());
+    EXPECT_TRUE(frmMain.Tray1.IsVisible());
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.SelectedDrives").substr(0, 15), "true|true|false");
+    const std::string box = std::to_string(reinterpret_cast<UINT_PTR>(frmMain.txtPramaterInfoEnvenHandeler.hWnd()));
+    EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
+    EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"),
+              std::to_string(reinterpret_cast<UINT_PTR>(frmMain.hWnd())));
+
+    // Cancel at the question: the window, the handles and the icon stay.
+    steps.clear();
+    base::modal::Expect("frmMsgBox", 2);
+    EXPECT_FALSE(frmMain.Unload());
+    EXPECT_EQ(steps, (Calls{"Confirm"}));
+    EXPECT_TRUE(frmMain.Loaded());
+    EXPECT_TRUE(frmMain.Tray1.IsVisible());
+    EXPECT_FALSE(gb_scanAborted);
+    EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
+
+    // OK: the guards stop before their snapshots go; nothing is left behind.
+    for (const char* f : {"stpFldrlst.qvl", "Fvrlst.qvl", "BHOlst.qvl"})
+        base::Handle(CreateFileA((folder / f).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    steps.clear();
+    base::modal::Expect("frmMsgBox", 1);
+    EXPECT_TRUE(frmMain.Unload());
+    EXPECT_EQ(steps, (Calls{"Confirm", "Unhook", "Handles", "StopFlag", "SaveSettings", "TrayOff", "StopGuards",
+                            "DeleteSnapshots", "UnloadForms", "End"}));
+    EXPECT_FALSE(frmMain.Tray1.IsVisible());
+    EXPECT_TRUE(gb_scanAborted);
+    EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), "-1");
+    EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"), "-1");
+    EXPECT_FALSE(settings::GetSetting("Interface", "winLeft").empty());
+    for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
+        EXPECT_EQ(GetFileAttributesA((folder / f).c_str()), INVALID_FILE_ATTRIBUTES) << f;
+    MSG m;
+    EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(MainWindowTest, StartsAtTheStoredPlaceWhenAskedTo) {
+    settings::SaveSetting("Interface", "winLeft", "1500");
+    settings::SaveSetting("Interface", "winTop", "900");
+    settings::SaveSetting("Interface", "RememWinPos", "True");
+    frmMain.RunsProgram = true;
+    frmMain.Load();
+    EXPECT_EQ(frmMain.Left(), 1500);
+    EXPECT_EQ(frmMain.Top(), 900);
+}
+
+TEST_F(MainWindowTest, SecondInstanceIsRefusedAndTouchesNothing) {
+    base::Handle running(CreateMutexA(nullptr, FALSE, frmMain::InstanceMutexName().c_str()));
+    ASSERT_TRUE(running);
+    base::modal::Expect("MsgBox", 1);
+    frmMain.RunsProgram = true;
+    frmMain.Load();
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(steps, (Calls{"SingleInstance"}));
+    ASSERT_FALSE(base::modal::Seen().empty());
+    EXPECT_EQ(base::modal::Seen().back().text, "There is already opened instance");
+    EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), "");
+    EXPECT_FALSE(frmMain.Tray1.IsVisible());
+}
+
+TEST_F(MainWindowTest, CommandTable) {
+    LoadPlain();
+    struct Case {
+        const char* command;
+        const char* args;
+        Calls scans;
+        long frame;  // -1: not looked at
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"IDC_FS_SCANMODE", "fullscan", {"StartScan()"}, -1},
+             {"idc_fs_scanmode", "QUICKSCAN", {"QuickScan()"}, -1},
+             {"IDC_FS_SCANMODE", "CUSTOMSCAN", {}, frmMain::Custom},
+             {"IDC_FS_ABOUT", "", {}, frmMain::About},
+             {"IDC_FS_SHOWREMOVELIST", "", {}, -1},
+             {"Idc_Fs_ScanNow", "", {}, frmMain::Home},
+         }) {
+        scans.clear();
+        frmMain.flash_FSCommand(c.command, c.args);
+        EXPECT_EQ(scans, c.scans) << c.command << " " << c.args;
+        if (c.frame >= 0) EXPECT_EQ(frmMain.flash.CurrentFrame(), c.frame) << c.command;
+    }
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.versionNumber"), "Version: 2.2.0.0");
+
+    // The drive flags: commas become bars in the setting and the movie; the movie's check boxes
+    // stand behind "@drives".
+    frmMain.flash_FSCommand("IDC_FS_SENDITAGAIN", "true,false,true");
+    EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected"), "true|false|true");
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.SelectedDrives"), "true|false|true");
+    frmMain.flash.SetVariable("_root.drive1", "1");
+    scans.clear();
+    frmMain.flash_FSCommand("IDC_FS_CUSTOMSCAN", "@drives");
+    ASSERT_EQ(scans.size(), 1u);
+    EXPECT_EQ(scans[0].substr(0, 28), "CustomScan(false,true,false,");
+
+    // Minimise hides the window to the tray; the tray menu's Show/Hide brings it back.
+    frmMain.Show();
+    frmMain.flash_FSCommand("IDC_FS_MINIMIZE", "");
+    EXPECT_FALSE(frmMain.Visible());
+    EXPECT_TRUE(frmMain.mnuMainShowHideChecked());
+    base::modal::Expect("mnuMain", 1);  // Show/Hide
+    frmMain.Tray1_RightClick();
+    EXPECT_TRUE(frmMain.Visible());
+    EXPECT_FALSE(frmMain.mnuMainShowHideChecked());
+
+    // An unknown command says so, as received.
+    base::modal::Expect("MsgBox", 1);
+    frmMain.flash_FSCommand("IDC_FS_Foo", "");
+    EXPECT_EQ(base::modal::Seen().back().text, "IDC_FS_FooNot handled yet");
+}
+
+TEST_F(MainWindowTest, RefusedPasswordOpensNothingAndSendsTheMovieHome) {
+    LoadPlain();
+    gb_enablePassword = true;
+    for (const char* command : {"IDC_FS_RESULTS", "IDC_FS_SCANMODE", "IDC_FS_REMOVELIST_REMOVE", "IDC_FS_AUTHORIZE",
+                                "IDC_FS_STARTUP_DELETE"}) {
+        frmMain.flash.GotoFrame(frmMain::About);
+        base::modal::Expect("frmEnterPassword", 2);  // Cancel
+        frmMain.flash_FSCommand(command, "FULLSCAN");
+        EXPECT_EQ(base::modal::Pending(), 0u) << command;
+        EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Home) << command;
+    }
+    EXPECT_TRUE(scans.empty());
+    EXPECT_FALSE(frmResults.Loaded());
+    // Pages that change nothing never ask.
+    frmMain.flash_FSCommand("IDC_FS_ABOUT", "");
+    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::About);
+}
+
+TEST_F(MainWindowTest, CommandLineSwitches) {
+    LoadPlain();
+    struct Case {
+        const char* line;
+        Calls scans;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"", {}},
+             {"/startup", {"StartScan()"}},
+             {"/SCAN", {"StartScan()"}},
+             {"/scanx", {}},
+             {"scanfolder|C:\\x", {}},
+             {"ScanFolder|C:\\x", {"ScanSelectedFolder(ScanFolder|C:\\x)"}},
+             {"/STARTUP ScanFolder|C:\\y", {"StartScan()", "ScanSelectedFolder(/STARTUP ScanFolder|C:\\y)"}},
+         }) {
+        scans.clear();
+        frmMain.CommandLine = c.line;
+        frmMain.tmrStartUP.SetEnabled(true);
+        frmMain.tmrStartUP_Timer();
+        EXPECT_EQ(scans, c.scans) << c.line;
+        EXPECT_FALSE(frmMain.tmrStartUP.Enabled()) << c.line;
+        EXPECT_EQ(frmMain.txtPramaterInfoEnvenHandeler.Text(), "") << c.line;
+    }
+}
+
+TEST_F(MainWindowTest, ParameterChannelTakesWmSetTextAndDropsRequestsDuringAScan) {
+    LoadPlain();
+    HWND box = frmMain.txtPramaterInfoEnvenHandeler.hWnd();
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ScanFolder|C:\\Some Folder"));
+    EXPECT_EQ(scans, (Calls{"ScanSelectedFolder(ScanFolder|C:\\Some Folder)"}));
+    EXPECT_EQ(frmMain.txtPramaterInfoEnvenHandeler.Text(), "");
+    scans.clear();
+    gb_scanBusy = true;
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("ScanFolder|C:\\Other"));
+    EXPECT_TRUE(scans.empty());
+    EXPECT_EQ(frmMain.txtPramaterInfoEnvenHandeler.Text(), "");
+}
+
+// The tray icon's clicks. Under the null display driver the shell keeps no icon, so this checks
+// the control's side: the icon record calls, the click events and the re-add at a shell restart.
+TEST(TrayTest, ClicksBecomeOneEventEachAndTheIconComesBackAfterAShellRestart) {
+    Tray t;
+    int left = 0, right = 0;
+    std::vector<long> buttons;
+    t.LeftClick = [&] { ++left; };
+    t.RightClick = [&] { ++right; };
+    t.Show(true);
+    EXPECT_TRUE(t.IsVisible());
+    t.showBalloonoolTip(true);
+    EXPECT_TRUE(t.IsVisible());
+    auto press = [&](UINT mouse) { SendMessageA(t.hwnd(), Tray::kCallbackMessage, 0, mouse); };
+    press(WM_LBUTTONDOWN);
+    press(WM_LBUTTONDOWN);  // within the guard: dropped
+    EXPECT_EQ(left, 1);
+    ui::PumpFor(60);
+    press(WM_MOUSEMOVE);
+    press(WM_LBUTTONUP);
+    press(WM_RBUTTONDOWN);
+    EXPECT_EQ(right, 1);
+    EXPECT_EQ(left, 1);
+    ui::PumpFor(60);
+    t.SetEventMode(1);
+    t.MouseClick = [&](long b) { buttons.push_back(b); };
+    press(WM_RBUTTONDOWN);
+    EXPECT_EQ(buttons, (std::vector<long>{2}));
+
+    SendMessageA(t.hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(t.ReAdds(), 1);
+    EXPECT_TRUE(t.IsVisible());
+    t.Show(false);
+    EXPECT_FALSE(t.IsVisible());
+    SendMessageA(t.hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_EQ(t.ReAdds(), 1);  // a removed icon stays removed
+}
+
+}  // namespace
