@@ -4,9 +4,9 @@
 #include "core/modLanguage.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
-#include "shell/frmEnterPassword.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
+#include "shell/frmEnterPassword.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
 

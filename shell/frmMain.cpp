@@ -26,14 +26,17 @@
 #include "monitors/modMonitors.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
+#include "shell/OptionTable.h"
 #include "shell/frmAddTask.h"
 #include "shell/frmAlerts.h"
 #include "shell/frmBackup.h"
 #include "shell/frmBackupName.h"
 #include "shell/frmIgnore.h"
 #include "shell/frmLoad.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMessage.h"
 #include "shell/frmMsgBox.h"
+#include "shell/frmOptions.h"
 #include "shell/frmPopup.h"
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
@@ -67,12 +70,6 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
         if (startOk && endOk) return true;
     }
     return false;
-}
-
-// Panels that are being built elsewhere: a command that reaches one is logged and ignored.
-void NotYetBuilt(const std::string& member) {
-    modMain::WriteErrorLog("Error Description: " + member +
-                           " is not available in this build, Error Number: 0, Method: flash_FSCommand");
 }
 
 // The one instance of the program in this program folder: a second start is refused.
@@ -261,6 +258,8 @@ void frmMain::StartProgram() {
     cmdScanNow_Click();
     Step("FlashMenuHook");
     CursorPosition::HookFlashMenu1(flash.hWnd(), true);
+    Step("OptionsToMovie");
+    optionTable::SetOptionsToFlash([&](const std::string& n, const std::string& v) { flash.SetVariable(n, v); });
     Step("PublishHandles");
     settings::SaveSetting("txtHandle", "txtPramaterInfoEnvenHandeler",
                           std::to_string(reinterpret_cast<UINT_PTR>(txtPramaterInfoEnvenHandeler.hWnd())));
@@ -414,10 +413,10 @@ const std::map<std::string, Row>& Commands() {
               ShowScanWindow();
               Scan("CustomScan", a);
           }}},
-        {"IDC_FS_OPTIONS", {true, [](F& f, const std::string&) { f.flash.GotoFrame(F::Options); NotYetBuilt("frmOptions"); }}},
-        {"IDC_FS_SAVESETTINGS", {true, [](F& f, const std::string&) { NotYetBuilt("getOptionsFromFlash"); f.flash.GotoFrame(F::Home); }}},
-        {"IDC_FS_ADVANCEDSETTINGS", {true, [](F&, const std::string&) { NotYetBuilt("frmOptions.showCustomSchedule"); }}},
-        {"IDC_FS_CHANGEPASSWORD", {true, [](F&, const std::string&) { NotYetBuilt("frmOptions.showPassWindow"); }}},
+        {"IDC_FS_OPTIONS", {true, [](F& f, const std::string&) { f.showOptions(); }}},
+        {"IDC_FS_SAVESETTINGS", {true, [](F& f, const std::string&) { f.getOptionsFromFlash(); f.flash.GotoFrame(F::Home); }}},
+        {"IDC_FS_ADVANCEDSETTINGS", {true, [](F&, const std::string&) { frmOptions.showCustomSchedule(); }}},
+        {"IDC_FS_CHANGEPASSWORD", {true, [](F&, const std::string&) { frmOptions.showPassWindow(); }}},
         // The outside updater does not exist here: the program's own update window does its work.
         {"IDC_FS_UPDATENOW", {false, [](F&, const std::string&) { frmUpdate.OpenUpdateWindow(); }}},
         {"IDC_FS_LIVEUPDATE", {false, [](F&, const std::string&) { frmUpdate.OpenUpdateWindow(); }}},
@@ -499,7 +498,7 @@ const std::map<std::string, Row>& Commands() {
           }}},
         {"IDC_FS_REMOVELIST_REMOVE", {true, [](F&, const std::string& a) { frmResultBackup.removeSpyItems(a, false); }}},
         {"IDC_FS_REMOVEBACKUP", {true, [](F&, const std::string& a) { frmResultBackup.backupSpyItems(a); }}},
-        {"IDC_FS_RESETSTATISTICS", {true, [](F&, const std::string&) { NotYetBuilt("frmMenu.resetStates"); }}},
+        {"IDC_FS_RESETSTATISTICS", {true, [](F&, const std::string&) { frmMenu.resetStates(); }}},
         {"IDC_FS_DRAG", {false, [](F& f, const std::string&) { f.dragForm(); }}},
         {"IDC_FS_MINIMIZE", {false, [](F& f, const std::string&) { f.HideToTray(); }}},
         {"IDC_FS_HELP", {false, [](F& f, const std::string&) { f.cmdHelp_Click(); }}},
@@ -627,9 +626,25 @@ void frmMain::cmdSystemGuards_Click() {
     disableMe(cmdSystemGuards, false);
 }
 
+void frmMain::showOptions() {
+    base::Trap("showOptions", [&] {
+        flash.GotoFrame(Options);
+        optionTable::SetOptionsToFlash([&](const std::string& n, const std::string& v) { flash.SetVariable(n, v); });
+    });
+}
+
+// The options page's values back into the globals (all or none), the schedule they name, and
+// the store at once.
+void frmMain::getOptionsFromFlash() {
+    base::Trap("getOptionsFromFlash", [&] {
+        optionTable::GetOptionsFromFlash([&](const std::string& n) { return flash.GetVariable(n); });
+        modMain::saveFormMainSettings();
+    });
+}
+
 void frmMain::cmdOptions_Click() {
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
-    NotYetBuilt("frmOptions");
+    showOptions();
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdOptions, false);
 }

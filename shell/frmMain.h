@@ -92,6 +92,8 @@ public:
     void cmdBackup_Click();
     void cmdIgnorList_Click();
     void cmdSystemGuards_Click();
+    void showOptions();  // the options page with the option values
+    void getOptionsFromFlash();
     void cmdOptions_Click();
     void cmdAlerts_Click();
     void cmdAbout_Click();

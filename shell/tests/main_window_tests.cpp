@@ -60,7 +60,7 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     frmMain.Load();
     EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings", "Position", "Skin", "Movie",
                             "SelectedDrives", "Folders", "DeleteLogFile", "Caption", "Home", "FlashMenuHook",
-                            "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
+                            "OptionsToMovie", "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
     EXPECT_TRUE(frmMain.Visible());
     // Centred (to the pixel) when the position is not remembered.
     EXPECT_NEAR(frmMain.Left(), ui::ScreenWidthTwips() / 2 - frmMain.Width() / 2, 15);
