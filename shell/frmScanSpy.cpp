@@ -1,9 +1,14 @@
 #include "shell/frmScanSpy.h"
 
+#include <mmsystem.h>
+
+#include "base/ProgramFolder.h"
+#include "base/Text.h"
+#include "base/Trap.h"
 #include "core/modLanguage.h"
 #include "ui/MessageLoop.h"
 
-frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()) {
+frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()), scans(scanner::ProgramScans()) {
     Move(0, 0, 7500, 5100);
     lblScanOption.Move(8, 8, 480, 18);
     lblScan.Move(8, 30, 480, 18);
@@ -19,15 +24,118 @@ frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine
     tmrDisplay.SetInterval(50);
     tmrDisplay.SetEnabled(false);
     tmrDisplay.OnTimer = [this] { FlushDisplay(); };
+    SpyStatusFrame.Move(8, 270, 480, 20);
+    SpyStatusFrame.SetVisible(false);
+    tmrStart.SetInterval(100);
+    tmrStart.SetEnabled(false);
+    tmrStart.OnTimer = [this] { tmrStart_Timer(); };
+    flash.FSCommand = [this](const std::string& command, const std::string& args) { OnMovieCommand(command, args); };
 }
 
 void frmScanSpy::Form_Load() {
     engine.ResetCounters();
     engine.SetProgress(this);
+    scans.SetHost(this);
+    flash.LoadMovie(0, base::ProgramFilePath("Scanning.scw"));
 }
+
+void frmScanSpy::Form_Unload(int& Cancel) {
+    // A scan still on the stack keeps the window: it is told to stop and the window ends after it.
+    if (scans.Running()) {
+        scans.Abort();
+        closeAfterScan_ = true;
+        Hide();
+        Cancel = 1;
+        return;
+    }
+    if (engine.Progress() == this) engine.SetProgress(nullptr);
+}
+
+bool frmScanSpy::RunScan(const std::function<bool()>& scan) {
+    if (scans.Running()) return false;
+    Load();
+    closeAfterScan_ = false;
+    const bool ran = scan();
+    // Abort during the scan: the window ends now that nothing more writes to it.
+    if (closeAfterScan_) tmrStart.SetEnabled(true);
+    return ran;
+}
+
+bool frmScanSpy::StartScan() {
+    return RunScan([this] { return scans.StartScan(); });
+}
+bool frmScanSpy::QuickScan() {
+    return RunScan([this] { return scans.QuickScan(); });
+}
+bool frmScanSpy::CustomScan(const std::string& options) {
+    return RunScan([&] { return scans.CustomScan(options); });
+}
+bool frmScanSpy::ScanSelectedFolder(const std::string& folderName) {
+    return RunScan([&] { return scans.ScanSelectedFolder(folderName); });
+}
+
+void frmScanSpy::OnMovieCommand(const std::string& command, const std::string&) {
+    const std::string c = base::UCase(command);
+    if (c == "IDC_FS_ABORTSCANNING") {
+        cmdAbort_Click();
+    } else if (c == "IDC_FS_DRAG") {
+        ReleaseCapture();
+        SendMessageA(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    }
+}
+
+void frmScanSpy::cmdAbort_Click() {
+    Hide();
+    if (scans.Running()) {
+        scans.Abort();
+        closeAfterScan_ = true;  // the timer is armed once the scan returned
+        return;
+    }
+    tmrStart.SetEnabled(true);
+}
+
+void frmScanSpy::tmrStart_Timer() {
+    tmrStart.SetEnabled(false);
+    if (scans.Running()) return;
+    base::Trap("tmrStart_Timer", [&] {
+        if (results::Findings().Count() > 0) {
+            DeleteFileA(base::ProgramFilePath("Remove.reg").c_str());
+            if (ShowResultsList) ShowResultsList();
+        }
+    });
+    Unload();
+}
+
+void frmScanSpy::ScanStarting() {
+    spider_ = false;
+    flash.SetVariable("_root.ButtonCaption", modLanguage::getMessage("1131", "Abort Scanning"));
+    if (MainWindowScanning) MainWindowScanning(true);
+}
+
+void frmScanSpy::StatusCaption(const std::string& text) { SpyStatusFrame.SetText(text); }
+
+void frmScanSpy::ScanResult(const std::string& text) {
+    FlushDisplay();
+    lblScan.SetCaption(text);
+    txtCurrScan.SetText(text);
+    flash.SetVariable("_root.ScanningMovie_ScanResult", text);
+}
+
+void frmScanSpy::ScanFinished(bool found, const std::string& buttonCaption) {
+    FlushDisplay();
+    flash.SetVariable("_root.stopMovie", "1");
+    spider_ = found;
+    flash.SetVariable("_root.ScanFound", found ? "1" : "0");
+    flash.SetVariable("_root.ButtonCaption", buttonCaption);
+    if (MainWindowScanning) MainWindowScanning(false);
+}
+
+void frmScanSpy::PlaySoundFile(const std::string& path) { PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC); }
 
 void frmScanSpy::ResetFormState() {
     if (engine.Progress() == this) engine.SetProgress(nullptr);
+    if (!scans.Running()) scans.SetHost(nullptr);
+    closeAfterScan_ = spider_ = false;
     statusPending_ = itemPending_ = countersPending_ = false;
     pendingStatus_.clear();
     pendingItem_.clear();
