@@ -10,9 +10,15 @@
 
 frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()), scans(scanner::ProgramScans()) {
     Move(0, 0, 7500, 5100);
+    SetBorderStyle(ui::BorderStyle::None);
+    flash.Move(0, 0, 500, 340);
     lblScanOption.Move(8, 8, 480, 18);
     lblScan.Move(8, 30, 480, 18);
     txtCurrScan.Move(8, 52, 480, 20);
+    // The movie shows the title, the item and the status line; the controls keep their texts.
+    lblScanOption.SetVisible(false);
+    lblScan.SetVisible(false);
+    txtCurrScan.SetVisible(false);
     int top = 80;
     for (ui::TextBox* box : {&lblProc, &lblReg, &lblFolders, &lblFiles, &txtRunningProc, &txtComponent,
                              &txtIgnoreComponent, &txtNewComponent}) {
@@ -37,6 +43,7 @@ void frmScanSpy::Form_Load() {
     engine.SetProgress(this);
     scans.SetHost(this);
     flash.LoadMovie(0, base::ProgramFilePath("Scanning.scw"));
+    flash.ZOrder(0);
 }
 
 void frmScanSpy::Form_Unload(int& Cancel) {
@@ -136,6 +143,7 @@ void frmScanSpy::ResetFormState() {
     if (engine.Progress() == this) engine.SetProgress(nullptr);
     if (!scans.Running()) scans.SetHost(nullptr);
     closeAfterScan_ = spider_ = false;
+    filesSeen_ = foldersSearched_ = 0;
     statusPending_ = itemPending_ = countersPending_ = false;
     pendingStatus_.clear();
     pendingItem_.clear();
@@ -187,6 +195,13 @@ void frmScanSpy::CountersChanged(const scanner::ScanCounters&) {
     PaceDisplay();
 }
 
+void frmScanSpy::FileCounters(long filesSeen, long foldersSearched) {
+    filesSeen_ = filesSeen;
+    foldersSearched_ = foldersSearched;
+    countersPending_ = true;
+    PaceDisplay();
+}
+
 void frmScanSpy::PaceDisplay() {
     if (DisplayPacingMs == 0 || GetTickCount64() - lastDisplay_ >= DisplayPacingMs) {
         FlushDisplay();
@@ -232,4 +247,6 @@ void frmScanSpy::PushCounters() {
     flash.SetVariable("_root.ScanMovie_IFolders", lblFolders.Text());
     flash.SetVariable("_root.ScanMovie_IMProcesses", lblProc.Text());
     flash.SetVariable("_root.ScanMovie_IRItems", lblReg.Text());
+    flash.SetVariable("_root.ScanMovie_SFolders", std::to_string(foldersSearched_));
+    flash.SetVariable("_root.ScanMovie_SFiles", std::to_string(filesSeen_));
 }

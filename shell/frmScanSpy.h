@@ -128,6 +128,7 @@ private:
     void Busy(bool busy) override { SetMousePointer(busy ? 11 : 0); }
     void Pump() override;
     void Flush() override { FlushDisplay(); }
+    void FileCounters(long filesSeen, long foldersSearched) override;
 
     // ---- what the scan drivers tell the windows
     void ScanStarting() override;
@@ -143,6 +144,7 @@ private:
     void PushCounters();
 
     int mousePointer_ = 0;
+    long filesSeen_ = 0, foldersSearched_ = 0;
     bool closeAfterScan_ = false;  // Abort came while the scan ran
     bool spider_ = false;
     ULONGLONG lastDisplay_ = 0;
