@@ -2,9 +2,11 @@
 
 #include <mmsystem.h>
 
+#include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
 #include "base/Text.h"
 #include "base/Trap.h"
+#include "core/Globals.h"
 #include "core/modLanguage.h"
 #include "ui/MessageLoop.h"
 
@@ -88,6 +90,18 @@ void frmScanSpy::OnMovieCommand(const std::string& command, const std::string&) 
     } else if (c == "IDC_FS_DRAG") {
         ReleaseCapture();
         SendMessageA(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        // Pushed back inside the screen, left and top edges first.
+        RECT r;
+        if (gb_snapWinBorder && GetWindowRect(hWnd(), &r)) {
+            const long w = r.right - r.left, h = r.bottom - r.top;
+            const long sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+            long x = r.left < 0 ? 0 : r.left, y = r.top < 0 ? 0 : r.top;
+            if (x > sw - w) x = sw - w;
+            if (y > sh - h) y = sh - h;
+            SetWindowPos(hWnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    } else {
+        base::MsgBox(command + " not handeled yet");
     }
 }
 

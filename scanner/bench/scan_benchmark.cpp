@@ -10,6 +10,7 @@ int main() {
     mismatches += scanbench::RegistrySection();
     mismatches += scanbench::FilesSection();
     mismatches += scanbench::HostsSection();
+    mismatches += scanbench::DriversSection();
     std::printf("mismatches in all: %d\n", mismatches);
     return mismatches == 0 ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "base/Modal.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsPacker.h"
@@ -182,4 +183,16 @@ TEST_F(ScanWindowStatesTest, AbortDuringAScanEndsTheWindowOnlyAfterTheScan) {
     PumpFor(400);
     EXPECT_FALSE(frmScanSpy.Loaded());
     EXPECT_EQ(1, resultsShown_);
+}
+
+TEST_F(ScanWindowStatesTest, UnknownMovieCommandIsShownToTheUser) {
+    std::string shown;
+    base::modal::Expect("MsgBox", [&](const base::modal::Step& s) -> long {
+        shown = s.text;
+        return IDOK;
+    });
+    frmScanSpy.flash.InjectCommand("IDC_FS_WHATEVER");
+    EXPECT_EQ("IDC_FS_WHATEVER not handeled yet", shown);
+    EXPECT_EQ(0u, base::modal::Pending());
+    EXPECT_TRUE(frmScanSpy.Loaded());
 }
