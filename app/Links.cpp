@@ -6,9 +6,11 @@
 #include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
+#include "shell/ScanDrivers.h"
 #include "shell/frmEnterPassword.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
+#include "shell/frmScanSpy.h"
 
 namespace app {
 
@@ -49,6 +51,10 @@ void RemoveGuards() {
 }
 
 void InstallLinks() {
+    scanDrivers::Install({{},
+                          [] { frmScanSpy.QuickScan(); },
+                          [] { frmScanSpy.StartScan(); },
+                          [](const std::string& options) { frmScanSpy.CustomScan(options); }});
     wiring::SetGetMessage(&modLanguage::getMessage);
     wiring::SetMsgBoxOK(
         [](const std::string& prompt, const std::string& title) { return frmMsgBox.msgboxOK(prompt, title); });

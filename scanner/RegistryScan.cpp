@@ -451,6 +451,16 @@ void ScanEngine::ScanRegistry() {
 void ScanEngine::ScanDeepRegistry() {
     gb_progressCount = 0;
     ShowLoadStatus("1005", "Deep Registry Scanning...");
+    ScanFixedRegistryPlaces();
+    if (gb_scanAborted) return;
+    CheckRegistryValueRows();
+    if (gb_scanAborted) return;
+    ScanRegistryKeys(HKEY_CLASSES_ROOT, "CLSID", 2);
+    UpdateScanMovieCounters();
+    FlushDisplay();
+}
+
+void ScanEngine::ScanFixedRegistryPlaces() {
     struct Place {
         bool keys;
         HKEY root;
@@ -480,12 +490,6 @@ void ScanEngine::ScanDeepRegistry() {
         else
             ScanRegistryValues(p.root, p.path, 2);
     }
-    if (gb_scanAborted) return;
-    CheckRegistryValueRows();
-    if (gb_scanAborted) return;
-    ScanRegistryKeys(HKEY_CLASSES_ROOT, "CLSID", 2);
-    UpdateScanMovieCounters();
-    FlushDisplay();
 }
 
 }  // namespace scanner

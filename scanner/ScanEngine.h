@@ -172,6 +172,11 @@ public:
     // the REGV rows, the CLSID tree), on lists already loaded.
     void ScanRegistry();
     void ScanDeepRegistry();
+    // The thirteen fixed places of the deep phase (run, Internet Explorer's keys, extensions,
+    // user-agent tokens), each walked for value data.
+    void ScanFixedRegistryPlaces();
+    // The totals computed and the counters shown.
+    void UpdateScanMovieCounters();
     // The REGV rows of the deep phase: each row's key walked for a value whose name or data
     // equals the row's text.
     void CheckRegistryValueRows();
@@ -214,7 +219,6 @@ private:
     // ---- recording
     void MalwareFileFollowUps(const std::string& spyItem, const std::string& SpyType);
     void CountReport(const std::string& Key);
-    void UpdateScanMovieCounters();
     void CheckRegistryValues(HKEY root, const std::string& keyPath, int mode, const std::string& text,
                              const std::string& SpyType);
     void CheckRegistryKType(const std::string& KeyName, const std::string& SpyType);

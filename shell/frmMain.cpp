@@ -409,9 +409,19 @@ const std::map<std::string, Row>& Commands() {
           }}},
         {"IDC_FS_CUSTOMSCAN",
          {true,
-          [](F&, const std::string& a) {
+          [](F& f, const std::string& a) {
+              // The custom page sends its drive flags: they choose the drives, and the page
+              // scans every other place a custom scan can.
+              std::string options = a;
+              const std::string lower = base::LCase(a);
+              if (lower.find("true") != std::string::npos || lower.find("false") != std::string::npos) {
+                  const std::string drives = ReplaceAll(a, ",", "|");
+                  settings::SaveSetting("SelectedDrives", "selected", drives);
+                  f.flash.SetVariable("_root.SelectedDrives", drives);
+                  options = "SM|QS|DS|SC";
+              }
               ShowScanWindow();
-              Scan("CustomScan", a);
+              Scan("CustomScan", options);
           }}},
         {"IDC_FS_OPTIONS", {true, [](F& f, const std::string&) { f.showOptions(); }}},
         {"IDC_FS_SAVESETTINGS", {true, [](F& f, const std::string&) { f.getOptionsFromFlash(); f.flash.GotoFrame(F::Home); }}},

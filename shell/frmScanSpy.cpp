@@ -1,13 +1,26 @@
 #include "shell/frmScanSpy.h"
 
+#include <mmsystem.h>
+
+#include "base/MsgBox.h"
+#include "base/ProgramFolder.h"
+#include "base/Text.h"
+#include "base/Trap.h"
+#include "core/Globals.h"
 #include "core/modLanguage.h"
 #include "ui/MessageLoop.h"
 
-frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()) {
+frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()), scans(scanner::ProgramScans()) {
     Move(0, 0, 7500, 5100);
+    SetBorderStyle(ui::BorderStyle::None);
+    flash.Move(0, 0, 500, 340);
     lblScanOption.Move(8, 8, 480, 18);
     lblScan.Move(8, 30, 480, 18);
     txtCurrScan.Move(8, 52, 480, 20);
+    // The movie shows the title, the item and the status line; the controls keep their texts.
+    lblScanOption.SetVisible(false);
+    lblScan.SetVisible(false);
+    txtCurrScan.SetVisible(false);
     int top = 80;
     for (ui::TextBox* box : {&lblProc, &lblReg, &lblFolders, &lblFiles, &txtRunningProc, &txtComponent,
                              &txtIgnoreComponent, &txtNewComponent}) {
@@ -19,15 +32,132 @@ frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine
     tmrDisplay.SetInterval(50);
     tmrDisplay.SetEnabled(false);
     tmrDisplay.OnTimer = [this] { FlushDisplay(); };
+    SpyStatusFrame.Move(8, 270, 480, 20);
+    SpyStatusFrame.SetVisible(false);
+    tmrStart.SetInterval(100);
+    tmrStart.SetEnabled(false);
+    tmrStart.OnTimer = [this] { tmrStart_Timer(); };
+    flash.FSCommand = [this](const std::string& command, const std::string& args) { OnMovieCommand(command, args); };
 }
 
 void frmScanSpy::Form_Load() {
     engine.ResetCounters();
     engine.SetProgress(this);
+    scans.SetHost(this);
+    flash.LoadMovie(0, base::ProgramFilePath("Scanning.scw"));
+    flash.ZOrder(0);
 }
+
+void frmScanSpy::Form_Unload(int& Cancel) {
+    // A scan still on the stack keeps the window: it is told to stop and the window ends after it.
+    if (scans.Running()) {
+        scans.Abort();
+        closeAfterScan_ = true;
+        Hide();
+        Cancel = 1;
+        return;
+    }
+    if (engine.Progress() == this) engine.SetProgress(nullptr);
+}
+
+bool frmScanSpy::RunScan(const std::function<bool()>& scan) {
+    if (scans.Running()) return false;
+    Load();
+    closeAfterScan_ = false;
+    const bool ran = scan();
+    // Abort during the scan: the window ends now that nothing more writes to it.
+    if (closeAfterScan_) tmrStart.SetEnabled(true);
+    return ran;
+}
+
+bool frmScanSpy::StartScan() {
+    return RunScan([this] { return scans.StartScan(); });
+}
+bool frmScanSpy::QuickScan() {
+    return RunScan([this] { return scans.QuickScan(); });
+}
+bool frmScanSpy::CustomScan(const std::string& options) {
+    return RunScan([&] { return scans.CustomScan(options); });
+}
+bool frmScanSpy::ScanSelectedFolder(const std::string& folderName) {
+    return RunScan([&] { return scans.ScanSelectedFolder(folderName); });
+}
+
+void frmScanSpy::OnMovieCommand(const std::string& command, const std::string&) {
+    const std::string c = base::UCase(command);
+    if (c == "IDC_FS_ABORTSCANNING") {
+        cmdAbort_Click();
+    } else if (c == "IDC_FS_DRAG") {
+        ReleaseCapture();
+        SendMessageA(hWnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        // Pushed back inside the screen, left and top edges first.
+        RECT r;
+        if (gb_snapWinBorder && GetWindowRect(hWnd(), &r)) {
+            const long w = r.right - r.left, h = r.bottom - r.top;
+            const long sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+            long x = r.left < 0 ? 0 : r.left, y = r.top < 0 ? 0 : r.top;
+            if (x > sw - w) x = sw - w;
+            if (y > sh - h) y = sh - h;
+            SetWindowPos(hWnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    } else {
+        base::MsgBox(command + " not handeled yet");
+    }
+}
+
+void frmScanSpy::cmdAbort_Click() {
+    Hide();
+    if (scans.Running()) {
+        scans.Abort();
+        closeAfterScan_ = true;  // the timer is armed once the scan returned
+        return;
+    }
+    tmrStart.SetEnabled(true);
+}
+
+void frmScanSpy::tmrStart_Timer() {
+    tmrStart.SetEnabled(false);
+    if (scans.Running()) return;
+    base::Trap("tmrStart_Timer", [&] {
+        if (results::Findings().Count() > 0) {
+            DeleteFileA(base::ProgramFilePath("Remove.reg").c_str());
+            if (ShowResultsList) ShowResultsList();
+        }
+    });
+    Unload();
+}
+
+void frmScanSpy::ScanStarting() {
+    spider_ = false;
+    flash.SetVariable("_root.ButtonCaption", modLanguage::getMessage("1131", "Abort Scanning"));
+    if (MainWindowScanning) MainWindowScanning(true);
+}
+
+void frmScanSpy::StatusCaption(const std::string& text) { SpyStatusFrame.SetText(text); }
+
+void frmScanSpy::ScanResult(const std::string& text) {
+    FlushDisplay();
+    lblScan.SetCaption(text);
+    txtCurrScan.SetText(text);
+    flash.SetVariable("_root.ScanningMovie_ScanResult", text);
+}
+
+void frmScanSpy::ScanFinished(bool found, const std::string& buttonCaption) {
+    FlushDisplay();
+    flash.SetVariable("_root.stopMovie", "1");
+    spider_ = found;
+    flash.SetVariable("_root.ScanFound", found ? "1" : "0");
+    flash.SetVariable("_root.ButtonCaption", buttonCaption);
+    if (MainWindowScanning) MainWindowScanning(false);
+}
+
+void frmScanSpy::PlaySoundFile(const std::string& path) { PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC); }
 
 void frmScanSpy::ResetFormState() {
     if (engine.Progress() == this) engine.SetProgress(nullptr);
+    if (!scans.Running()) scans.SetHost(nullptr);
+    closeAfterScan_ = spider_ = false;
+    filesSeen_ = foldersSearched_ = 0;
     statusPending_ = itemPending_ = countersPending_ = false;
     pendingStatus_.clear();
     pendingItem_.clear();
@@ -79,6 +209,13 @@ void frmScanSpy::CountersChanged(const scanner::ScanCounters&) {
     PaceDisplay();
 }
 
+void frmScanSpy::FileCounters(long filesSeen, long foldersSearched) {
+    filesSeen_ = filesSeen;
+    foldersSearched_ = foldersSearched;
+    countersPending_ = true;
+    PaceDisplay();
+}
+
 void frmScanSpy::PaceDisplay() {
     if (DisplayPacingMs == 0 || GetTickCount64() - lastDisplay_ >= DisplayPacingMs) {
         FlushDisplay();
@@ -124,4 +261,6 @@ void frmScanSpy::PushCounters() {
     flash.SetVariable("_root.ScanMovie_IFolders", lblFolders.Text());
     flash.SetVariable("_root.ScanMovie_IMProcesses", lblProc.Text());
     flash.SetVariable("_root.ScanMovie_IRItems", lblReg.Text());
+    flash.SetVariable("_root.ScanMovie_SFolders", std::to_string(foldersSearched_));
+    flash.SetVariable("_root.ScanMovie_SFiles", std::to_string(filesSeen_));
 }

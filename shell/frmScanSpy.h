@@ -5,14 +5,16 @@
 // procedures under the names the window has always given them.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "components/flash/ShockwaveFlash.h"
+#include "scanner/ScanDrivers.h"
 #include "scanner/ScanEngine.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
-class frmScanSpy : public ui::Form, private scanner::ScanProgress {
+class frmScanSpy : public ui::Form, private scanner::ScanProgress, private scanner::ScanHost {
 public:
     frmScanSpy();
 
@@ -34,6 +36,24 @@ public:
     base::RowList& lstFDSearch = engine.lists.lstFDSearch;
     base::RowList& lstFCSSearch = engine.lists.lstFCSSearch;
     base::RowList& Tasklist = engine.Tasklist;
+
+    // ---- the scans, as the window has always offered them (forwarding to the program's drivers).
+    // Each shows the window when hidden and returns false, starting nothing, while a scan runs.
+    bool StartScan();
+    bool QuickScan();
+    bool CustomScan(const std::string& options);
+    bool ScanSelectedFolder(const std::string& folderName);
+    bool Scanning() const { return scans.Running(); }
+    scanner::ScanDriver& scans;
+
+    // The movie's Abort/Continue: a running scan is told to stop and the window hides at once; the
+    // window unloads (showing the results list when it has rows) only once the scan has returned.
+    void cmdAbort_Click();
+
+    // What the main window does around a scan (the main window sets them): disabled while a scan
+    // runs and its movie told, and the results list shown after the scanning window is left.
+    std::function<void(bool scanning)> MainWindowScanning;
+    std::function<void()> ShowResultsList;
 
     // ---- status controls and the movie
     movie::ShockwaveFlash flash{*this, "flash"};
@@ -68,18 +88,15 @@ public:
     unsigned DisplayPacingMs = 50;
     void FlushDisplay();
     ui::Timer tmrDisplay{*this, "tmrDisplay"};
+    ui::Timer tmrStart{*this, "tmrStart"};  // one shot, 100 ms after an abort: the window ends
+    ui::TextBox SpyStatusFrame{*this, "SpyStatusFrame"};
+    bool SpiderShown() const { return spider_; }
 
     // The window's mouse pointer: 0 default, 11 hourglass.
     int MousePointer() const { return mousePointer_; }
     void SetMousePointer(int pointer);
 
     // ---- the engine's procedures, as the window's
-    // The scan drivers: the full scan, the quick scan, a custom selection, the folders of a
-    // parameter-channel request ("ScanFolder|<folder>|...").
-    void StartScan();
-    void QuickScan();
-    void CustomScan(const std::string& selection);
-    void ScanSelectedFolder(const std::string& request);
 
     void loadDataBase(bool onlyFiles) { engine.loadDataBase(onlyFiles); }
     void clearDataBase() { engine.clearDataBase(); }
@@ -99,6 +116,7 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_Unload(int& Cancel) override;
     void ResetFormState() override;
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -111,11 +129,25 @@ private:
     void Busy(bool busy) override { SetMousePointer(busy ? 11 : 0); }
     void Pump() override;
     void Flush() override { FlushDisplay(); }
+    void FileCounters(long filesSeen, long foldersSearched) override;
 
+    // ---- what the scan drivers tell the windows
+    void ScanStarting() override;
+    void StatusCaption(const std::string& text) override;
+    void ScanResult(const std::string& text) override;
+    void ScanFinished(bool found, const std::string& buttonCaption) override;
+    void PlaySoundFile(const std::string& path) override;
+
+    bool RunScan(const std::function<bool()>& scan);
+    void OnMovieCommand(const std::string& command, const std::string& args);
+    void tmrStart_Timer();
     void PaceDisplay();
     void PushCounters();
 
     int mousePointer_ = 0;
+    long filesSeen_ = 0, foldersSearched_ = 0;
+    bool closeAfterScan_ = false;  // Abort came while the scan ran
+    bool spider_ = false;
     ULONGLONG lastDisplay_ = 0;
     std::string pendingStatus_, pendingItem_;
     bool statusPending_ = false, itemPending_ = false, countersPending_ = false;

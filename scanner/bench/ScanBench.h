@@ -8,5 +8,6 @@ int RegistrySection();
 int MemorySection();
 int HostsSection();
 int FilesSection();
+int DriversSection();  // the full scan against the sum of its phases
 
 }  // namespace scanbench

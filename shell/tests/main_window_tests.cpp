@@ -158,7 +158,9 @@ TEST_F(MainWindowTest, CommandTable) {
     scans.clear();
     frmMain.flash_FSCommand("IDC_FS_CUSTOMSCAN", "@drives");
     ASSERT_EQ(scans.size(), 1u);
-    EXPECT_EQ(scans[0].substr(0, 28), "CustomScan(false,true,false,");
+    // The flags choose the drives (the setting the scan reads); the page scans every place.
+    EXPECT_EQ(scans[0], "CustomScan(SM|QS|DS|SC)");
+    EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected").substr(0, 17), "false|true|false|");
 
     // Minimise hides the window to the tray; the tray menu's Show/Hide brings it back.
     frmMain.Show();

@@ -5,6 +5,9 @@
 // after windows.h
 #include <commctrl.h>
 
+#include <vector>
+
+#include "base/Modal.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsPacker.h"
@@ -98,4 +101,98 @@ TEST(ResultsWindow, ShowsTheRowsOfTheResultsList) {
     EXPECT_EQ(&frmResultBackup.SpyListView.ListItems, &results::Findings().Rows());
     frmResultBackup.Unload();
     EXPECT_EQ(results::Findings().Count(), 0) << "the findings go with the window";
+}
+
+namespace {
+
+// Lets the window's timers run for `ms` milliseconds.
+void PumpFor(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+class ScanWindowStatesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        results::Findings().Clear();
+        gb_scanLogFile = program_ / "logs\\ScanLog.log";
+        gb_autoRemove = gb_playSounds = false;
+        frmScanSpy.Show();
+        frmScanSpy.ShowResultsList = [this] { ++resultsShown_; };
+    }
+    void TearDown() override {
+        frmScanSpy.MainWindowScanning = nullptr;
+        frmScanSpy.ShowResultsList = nullptr;
+        if (frmScanSpy.Loaded()) frmScanSpy.Unload();
+        results::Findings().Clear();
+        gb_scanAborted = false;
+    }
+    testing_support::ScopedProgramFolder program_;
+    testing_support::TempFolder empty_;
+    int resultsShown_ = 0;
+};
+
+}  // namespace
+
+TEST_F(ScanWindowStatesTest, FinishedScanShowsContinueAndLeavesOnIt) {
+    std::vector<bool> mainScanning;
+    frmScanSpy.MainWindowScanning = [&](bool scanning) { mainScanning.push_back(scanning); };
+    ASSERT_TRUE(frmScanSpy.ScanSelectedFolder(empty_.path()));
+    EXPECT_EQ((std::vector<bool>{true, false}), mainScanning);
+    EXPECT_EQ("Continue", frmScanSpy.flash.GetVariable("_root.ButtonCaption"));
+    EXPECT_EQ("1", frmScanSpy.flash.GetVariable("_root.stopMovie"));
+    EXPECT_EQ("Congratulations!, No Malware was found", frmScanSpy.flash.GetVariable("_root.ScanningMovie_ScanResult"));
+    EXPECT_FALSE(frmScanSpy.SpiderShown());
+    EXPECT_TRUE(frmScanSpy.Loaded());
+    EXPECT_FALSE(gb_scanBusy);
+
+    frmScanSpy.flash.InjectCommand("IDC_FS_ABORTSCANNING");
+    EXPECT_FALSE(IsWindowVisible(frmScanSpy.hWnd()));
+    PumpFor(400);
+    EXPECT_FALSE(frmScanSpy.Loaded());
+    EXPECT_EQ(0, resultsShown_);  // nothing found: no results list
+}
+
+// Abort while the scan runs: stop flag raised, window hidden at once, kept until the scan returned,
+// then unloaded with the results list shown; a second scan and an unload are refused meanwhile.
+TEST_F(ScanWindowStatesTest, AbortDuringAScanEndsTheWindowOnlyAfterTheScan) {
+    bool refused = false, unloadRefused = false, flagRaised = false, hidden = false;
+    frmScanSpy.MainWindowScanning = [&](bool scanning) {
+        if (!scanning) return;
+        results::Findings().AddRow("Malware File", {});  // something to show afterwards
+        refused = !frmScanSpy.QuickScan();
+        frmScanSpy.flash.InjectCommand("idc_fs_abortscanning");
+        flagRaised = gb_scanAborted;
+        hidden = !IsWindowVisible(frmScanSpy.hWnd());
+        unloadRefused = !frmScanSpy.Unload();
+    };
+    ASSERT_TRUE(frmScanSpy.ScanSelectedFolder(empty_.path()));
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(flagRaised);
+    EXPECT_TRUE(hidden);
+    EXPECT_TRUE(unloadRefused);
+    EXPECT_TRUE(frmScanSpy.Loaded());  // the finished steps wrote to a living window
+    EXPECT_FALSE(gb_scanBusy);
+    PumpFor(400);
+    EXPECT_FALSE(frmScanSpy.Loaded());
+    EXPECT_EQ(1, resultsShown_);
+}
+
+TEST_F(ScanWindowStatesTest, UnknownMovieCommandIsShownToTheUser) {
+    std::string shown;
+    base::modal::Expect("MsgBox", [&](const base::modal::Step& s) -> long {
+        shown = s.text;
+        return IDOK;
+    });
+    frmScanSpy.flash.InjectCommand("IDC_FS_WHATEVER");
+    EXPECT_EQ("IDC_FS_WHATEVER not handeled yet", shown);
+    EXPECT_EQ(0u, base::modal::Pending());
+    EXPECT_TRUE(frmScanSpy.Loaded());
 }

@@ -1,0 +1,390 @@
+#include "scanner/ScanDrivers.h"
+
+#include <windows.h>
+
+#include "base/ProgramFolder.h"
+#include "base/Text.h"
+#include "base/Trap.h"
+#include "core/Globals.h"
+#include "core/SettingsStore.h"
+#include "core/SpecialFolders.h"
+#include "core/Statistics.h"
+#include "core/modLanguage.h"
+#include "results/RemoveSelected.h"
+#include "scanner/ScanGlobals.h"
+#include "scanner/ScanLog.h"
+
+namespace scanner {
+
+void ScanHost::RemoveAll(results::FindingList& list) {
+    results::RemovalView view;
+    results::RemoveSelectedSpy(list, view);
+}
+
+// One scan on the stack: refuses a second, and whatever a step throws, ends in the finished state.
+class ScanDriver::Session {
+public:
+    explicit Session(ScanDriver& d) : d_(d) { d_.running_ = true; }
+    ~Session() { d_.running_ = false; }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+private:
+    ScanDriver& d_;
+};
+
+ScanDriver::ScanDriver(ScanEngine& engine) : engine_(engine), fixedDrives(&ScanDriver::SystemFixedDrives) {}
+
+ScanHost& ScanDriver::Host() {
+    static ScanHost none;
+    return host_ ? *host_ : none;
+}
+
+void ScanDriver::Abort() { gb_scanAborted = true; }
+
+std::vector<std::string> ScanDriver::SystemFixedDrives() {
+    std::vector<std::string> drives;
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if (!(mask & (1u << i))) continue;
+        const std::string root = std::string(1, static_cast<char>('A' + i)) + ":\\";
+        if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) drives.push_back(root.substr(0, 2));
+    }
+    return drives;
+}
+
+void ScanDriver::Title(const char* id, const char* english) {
+    if (ScanProgress* p = engine_.Progress()) p->Title(modLanguage::getMessage(id, english));
+}
+
+void ScanDriver::Step(const char* method, const std::function<void()>& body) { base::Trap(method, body); }
+
+void ScanDriver::SetScanState(bool finished) {
+    gb_scanBusy = !finished;
+    if (!finished) {
+        gb_scanAborted = false;
+        const std::string results = base::ProgramFilePath("rslt.qvl");
+        SetFileAttributesA(results.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(results.c_str());
+        Host().ScanStarting();
+        if (ScanProgress* p = engine_.Progress()) p->Busy(false);
+        return;
+    }
+    ++finishedStates_;
+    if (ScanProgress* p = engine_.Progress()) p->Busy(false);
+    const bool found = engine_.Findings().Count() > 0;
+    if (!found) {
+        if (!gb_autoRemove)
+            Host().ScanResult(modLanguage::getMessage("1009", "Congratulations!, No Malware was found"));
+        if (gb_playSounds) Host().PlaySoundFile(base::ProgramFilePath("finish.wav"));
+    } else if (gb_playSounds) {
+        Host().PlaySoundFile(base::ProgramFilePath("found.wav"));
+    }
+    Host().ScanFinished(found, modLanguage::getMessage("1130", "Continue"));
+    // The one automatic removal of the scan.
+    if (gb_autoRemove && found) {
+        gb_scanBusy = true;
+        base::Trap("SetScanState", [&] { Host().RemoveAll(engine_.Findings()); });
+        gb_scanBusy = false;
+    }
+}
+
+void ScanDriver::ListProcesses() {
+    engine_.Tasklist.ListItems.Clear();
+    if (modMain::WindowsVer() == "Windows NT")
+        engine_.ShowRunningProcesses();
+    else
+        engine_.ShowRunningProcesses9x();
+}
+
+void ScanDriver::LoadOnly(bool registry, bool cookies, bool hosts, bool files) {
+    gb_loadRegSDefs = gb_loadRegVDefs = gb_loadRegDataDefs = gb_loadRegKDefs = registry;
+    gb_loadCookieDefs = cookies;
+    gb_loadHostsDefs = hosts;
+    gb_loadFileDefs = files;
+    engine_.loadDataBase(false);
+}
+
+void ScanDriver::WalkFolders(const std::vector<std::string>& folders) {
+    for (std::string folder : folders) {
+        if (gb_scanAborted) return;
+        if (folder.empty()) continue;
+        const DWORD attributes = GetFileAttributesA((folder + "\\").c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (folder.back() != '\\') folder += '\\';
+        engine_.subShowFolderList(folder);
+        if (gb_scanAborted) return;
+        engine_.subFileSearch(folder);
+    }
+}
+
+void ScanDriver::FixedRegistryWalks() { engine_.ScanFixedRegistryPlaces(); }
+
+void ScanDriver::EndSteps(const char* method) {
+    Step(method, [&] {
+        gb_progressCount = 0;
+        if (ScanProgress* p = engine_.Progress()) p->Busy(false);
+        engine_.clearDataBase();
+    });
+    Step(method, [&] { scanlog::FinishScan(engine_); });
+    Step(method, [&] {
+        const std::string finishedText = modLanguage::getMessage("1006", "Scan finished");
+        Host().StatusCaption(finishedText);
+        if (ScanProgress* p = engine_.Progress()) p->Title("");
+        Host().ScanResult(finishedText);
+    });
+    Step(method, [&] { SetScanState(true); });
+    Step(method, [&] { engine_.UpdateScanMovieCounters(); });
+}
+
+namespace {
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == separator)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+void Statistics(const char* method) {
+    base::Trap(method, [] { modMain::setLastSystemScanDate(); });
+    base::Trap(method, [] { modMain::setNumberOfScans(); });
+}
+}  // namespace
+
+bool ScanDriver::StartScan() {
+    if (running_) return false;
+    Session session(*this);
+    const char* M = "StartScan";
+    Statistics(M);
+    gb_progressCount = 0;
+    Step(M, [&] { SetScanState(false); });
+    Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
+    Step(M, [&] {
+        if (gb_scanAborted) return;
+        engine_.ScanMemory();
+        scanlog::CreateMemoryLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        Title("1004", "Scanning Registry...");
+        // The registry section is written whenever the registry phases started, stopped or not.
+        struct RegistryLog {
+            ScanEngine& e;
+            ~RegistryLog() { scanlog::CreateRegistryScanLogFile(e); }
+        } registryLog{engine_};
+        if (gb_scanAborted) return;
+        LoadOnly(true, false, false, false);
+        engine_.checkRegValueData();
+        gb_progressCount = 0;
+        engine_.CheckRegKList();
+        if (gb_scanAborted) return;
+        gb_progressCount = 0;
+        Title("1005", "Deep Registry Scanning...");
+        FixedRegistryWalks();
+        if (gb_scanAborted) return;
+        engine_.CheckRegistryValueRows();
+        if (gb_scanAborted) return;
+        engine_.ScanRegistryKeys(HKEY_CLASSES_ROOT, "CLSID", 2);
+    });
+    Step(M, [&] {
+        if (gb_scanAborted) return;
+        LoadOnly(false, false, false, true);
+        gb_progressCount = 0;
+        const std::string drive = gb_windowsFolder.substr(0, 2) + "\\";
+        if (gb_scanAborted) return;
+        engine_.subShowFolderList(drive);
+        if (gb_scanAborted) return;
+        engine_.subFileSearch(drive);
+        // The full scan lists its file findings too: the log is its only report.
+        scanlog::CreateDriveScanLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        LoadOnly(false, true, false, false);
+        Title("1050", "Scanning Cookies...");
+        gb_progressCount = 0;
+        engine_.ScanCookie();
+        scanlog::CreateCookieScanLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        LoadOnly(false, false, true, false);
+        gb_progressCount = 0;
+        engine_.ScanHosts();
+        scanlog::CreateHostsScanLogFile(engine_);
+    });
+    EndSteps(M);
+    return true;
+}
+
+bool ScanDriver::QuickScan() {
+    if (running_) return false;
+    Session session(*this);
+    const char* M = "QuickScan";
+    Statistics(M);
+    Step(M, [&] { SetScanState(false); });
+    Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
+    Step(M, [&] {
+        engine_.ScanMemory();
+        scanlog::CreateMemoryLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        Title("1004", "Scanning Registry...");
+        struct RegistryLog {
+            ScanEngine& e;
+            ~RegistryLog() { scanlog::CreateRegistryScanLogFile(e); }
+        } registryLog{engine_};
+        LoadOnly(true, false, false, false);
+        engine_.checkRegValueData();
+        engine_.CheckRegKList();
+        if (gb_scanAborted) return;
+        FixedRegistryWalks();
+        if (gb_scanAborted) return;
+        engine_.CheckRegistryValueRows();
+    });
+    Step(M, [&] {
+        if (gb_scanAborted) return;
+        LoadOnly(false, false, false, true);
+        Title("1007", "Scanning Files N' Folders");
+        if (ScanProgress* p = engine_.Progress()) p->FileCounters(0, 0);
+        if (gb_scanAborted) return;
+        WalkFolders({gb_windowsFolder, gb_appDataFolder});
+        scanlog::CreateDriveScanLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        Title("1050", "Scanning Cookies...");
+        LoadOnly(false, true, false, false);
+        engine_.ScanCookie();
+        scanlog::CreateCookieScanLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        LoadOnly(false, false, true, false);
+        engine_.ScanHosts();
+        scanlog::CreateHostsScanLogFile(engine_);
+    });
+    EndSteps(M);
+    return true;
+}
+
+bool ScanDriver::CustomScan(const std::string& options) {
+    if (running_) return false;
+    Session session(*this);
+    const char* M = "CustomScan";
+    const std::string upper = base::UCase(options);
+    const bool memory = upper.find("SM") != std::string::npos;
+    const bool quick = upper.find("QS") != std::string::npos;
+    const bool deep = upper.find("DS") != std::string::npos;
+    const bool cookies = upper.find("SC") != std::string::npos;
+
+    Statistics(M);
+    Step(M, [&] { SetScanState(false); });
+    Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
+    Step(M, [&] {
+        gb_progressCount = 0;
+        if (memory) {
+            Title("1037", "Memory scanning started");
+            ListProcesses();
+            if (!gb_scanAborted) engine_.UpdateMemoryList();
+            scanlog::CreateMemoryLogFile(engine_);
+            if (gb_scanAborted) return;
+        } else {
+            ListProcesses();
+        }
+
+        if (quick || deep) {
+            gb_progressCount = 0;
+            Title("1004", "Scanning Registry...");
+            struct RegistryLog {
+                ScanEngine& e;
+                ~RegistryLog() { scanlog::CreateRegistryScanLogFile(e); }
+            } registryLog{engine_};
+            LoadOnly(true, false, false, false);
+            engine_.checkRegValueData();
+            if (gb_scanAborted) return;
+            engine_.CheckRegKList();
+            if (deep) {
+                gb_progressCount = 0;
+                Title("1005", "Deep Registry Scanning...");
+                engine_.ScanRegistryKeys(HKEY_CLASSES_ROOT, "CLSID", 2);
+                if (gb_scanAborted) return;
+                FixedRegistryWalks();
+                if (gb_scanAborted) return;
+                engine_.CheckRegistryValueRows();
+            }
+            if (gb_scanAborted) return;
+        }
+
+        if (cookies) {
+            gb_progressCount = 0;
+            Title("1050", "Scanning Cookies...");
+            LoadOnly(false, true, false, false);
+            engine_.ScanCookie();
+            scanlog::CreateCookieScanLogFile(engine_);
+        }
+        if (gb_scanAborted) return;
+
+        gb_progressCount = 0;
+        LoadOnly(false, false, true, false);
+        engine_.ScanHosts();
+        scanlog::CreateHostsScanLogFile(engine_);
+        if (gb_scanAborted) return;
+
+        // Flag i names the i-th fixed drive: the drives the main movie lists for the choice.
+        const std::vector<std::string> flags = Split(
+            settings::GetSetting("SelectedDrives", "selected",
+                                 "true|true|false|false|false|false|false|false|false|false|false|false|false|false|"
+                                 "false|false"),
+            '|');
+        const std::vector<std::string> drives = fixedDrives ? fixedDrives() : SystemFixedDrives();
+        std::vector<std::string> chosen;
+        for (size_t i = 0; i < flags.size() && i < drives.size(); ++i)
+            if (base::LCase(flags[i]) == "true") chosen.push_back(base::UCase(drives[i]));
+        if (chosen.empty()) return;
+        LoadOnly(false, false, false, true);
+        // The drives are walked inside this scan: one start, one log summary, one finished state.
+        ListProcesses();
+        Title("1007", "Scanning Files N' Folders");
+        if (ScanProgress* p = engine_.Progress()) p->FileCounters(0, 0);
+        WalkFolders(chosen);
+        scanlog::CreateDriveScanLogFile(engine_);
+    });
+    EndSteps(M);
+    return true;
+}
+
+bool ScanDriver::ScanSelectedFolder(const std::string& folderName) {
+    if (folderName.empty() || running_) return false;
+    Session session(*this);
+    const char* M = "ScanSelectedFolder";
+    const std::vector<std::string> folders = Split(folderName, '|');
+    if (ScanProgress* p = engine_.Progress()) p->Pump();
+    Statistics(M);
+    Step(M, [&] { SetScanState(false); });
+    Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
+    Step(M, [&] {
+        if (gb_scanAborted) return;
+        ListProcesses();
+        Title("1007", "Scanning Files N' Folders");
+        if (ScanProgress* p = engine_.Progress()) p->FileCounters(0, 0);
+        WalkFolders(folders);
+    });
+    Step(M, [&] { scanlog::CreateDriveScanLogFile(engine_); });
+    Step(M, [&] { scanlog::FinishScan(engine_); });
+    Step(M, [&] {
+        const std::string finishedText = modLanguage::getMessage("1006", "Scan finished");
+        Host().StatusCaption(finishedText);
+        Host().ScanResult(finishedText);
+        if (ScanProgress* p = engine_.Progress()) p->Title(finishedText);
+    });
+    Step(M, [&] { SetScanState(true); });
+    Step(M, [&] { engine_.UpdateScanMovieCounters(); });
+    return true;
+}
+
+ScanDriver& ProgramScans() {
+    static ScanDriver driver(ProgramEngine());
+    return driver;
+}
+
+}  // namespace scanner
