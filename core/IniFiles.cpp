@@ -152,18 +152,22 @@ FileVersionHeader GetVerHeader(const std::string& file) {
     });
 }
 
+const std::array<const char*, 8>& StartupLocationDefaults() {
+    static const std::array<const char*, 8> defaults = {"Registry(User Run)",
+                                                        "Registry(Machine Run)",
+                                                        "Registry(Machine RunOnce)",
+                                                        "Registry(Machine RunOnceEx)",
+                                                        "StartUp (Current User)",
+                                                        "StartUp (All Users)",
+                                                        "Win.ini Load",
+                                                        "Win.ini Run"};
+    return defaults;
+}
+
 void IntialStr(StartupLocationNames& names) {
     base::Trap("IntialStr", [&] {
         static const char* const ids[8] = {"1021", "1022", "1023", "1024", "1025", "1026", "1027", "1028"};
-        static const char* const defaults[8] = {"Registry(User Run)",
-                                                "Registry(Machine Run)",
-                                                "Registry(Machine RunOnce)",
-                                                "Registry(Machine RunOnceEx)",
-                                                "StartUp (Current User)",
-                                                "StartUp (All Users)",
-                                                "Win.ini Load",
-                                                "Win.ini Run"};
-        for (size_t i = 0; i < 8; ++i) names[i] = wiring::GetMessage(ids[i], defaults[i]);
+        for (size_t i = 0; i < 8; ++i) names[i] = wiring::GetMessage(ids[i], StartupLocationDefaults()[i]);
     });
 }
 

@@ -32,6 +32,8 @@ void DelPrivateStringValue(const std::string& section, const std::string& key, c
 FileVersionHeader GetVerHeader(const std::string& file);
 // Short (8.3) form of an existing path; "" when the call fails.
 std::string GetShortPath(const std::string& path);
+// The eight startup locations' English names, in IntialStr's order ("Registry(User Run)" ...).
+const std::array<const char*, 8>& StartupLocationDefaults();
 // Fills the names from the language pack (messages 1021 to 1028, English defaults).
 void IntialStr(StartupLocationNames& names);
 // A shortcut file at shortcutPath pointing at target; every failure is ignored.

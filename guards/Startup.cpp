@@ -83,14 +83,7 @@ std::string Remove() { return modLanguage::getMessage("1066", "Remove"); }
 }  // namespace StartupTexts
 
 StartupPlace PlaceOf(const std::string& location) {
-    static const char* const defaults[8] = {"Registry(User Run)",
-                                            "Registry(Machine Run)",
-                                            "Registry(Machine RunOnce)",
-                                            "Registry(Machine RunOnceEx)",
-                                            "StartUp (Current User)",
-                                            "StartUp (All Users)",
-                                            "Win.ini Load",
-                                            "Win.ini Run"};
+    const auto& defaults = modMain::StartupLocationDefaults();
     static const StartupPlace places[8] = {StartupPlace::UserRun,        StartupPlace::MachineRun,
                                            StartupPlace::MachineRunOnce, StartupPlace::MachineRunOnceEx,
                                            StartupPlace::StartupUser,    StartupPlace::StartupCommon,

@@ -7,6 +7,7 @@
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "scanner/FolderMacros.h"
 #include "scanner/ScanEngine.h"
 
 namespace scanner {
@@ -27,20 +28,6 @@ std::string LongFormOf(const std::string& path) {
     if (n == 0 || n >= longForm.size()) return path;
     longForm.resize(n);
     return longForm;
-}
-
-// The absolute path, without a trailing backslash except at a drive root.
-std::string AbsolutePathName(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
-    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n >= full.size()) {
-        full.assign(n, '\0');
-        n = GetFullPathNameA(path.c_str(), n, full.data(), nullptr);
-    }
-    if (n == 0 || n >= full.size()) return path;
-    full.resize(n);
-    if (full.size() > 3 && full.back() == '\\') full.pop_back();
-    return full;
 }
 
 }  // namespace

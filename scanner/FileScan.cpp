@@ -115,19 +115,6 @@ std::string ParentFolderName(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-std::string AbsolutePathName(const std::string& path) {
-    std::string full(MAX_PATH, '\0');
-    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n >= full.size()) {
-        full.assign(n, '\0');
-        n = GetFullPathNameA(path.c_str(), n, full.data(), nullptr);
-    }
-    if (n == 0 || n >= full.size()) return path;
-    full.resize(n);
-    if (full.size() > 3 && full.back() == '\\') full.pop_back();
-    return full;
-}
-
 bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 bool IsReparsePoint(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 

@@ -93,4 +93,17 @@ std::string AddPathToFileName(const std::string& path, const std::string& name) 
     return path + "\\" + name;
 }
 
+std::string AbsolutePathName(const std::string& path) {
+    std::string full(MAX_PATH, '\0');
+    DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.assign(n, '\0');
+        n = GetFullPathNameA(path.c_str(), n, full.data(), nullptr);
+    }
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    if (full.size() > 3 && full.back() == '\\') full.pop_back();
+    return full;
+}
+
 }  // namespace scanner

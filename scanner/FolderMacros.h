@@ -21,6 +21,10 @@ std::string CleanDirString(const std::string& path);
 // documents, the desktops, the Startup and Start Menu folders and the all-users Start Menu.
 bool DoWeSkipThisFolder(const std::string& folder);
 
+// The absolute path, without a trailing backslash except at a drive root (the path itself when
+// the system cannot make it absolute).
+std::string AbsolutePathName(const std::string& path);
+
 // `path` & "\" & `name`, or `path` & `name` when the trimmed path already ends in a backslash.
 std::string AddPathToFileName(const std::string& path, const std::string& name);
 

@@ -10,6 +10,7 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
+#include "core/IniFiles.h"
 #include "guards/Bho.h"
 #include "guards/GuardSwitches.h"
 #include "guards/Places.h"
@@ -185,14 +186,7 @@ TEST_F(SysGuardsWindow, TheProtectedHomePageIsTheAddressTypedInTheMovie) {
 
 TEST_F(SysGuardsWindow, TheAddDialogAddsOneRowForEachLocation) {
     frmSysGuards.Load();
-    const char* const locations[] = {"Registry(User Run)",
-                                     "Registry(Machine Run)",
-                                     "Registry(Machine RunOnce)",
-                                     "Registry(Machine RunOnceEx)",
-                                     "StartUp (Current User)",
-                                     "StartUp (All Users)",
-                                     "Win.ini Load",
-                                     "Win.ini Run"};
+    const auto& locations = modMain::StartupLocationDefaults();
     for (const char* location : locations) {
         SCOPED_TRACE(location);
         const size_t before = frmSysGuards.startupItems.Rows().size();
