@@ -237,10 +237,10 @@ bool ParseResponseHead(const std::string& head, ResponseHead& out) {
     if (!range.empty()) {
         // "bytes first-last/total", "bytes first-last/*" or "bytes */total"
         if (base::LCase(range).rfind("bytes ", 0) != 0) return false;
-        const std::string spec = Trim(range.substr(6));
-        const size_t slash = spec.find('/');
+        const std::string rangeText = Trim(range.substr(6));
+        const size_t slash = rangeText.find('/');
         if (slash == std::string::npos) return false;
-        const std::string span = spec.substr(0, slash), total = spec.substr(slash + 1);
+        const std::string span = rangeText.substr(0, slash), total = rangeText.substr(slash + 1);
         if (total != "*") {
             if (!ReadNumber(total, out.rangeTotal)) return false;
             out.hasTotal = true;

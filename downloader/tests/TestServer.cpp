@@ -203,15 +203,15 @@ bool TestServer::Answer(std::uintptr_t socket, const std::string& head) {
     bool partial = false;
     const std::string range = Header(head, "Range:");
     if (!route.ignoreRange && range.rfind("bytes=", 0) == 0) {
-        const std::string spec = range.substr(6);
-        const size_t dash = spec.find('-');
+        const std::string wanted = range.substr(6);
+        const size_t dash = wanted.find('-');
         if (dash == std::string::npos || dash == 0) {
             SendAll(s, "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(body.size()) +
                            "\r\nContent-Length: 0\r\n\r\n");
             return true;
         }
-        first = std::stoull(spec.substr(0, dash));
-        if (dash + 1 < spec.size()) last = std::min<size_t>(std::stoull(spec.substr(dash + 1)), last);
+        first = std::stoull(wanted.substr(0, dash));
+        if (dash + 1 < wanted.size()) last = std::min<size_t>(std::stoull(wanted.substr(dash + 1)), last);
         if (first >= body.size() || last < first) {
             SendAll(s, "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Range: bytes */" + std::to_string(body.size()) +
                            "\r\nContent-Length: 0\r\n\r\n");
