@@ -1,24 +1,15 @@
 #include "core/Process.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "base/Trap.h"
+#include "core/ProcessApi.h"
 #include "core/modMain.h"
 
-namespace {
+namespace processApi {
 
-// Both routes are bound by name: psapi.dll is missing on Windows 95, 98 and Me, and the
-// tool-help functions on NT 4.0.
-struct Psapi {
-    BOOL(WINAPI* enumProcesses)(DWORD*, DWORD, DWORD*) = nullptr;
-    BOOL(WINAPI* enumProcessModules)(HANDLE, HMODULE*, DWORD, DWORD*) = nullptr;
-    DWORD(WINAPI* getModuleBaseName)(HANDLE, HMODULE, LPSTR, DWORD) = nullptr;
-    DWORD(WINAPI* getModuleFileNameEx)(HANDLE, HMODULE, LPSTR, DWORD) = nullptr;
-};
 const Psapi& PsapiFunctions() {
     static const Psapi p = [] {
         Psapi f;
@@ -35,12 +26,6 @@ const Psapi& PsapiFunctions() {
     return p;
 }
 
-struct ToolHelp {
-    HANDLE(WINAPI* createSnapshot)(DWORD, DWORD) = nullptr;
-    BOOL(WINAPI* first)(HANDLE, PROCESSENTRY32*) = nullptr;
-    BOOL(WINAPI* next)(HANDLE, PROCESSENTRY32*) = nullptr;
-    BOOL(WINAPI* queryImageName)(HANDLE, DWORD, LPSTR, PDWORD) = nullptr;
-};
 const ToolHelp& ToolHelpFunctions() {
     static const ToolHelp t = [] {
         ToolHelp f;
@@ -55,6 +40,15 @@ const ToolHelp& ToolHelpFunctions() {
     }();
     return t;
 }
+
+}  // namespace processApi
+
+namespace {
+
+using processApi::Psapi;
+using processApi::PsapiFunctions;
+using processApi::ToolHelp;
+using processApi::ToolHelpFunctions;
 
 long ListByPsapi(std::vector<std::string>& names, std::vector<DWORD>& ids, const std::string& filter) {
     const Psapi& ps = PsapiFunctions();

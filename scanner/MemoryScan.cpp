@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/ProcessApi.h"
 #include "core/SpecialFolders.h"
 #include "definitions/DefinitionsStore.h"
 #include "scanner/ScanEngine.h"
@@ -24,44 +25,10 @@ namespace scanner {
 
 namespace {
 
-// Bound by name: psapi.dll is missing on Windows 95, 98 and Me, the tool-help functions on NT 4.0.
-struct Psapi {
-    BOOL(WINAPI* enumProcesses)(DWORD*, DWORD, DWORD*) = nullptr;
-    BOOL(WINAPI* enumProcessModules)(HANDLE, HMODULE*, DWORD, DWORD*) = nullptr;
-    DWORD(WINAPI* getModuleFileNameEx)(HANDLE, HMODULE, LPSTR, DWORD) = nullptr;
-};
-const Psapi& PsapiFunctions() {
-    static const Psapi p = [] {
-        Psapi f;
-        HMODULE m = LoadLibraryA("psapi.dll");
-        if (!m) return f;
-        f.enumProcesses = reinterpret_cast<decltype(f.enumProcesses)>(GetProcAddress(m, "EnumProcesses"));
-        f.enumProcessModules =
-            reinterpret_cast<decltype(f.enumProcessModules)>(GetProcAddress(m, "EnumProcessModules"));
-        f.getModuleFileNameEx =
-            reinterpret_cast<decltype(f.getModuleFileNameEx)>(GetProcAddress(m, "GetModuleFileNameExA"));
-        return f;
-    }();
-    return p;
-}
-
-struct ToolHelp {
-    HANDLE(WINAPI* createSnapshot)(DWORD, DWORD) = nullptr;
-    BOOL(WINAPI* first)(HANDLE, PROCESSENTRY32*) = nullptr;
-    BOOL(WINAPI* next)(HANDLE, PROCESSENTRY32*) = nullptr;
-};
-const ToolHelp& ToolHelpFunctions() {
-    static const ToolHelp t = [] {
-        ToolHelp f;
-        HMODULE k = GetModuleHandleA("kernel32.dll");
-        if (!k) return f;
-        f.createSnapshot = reinterpret_cast<decltype(f.createSnapshot)>(GetProcAddress(k, "CreateToolhelp32Snapshot"));
-        f.first = reinterpret_cast<decltype(f.first)>(GetProcAddress(k, "Process32First"));
-        f.next = reinterpret_cast<decltype(f.next)>(GetProcAddress(k, "Process32Next"));
-        return f;
-    }();
-    return t;
-}
+using processApi::Psapi;
+using processApi::PsapiFunctions;
+using processApi::ToolHelp;
+using processApi::ToolHelpFunctions;
 
 const char* PriorityName(DWORD priorityClass) {
     switch (priorityClass) {
