@@ -1,5 +1,7 @@
 #include "shell/frmSysGuards.h"
 
+#include <iterator>
+
 #include "base/Conversions.h"
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
@@ -10,15 +12,30 @@
 #include "core/modLanguage.h"
 #include "core/modMain.h"
 #include "shell/CommonDialog.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmAddTask.h"
 #include "shell/frmLoad.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmSave.h"
+#include "shell/frminfo.h"
 
 namespace {
 
 const char kProfileFilter[] = "Profiles (*.Pro)|*.Pro|Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
+
+// The pages of the tab strip: the frame's Tag in the language pack and its English caption.
+struct GuardTab {
+    const char* tag;
+    const char* caption;
+};
+const GuardTab kTabs[] = {{"1000", "Guards Summary"},
+                          {"1003", "Startup Guard"},
+                          {"1016", "BHO Guard"},
+                          {"1023", "Windows Guard"},
+                          {"1026", "Internet Explorer Guard"}};
+constexpr long kStartupPage = 1;
+constexpr long kStartupLockedFrame = 5;  // the startup page while "Edit Startup Items" is off
 
 std::string Flag(bool on) { return on ? "-1" : "0"; }
 
@@ -60,8 +77,8 @@ void frmSysGuards::Form_Load() {
     flash.LoadMovie(0, modMain::FullPath_With_Filename("SysGuards.scw"));
     flash.ZOrder(0);
     frmMain.Skin.ApplyMask(hWnd(), "SubMask");
-    captionEnable = modLanguage::getMessage("1017", "Enabled");
-    captionDisable = modLanguage::getMessage("1016", "Disabled");
+    showGuardTab();
+    base::Trap("FRM Startup - setCaptions", [&] { setCaptions(); });
     base::Trap("loadStartUP", [&] { startupItems.Load(); });
     updateFlashStartupList();
     base::Trap("loadAddRemove", [&] { addRemove = guards::LoadInstalledPrograms(); });
@@ -77,6 +94,7 @@ void frmSysGuards::Form_Load() {
     chkStartupAuto = gb_startupGuard;
     chkBHOAuto = gb_bhoGuard;
     chkIEHiJackGuard_Click();
+    chkStartupManual_Click();
     chkStartupAuto_Click();
     chkBHOAuto_Click();
     chkIEFavoritesGuard_Click();
@@ -84,8 +102,24 @@ void frmSysGuards::Form_Load() {
     ShowTab(0);
 }
 
+void frmSysGuards::showGuardTab() {
+    for (size_t i = 0; i < std::size(kTabs); ++i)
+        flash.SetVariable("_root.tabCaption" + std::to_string(i),
+                          formLanguage::getFormString(*this, kTabs[i].tag, kTabs[i].caption));
+}
+
+void frmSysGuards::setCaptions() {
+    gb_startupMessages[0] = modLanguage::getMessage("1018", "System Information Is Unavailable At This Time");
+    gb_startupMessages[1] = modLanguage::getMessage("1019", "You Must fill in Text Boxes");
+    gb_startupMessages[2] = modLanguage::getMessage("1020", "Editing Registry for advanced users only, Continue?");
+    captionEnable = modLanguage::getMessage("1017", "Enabled");
+    captionDisable = modLanguage::getMessage("1016", "Disabled");
+}
+
 void frmSysGuards::ShowTab(long page) {
-    flash.GotoFrame(page);
+    if (page < 0 || page >= static_cast<long>(std::size(kTabs))) return;
+    tabGuards = page;
+    flash.GotoFrame(page == kStartupPage && !chkStartupManual ? kStartupLockedFrame : page);
     // The page's list controls are made anew with the frame: send their rows again.
     updateFlashStartupList();
     updateFlashBHOList();
@@ -93,8 +127,8 @@ void frmSysGuards::ShowTab(long page) {
 }
 
 void frmSysGuards::ResetFormState() {
-    chkStartupAuto = chkIEFavoritesGuard = chkIEHiJackGuard = chkIEHomePage = chkBHOAuto = false;
-    chkStartupManual = true;
+    chkStartupAuto = chkStartupManual = chkIEFavoritesGuard = chkIEHiJackGuard = chkIEHomePage = chkBHOAuto = false;
+    tabGuards = 0;
     homePageControlsEnabled = false;
     txtDefaultHomePage.clear();
     startupItems = {};
@@ -108,7 +142,7 @@ long frmSysGuards::RowOf(const std::string& arg, long selected, size_t count) co
     if (arg == "@selected")
         row = selected;
     else if (IsNumeric(arg))
-        row = static_cast<long>(conv::RoundHalfEven(conv::Val(arg)));
+        row = static_cast<long>(conv::RoundHalfEven(conv::Val(arg) + 1)) - 1;  // the 1-based row, rounded
     return row >= 0 && static_cast<size_t>(row) < count ? row : -1;
 }
 
@@ -128,6 +162,8 @@ void frmSysGuards::flash_FSCommand(const std::string& command, const std::string
         enableBHOGuard();
     } else if (c == "IDC_FS_ADDITTOALERTSECTION" || c == "IDC_FS_RADIOOFTEXT") {
         enableIERestoreHomePageAutomatic();
+    } else if (c == "IDC_FS_EDITSTARTUPITEMS") {
+        enableStartupManual();
     } else if (c == "IDC_FS_SAVEHOMEPAGE") {
         setHomepage();
     } else if (c == "IDC_FS_STARTUP_SELECT") {
@@ -162,6 +198,8 @@ void frmSysGuards::flash_FSCommand(const std::string& command, const std::string
         load_BHO();
     } else if (c == "IDC_FS_BHO_VIEWINFO") {
         info_BHO(args);
+    } else if (c == "IDC_FS_BHO_RESTOREREMOVED") {
+        restore_BHO();
     } else if (c == "IDC_FS_IP_SELECT") {
         selectedProgram = RowOf(args, -1, addRemove.size());
     } else if (c == "IDC_FS_UNINSTALL") {
@@ -215,6 +253,18 @@ void frmSysGuards::chkIEHomePage_Click() {
     flash.SetVariable("_root.AddItToAlertSection", Flag(!gb_ieRestoreHomePageAutomatic));
 }
 
+void frmSysGuards::chkStartupManual_Click() {
+    flash.SetVariable("_root.EditStartupItems", Flag(chkStartupManual));
+    if (tabGuards == kStartupPage) ShowTab(kStartupPage);
+}
+
+void frmSysGuards::enableStartupManual() {
+    const bool on = MovieBoolean(flash.GetVariable("_root.EditStartupItems"));
+    if (on == chkStartupManual) return;
+    chkStartupManual = on;
+    chkStartupManual_Click();
+}
+
 void frmSysGuards::enableStartupAuto() {
     chkStartupAuto = MovieBoolean(flash.GetVariable("_root.EnableStartupGuard"));
     chkStartupAuto_Click();
@@ -263,9 +313,7 @@ void frmSysGuards::setHomepage() {
 
 void frmSysGuards::cmdSaveHomePage_Click() {
     if (!guards::SaveProtectedHomePage(txtDefaultHomePage)) {
-        frmMsgBox.msgboxOK(
-            modLanguage::getMessage("1113", "The home page could not be saved:") + "\r\n" + txtDefaultHomePage,
-            "Corvane");
+        frmMsgBox.msgboxOK("The home page could not be saved:\r\n" + txtDefaultHomePage, "Corvane");
         return;
     }
     frmMsgBox.msgboxOK(
@@ -338,7 +386,7 @@ void frmSysGuards::load_Startup() {
     if (!name.empty()) {
         // A file that cannot be read leaves the list as it was.
         if (!base::Trap("load_Startup", [&] { startupItems.LoadProfile(name); }))
-            flash.SetVariable("_root.startupStatus", modLanguage::getMessage("1114", "The profile could not be read."));
+            flash.SetVariable("_root.startupStatus", "The profile could not be read: " + name);
     }
     updateFlashStartupList();
 }
@@ -424,6 +472,24 @@ void frmSysGuards::info_BHO(const std::string& index) {
     base::MsgBox(d.text, MB_OK | (d.moduleMissing ? MB_ICONSTOP : 0), base::AppTitle());
 }
 
+void frmSysGuards::restore_BHO() {
+    std::vector<guards::BHOProfile> removed;
+    base::Trap("restore_BHO", [&] { removed = guards::RemovedBhos(); });
+    if (removed.empty()) {
+        frmMsgBox.msgboxOK("No removed helper object is kept to be put back.", "Corvane");
+        return;
+    }
+    std::string names;
+    for (const auto& r : removed) names += "\r\n" + (r.name.empty() ? r.clsid : r.name);
+    if (frmMsgBox.msgbox("Put back the helper objects removed earlier?" + names, "Corvane") == 2) return;
+    guards::BhoList::ApplyReport report;
+    base::Trap("restore_BHO", [&] { report = bhoItems.RestoreRemoved(); });
+    std::string status;
+    for (const auto& f : report.failures) status += (status.empty() ? "" : "; ") + f;
+    flash.SetVariable("_root.bhoStatus", status.empty() ? std::string() : "Not put back: " + status);
+    updateFlashBHOList();
+}
+
 // ---- installed programs ----
 
 void frmSysGuards::updateFlashAddRemoveList() {
@@ -457,8 +523,10 @@ void frmSysGuards::info_AddRemoveGuard(const std::string& index) {
     selectedProgram = row;
     base::Trap("ar cmdViewInfo_Click", [&] {
         const guards::ProgramInfo info = guards::GetProgramInfo(addRemove[static_cast<size_t>(row)]);
-        frmMsgBox.msgboxOK(info.name + "\r\n" + modLanguage::getMessage("1062", "Publisher:") + " " + info.publisher +
-                               "\r\n" + modLanguage::getMessage("1063", "Version:") + " " + info.version,
-                           "Corvane");
+        if (!frminfo.Loaded()) frminfo.Load();
+        frminfo.lblprogname.SetCaption(info.name);
+        frminfo.lblpub.SetCaption(info.publisher);
+        frminfo.lblprogver.SetCaption(info.version);
+        frminfo.showME();
     });
 }
