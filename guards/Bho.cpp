@@ -386,9 +386,16 @@ BhoList::ApplyReport BhoList::RestoreRemoved() {
 void BhoList::SaveDisabledItems() const {
     std::string file = BhoDisabledFile();
     if (file.empty()) throw base::RuntimeError(76, "Path not found");
+    const std::string disabled = BhoTexts::Disabled();
     std::vector<BHOProfile> out;
     for (const auto& r : rows_)
-        if (r.state == BhoTexts::Disabled()) out.push_back(r);
+        if (r.state == disabled) out.push_back(r);
+    // A helper object still disabled stays recorded although the list (a loaded configuration
+    // that lacks it) does not show it: the file holds the only copy of its key.
+    for (const auto& s : snapshot_)
+        if (s.state == disabled && std::none_of(rows_.begin(), rows_.end(),
+                                                [&](const BHOProfile& r) { return Upper(r.clsid) == Upper(s.clsid); }))
+            out.push_back(s);
     if (out.empty()) {
         DeleteFileA(file.c_str());
         return;

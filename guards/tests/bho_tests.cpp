@@ -229,6 +229,34 @@ TEST_F(HelperObjects, RestoreRemovedBringsBackEveryRemovedObjectIntoTheList) {
     EXPECT_EQ(list.Rows().size(), n + 2);
 }
 
+TEST_F(HelperObjects, ADisabledObjectALoadedConfigurationLeavesOutStaysRecorded) {
+    const std::string off = Plant("Switched Off", module_), other = Plant("Other", module_);
+    const auto bhoBefore = guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(off));
+    BhoList list;
+    list.Load();
+    std::vector<BHOProfile> configuration = list.Rows();  // saved before the object was disabled
+    std::erase_if(configuration, [&](const BHOProfile& r) { return r.clsid == off; });
+    list.Toggle(Index(list, off));
+    ASSERT_TRUE(list.Apply().failures.empty());
+    ASSERT_FALSE(guards::KeyExists(HKEY_LOCAL_MACHINE, BhoKey(off)));
+
+    list.ReplaceRows(configuration);
+    EXPECT_TRUE(list.Apply().failures.empty());
+    auto kept = guards::LoadBHOListFile(guards::BhoDisabledFile());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].clsid, off);
+
+    BhoList again;  // the next run lists it and puts its key back exactly
+    again.Load();
+    const size_t i = Index(again, off);
+    ASSERT_NE(i, SIZE_MAX);
+    EXPECT_EQ(again.Rows()[i].state, "Disabled");
+    again.Toggle(i);
+    EXPECT_TRUE(again.Apply().failures.empty());
+    EXPECT_EQ(guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(off)), bhoBefore);
+    EXPECT_TRUE(guards::KeyExists(HKEY_LOCAL_MACHINE, BhoKey(other)));
+}
+
 TEST_F(HelperObjects, ApplyTouchesOnlyChangedRowsAndNeverABadClsid) {
     std::string shortName = Plant("ab", module_);  // listed as UnKnown
     std::string other = Plant("Other", module_);
