@@ -402,9 +402,9 @@ void StartupList::SaveProfile(const std::string& path) const {
     SaveStartupProfile(out, path);
 }
 
-void StartupList::LoadProfile(const std::string& path) {
+void StartupList::LoadProfile(const std::string& path, bool* truncated) {
     if (path.empty()) return;
-    std::vector<StartupProfile> items = LoadStartupProfile(path);  // throws before the rows change
+    std::vector<StartupProfile> items = LoadStartupProfile(path, truncated);  // throws before the rows change
     std::vector<bool> taken(saved_.size());
     std::multimap<std::string, size_t> byIdentity;
     for (size_t i = 0; i < saved_.size(); ++i) byIdentity.emplace(StartupIdentity(saved_[i].item), i);

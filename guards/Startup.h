@@ -97,8 +97,9 @@ public:
     // The rows as the records stand (unapplied marks, added rows and loaded profiles dropped).
     void Reset();
     void SaveProfile(const std::string& path) const;
-    // Replaces the rows with the profile's; rows that match a record take its identity.
-    void LoadProfile(const std::string& path);
+    // Replaces the rows with the profile's; rows that match a record take its identity. A file
+    // cut inside a record gives the rows read (the last one as far as it goes) and *truncated.
+    void LoadProfile(const std::string& path, bool* truncated = nullptr);
 
 private:
     struct Saved {

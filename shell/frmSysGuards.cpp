@@ -82,6 +82,7 @@ void frmSysGuards::Form_Load() {
     base::Trap("loadStartUP", [&] { startupItems.Load(); });
     updateFlashStartupList();
     base::Trap("loadAddRemove", [&] { addRemove = guards::LoadInstalledPrograms(); });
+    flash.SetVariable("_root.IPCaption", modLanguage::getMessage("1073", "Installed Programs"));
     updateFlashAddRemoveList();
     base::Trap("loadBHO", [&] { bhoItems.Load(true); });
     updateFlashBHOList();
@@ -385,8 +386,13 @@ void frmSysGuards::load_Startup() {
     const std::string name = CommonDialog::ShowOpen(kProfileFilter);
     if (!name.empty()) {
         // A file that cannot be read leaves the list as it was.
-        if (!base::Trap("load_Startup", [&] { startupItems.LoadProfile(name); }))
+        bool truncated = false;
+        if (!base::Trap("load_Startup", [&] { startupItems.LoadProfile(name, &truncated); }))
             flash.SetVariable("_root.startupStatus", "The profile could not be read: " + name);
+        else
+            flash.SetVariable(
+                "_root.startupStatus",
+                truncated ? "The profile ends inside an item; its last item is incomplete: " + name : std::string());
     }
     updateFlashStartupList();
 }

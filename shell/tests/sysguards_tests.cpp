@@ -455,3 +455,40 @@ TEST_F(SysGuardsWindow, TabCaptionsAndTheAddDialogsMessageComeFromTheLanguagePac
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SysGuardsWindow, ProfilesGoThroughTheFileDialogAndACancelTouchesNothing) {
+    testing_support::TempFolder temp;
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, kRun, stem_, {REG_SZ, std::string("C:\\p.exe\0", 9)}));
+    frmSysGuards.Load();
+    const std::string profile = temp / "mine.Pro";
+    base::modal::Expect("CommonDialog", 1);
+    CommonDialog::SetScriptedFileName(profile);
+    Send("IDC_FS_STARTUP_SAVESTARTUP");
+    const std::string saved = base::ReadWhole(profile);
+    EXPECT_NE(saved.find(stem_ + "\r\nEnabled\r\nRegistry(User Run)\r\n"), std::string::npos);
+
+    Send("IDC_FS_STARTUP_ENABLEDISABLE", std::to_string(Row(stem_)));  // an unapplied mark
+    base::modal::Expect("CommonDialog", 2);
+    Send("IDC_FS_STARTUP_SAVESTARTUP");  // cancelled: the earlier file stays as it was
+    EXPECT_EQ(base::ReadWhole(profile), saved);
+    base::modal::Expect("CommonDialog", 2);
+    Send("IDC_FS_STARTUP_LOADSTARTUP");  // cancelled: nothing reloaded
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[Row(stem_)].item.state, "Disabled");
+
+    // A profile cut inside its second item: the rows read are shown, and the page says so.
+    const std::string cut = temp / "cut.Pro";
+    base::WriteText(cut,
+                    "One\r\nEnabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\n"
+                    "one.exe\r\nTwo\r\nDisabled\r\n");
+    base::modal::Expect("CommonDialog", 1);
+    CommonDialog::SetScriptedFileName(cut);
+    Send("IDC_FS_STARTUP_LOADSTARTUP");
+    ASSERT_EQ(frmSysGuards.startupItems.Rows().size(), 2u);
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[1].item.state, "Disabled");
+    EXPECT_NE(frmSysGuards.flash.GetVariable("_root.startupStatus").find("incomplete"), std::string::npos);
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.NumberOfSAG"), "2");
+}
+
+}  // namespace
