@@ -48,6 +48,13 @@ bool MovieBoolean(const std::string& text) {
     return conv::Val(t) != 0;
 }
 
+// The page's status line after a command that went through many items: what was left as it was.
+std::string FailureStatus(const std::string& lead, const std::vector<std::string>& failures) {
+    std::string status;
+    for (const auto& f : failures) status += (status.empty() ? "" : "; ") + f;
+    return status.empty() ? status : lead + status;
+}
+
 bool IsNumeric(const std::string& text) {
     const std::string t = base::Trim(text);
     return !t.empty() && t.find_first_not_of("+-0123456789.") == std::string::npos &&
@@ -400,9 +407,7 @@ void frmSysGuards::load_Startup() {
 void frmSysGuards::apply_Startup() {
     guards::StartupList::ApplyReport report;
     base::Trap("FRM Startup - ApplyNow", [&] { report = startupItems.Apply(); });
-    std::string status;
-    for (const auto& f : report.failures) status += (status.empty() ? "" : "; ") + f;
-    flash.SetVariable("_root.startupStatus", status.empty() ? std::string() : "Not changed: " + status);
+    flash.SetVariable("_root.startupStatus", FailureStatus("Not changed: ", report.failures));
     updateFlashStartupList();
 }
 
@@ -445,9 +450,7 @@ void frmSysGuards::en_des_BHO(const std::string& index) {
 void frmSysGuards::apply_BHO() {
     guards::BhoList::ApplyReport report;
     base::Trap("FillBHOProfile", [&] { report = bhoItems.Apply(); });
-    std::string status;
-    for (const auto& f : report.failures) status += (status.empty() ? "" : "; ") + f;
-    flash.SetVariable("_root.bhoStatus", status.empty() ? std::string() : "Not changed: " + status);
+    flash.SetVariable("_root.bhoStatus", FailureStatus("Not changed: ", report.failures));
     updateFlashBHOList();
     if (report.notice)
         frmMsgBox.msgboxOK(modLanguage::getMessage("1067",
@@ -490,9 +493,7 @@ void frmSysGuards::restore_BHO() {
     if (frmMsgBox.msgbox("Put back the helper objects removed earlier?" + names, "Corvane") == 2) return;
     guards::BhoList::ApplyReport report;
     base::Trap("restore_BHO", [&] { report = bhoItems.RestoreRemoved(); });
-    std::string status;
-    for (const auto& f : report.failures) status += (status.empty() ? "" : "; ") + f;
-    flash.SetVariable("_root.bhoStatus", status.empty() ? std::string() : "Not put back: " + status);
+    flash.SetVariable("_root.bhoStatus", FailureStatus("Not put back: ", report.failures));
     updateFlashBHOList();
 }
 

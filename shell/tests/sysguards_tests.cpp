@@ -88,6 +88,27 @@ protected:
     static void Send(const std::string& command, const std::string& args = {}) {
         frmSysGuards.flash.InjectCommand(command, args);
     }
+    // The next skinned message box is answered OK; its text goes into `shown`.
+    static void ExpectMessage(std::string& shown) {
+        base::modal::Expect("frmMsgBox", [&shown](const Step& s) -> long {
+            shown = s.text;
+            return 1;
+        });
+    }
+    // Opens the add dialog, fills it with `fill`, presses Add (which refuses) and cancels; the
+    // message Add showed.
+    static std::string RefusedAdd(const std::function<void()>& fill) {
+        std::string shown;
+        base::modal::Expect("frmAddTask", [&](const Step&) -> long {
+            fill();
+            ExpectMessage(shown);
+            frmAddTask.flash.InjectCommand("IDC_FS_ADD");
+            frmAddTask.flash.InjectCommand("IDC_FS_CANCEL");
+            return 0;
+        });
+        Send("IDC_FS_STARTUP_ADDSTARTUP");
+        return shown;
+    }
     // A program of the Uninstall key with the given string values; taken away afterwards.
     void PlantProgram(const std::vector<std::pair<std::string, std::string>>& values) {
         const std::string key = std::string(guards::kUninstallKey) + stem_;
@@ -187,10 +208,7 @@ TEST_F(SysGuardsWindow, TheProtectedHomePageIsTheAddressTypedInTheMovie) {
     EXPECT_TRUE(gb_ieDefaultPageGuard);
     frmSysGuards.flash.SetVariable("_root.textOFRadioButton", "http://home.example/");
     std::string shown;
-    base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-        shown = s.text;
-        return 1;
-    });
+    ExpectMessage(shown);
     Send("IDC_FS_SAVEHOMEPAGE");
     EXPECT_EQ(shown, "Your home page set to this site\r\nhttp://home.example/");
     EXPECT_EQ(guards::ReadIniKey(folder / "Hjlst.qvl", "IE", "StartPage"), "http://home.example/");
@@ -234,20 +252,11 @@ TEST_F(SysGuardsWindow, TheAddDialogAddsOneRowForEachLocation) {
     }
     // No program chosen: the message, no row; a cancelled Browse keeps it empty.
     const size_t before = frmSysGuards.startupItems.Rows().size();
-    std::string shown;
-    base::modal::Expect("frmAddTask", [&](const Step&) -> long {
+    const std::string shown = RefusedAdd([] {
         base::modal::Expect("CommonDialog", 2);
         frmAddTask.flash.InjectCommand("IDC_FS_BROWSE");
         frmAddTask.flash.SetVariable("_root.taskname", "Name");
-        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-            shown = s.text;
-            return 1;
-        });
-        frmAddTask.flash.InjectCommand("IDC_FS_ADD");
-        frmAddTask.flash.InjectCommand("IDC_FS_CANCEL");
-        return 0;
     });
-    Send("IDC_FS_STARTUP_ADDSTARTUP");
     EXPECT_EQ(shown, "You Must fill in Text Boxes");
     EXPECT_EQ(frmSysGuards.startupItems.Rows().size(), before);
 }
@@ -270,10 +279,7 @@ TEST_F(SysGuardsWindow, ConfigurationsSavedAndLoadedThroughTheDialogs) {
     std::string shown;
     base::modal::Expect("frmSave", [&](const Step&) -> long {
         frmSave.flash.SetVariable("_root.profileName", "Work");
-        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-            shown = s.text;
-            return 1;
-        });
+        ExpectMessage(shown);
         frmSave.flash.InjectCommand("IDC_FS_SAVE");
         frmSave.flash.InjectCommand("IDC_FS_CLOSE");
         return 0;
@@ -400,10 +406,7 @@ TEST_F(SysGuardsWindow, RemovedHelperObjectsComeBackThroughRestoreRemoved) {
     };
     frmSysGuards.Load();
     std::string shown;
-    base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-        shown = s.text;
-        return 1;
-    });
+    ExpectMessage(shown);
     Send("IDC_FS_BHO_RESTOREREMOVED");  // nothing kept yet: said so
     EXPECT_NE(shown.find("No removed helper object"), std::string::npos);
 
@@ -417,10 +420,7 @@ TEST_F(SysGuardsWindow, RemovedHelperObjectsComeBackThroughRestoreRemoved) {
     base::modal::Expect("frmMsgBox", 2);  // Cancel: nothing comes back
     Send("IDC_FS_BHO_RESTOREREMOVED");
     EXPECT_FALSE(guards::KeyExists(HKEY_LOCAL_MACHINE, bhoKey));
-    base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-        shown = s.text;
-        return 1;
-    });
+    ExpectMessage(shown);
     Send("IDC_FS_BHO_RESTOREREMOVED");
     EXPECT_NE(shown.find("Planted Helper"), std::string::npos);
     EXPECT_EQ(guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, bhoKey), bhoBefore);
@@ -440,18 +440,7 @@ TEST_F(SysGuardsWindow, TabCaptionsAndTheAddDialogsMessageComeFromTheLanguagePac
     EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.tabCaption1"), "Autostart");
     EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.tabCaption2"), "BHO Guard");  // not in the pack
     EXPECT_EQ(gb_startupMessages[1], "Bitte beide Felder ausfuellen");
-    std::string shown;
-    base::modal::Expect("frmAddTask", [&](const Step&) -> long {
-        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-            shown = s.text;
-            return 1;
-        });
-        frmAddTask.flash.InjectCommand("IDC_FS_ADD");
-        frmAddTask.flash.InjectCommand("IDC_FS_CLOSE");
-        return 0;
-    });
-    Send("IDC_FS_STARTUP_ADDSTARTUP");
-    EXPECT_EQ(shown, "Bitte beide Felder ausfuellen");
+    EXPECT_EQ(RefusedAdd([] {}), "Bitte beide Felder ausfuellen");
 }
 
 }  // namespace
