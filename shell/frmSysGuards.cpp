@@ -55,6 +55,10 @@ std::string FailureStatus(const std::string& lead, const std::vector<std::string
     return status.empty() ? status : lead + status;
 }
 
+// A switch set to the value it has runs nothing, unless its guard is not in that state: a tick
+// after a failed start tries the start again.
+bool Settled(guards::GuardKind kind, bool on) { return guards::SwitchOf(kind).Running() == on; }
+
 bool IsNumeric(const std::string& text) {
     const std::string t = base::Trim(text);
     return !t.empty() && t.find_first_not_of("+-0123456789.") == std::string::npos &&
@@ -280,14 +284,14 @@ void frmSysGuards::enableStartupAuto() {
 
 void frmSysGuards::enableIEFavvorites() {
     const bool on = MovieBoolean(flash.GetVariable("_root.IEFavoritesGuard"));
-    if (on == chkIEFavoritesGuard) return;
+    if (on == chkIEFavoritesGuard && Settled(guards::GuardKind::IEFavorites, on)) return;
     chkIEFavoritesGuard = on;
     chkIEFavoritesGuard_Click();
 }
 
 void frmSysGuards::enableIEHiJackGuard() {
     const bool on = MovieBoolean(flash.GetVariable("_root.IEHijackGuard"));
-    if (on == chkIEHiJackGuard) return;
+    if (on == chkIEHiJackGuard && Settled(guards::GuardKind::IEHijack, on)) return;
     chkIEHiJackGuard = on;
     chkIEHiJackGuard_Click();
 }
@@ -304,7 +308,7 @@ void frmSysGuards::enableIEHomePage() {
 
 void frmSysGuards::enableBHOGuard() {
     const bool on = MovieBoolean(flash.GetVariable("_root.BHOGuard"));
-    if (on == chkBHOAuto) return;
+    if (on == chkBHOAuto && Settled(guards::GuardKind::BHO, on)) return;
     chkBHOAuto = on;
     chkBHOAuto_Click();
 }

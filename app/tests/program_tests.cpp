@@ -14,11 +14,13 @@
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
+#include "core/SpecialFolders.h"
 #include "core/tests/CoreTestSupport.h"
 #include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/GuardHost.h"
 #include "shell/frmMain.h"
+#include "shell/frmSysGuards.h"
 
 namespace {
 
@@ -60,6 +62,63 @@ TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     app::RemoveLinks();
     modEncryption::ReleaseEncryption();
     gb_scanAborted = false;
+}
+
+// The System Guards window's switches over the real guards (Halvex watching the prefix's
+// places): each starts and stops its guard. A start that fails (no Halvex.dll) shows Disabled,
+// and the same tick starts the guard once the library is back.
+TEST(ProgramTest, TheSystemGuardsSwitchesStartAndStopTheRealGuards) {
+    using guards::GuardKind;
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+    FillProgramFolder(pf);
+    ASSERT_TRUE(
+        CopyFileA((testing_support::ProgramDir() + "\\SysGuards.scw").c_str(), (pf / "SysGuards.scw").c_str(), FALSE));
+    modMain::FillSpecialFolderGlobals("");
+    app::InstallLinks();
+    app::InstallGuards();
+    gb_startupGuard = gb_ieFavoriteGuard = gb_ieHijackGuard = gb_bhoGuard = gb_ieDefaultPageGuard = false;
+    frmMain.Load();
+    frmSysGuards.Load();
+    const struct {
+        const char *command, *variable, *label;
+        GuardKind kind;
+    } cases[] = {
+        {"IDC_FS_ENABLESTARTUPGUARD", "_root.EnableStartupGuard", "_root.GS_StartUpGuard", GuardKind::Startup},
+        {"IDC_FS_IEFAVORITESGUARD", "_root.IEFavoritesGuard", "_root.GS_IEFavoriteGuard", GuardKind::IEFavorites},
+        {"IDC_FS_IEHIJACKGUARD", "_root.IEHijackGuard", "_root.GS_IEHijackGuard", GuardKind::IEHijack},
+        {"IDC_FS_BHOGUARD", "_root.BHOGuard", "_root.GS_BHOGuard", GuardKind::BHO}};
+    auto tick = [](const auto& c, const char* value) {
+        frmSysGuards.flash.SetVariable(c.variable, value);
+        frmSysGuards.flash.InjectCommand(c.command);
+        return frmSysGuards.flash.GetVariable(c.label);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EXPECT_EQ(tick(c, "-1"), "Enabled");
+        EXPECT_TRUE(guards::SwitchOf(c.kind).Running());
+        EXPECT_EQ(tick(c, "0"), "Disabled");
+        EXPECT_FALSE(guards::SwitchOf(c.kind).Running());
+    }
+    const std::string dll = pf / "Halvex.dll", away = pf / "Halvex.away";
+    ASSERT_TRUE(MoveFileA(dll.c_str(), away.c_str()));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("without Halvex: ") + c.command);
+        EXPECT_EQ(tick(c, "-1"), "Disabled");
+        EXPECT_FALSE(guards::SwitchOf(c.kind).Running());
+    }
+    ASSERT_TRUE(MoveFileA(away.c_str(), dll.c_str()));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("Halvex back: ") + c.command);
+        EXPECT_EQ(tick(c, "-1"), "Enabled");
+        EXPECT_TRUE(guards::SwitchOf(c.kind).Running());
+        tick(c, "0");
+    }
+    frmSysGuards.Unload();
+    frmMain.Unload();
+    app::RemoveGuards();
+    app::RemoveLinks();
+    gb_startupGuard = gb_ieFavoriteGuard = gb_ieHijackGuard = gb_bhoGuard = gb_ieDefaultPageGuard = false;
 }
 
 TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
