@@ -88,7 +88,8 @@ private:
     void showGuardTab();
     void setCaptions();
     // The row a command names: "@selected" (the face's buttons), or a 0-based index as text
-    // (halves to even); -1 for anything else or a row past the list.
+    // (plus one and rounded, halves to even, it is the 1-based row); -1 for anything else or a
+    // row past the list.
     long RowOf(const std::string& arg, long selected, size_t count) const;
     void PushSwitch(guards::GuardKind kind, const char* boxVar, const char* labelVar);
     void PushButtons();
