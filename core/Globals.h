@@ -56,6 +56,10 @@ inline bool gb_skipNonExeFiles{};
 inline std::string gb_logFileName{};
 inline std::string gb_backupPath{};
 
+// The startup page's messages 1018-1020, filled each time the System Guards window sets its
+// captions; the add-startup-item dialog shows index 1.
+inline std::string gb_startupMessages[3]{};
+
 // Derived at load, never stored.
 inline std::string gb_scanLogFile;     // this run's scan log
 inline std::string gb_cookiesFolder;   // current user's cookies folder, with a trailing backslash

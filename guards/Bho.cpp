@@ -354,12 +354,48 @@ BhoList::ApplyReport BhoList::Apply() {
     return report;
 }
 
+BhoList::ApplyReport BhoList::RestoreRemoved() {
+    ApplyReport report;
+    std::vector<std::string> back;
+    for (const auto& r : RemovedBhos()) {
+        PlaceResult res = RestoreRemovedBho(r.clsid);
+        if (res.ok)
+            back.push_back(Upper(r.clsid));
+        else
+            report.failures.push_back((r.name.empty() ? r.clsid : r.name) + ": " + res.error);
+    }
+    if (back.empty()) return report;
+    std::vector<BHOProfile> listed = SetBHOIntoList(false);
+    std::erase_if(listed, [&](const BHOProfile& r) {
+        return std::find(back.begin(), back.end(), Upper(r.clsid)) == back.end() || Snapshot(r.clsid);
+    });
+    FillBhoVersions(listed);
+    for (auto& r : listed) {
+        snapshot_.push_back(r);
+        // A row of a loaded configuration with the same CLSID takes the registry's state.
+        auto same = std::find_if(rows_.begin(), rows_.end(),
+                                 [&](const BHOProfile& x) { return Upper(x.clsid) == Upper(r.clsid); });
+        if (same != rows_.end())
+            *same = r;
+        else
+            rows_.push_back(r);
+    }
+    return report;
+}
+
 void BhoList::SaveDisabledItems() const {
     std::string file = BhoDisabledFile();
     if (file.empty()) throw base::RuntimeError(76, "Path not found");
+    const std::string disabled = BhoTexts::Disabled();
     std::vector<BHOProfile> out;
     for (const auto& r : rows_)
-        if (r.state == BhoTexts::Disabled()) out.push_back(r);
+        if (r.state == disabled) out.push_back(r);
+    // A helper object still disabled stays recorded although the list (a loaded configuration
+    // that lacks it) does not show it: the file holds the only copy of its key.
+    for (const auto& s : snapshot_)
+        if (s.state == disabled && std::none_of(rows_.begin(), rows_.end(),
+                                                [&](const BHOProfile& r) { return Upper(r.clsid) == Upper(s.clsid); }))
+            out.push_back(s);
     if (out.empty()) {
         DeleteFileA(file.c_str());
         return;

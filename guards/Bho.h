@@ -78,6 +78,9 @@ public:
     // Carries out only the marks that differ from the snapshot; a failing row gets its
     // snapshot state back. BHOProf.lst is rewritten from the rows at the end, whatever failed.
     ApplyReport Apply();
+    // Puts back every helper object kept in the removed-objects file; each one put back joins
+    // the list and the snapshot as Enabled (or ERROR when its module is gone).
+    ApplyReport RestoreRemoved();
 
 private:
     BHOProfile* Snapshot(const std::string& clsid);

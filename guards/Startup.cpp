@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <map>
 
 #include "base/Handles.h"
@@ -369,9 +370,16 @@ StartupList::ApplyReport StartupList::Apply() {
 void StartupList::SaveDisabledItems() const {
     std::string file = StartupDisabledFile();
     if (file.empty()) throw base::RuntimeError(76, "Path not found");
+    const std::string disabled = StartupTexts::Disabled();
     std::vector<StartupProfile> out;
     for (const auto& r : rows_)
-        if (r.item.state == StartupTexts::Disabled()) out.push_back(r.item);
+        if (r.item.state == disabled) out.push_back(r.item);
+    // An item still out of its place stays recorded although the list (a loaded profile that
+    // lacks it) does not show it: the file is the only way back to it.
+    for (const auto& s : saved_)
+        if (s.item.state == disabled &&
+            std::none_of(rows_.begin(), rows_.end(), [&](const Row& r) { return r.id == s.id; }))
+            out.push_back(s.item);
     if (out.empty()) {
         DeleteFileA(file.c_str());
         return;
@@ -394,9 +402,9 @@ void StartupList::SaveProfile(const std::string& path) const {
     SaveStartupProfile(out, path);
 }
 
-void StartupList::LoadProfile(const std::string& path) {
+void StartupList::LoadProfile(const std::string& path, bool* truncated) {
     if (path.empty()) return;
-    std::vector<StartupProfile> items = LoadStartupProfile(path);  // throws before the rows change
+    std::vector<StartupProfile> items = LoadStartupProfile(path, truncated);  // throws before the rows change
     std::vector<bool> taken(saved_.size());
     std::multimap<std::string, size_t> byIdentity;
     for (size_t i = 0; i < saved_.size(); ++i) byIdentity.emplace(StartupIdentity(saved_[i].item), i);

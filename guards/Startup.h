@@ -91,13 +91,15 @@ public:
 
     // Carries out every mark that differs from its record; a failing item keeps its record's
     // state (its row shows it again) and the rest go on. The disabled-items file is rewritten
-    // after every item taken out and at the end, whatever failed.
+    // after every item taken out and at the end, whatever failed; it holds the Disabled rows and
+    // every disabled item the list no longer shows.
     ApplyReport Apply();
     // The rows as the records stand (unapplied marks, added rows and loaded profiles dropped).
     void Reset();
     void SaveProfile(const std::string& path) const;
-    // Replaces the rows with the profile's; rows that match a record take its identity.
-    void LoadProfile(const std::string& path);
+    // Replaces the rows with the profile's; rows that match a record take its identity. A file
+    // cut inside a record gives the rows read (the last one as far as it goes) and *truncated.
+    void LoadProfile(const std::string& path, bool* truncated = nullptr);
 
 private:
     struct Saved {

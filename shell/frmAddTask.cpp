@@ -93,7 +93,10 @@ void frmAddTask::cmdBrowse_Click() {
 
 void frmAddTask::cmdAdd_Click() {
     if (txtLocation.empty() || txtName.empty()) {
-        frmMsgBox.msgboxOK(modLanguage::getMessage("1019", "You Must fill in Text Boxes"), "Corvane");
+        // The System Guards window fills the message when it sets its captions.
+        const std::string& message = gb_startupMessages[1];
+        frmMsgBox.msgboxOK(message.empty() ? modLanguage::getMessage("1019", "You Must fill in Text Boxes") : message,
+                           "Corvane");
         return;
     }
     const std::string location = locationNames[static_cast<size_t>(cmboAddIn)];

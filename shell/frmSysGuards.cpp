@@ -1,5 +1,7 @@
 #include "shell/frmSysGuards.h"
 
+#include <iterator>
+
 #include "base/Conversions.h"
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
@@ -10,15 +12,30 @@
 #include "core/modLanguage.h"
 #include "core/modMain.h"
 #include "shell/CommonDialog.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmAddTask.h"
 #include "shell/frmLoad.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmSave.h"
+#include "shell/frminfo.h"
 
 namespace {
 
 const char kProfileFilter[] = "Profiles (*.Pro)|*.Pro|Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
+
+// The pages of the tab strip: the frame's Tag in the language pack and its English caption.
+struct GuardTab {
+    const char* tag;
+    const char* caption;
+};
+const GuardTab kTabs[] = {{"1000", "Guards Summary"},
+                          {"1003", "Startup Guard"},
+                          {"1016", "BHO Guard"},
+                          {"1023", "Windows Guard"},
+                          {"1026", "Internet Explorer Guard"}};
+constexpr long kStartupPage = 1;
+constexpr long kStartupLockedFrame = 5;  // the startup page while "Edit Startup Items" is off
 
 std::string Flag(bool on) { return on ? "-1" : "0"; }
 
@@ -30,6 +47,17 @@ bool MovieBoolean(const std::string& text) {
     if (t.empty() || t.find_first_not_of("+-0123456789.") != std::string::npos) base::Raise(13, "Type mismatch");
     return conv::Val(t) != 0;
 }
+
+// The page's status line after a command that went through many items: what was left as it was.
+std::string FailureStatus(const std::string& lead, const std::vector<std::string>& failures) {
+    std::string status;
+    for (const auto& f : failures) status += (status.empty() ? "" : "; ") + f;
+    return status.empty() ? status : lead + status;
+}
+
+// A switch set to the value it has runs nothing, unless its guard is not in that state: a tick
+// after a failed start tries the start again.
+bool Settled(guards::GuardKind kind, bool on) { return guards::SwitchOf(kind).Running() == on; }
 
 bool IsNumeric(const std::string& text) {
     const std::string t = base::Trim(text);
@@ -60,11 +88,12 @@ void frmSysGuards::Form_Load() {
     flash.LoadMovie(0, modMain::FullPath_With_Filename("SysGuards.scw"));
     flash.ZOrder(0);
     frmMain.Skin.ApplyMask(hWnd(), "SubMask");
-    captionEnable = modLanguage::getMessage("1017", "Enabled");
-    captionDisable = modLanguage::getMessage("1016", "Disabled");
+    showGuardTab();
+    base::Trap("FRM Startup - setCaptions", [&] { setCaptions(); });
     base::Trap("loadStartUP", [&] { startupItems.Load(); });
     updateFlashStartupList();
     base::Trap("loadAddRemove", [&] { addRemove = guards::LoadInstalledPrograms(); });
+    flash.SetVariable("_root.IPCaption", modLanguage::getMessage("1073", "Installed Programs"));
     updateFlashAddRemoveList();
     base::Trap("loadBHO", [&] { bhoItems.Load(true); });
     updateFlashBHOList();
@@ -77,6 +106,7 @@ void frmSysGuards::Form_Load() {
     chkStartupAuto = gb_startupGuard;
     chkBHOAuto = gb_bhoGuard;
     chkIEHiJackGuard_Click();
+    chkStartupManual_Click();
     chkStartupAuto_Click();
     chkBHOAuto_Click();
     chkIEFavoritesGuard_Click();
@@ -84,8 +114,24 @@ void frmSysGuards::Form_Load() {
     ShowTab(0);
 }
 
+void frmSysGuards::showGuardTab() {
+    for (size_t i = 0; i < std::size(kTabs); ++i)
+        flash.SetVariable("_root.tabCaption" + std::to_string(i),
+                          formLanguage::getFormString(*this, kTabs[i].tag, kTabs[i].caption));
+}
+
+void frmSysGuards::setCaptions() {
+    gb_startupMessages[0] = modLanguage::getMessage("1018", "System Information Is Unavailable At This Time");
+    gb_startupMessages[1] = modLanguage::getMessage("1019", "You Must fill in Text Boxes");
+    gb_startupMessages[2] = modLanguage::getMessage("1020", "Editing Registry for advanced users only, Continue?");
+    captionEnable = modLanguage::getMessage("1017", "Enabled");
+    captionDisable = modLanguage::getMessage("1016", "Disabled");
+}
+
 void frmSysGuards::ShowTab(long page) {
-    flash.GotoFrame(page);
+    if (page < 0 || page >= static_cast<long>(std::size(kTabs))) return;
+    tabGuards = page;
+    flash.GotoFrame(page == kStartupPage && !chkStartupManual ? kStartupLockedFrame : page);
     // The page's list controls are made anew with the frame: send their rows again.
     updateFlashStartupList();
     updateFlashBHOList();
@@ -93,8 +139,8 @@ void frmSysGuards::ShowTab(long page) {
 }
 
 void frmSysGuards::ResetFormState() {
-    chkStartupAuto = chkIEFavoritesGuard = chkIEHiJackGuard = chkIEHomePage = chkBHOAuto = false;
-    chkStartupManual = true;
+    chkStartupAuto = chkStartupManual = chkIEFavoritesGuard = chkIEHiJackGuard = chkIEHomePage = chkBHOAuto = false;
+    tabGuards = 0;
     homePageControlsEnabled = false;
     txtDefaultHomePage.clear();
     startupItems = {};
@@ -108,7 +154,7 @@ long frmSysGuards::RowOf(const std::string& arg, long selected, size_t count) co
     if (arg == "@selected")
         row = selected;
     else if (IsNumeric(arg))
-        row = static_cast<long>(conv::RoundHalfEven(conv::Val(arg)));
+        row = static_cast<long>(conv::RoundHalfEven(conv::Val(arg) + 1)) - 1;  // the 1-based row, rounded
     return row >= 0 && static_cast<size_t>(row) < count ? row : -1;
 }
 
@@ -128,6 +174,8 @@ void frmSysGuards::flash_FSCommand(const std::string& command, const std::string
         enableBHOGuard();
     } else if (c == "IDC_FS_ADDITTOALERTSECTION" || c == "IDC_FS_RADIOOFTEXT") {
         enableIERestoreHomePageAutomatic();
+    } else if (c == "IDC_FS_EDITSTARTUPITEMS") {
+        enableStartupManual();
     } else if (c == "IDC_FS_SAVEHOMEPAGE") {
         setHomepage();
     } else if (c == "IDC_FS_STARTUP_SELECT") {
@@ -162,6 +210,8 @@ void frmSysGuards::flash_FSCommand(const std::string& command, const std::string
         load_BHO();
     } else if (c == "IDC_FS_BHO_VIEWINFO") {
         info_BHO(args);
+    } else if (c == "IDC_FS_BHO_RESTOREREMOVED") {
+        restore_BHO();
     } else if (c == "IDC_FS_IP_SELECT") {
         selectedProgram = RowOf(args, -1, addRemove.size());
     } else if (c == "IDC_FS_UNINSTALL") {
@@ -215,6 +265,18 @@ void frmSysGuards::chkIEHomePage_Click() {
     flash.SetVariable("_root.AddItToAlertSection", Flag(!gb_ieRestoreHomePageAutomatic));
 }
 
+void frmSysGuards::chkStartupManual_Click() {
+    flash.SetVariable("_root.EditStartupItems", Flag(chkStartupManual));
+    if (tabGuards == kStartupPage) ShowTab(kStartupPage);
+}
+
+void frmSysGuards::enableStartupManual() {
+    const bool on = MovieBoolean(flash.GetVariable("_root.EditStartupItems"));
+    if (on == chkStartupManual) return;
+    chkStartupManual = on;
+    chkStartupManual_Click();
+}
+
 void frmSysGuards::enableStartupAuto() {
     chkStartupAuto = MovieBoolean(flash.GetVariable("_root.EnableStartupGuard"));
     chkStartupAuto_Click();
@@ -222,14 +284,14 @@ void frmSysGuards::enableStartupAuto() {
 
 void frmSysGuards::enableIEFavvorites() {
     const bool on = MovieBoolean(flash.GetVariable("_root.IEFavoritesGuard"));
-    if (on == chkIEFavoritesGuard) return;
+    if (on == chkIEFavoritesGuard && Settled(guards::GuardKind::IEFavorites, on)) return;
     chkIEFavoritesGuard = on;
     chkIEFavoritesGuard_Click();
 }
 
 void frmSysGuards::enableIEHiJackGuard() {
     const bool on = MovieBoolean(flash.GetVariable("_root.IEHijackGuard"));
-    if (on == chkIEHiJackGuard) return;
+    if (on == chkIEHiJackGuard && Settled(guards::GuardKind::IEHijack, on)) return;
     chkIEHiJackGuard = on;
     chkIEHiJackGuard_Click();
 }
@@ -246,7 +308,7 @@ void frmSysGuards::enableIEHomePage() {
 
 void frmSysGuards::enableBHOGuard() {
     const bool on = MovieBoolean(flash.GetVariable("_root.BHOGuard"));
-    if (on == chkBHOAuto) return;
+    if (on == chkBHOAuto && Settled(guards::GuardKind::BHO, on)) return;
     chkBHOAuto = on;
     chkBHOAuto_Click();
 }
@@ -263,9 +325,7 @@ void frmSysGuards::setHomepage() {
 
 void frmSysGuards::cmdSaveHomePage_Click() {
     if (!guards::SaveProtectedHomePage(txtDefaultHomePage)) {
-        frmMsgBox.msgboxOK(
-            modLanguage::getMessage("1113", "The home page could not be saved:") + "\r\n" + txtDefaultHomePage,
-            "Corvane");
+        frmMsgBox.msgboxOK("The home page could not be saved:\r\n" + txtDefaultHomePage, "Corvane");
         return;
     }
     frmMsgBox.msgboxOK(
@@ -337,8 +397,13 @@ void frmSysGuards::load_Startup() {
     const std::string name = CommonDialog::ShowOpen(kProfileFilter);
     if (!name.empty()) {
         // A file that cannot be read leaves the list as it was.
-        if (!base::Trap("load_Startup", [&] { startupItems.LoadProfile(name); }))
-            flash.SetVariable("_root.startupStatus", modLanguage::getMessage("1114", "The profile could not be read."));
+        bool truncated = false;
+        if (!base::Trap("load_Startup", [&] { startupItems.LoadProfile(name, &truncated); }))
+            flash.SetVariable("_root.startupStatus", "The profile could not be read: " + name);
+        else
+            flash.SetVariable(
+                "_root.startupStatus",
+                truncated ? "The profile ends inside an item; its last item is incomplete: " + name : std::string());
     }
     updateFlashStartupList();
 }
@@ -346,9 +411,7 @@ void frmSysGuards::load_Startup() {
 void frmSysGuards::apply_Startup() {
     guards::StartupList::ApplyReport report;
     base::Trap("FRM Startup - ApplyNow", [&] { report = startupItems.Apply(); });
-    std::string status;
-    for (const auto& f : report.failures) status += (status.empty() ? "" : "; ") + f;
-    flash.SetVariable("_root.startupStatus", status.empty() ? std::string() : "Not changed: " + status);
+    flash.SetVariable("_root.startupStatus", FailureStatus("Not changed: ", report.failures));
     updateFlashStartupList();
 }
 
@@ -391,9 +454,7 @@ void frmSysGuards::en_des_BHO(const std::string& index) {
 void frmSysGuards::apply_BHO() {
     guards::BhoList::ApplyReport report;
     base::Trap("FillBHOProfile", [&] { report = bhoItems.Apply(); });
-    std::string status;
-    for (const auto& f : report.failures) status += (status.empty() ? "" : "; ") + f;
-    flash.SetVariable("_root.bhoStatus", status.empty() ? std::string() : "Not changed: " + status);
+    flash.SetVariable("_root.bhoStatus", FailureStatus("Not changed: ", report.failures));
     updateFlashBHOList();
     if (report.notice)
         frmMsgBox.msgboxOK(modLanguage::getMessage("1067",
@@ -422,6 +483,22 @@ void frmSysGuards::info_BHO(const std::string& index) {
     selectedBHO = row;
     const guards::BhoDetails d = guards::BhoDetailsText(bhoItems.Rows()[static_cast<size_t>(row)]);
     base::MsgBox(d.text, MB_OK | (d.moduleMissing ? MB_ICONSTOP : 0), base::AppTitle());
+}
+
+void frmSysGuards::restore_BHO() {
+    std::vector<guards::BHOProfile> removed;
+    base::Trap("restore_BHO", [&] { removed = guards::RemovedBhos(); });
+    if (removed.empty()) {
+        frmMsgBox.msgboxOK("No removed helper object is kept to be put back.", "Corvane");
+        return;
+    }
+    std::string names;
+    for (const auto& r : removed) names += "\r\n" + (r.name.empty() ? r.clsid : r.name);
+    if (frmMsgBox.msgbox("Put back the helper objects removed earlier?" + names, "Corvane") == 2) return;
+    guards::BhoList::ApplyReport report;
+    base::Trap("restore_BHO", [&] { report = bhoItems.RestoreRemoved(); });
+    flash.SetVariable("_root.bhoStatus", FailureStatus("Not put back: ", report.failures));
+    updateFlashBHOList();
 }
 
 // ---- installed programs ----
@@ -457,8 +534,10 @@ void frmSysGuards::info_AddRemoveGuard(const std::string& index) {
     selectedProgram = row;
     base::Trap("ar cmdViewInfo_Click", [&] {
         const guards::ProgramInfo info = guards::GetProgramInfo(addRemove[static_cast<size_t>(row)]);
-        frmMsgBox.msgboxOK(info.name + "\r\n" + modLanguage::getMessage("1062", "Publisher:") + " " + info.publisher +
-                               "\r\n" + modLanguage::getMessage("1063", "Version:") + " " + info.version,
-                           "Corvane");
+        if (!frminfo.Loaded()) frminfo.Load();
+        frminfo.lblprogname.SetCaption(info.name);
+        frminfo.lblpub.SetCaption(info.publisher);
+        frminfo.lblprogver.SetCaption(info.version);
+        frminfo.showME();
     });
 }

@@ -22,8 +22,8 @@ public:
     // Reads the helper objects' version resources once the window is open.
     ui::Timer tmrVersions{*this, "tmrVersions"};
 
-    // State of the window's switches (the movie shows them).
-    bool chkStartupAuto = false, chkStartupManual = true, chkIEFavoritesGuard = false, chkIEHiJackGuard = false,
+    // State of the window's switches (the movie shows them); all off until the window loads.
+    bool chkStartupAuto = false, chkStartupManual = false, chkIEFavoritesGuard = false, chkIEHiJackGuard = false,
          chkIEHomePage = false, chkBHOAuto = false;
     bool homePageControlsEnabled = false;
     std::string txtDefaultHomePage;
@@ -34,6 +34,7 @@ public:
     guards::BhoList bhoItems;                                           // lstBHO
     std::vector<guards::InstalledProgram> addRemove;                    // lstAddRemove
     long selectedStartup = -1, selectedBHO = -1, selectedProgram = -1;  // 0-based, -1 none
+    long tabGuards = 0;                                                 // the page shown, 0-4
 
     // Commands of the movie (the main window's dispatcher names).
     void flash_FSCommand(const std::string& command, const std::string& args);
@@ -43,6 +44,7 @@ public:
     void enableIEHomePage();
     void enableBHOGuard();
     void enableIERestoreHomePageAutomatic();
+    void enableStartupManual();
     void setHomepage();
     void en_des_Startupitem(const std::string& index);
     void del_Startupitem(const std::string& index);
@@ -57,10 +59,12 @@ public:
     void save_BHO();
     void load_BHO();
     void info_BHO(const std::string& index);
+    void restore_BHO();
     void remove_AddRemoveGuard(const std::string& index);
     void info_AddRemoveGuard(const std::string& index);
 
-    // Shows a page (a frame of the movie) with its lists.
+    // Shows a page (a frame of the movie) with its lists; the startup page without its list
+    // while "Edit Startup Items" is off.
     void ShowTab(long page);
     void updateFlashStartupList();
     void updateFlashBHOList();
@@ -69,6 +73,7 @@ public:
     void cmdAddTask_Click();
     void cmdSaveHomePage_Click();
     void chkStartupAuto_Click();
+    void chkStartupManual_Click();
     void chkIEFavoritesGuard_Click();
     void chkIEHiJackGuard_Click();
     void chkIEHomePage_Click();
@@ -79,8 +84,12 @@ protected:
     void ResetFormState() override;
 
 private:
+    // The tab captions and the startup page's messages (gb_startupMessages) from the language pack.
+    void showGuardTab();
+    void setCaptions();
     // The row a command names: "@selected" (the face's buttons), or a 0-based index as text
-    // (halves to even); -1 for anything else or a row past the list.
+    // (plus one and rounded, halves to even, it is the 1-based row); -1 for anything else or a
+    // row past the list.
     long RowOf(const std::string& arg, long selected, size_t count) const;
     void PushSwitch(guards::GuardKind kind, const char* boxVar, const char* labelVar);
     void PushButtons();

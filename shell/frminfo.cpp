@@ -15,6 +15,7 @@ frminfo::frminfo() : ui::Form("frminfo") {
     flash.Move(0, 0, 360, 180);
     lblpub.SetCaption("Not Found");
     lblprogver.SetCaption("Not Found");
+    lblprogname.SetVisible(false);
     lblpub.SetVisible(false);
     lblprogver.SetVisible(false);
     cmdClose.SetCaption("&Close");
@@ -25,6 +26,7 @@ frminfo::frminfo() : ui::Form("frminfo") {
 
 void frminfo::showME() {
     if (!Loaded()) Load();
+    flash.SetVariable("_root.progname", lblprogname.Caption());
     flash.SetVariable("_root.publisher", lblpub.Caption());
     flash.SetVariable("_root.version", lblprogver.Caption());
     Show(ui::vbModal, frmMain.Loaded() ? &frmMain : nullptr);
@@ -47,6 +49,7 @@ void frminfo::Form_Load() {
     frmMain.Skin.ApplyMask(hWnd(), "SubAlertMask");
     flash.LoadMovie(0, modMain::FullPath_With_Filename("ProgInfo.scw"));
     flash.ZOrder(0);
+    flash.SetVariable("_root.progname", lblprogname.Caption());
     flash.SetVariable("_root.publisher", lblpub.Caption());
     flash.SetVariable("_root.version", lblprogver.Caption());
     flashWindow = CursorPosition::FindFlashPlayerWindow(hWnd());

@@ -1,6 +1,6 @@
 #pragma once
 // The program-information window: a small modal dialog whose movie (ProgInfo.scw) shows the
-// publisher and the version of an installed program, put into its two labels by the caller.
+// name, the publisher and the version of an installed program, put into its labels by the caller.
 #include "components/flash/ShockwaveFlash.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -10,6 +10,7 @@ public:
     frminfo();
 
     movie::ShockwaveFlash flash{*this, "flash"};
+    ui::Label lblprogname{*this, "lblprogname"};
     ui::Label lblpub{*this, "lblpub"};
     ui::Label lblprogver{*this, "lblprogver"};
     ui::CommandButton cmdClose{*this, "cmdClose"};

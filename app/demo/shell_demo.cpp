@@ -63,8 +63,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } else if (which == "info") {
         frmMain.Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
         frminfo.Load();
+        frminfo.lblprogname.SetCaption("Example Photo Studio");
         frminfo.lblpub.SetCaption("Example Software Ltd.");
         frminfo.lblprogver.SetCaption("4.2.1 (build 77)");
+        frminfo.flash.SetVariable("_root.progname", frminfo.lblprogname.Caption());
         frminfo.flash.SetVariable("_root.publisher", frminfo.lblpub.Caption());
         frminfo.flash.SetVariable("_root.version", frminfo.lblprogver.Caption());
         frminfo.Show(ui::vbModeless);

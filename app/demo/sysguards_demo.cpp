@@ -1,7 +1,8 @@
 // Shows one page of the System Guards window, or one of its dialogs, for a few seconds over a
 // few planted items (a Run value, a Startup shortcut, a helper object, an installed program),
 // then takes the items away and closes. Used by scripts/screenshot.
-//   sysguards_demo.exe <page 0-4 | addtask | save | load> [seconds]
+// Page 1 is shown with "Edit Startup Items" ticked; "startup-off" shows it without.
+//   sysguards_demo.exe <page 0-4 | startup-off | addtask | save | load | proginfo> [seconds]
 #include <windows.h>
 
 #include <cstdlib>
@@ -43,6 +44,7 @@ void Plant(bool on) {
     guards::WriteRawValue(HKEY_CLASSES_ROOT, cls + "\\InprocServer32", "", sz("C:\\windows\\system32\\demo.dll"));
     guards::WriteRawValue(HKEY_LOCAL_MACHINE, prog, "DisplayName", sz("Demo Photo Editor 2.1"));
     guards::WriteRawValue(HKEY_LOCAL_MACHINE, prog, "UninstallString", sz("C:\\Program Files\\Demo\\uninst.exe"));
+    guards::WriteRawValue(HKEY_LOCAL_MACHINE, prog, "Publisher", sz("Demo Imaging Ltd."));
 }
 
 // Stands in for the real-time guards, which the program's wiring connects.
@@ -85,9 +87,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
         dialog.Show(ui::vbModal, &frmMain);
         if (what != "addtask") DeleteFileA(guards::BhoConfigFile().c_str());
+    } else if (what == "proginfo") {
+        for (size_t i = 0; i < frmSysGuards.addRemove.size(); ++i)
+            if (frmSysGuards.addRemove[i].key == "CorvaneDemoProgram")
+                frmSysGuards.flash.InjectCommand("IDC_FS_MOREINFO", std::to_string(i));
     } else {
         frmSysGuards.Show();
-        frmSysGuards.ShowTab(std::atoi(what.c_str()));
+        frmSysGuards.chkStartupManual = what != "startup-off";
+        frmSysGuards.chkStartupManual_Click();
+        frmSysGuards.ShowTab(what == "startup-off" ? 1 : std::atoi(what.c_str()));
         frmSysGuards.flash.SelectListRow("SAG", 0);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "base/TextFile.h"
@@ -186,6 +187,74 @@ TEST_F(HelperObjects, RemoveTakesBothKeysAndRestoreBringsThemBackExactly) {
     EXPECT_EQ(guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(clsid)), bhoBefore);
     EXPECT_EQ(guards::SnapshotKeyTree(HKEY_CLASSES_ROOT, ClassKey(clsid)), classBefore);
     EXPECT_TRUE(guards::RemovedBhos().empty());
+}
+
+TEST_F(HelperObjects, RestoreRemovedBringsBackEveryRemovedObjectIntoTheList) {
+    // One removed straight away, one disabled in an earlier run and removed from its
+    // Disabled row: its BHO key comes back from the disable's copy.
+    const std::string plain = Plant("Plain Removed", module_), wasDisabled = Plant("Disabled Then Removed", module_);
+    std::map<std::string, std::pair<std::optional<std::string>, std::optional<std::string>>> before;
+    for (const auto& c : {plain, wasDisabled})
+        before[c] = {guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(c)),
+                     guards::SnapshotKeyTree(HKEY_CLASSES_ROOT, ClassKey(c))};
+    BhoList first;
+    first.Load();
+    first.Toggle(Index(first, wasDisabled));
+    ASSERT_TRUE(first.Apply().failures.empty());
+    BhoList list;
+    list.Load();
+    ASSERT_EQ(list.Rows()[Index(list, wasDisabled)].state, "Disabled");
+    list.MarkRemove(Index(list, plain));
+    list.MarkRemove(Index(list, wasDisabled));
+    ASSERT_TRUE(list.Apply().failures.empty());
+    ASSERT_EQ(guards::RemovedBhos().size(), 2u);
+    const size_t n = list.Rows().size();
+
+    EXPECT_TRUE(list.RestoreRemoved().failures.empty());
+    for (const auto& c : {plain, wasDisabled}) {
+        SCOPED_TRACE(c);
+        EXPECT_EQ(guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(c)), before[c].first);
+        EXPECT_EQ(guards::SnapshotKeyTree(HKEY_CLASSES_ROOT, ClassKey(c)), before[c].second);
+        const size_t i = Index(list, c);
+        ASSERT_NE(i, SIZE_MAX);
+        EXPECT_EQ(list.Rows()[i].state, "Enabled");
+        EXPECT_EQ(list.Rows()[i].version, "1.2.3.4");
+    }
+    EXPECT_EQ(list.Rows().size(), n + 2);
+    EXPECT_TRUE(guards::RemovedBhos().empty());
+    // They are in the snapshot too: an Apply now has nothing to do, a second restore neither.
+    EXPECT_TRUE(list.Apply().failures.empty());
+    EXPECT_TRUE(guards::KeyExists(HKEY_LOCAL_MACHINE, BhoKey(plain)));
+    EXPECT_TRUE(list.RestoreRemoved().failures.empty());
+    EXPECT_EQ(list.Rows().size(), n + 2);
+}
+
+TEST_F(HelperObjects, ADisabledObjectALoadedConfigurationLeavesOutStaysRecorded) {
+    const std::string off = Plant("Switched Off", module_), other = Plant("Other", module_);
+    const auto bhoBefore = guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(off));
+    BhoList list;
+    list.Load();
+    std::vector<BHOProfile> configuration = list.Rows();  // saved before the object was disabled
+    std::erase_if(configuration, [&](const BHOProfile& r) { return r.clsid == off; });
+    list.Toggle(Index(list, off));
+    ASSERT_TRUE(list.Apply().failures.empty());
+    ASSERT_FALSE(guards::KeyExists(HKEY_LOCAL_MACHINE, BhoKey(off)));
+
+    list.ReplaceRows(configuration);
+    EXPECT_TRUE(list.Apply().failures.empty());
+    auto kept = guards::LoadBHOListFile(guards::BhoDisabledFile());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].clsid, off);
+
+    BhoList again;  // the next run lists it and puts its key back exactly
+    again.Load();
+    const size_t i = Index(again, off);
+    ASSERT_NE(i, SIZE_MAX);
+    EXPECT_EQ(again.Rows()[i].state, "Disabled");
+    again.Toggle(i);
+    EXPECT_TRUE(again.Apply().failures.empty());
+    EXPECT_EQ(guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, BhoKey(off)), bhoBefore);
+    EXPECT_TRUE(guards::KeyExists(HKEY_LOCAL_MACHINE, BhoKey(other)));
 }
 
 TEST_F(HelperObjects, ApplyTouchesOnlyChangedRowsAndNeverABadClsid) {

@@ -326,6 +326,46 @@ TEST_F(StartupPlaces, ProfilesSavedChangedLoadedAndReset) {
     EXPECT_TRUE(guards::ReadRawValue(HKEY_CURRENT_USER, key, stem_ + "2"));
 }
 
+// An item that is out of its place stays in the disabled-items file although the list no
+// longer shows it (a profile saved before it was disabled was loaded and applied).
+TEST_F(StartupPlaces, ADisabledItemALoadedProfileLeavesOutStaysRecorded) {
+    testing_support::TempFolder temp;
+    const std::string key = std::string(kRun) + "Run";
+    const guards::RawValue value{REG_SZ, std::string("off.exe /x\0", 11)};
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, key, stem_ + "Off", value));
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, key, stem_ + "On", {REG_SZ, std::string("on.exe\0", 7)}));
+    StartupList list;
+    list.Load();
+    const std::string profile = temp / "before.Pro";
+    list.SaveProfile(profile);
+    auto items = guards::LoadStartupProfile(profile);
+    std::erase_if(items, [&](const StartupProfile& i) { return i.name == stem_ + "Off"; });
+    guards::SaveStartupProfile(items, profile);  // the profile knows nothing of the item
+    for (size_t i = 0; i < list.Rows().size(); ++i)
+        if (list.Rows()[i].item.name == stem_ + "Off") list.Toggle(i);
+    EXPECT_TRUE(list.Apply().failures.empty());
+    ASSERT_FALSE(guards::ReadRawValue(HKEY_CURRENT_USER, key, stem_ + "Off"));
+
+    list.LoadProfile(profile);
+    EXPECT_EQ(Find(list.Rows(), stem_ + "Off"), nullptr);
+    EXPECT_TRUE(list.Apply().failures.empty());
+    auto disabled = guards::LoadStartupProfile(guards::StartupDisabledFile());
+    ASSERT_EQ(disabled.size(), 1u);
+    EXPECT_EQ(disabled[0].name, stem_ + "Off");
+
+    StartupList again;  // the next run still lists it, and it comes back exactly
+    again.Load();
+    for (size_t i = 0; i < again.Rows().size(); ++i)
+        if (again.Rows()[i].item.name == stem_ + "Off") {
+            EXPECT_EQ(again.Rows()[i].item.state, "Disabled");
+            again.Toggle(i);
+        }
+    EXPECT_TRUE(again.Apply().failures.empty());
+    auto back = guards::ReadRawValue(HKEY_CURRENT_USER, key, stem_ + "Off");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->data, value.data);
+}
+
 TEST_F(StartupPlaces, AFailingItemLeavesTheOthersDoneAndRecorded) {
     std::string key = std::string(kRun) + "Run";
     ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, key, stem_, {REG_SZ, std::string("x.exe\0", 6)}));

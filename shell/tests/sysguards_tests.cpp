@@ -21,6 +21,7 @@
 #include "shell/frmMsgBox.h"
 #include "shell/frmSave.h"
 #include "shell/frmSysGuards.h"
+#include "shell/frminfo.h"
 
 namespace {
 
@@ -47,10 +48,10 @@ protected:
     void SetUp() override {
         CreateDirectoryA((folder / "Skin").c_str(), nullptr);
         const std::string from = testing_support::ProgramDir();
-        for (const char* f : {"alerts.scw", "SysGuards.scw", "popup.scw", "Skin\\Corvane.skn"})
+        for (const char* f : {"alerts.scw", "SysGuards.scw", "popup.scw", "ProgInfo.scw", "Skin\\Corvane.skn"})
             ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
         run_ = guards::SnapshotKeyTree(HKEY_CURRENT_USER, kRun);
-        for (auto* f : {&startupFile_, &bhoFile_}) {
+        for (auto* f : {&startupFile_, &bhoFile_, &removedFile_}) {
             if (base::FileExists(f->first)) f->second = base::ReadWhole(f->first);
         }
         stem_ = testing_support::UniqueName("CorvaneWindow");
@@ -64,11 +65,14 @@ protected:
         frmLoad.Unload();
         frmSysGuards.Unload();
         frmMsgBox.Unload();
+        frminfo.Unload();
         frmMain.Unload();
+        gb_languageFile.clear();
         for (int i = 0; i < 4; ++i) guards::SwitchOf(static_cast<guards::GuardKind>(i)).Connect(nullptr);
         guards::DeleteKeyTree(HKEY_CURRENT_USER, kRun);
         if (run_) guards::RestoreKeyTree(HKEY_CURRENT_USER, kRun, *run_);
-        for (auto* f : {&startupFile_, &bhoFile_}) {
+        for (const auto& key : plantedKeys_) guards::DeleteKeyTree(key.first, key.second);
+        for (auto* f : {&startupFile_, &bhoFile_, &removedFile_}) {
             if (f->second)
                 base::WriteText(f->first, *f->second);
             else
@@ -84,11 +88,45 @@ protected:
     static void Send(const std::string& command, const std::string& args = {}) {
         frmSysGuards.flash.InjectCommand(command, args);
     }
+    // The next skinned message box is answered OK; its text goes into `shown`.
+    static void ExpectMessage(std::string& shown) {
+        base::modal::Expect("frmMsgBox", [&shown](const Step& s) -> long {
+            shown = s.text;
+            return 1;
+        });
+    }
+    // Opens the add dialog, fills it with `fill`, presses Add (which refuses) and cancels; the
+    // message Add showed.
+    static std::string RefusedAdd(const std::function<void()>& fill) {
+        std::string shown;
+        base::modal::Expect("frmAddTask", [&](const Step&) -> long {
+            fill();
+            ExpectMessage(shown);
+            frmAddTask.flash.InjectCommand("IDC_FS_ADD");
+            frmAddTask.flash.InjectCommand("IDC_FS_CANCEL");
+            return 0;
+        });
+        Send("IDC_FS_STARTUP_ADDSTARTUP");
+        return shown;
+    }
+    // A program of the Uninstall key with the given string values; taken away afterwards.
+    void PlantProgram(const std::vector<std::pair<std::string, std::string>>& values) {
+        const std::string key = std::string(guards::kUninstallKey) + stem_;
+        plantedKeys_.push_back({HKEY_LOCAL_MACHINE, key});
+        for (const auto& [name, text] : values)
+            ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, key, name, {REG_SZ, text + '\0'}));
+    }
+    long ProgramRow() const {
+        for (size_t i = 0; i < frmSysGuards.addRemove.size(); ++i)
+            if (frmSysGuards.addRemove[i].key == stem_) return static_cast<long>(i);
+        return -1;
+    }
 
     testing_support::ScopedProgramFolder folder;
     std::optional<std::string> run_;
     std::pair<std::string, std::optional<std::string>> startupFile_{guards::StartupDisabledFile(), {}},
-        bhoFile_{guards::BhoDisabledFile(), {}};
+        bhoFile_{guards::BhoDisabledFile(), {}}, removedFile_{guards::BhoRemovedFile(), {}};
+    std::vector<std::pair<HKEY, std::string>> plantedKeys_;
     std::string stem_;
     FakeGuard fakes_[4];
 };
@@ -102,6 +140,12 @@ TEST_F(SysGuardsWindow, TheStartupPageListsDisablesAndEnablesThroughItsCommands)
                   .find(stem_ + "|Enabled|Registry(User Run)|Current User|Current User logs On|C:\\a.exe /x|"),
               std::string::npos);
     frmSysGuards.ShowTab(1);
+    // Until "Edit Startup Items" is ticked the page shows the caution, no list and no buttons.
+    EXPECT_TRUE(frmSysGuards.flash.ListRowTexts("SAG").empty());
+    EXPECT_FALSE(frmSysGuards.flash.ClickButton("IDC_FS_STARTUP_APPLY"));
+    frmSysGuards.flash.SetVariable("_root.EditStartupItems", "1");
+    EXPECT_TRUE(frmSysGuards.flash.ClickButton("IDC_FS_EDITSTARTUPITEMS"));
+    EXPECT_TRUE(frmSysGuards.chkStartupManual);
     EXPECT_EQ(frmSysGuards.flash.ListRowTexts("SAG").size(), frmSysGuards.startupItems.Rows().size());
     Send("IDC_FS_STARTUP_ENABLEDISABLE", "x");  // not a row: nothing
     EXPECT_EQ(frmSysGuards.startupItems.Rows()[row].item.state, "Enabled");
@@ -164,10 +208,7 @@ TEST_F(SysGuardsWindow, TheProtectedHomePageIsTheAddressTypedInTheMovie) {
     EXPECT_TRUE(gb_ieDefaultPageGuard);
     frmSysGuards.flash.SetVariable("_root.textOFRadioButton", "http://home.example/");
     std::string shown;
-    base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-        shown = s.text;
-        return 1;
-    });
+    ExpectMessage(shown);
     Send("IDC_FS_SAVEHOMEPAGE");
     EXPECT_EQ(shown, "Your home page set to this site\r\nhttp://home.example/");
     EXPECT_EQ(guards::ReadIniKey(folder / "Hjlst.qvl", "IE", "StartPage"), "http://home.example/");
@@ -211,20 +252,11 @@ TEST_F(SysGuardsWindow, TheAddDialogAddsOneRowForEachLocation) {
     }
     // No program chosen: the message, no row; a cancelled Browse keeps it empty.
     const size_t before = frmSysGuards.startupItems.Rows().size();
-    std::string shown;
-    base::modal::Expect("frmAddTask", [&](const Step&) -> long {
+    const std::string shown = RefusedAdd([] {
         base::modal::Expect("CommonDialog", 2);
         frmAddTask.flash.InjectCommand("IDC_FS_BROWSE");
         frmAddTask.flash.SetVariable("_root.taskname", "Name");
-        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-            shown = s.text;
-            return 1;
-        });
-        frmAddTask.flash.InjectCommand("IDC_FS_ADD");
-        frmAddTask.flash.InjectCommand("IDC_FS_CANCEL");
-        return 0;
     });
-    Send("IDC_FS_STARTUP_ADDSTARTUP");
     EXPECT_EQ(shown, "You Must fill in Text Boxes");
     EXPECT_EQ(frmSysGuards.startupItems.Rows().size(), before);
 }
@@ -247,10 +279,7 @@ TEST_F(SysGuardsWindow, ConfigurationsSavedAndLoadedThroughTheDialogs) {
     std::string shown;
     base::modal::Expect("frmSave", [&](const Step&) -> long {
         frmSave.flash.SetVariable("_root.profileName", "Work");
-        base::modal::Expect("frmMsgBox", [&](const Step& s) -> long {
-            shown = s.text;
-            return 1;
-        });
+        ExpectMessage(shown);
         frmSave.flash.InjectCommand("IDC_FS_SAVE");
         frmSave.flash.InjectCommand("IDC_FS_CLOSE");
         return 0;
@@ -304,6 +333,151 @@ TEST_F(SysGuardsWindow, UninstallAsksAndRunsTheProgramsOwnUninstaller) {
     for (int i = 0; i < 200 && !base::FileExists(marker); ++i) Sleep(50);
     EXPECT_TRUE(base::FileExists(marker));
     EXPECT_LT(static_cast<size_t>(row), frmSysGuards.addRemove.size());  // the row stays until the next opening
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SysGuardsWindow, RowArgumentsCountFromOneAndRoundHalvesToEven) {
+    frmSysGuards.Load();
+    std::vector<guards::BHOProfile> rows;
+    for (int i = 0; i < 5; ++i)
+        rows.push_back({"Row" + std::to_string(i),
+                        "Enabled",
+                        "",
+                        "",
+                        "",
+                        "{00000000-0000-0000-0000-00000000000" + std::to_string(i) + "}",
+                        {}});
+    // The argument plus one, rounded halves to even, is the 1-based row.
+    const struct {
+        const char* arg;
+        int row;  // 0-based; -1: no row changes
+    } cases[] = {{"0", 0},     {"1.5", 1}, {"2.5", 3}, {"0.4", 0}, {"3.6", 4}, {" 2 ", 2},
+                 {"-0.6", -1}, {"5", -1},  {"x", -1},  {"", -1},   {"1e", -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arg);
+        frmSysGuards.bhoItems.ReplaceRows(rows);
+        Send("IDC_FS_BHO_ENABLEDISABLE", c.arg);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(frmSysGuards.bhoItems.Rows()[i].state, i == c.row ? "Disabled" : "Enabled") << i;
+    }
+}
+
+TEST_F(SysGuardsWindow, MoreInfoShowsTheProgramInTheInformationWindow) {
+    PlantProgram({{"DisplayName", "Planted Editor " + stem_}, {"Publisher", "Example Corp"}});
+    frmSysGuards.Load();
+    const long row = ProgramRow();
+    ASSERT_GE(row, 0);
+    std::string name, publisher, version;
+    base::modal::Expect("frminfo", [&](const Step&) -> long {
+        name = frminfo.flash.ShownText("_root.progname");
+        publisher = frminfo.flash.ShownText("_root.publisher");
+        version = frminfo.flash.ShownText("_root.version");
+        frminfo.flash.InjectCommand("IDC_FS_CLOSE");
+        return 0;
+    });
+    Send("IDC_FS_MOREINFO", std::to_string(row));
+    EXPECT_EQ(name, "Planted Editor " + stem_);
+    EXPECT_EQ(publisher, "Example Corp");  // known although the version is missing
+    EXPECT_EQ(version, "NOT FOUND");
+    Send("IDC_FS_MOREINFO", "x");  // not a row: no window (an unscripted one would fail the test)
+}
+
+TEST_F(SysGuardsWindow, RemovedHelperObjectsComeBackThroughRestoreRemoved) {
+    DeleteFileA(guards::BhoRemovedFile().c_str());
+    const std::string clsid = "{C0A7B3E1-5D2F-4A6B-9C8D-7E5700000017}";
+    const std::string bhoKey = std::string(guards::kBhoKey) + "\\" + clsid, classKey = "CLSID\\" + clsid;
+    plantedKeys_.push_back({HKEY_LOCAL_MACHINE, bhoKey});
+    plantedKeys_.push_back({HKEY_CLASSES_ROOT, classKey});
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, bhoKey, "", {REG_SZ, std::string("Planted Helper") + '\0'}));
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CLASSES_ROOT, classKey + "\\InprocServer32", "",
+                                      {REG_SZ, std::string(self) + '\0'}));
+    const auto bhoBefore = guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, bhoKey);
+    const auto classBefore = guards::SnapshotKeyTree(HKEY_CLASSES_ROOT, classKey);
+    auto rowOf = [&]() -> long {
+        const auto& rows = frmSysGuards.bhoItems.Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].clsid == clsid) return static_cast<long>(i);
+        return -1;
+    };
+    frmSysGuards.Load();
+    std::string shown;
+    ExpectMessage(shown);
+    Send("IDC_FS_BHO_RESTOREREMOVED");  // nothing kept yet: said so
+    EXPECT_NE(shown.find("No removed helper object"), std::string::npos);
+
+    ASSERT_GE(rowOf(), 0);
+    Send("IDC_FS_BHO_DELETE", std::to_string(rowOf()));
+    base::modal::Expect("frmMsgBox", 1);  // the "next time you start" notice
+    Send("IDC_FS_BHO_APPLY");
+    EXPECT_LT(rowOf(), 0);
+    EXPECT_FALSE(guards::KeyExists(HKEY_CLASSES_ROOT, classKey));
+
+    base::modal::Expect("frmMsgBox", 2);  // Cancel: nothing comes back
+    Send("IDC_FS_BHO_RESTOREREMOVED");
+    EXPECT_FALSE(guards::KeyExists(HKEY_LOCAL_MACHINE, bhoKey));
+    ExpectMessage(shown);
+    Send("IDC_FS_BHO_RESTOREREMOVED");
+    EXPECT_NE(shown.find("Planted Helper"), std::string::npos);
+    EXPECT_EQ(guards::SnapshotKeyTree(HKEY_LOCAL_MACHINE, bhoKey), bhoBefore);
+    EXPECT_EQ(guards::SnapshotKeyTree(HKEY_CLASSES_ROOT, classKey), classBefore);
+    const long back = rowOf();
+    ASSERT_GE(back, 0);
+    EXPECT_EQ(frmSysGuards.bhoItems.Rows()[back].state, "Enabled");
+    EXPECT_NE(frmSysGuards.flash.GetVariable("_root.BHOString").find("Planted Helper|Enabled|"), std::string::npos);
+}
+
+TEST_F(SysGuardsWindow, TabCaptionsAndTheAddDialogsMessageComeFromTheLanguagePack) {
+    CreateDirectoryA((folder / "Language").c_str(), nullptr);
+    base::WriteText(folder / "Language\\Test.ini",
+                    "[Messages]\r\n1019=Bitte beide Felder ausfuellen\r\n[frmSysGuards]\r\n1003=Autostart\r\n");
+    gb_languageFile = "Test.ini";
+    frmSysGuards.Load();
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.tabCaption1"), "Autostart");
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.tabCaption2"), "BHO Guard");  // not in the pack
+    EXPECT_EQ(gb_startupMessages[1], "Bitte beide Felder ausfuellen");
+    EXPECT_EQ(RefusedAdd([] {}), "Bitte beide Felder ausfuellen");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SysGuardsWindow, ProfilesGoThroughTheFileDialogAndACancelTouchesNothing) {
+    testing_support::TempFolder temp;
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, kRun, stem_, {REG_SZ, std::string("C:\\p.exe\0", 9)}));
+    frmSysGuards.Load();
+    const std::string profile = temp / "mine.Pro";
+    base::modal::Expect("CommonDialog", 1);
+    CommonDialog::SetScriptedFileName(profile);
+    Send("IDC_FS_STARTUP_SAVESTARTUP");
+    const std::string saved = base::ReadWhole(profile);
+    EXPECT_NE(saved.find(stem_ + "\r\nEnabled\r\nRegistry(User Run)\r\n"), std::string::npos);
+
+    Send("IDC_FS_STARTUP_ENABLEDISABLE", std::to_string(Row(stem_)));  // an unapplied mark
+    base::modal::Expect("CommonDialog", 2);
+    Send("IDC_FS_STARTUP_SAVESTARTUP");  // cancelled: the earlier file stays as it was
+    EXPECT_EQ(base::ReadWhole(profile), saved);
+    base::modal::Expect("CommonDialog", 2);
+    Send("IDC_FS_STARTUP_LOADSTARTUP");  // cancelled: nothing reloaded
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[Row(stem_)].item.state, "Disabled");
+
+    // A profile cut inside its second item: the rows read are shown, and the page says so.
+    const std::string cut = temp / "cut.Pro";
+    base::WriteText(cut,
+                    "One\r\nEnabled\r\nRegistry(User Run)\r\nCurrent User\r\nCurrent User logs On\r\n"
+                    "one.exe\r\nTwo\r\nDisabled\r\n");
+    base::modal::Expect("CommonDialog", 1);
+    CommonDialog::SetScriptedFileName(cut);
+    Send("IDC_FS_STARTUP_LOADSTARTUP");
+    ASSERT_EQ(frmSysGuards.startupItems.Rows().size(), 2u);
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[1].item.state, "Disabled");
+    EXPECT_NE(frmSysGuards.flash.GetVariable("_root.startupStatus").find("incomplete"), std::string::npos);
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.NumberOfSAG"), "2");
 }
 
 }  // namespace
