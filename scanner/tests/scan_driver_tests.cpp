@@ -59,6 +59,10 @@ public:
         if (onItem) onItem(text);
     }
     std::function<void()> onPump;
+    std::function<void(long, long)> onFiles;
+    void FileCounters(long filesSeen, long foldersSearched) override {
+        if (onFiles) onFiles(filesSeen, foldersSearched);
+    }
     void Title(const std::string& text) override {
         RecordingProgress::Title(text);
         if (onTitle) onTitle(text);
@@ -252,8 +256,10 @@ TEST_F(ScanDriverTest, FolderScanOfTheProgramFilesFolder) {
     ExpectGolden("folder_scan.txt");
 }
 
-// Abort when a phase's title shows: that phase ends, no later one runs, the end steps run once.
+// Abort when a phase's title shows (the full scan's drive walk has none: at its first folder):
+// that phase ends, no later one runs, the end steps run once.
 TEST_F(ScanDriverTest, AbortInEachPhaseSkipsEveryLaterPhase) {
+    const char* const kDriveWalk = "the drive walk";
     struct Case {
         const char* title;
         std::vector<std::string> sections;
@@ -264,6 +270,10 @@ TEST_F(ScanDriverTest, AbortInEachPhaseSkipsEveryLaterPhase) {
          {"Memory scanning started", "registry scan Started", "Total malware components found"}},
         {"Deep Registry Scanning...",
          {"Memory scanning started", "registry scan Started", "Total malware components found"}},
+        // What the walk found before the abort is still logged.
+        {kDriveWalk,
+         {"Memory scanning started", "registry scan Started", "Folder scanning started",
+          "Total malware components found"}},
         {"Scanning Cookies...",
          {"Memory scanning started", "registry scan Started", "Folder scanning started", "Cookie scanning started",
           "Total malware components found"}},
@@ -277,8 +287,21 @@ TEST_F(ScanDriverTest, AbortInEachPhaseSkipsEveryLaterPhase) {
         hooked_.onTitle = [&](const std::string& t) {
             if (t == c.title) driver_->Abort();
         };
+        long foldersAtAbort = 0, foldersAtEnd = 0;
+        hooked_.onFiles = [&](long, long folders) {
+            foldersAtEnd = folders;
+            if (c.title == kDriveWalk && folders > 0 && !foldersAtAbort) {
+                foldersAtAbort = folders;
+                driver_->Abort();
+            }
+        };
         ASSERT_TRUE(driver_->StartScan());
         hooked_.onTitle = nullptr;
+        hooked_.onFiles = nullptr;
+        if (c.title == kDriveWalk) {
+            ASSERT_GT(foldersAtAbort, 0);
+            EXPECT_EQ(foldersAtAbort, foldersAtEnd);  // the walk searched no further folder
+        }
         EXPECT_EQ(c.sections, Sections());
         EXPECT_EQ(1, host_.Count("finished:"));
         EXPECT_FALSE(gb_scanBusy);
