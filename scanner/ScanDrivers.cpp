@@ -138,17 +138,6 @@ void ScanDriver::EndSteps(const char* method) {
 }
 
 namespace {
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts(1);
-    for (char c : text) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    }
-    return parts;
-}
-
 // Writes its log section when it goes: whenever the phase started, whether it ended or stopped.
 struct SectionOnExit {
     const ScanEngine& engine;
@@ -330,7 +319,7 @@ bool ScanDriver::CustomScan(const std::string& options) {
         if (gb_scanAborted) return;
 
         // Flag i names the i-th fixed drive: the drives the main movie lists for the choice.
-        const std::vector<std::string> flags = Split(
+        const std::vector<std::string> flags = base::Split(
             settings::GetSetting("SelectedDrives", "selected",
                                  "true|true|false|false|false|false|false|false|false|false|false|false|false|false|"
                                  "false|false"),
@@ -356,7 +345,7 @@ bool ScanDriver::ScanSelectedFolder(const std::string& folderName) {
     if (folderName.empty() || running_) return false;
     Session session(*this);
     const char* M = "ScanSelectedFolder";
-    const std::vector<std::string> folders = Split(folderName, '|');
+    const std::vector<std::string> folders = base::Split(folderName, '|');
     if (ScanProgress* p = engine_.Progress()) p->Pump();
     Statistics(M);
     Step(M, [&] { SetScanState(false); });
