@@ -16,6 +16,17 @@ std::string LCase(const std::string& text) {
     return out;
 }
 
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == separator)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
 std::string Trim(const std::string& text) {
     const size_t b = text.find_first_not_of(' ');
     if (b == std::string::npos) return {};

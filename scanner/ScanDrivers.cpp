@@ -138,16 +138,12 @@ void ScanDriver::EndSteps(const char* method) {
 }
 
 namespace {
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts(1);
-    for (char c : text) {
-        if (c == separator)
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    }
-    return parts;
-}
+// Writes its log section when it goes: whenever the phase started, whether it ended or stopped.
+struct SectionOnExit {
+    const ScanEngine& engine;
+    void (*write)(const ScanEngine&);
+    ~SectionOnExit() { write(engine); }
+};
 
 void Statistics(const char* method) {
     base::Trap(method, [] { modMain::setLastSystemScanDate(); });
@@ -170,11 +166,7 @@ bool ScanDriver::StartScan() {
         if (gb_scanAborted) return;
 
         Title("1004", "Scanning Registry...");
-        // The registry section is written whenever the registry phases started, stopped or not.
-        struct RegistryLog {
-            ScanEngine& e;
-            ~RegistryLog() { scanlog::CreateRegistryScanLogFile(e); }
-        } registryLog{engine_};
+        const SectionOnExit registryLog{engine_, scanlog::CreateRegistryScanLogFile};
         if (gb_scanAborted) return;
         LoadOnly(true, false, false, false);
         engine_.checkRegValueData();
@@ -191,6 +183,9 @@ bool ScanDriver::StartScan() {
     });
     Step(M, [&] {
         if (gb_scanAborted) return;
+        // The full scan lists its file findings too (the log is their only report), also those
+        // found before an abort.
+        const SectionOnExit driveLog{engine_, scanlog::CreateDriveScanLogFile};
         LoadOnly(false, false, false, true);
         gb_progressCount = 0;
         const std::string drive = gb_windowsFolder.substr(0, 2) + "\\";
@@ -198,10 +193,9 @@ bool ScanDriver::StartScan() {
         engine_.subShowFolderList(drive);
         if (gb_scanAborted) return;
         engine_.subFileSearch(drive);
-        // The full scan lists its file findings too: the log is its only report.
-        scanlog::CreateDriveScanLogFile(engine_);
+    });
+    Step(M, [&] {
         if (gb_scanAborted) return;
-
         LoadOnly(false, true, false, false);
         Title("1050", "Scanning Cookies...");
         gb_progressCount = 0;
@@ -231,10 +225,7 @@ bool ScanDriver::QuickScan() {
         if (gb_scanAborted) return;
 
         Title("1004", "Scanning Registry...");
-        struct RegistryLog {
-            ScanEngine& e;
-            ~RegistryLog() { scanlog::CreateRegistryScanLogFile(e); }
-        } registryLog{engine_};
+        const SectionOnExit registryLog{engine_, scanlog::CreateRegistryScanLogFile};
         LoadOnly(true, false, false, false);
         engine_.checkRegValueData();
         engine_.CheckRegKList();
@@ -295,10 +286,7 @@ bool ScanDriver::CustomScan(const std::string& options) {
         if (quick || deep) {
             gb_progressCount = 0;
             Title("1004", "Scanning Registry...");
-            struct RegistryLog {
-                ScanEngine& e;
-                ~RegistryLog() { scanlog::CreateRegistryScanLogFile(e); }
-            } registryLog{engine_};
+            const SectionOnExit registryLog{engine_, scanlog::CreateRegistryScanLogFile};
             LoadOnly(true, false, false, false);
             engine_.checkRegValueData();
             if (gb_scanAborted) return;
@@ -331,7 +319,7 @@ bool ScanDriver::CustomScan(const std::string& options) {
         if (gb_scanAborted) return;
 
         // Flag i names the i-th fixed drive: the drives the main movie lists for the choice.
-        const std::vector<std::string> flags = Split(
+        const std::vector<std::string> flags = base::Split(
             settings::GetSetting("SelectedDrives", "selected",
                                  "true|true|false|false|false|false|false|false|false|false|false|false|false|false|"
                                  "false|false"),
@@ -357,7 +345,7 @@ bool ScanDriver::ScanSelectedFolder(const std::string& folderName) {
     if (folderName.empty() || running_) return false;
     Session session(*this);
     const char* M = "ScanSelectedFolder";
-    const std::vector<std::string> folders = Split(folderName, '|');
+    const std::vector<std::string> folders = base::Split(folderName, '|');
     if (ScanProgress* p = engine_.Progress()) p->Pump();
     Statistics(M);
     Step(M, [&] { SetScanState(false); });

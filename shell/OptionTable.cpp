@@ -11,6 +11,7 @@
 #include "core/Globals.h"
 #include "core/Removal.h"
 #include "core/modMain.h"
+#include "scanner/ScanDrivers.h"
 
 namespace optionTable {
 
@@ -161,18 +162,15 @@ std::string ProxyPortText(const std::string& text) {
 }
 
 FixedDrives ListFixedDrives() {
+    // The scan's own list: flag i of the custom scan is the i-th drive shown here.
     FixedDrives drives;
-    char buffer[512] = {};
-    const DWORD n = GetLogicalDriveStringsA(sizeof buffer - 1, buffer);
-    if (n == 0 || n >= sizeof buffer) return drives;
-    for (const char* root = buffer; *root; root += strlen(root) + 1) {
-        if (GetDriveTypeA(root) != DRIVE_FIXED) continue;
+    for (const std::string& drive : scanner::ScanDriver::SystemFixedDrives()) {
+        const std::string root = drive + "\\";
         char label[MAX_PATH + 1] = {};
-        if (!GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0)) label[0] = '\0';
-        std::string path(root);
-        if (!path.empty() && path.back() == '\\') path.pop_back();
+        if (!GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0))
+            label[0] = '\0';
         ++drives.count;
-        drives.names += path + "\\" + label + "|";
+        drives.names += root + label + "|";
     }
     return drives;
 }

@@ -13,18 +13,6 @@ namespace scheduleSetting {
 
 namespace {
 
-std::vector<std::string> Split(const std::string& text, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        const size_t bar = text.find(sep, start);
-        parts.push_back(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-    }
-    return parts;
-}
-
 // A whole number of at most three digits, or -1.
 int Number(const std::string& text) {
     const std::string t = base::Trim(text);
@@ -68,7 +56,7 @@ long DayOfWeekBit(const std::string& field) {
 }
 
 ScheduleRequest ParseScheduleArgs(const std::string& args) {
-    const std::vector<std::string> f = Split(args, '|');
+    const std::vector<std::string> f = base::Split(args, '|');
     if (f.size() < 5) throw base::RuntimeError(9);
     ScheduleRequest r;
     const std::string& type = f[0];

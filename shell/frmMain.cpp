@@ -244,7 +244,7 @@ void frmMain::StartProgram() {
     FrameMain.SetVisible(false);
     flash.ZOrder(0);
     Step("SelectedDrives");
-    flash.SetVariable("_root.SelectedDrives", settings::GetSetting("SelectedDrives", "selected", kDefaultDrives));
+    setDrivesToFlash();
     Step("Folders");
     modMain::FillSpecialFolderGlobals(COpSysInfo().Platform());
     Step("DeleteLogFile");
@@ -553,6 +553,23 @@ void frmMain::flash_FSCommand(const std::string& command, const std::string& arg
         if (it->second.password && !ProtectedPage()) return;
         it->second.run(*this, MovieArgument(args));
     });
+}
+
+void frmMain::setDrivesToFlash() {
+    const optionTable::FixedDrives drives = optionTable::ListFixedDrives();
+    flash.SetVariable("_root.NumberOfDrives", std::to_string(drives.count));
+    flash.SetVariable("_root.NamesOfDrives", drives.names);
+    const std::string selected = settings::GetSetting("SelectedDrives", "selected", kDefaultDrives);
+    flash.SetVariable("_root.SelectedDrives", selected);
+    // The movie cannot split these texts: box i is named after the i-th fixed drive (no name, no
+    // box) and ticked by flag i.
+    const std::vector<std::string> names = base::Split(drives.names, '|'), flags = base::Split(selected, '|');
+    for (size_t i = 0; i < 16; ++i) {
+        const std::string name = i < names.size() ? names[i].substr(0, names[i].find('\\')) : "";
+        flash.SetVariable("_root.driveName" + std::to_string(i), name);
+        flash.SetVariable("_root.drive" + std::to_string(i),
+                          !name.empty() && i < flags.size() && base::LCase(flags[i]) == "true" ? "1" : "0");
+    }
 }
 
 // The movie's buttons cannot compute their argument: "@drives" stands for the drive check boxes'

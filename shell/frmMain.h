@@ -84,6 +84,9 @@ public:
     void disableMe(ui::CommandButton& butt, bool allButt);
     void showScanNow();
     void showResultsList();
+    // The drive choice of the custom page: the fixed drives (the ones a custom scan's flags
+    // index) and the remembered choice ticked.
+    void setDrivesToFlash();
 
     // Button, tray and menu handlers.
     void cmdScanNow_Click();

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "ToolPaths.h"
+#include "base/HostPath.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "components/crypto/Signature.h"
@@ -18,8 +18,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: defkeygen <private.key> <public.pub> [--create]\n");
         return 2;
     }
-    const std::string privatePath = WindowsPath(argv[1]);
-    const std::string publicPath = WindowsPath(argv[2]);
+    const std::string privatePath = base::WindowsPathOfHost(argv[1]);
+    const std::string publicPath = base::WindowsPathOfHost(argv[2]);
     try {
         crypto::Bytes privateBlob;
         if (base::FileExists(privatePath)) {

@@ -1,11 +1,11 @@
 // Definitions packer: turns a readable definitions source into defs.dat.
 //   defpack <source.txt> <defs.dat> <signing.key>
 // Paths may be Windows paths or, when run under Wine from the build, host paths ("/..."), which
-// Wine shows as drive Z:.
+// Wine maps to the drives of the build's prefix.
 #include <cstdio>
 #include <string>
 
-#include "ToolPaths.h"
+#include "base/HostPath.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "definitions/DefinitionsPacker.h"
@@ -15,10 +15,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: defpack <source.txt> <defs.dat> <signing.key>\n");
         return 2;
     }
-    const std::string source = WindowsPath(argv[1]);
-    const std::string output = WindowsPath(argv[2]);
+    const std::string source = base::WindowsPathOfHost(argv[1]);
+    const std::string output = base::WindowsPathOfHost(argv[2]);
     try {
-        const std::string key = base::ReadWhole(WindowsPath(argv[3]));
+        const std::string key = base::ReadWhole(base::WindowsPathOfHost(argv[3]));
         modDefinitions::WriteDefinitionsFile(output, base::ReadWhole(source),
                                              std::vector<std::uint8_t>(key.begin(), key.end()));
     } catch (const base::RuntimeError& e) {

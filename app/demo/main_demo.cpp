@@ -27,7 +27,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     f.SetVariable("_root.NumberOfScans", "14");
     f.SetVariable("_root.NumberOfObjectsRemoved", "37");
     f.SetVariable("_root.LastUpdateOn", "12/09/2026");
-    for (int i = 0; i < 16; ++i) f.SetVariable("_root.drive" + std::to_string(i), i < 1 ? "1" : "0");
+    frmMain.setDrivesToFlash();
     for (const char* v : {"_root.Options_GO_SA", "_root.Options_GO_SP", "_root.Options_SO_SB", "_root.Options_SO_SC",
                           "_root.Options_IO_SWDB"})
         f.SetVariable(v, "1");

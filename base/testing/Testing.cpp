@@ -6,6 +6,7 @@
 #include "base/Clock.h"
 #include "base/FolderWalk.h"
 #include "base/Handles.h"
+#include "base/HostPath.h"
 #include "base/ProgramFolder.h"
 
 namespace testing_support {
@@ -70,13 +71,7 @@ std::string EnvPath(const char* name) {
     char buf[1024];
     DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
     if (n == 0 || n >= sizeof buf) return {};
-    std::string unixPath(buf, n);
-    if (unixPath.size() > 1 && unixPath[1] == ':') return unixPath;  // already a Windows path
-    // Wine maps the host's root to drive Z:.
-    std::string win = "Z:" + unixPath;
-    for (char& c : win)
-        if (c == '/') c = '\\';
-    return win;
+    return base::WindowsPathOfHost(std::string(buf, n));
 }
 }  // namespace
 

@@ -182,6 +182,8 @@ Movie ParseMovie(const std::string& text) {
                 } else if (Same(key, "back") && ParseColor(value, it.back)) {
                 } else if (Same(key, "args")) {
                     it.args = value;
+                } else if (Same(key, "label") && it.kind == ItemKind::Check && !value.empty()) {
+                    it.label = value;
                 } else {
                     fail("bad option \"" + t + "\"");
                     bad = true;

@@ -23,6 +23,7 @@ struct Item {
     std::string text;     // literal text or caption when no variable is bound
     std::string command;  // buttons, lists, drag areas
     std::string args;     // buttons
+    std::string label;    // check boxes: the variable holding the caption; empty caption, no box
     std::string font = "body";
     char align = 'l';              // 'l', 'c', 'r'
     COLORREF color = CLR_INVALID;  // text colour, box fill

@@ -286,7 +286,11 @@ void ShockwaveFlash::BuildFace() {
             default:
                 break;
         }
-        const std::string shown = it.kind == ItemKind::Check ? it.text : value;
+        std::string shown = it.kind == ItemKind::Check ? it.text : value;
+        if (!it.label.empty()) {
+            shown = GetVariable(it.label);
+            if (shown.empty()) style &= ~WS_VISIBLE;
+        }
         const RECT r = Scaled(it.rect);
         HWND h =
             CreateWindowExA(ex, cls, shown.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top, hWnd(),
@@ -311,6 +315,11 @@ void ShockwaveFlash::LayoutFace() {
 void ShockwaveFlash::UpdateBound(const std::string& name) {
     updating_ = true;
     for (const FaceItem& f : face_) {
+        if (!f.item->label.empty() && Same(f.item->label, name)) {
+            const std::string caption = GetVariable(name);
+            if (WindowText(f.hwnd) != caption) SetWindowTextA(f.hwnd, caption.c_str());
+            ShowWindow(f.hwnd, caption.empty() ? SW_HIDE : SW_SHOWNA);
+        }
         if (!Same(f.item->var, name)) continue;
         const std::string value = GetVariable(name);
         switch (f.item->kind) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/Handles.h"
+#include "base/HostPath.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "downloader/Transfer.h"
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 3; ++round) {
         std::string timing;
         // curl writes its file into the same folder, as the downloader does.
-        const std::string curlFile = testing_support::UnixPath(out / "curl.dat");
+        const std::string curlFile = base::HostPathOf(out / "curl.dat");
         if (!testing_support::RunUnix("curl -s -o '" + curlFile + "' -w '%{time_total} %{size_download}' " + url,
                                       &timing)) {
             std::printf("curl failed: %s\n", timing.c_str());

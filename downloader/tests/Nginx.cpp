@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "base/HostPath.h"
 #include "base/TextFile.h"
 
 namespace testing_support {
@@ -54,20 +55,7 @@ std::string Quote(const std::string& s) {
 
 }  // namespace
 
-std::string UnixPath(const std::string& windowsPath) {
-    using Fn = char*(__cdecl*)(const wchar_t*);
-    auto fn = reinterpret_cast<Fn>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!fn) return {};
-    std::wstring wide(windowsPath.size() + 1, L'\0');
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-    if (n <= 0) return {};
-    char* p = fn(wide.c_str());
-    if (!p) return {};
-    std::string out = p;
-    ::HeapFree(::GetProcessHeap(), 0, p);
-    return out;
-}
+std::string HostShell() { return base::WindowsPathOfHost(CORVANE_HOST_SHELL); }
 
 bool RunUnix(const std::string& command, std::string* output, int timeoutMs) {
     // Wine gives no waitable handle for a Linux process: the command itself says when it is done.
@@ -76,10 +64,10 @@ bool RunUnix(const std::string& command, std::string* output, int timeoutMs) {
     const std::string stem = std::string(temp) + "corvane-unix-" + std::to_string(::GetCurrentProcessId()) + "-" +
                              std::to_string(++g_counter);
     const std::string out = stem + ".out", done = stem + ".done";
-    const std::string script = "( " + command + " ) >" + Quote(UnixPath(out)) + " 2>&1; echo $? >" +
-                               Quote(UnixPath(done) + ".tmp") + "; mv " + Quote(UnixPath(done) + ".tmp") + " " +
-                               Quote(UnixPath(done));
-    std::string line = "Z:\\bin\\sh -c " + std::string("\"") + [&] {
+    const std::string script = "( " + command + " ) >" + Quote(base::HostPathOf(out)) + " 2>&1; echo $? >" +
+                               Quote(base::HostPathOf(done) + ".tmp") + "; mv " +
+                               Quote(base::HostPathOf(done) + ".tmp") + " " + Quote(base::HostPathOf(done));
+    std::string line = "\"" + HostShell() + "\" -c \"" + [&] {
         std::string e;
         for (char c : script) {
             if (c == '"' || c == '\\') e += '\\';
@@ -87,6 +75,7 @@ bool RunUnix(const std::string& command, std::string* output, int timeoutMs) {
         }
         return e;
     }() + "\"";
+    if (!base::FileExists(HostShell())) return false;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -106,7 +95,11 @@ bool RunUnix(const std::string& command, std::string* output, int timeoutMs) {
 }
 
 Nginx::Nginx(const std::string& www, const std::string& limitRate) {
-    if (!base::FileExists("Z:\\usr\\sbin\\nginx")) {
+    if (!base::FileExists(HostShell())) {
+        error_ = "no link to the host's shell at " + HostShell() + " (the build makes it)";
+        return;
+    }
+    if (!RunUnix("test -x /usr/sbin/nginx")) {
         error_ = "nginx is not installed (Debian package nginx-light; scripts/run-tests installs it)";
         return;
     }
@@ -116,8 +109,8 @@ Nginx::Nginx(const std::string& www, const std::string& limitRate) {
               std::to_string(++g_counter);
     ::CreateDirectoryA(folder_.c_str(), nullptr);
     ::CreateDirectoryA((folder_ + "\\tmp").c_str(), nullptr);
-    unixFolder_ = UnixPath(folder_);
-    const std::string root = UnixPath(www);
+    unixFolder_ = base::HostPathOf(folder_);
+    const std::string root = base::HostPathOf(www);
     if (unixFolder_.empty() || root.empty()) {
         error_ = "no Linux path for the server's folders";
         return;

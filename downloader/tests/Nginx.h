@@ -1,7 +1,8 @@
 #pragma once
 // A stock web server for the end-to-end tests and the benchmark: Debian's nginx, started on
 // loopback with a configuration of its own in a temporary folder. The test process runs under
-// Wine and starts the Linux program directly; the server sees 127.0.0.1 as the test does.
+// Wine and starts the Linux program through the host's shell; the server sees 127.0.0.1 as the
+// test does.
 #include <string>
 
 namespace testing_support {
@@ -33,8 +34,9 @@ private:
     bool running_ = false;
 };
 
-// The Linux path of a Windows path ("" when Wine cannot tell).
-std::string UnixPath(const std::string& windowsPath);
+// The host's /bin/sh as this process sees it: a link in the build folder, so that the test
+// prefix needs no drive onto the host's root to start host programs.
+std::string HostShell();
 // Runs a Linux command line through /bin/sh and waits for it (up to timeoutMs); its standard
 // output goes to `output`. False when it could not be run or did not finish.
 bool RunUnix(const std::string& command, std::string* output = nullptr, int timeoutMs = 60000);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/Handles.h"
+#include "base/HostPath.h"
 #include "base/TextFile.h"
 #include "core/Globals.h"
 #include "core/SpecialFolders.h"
@@ -111,8 +112,8 @@ int DriversSection() {
     if (!modEncryption::Encryptor()) modEncryption::LoadEncryption();
     modMain::FillSpecialFolderGlobals("Windows XP");
     gb_trojans = gb_dialers = gb_scanBHO = gb_keyLoggers = gb_spywareAdware = true;
-    modDefinitions::SetDefinitionsText(
-        modDefinitions::ScrambleDefinitionsSource(base::ReadWhole(CORVANE_SAMPLE_DEFINITIONS)));
+    modDefinitions::SetDefinitionsText(modDefinitions::ScrambleDefinitionsSource(
+        base::ReadWhole(base::WindowsPathOfHost(CORVANE_SAMPLE_DEFINITIONS))));
 
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);

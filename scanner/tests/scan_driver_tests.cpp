@@ -7,11 +7,13 @@
 #include <functional>
 #include <memory>
 #include <regex>
+#include <set>
 
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/testing/seeded/SeededMachine.h"
 #include "core/Globals.h"
+#include "core/SettingsStore.h"
 #include "core/SpecialFolders.h"
 #include "results/FindingList.h"
 #include "scanner/ScanDrivers.h"
@@ -57,6 +59,10 @@ public:
         if (onItem) onItem(text);
     }
     std::function<void()> onPump;
+    std::function<void(long, long)> onFiles;
+    void FileCounters(long filesSeen, long foldersSearched) override {
+        if (onFiles) onFiles(filesSeen, foldersSearched);
+    }
     void Title(const std::string& text) override {
         RecordingProgress::Title(text);
         if (onTitle) onTitle(text);
@@ -89,8 +95,6 @@ protected:
         Engine().SetProgress(&hooked_);
         driver_ = std::make_unique<scanner::ScanDriver>(Engine());
         driver_->SetHost(&host_);
-        // The test machine's system drive only.
-        driver_->fixedDrives = [] { return std::vector<std::string>{gb_windowsFolder.substr(0, 2)}; };
     }
     void TearDown() override {
         driver_.reset();
@@ -100,6 +104,15 @@ protected:
     }
 
     std::string Log() const { return base::ReadWhole(gb_scanLogFile); }
+
+    // The drives of the folders the scan showed as it walked them.
+    std::set<std::string> WalkedDrives() const {
+        std::set<std::string> drives;
+        for (const auto& [kind, text] : hooked_.events)
+            if (kind == "item" && text.size() > 2 && text[1] == ':' && text[2] == '\\')
+                drives.insert(base::UCase(text.substr(0, 2)));
+        return drives;
+    }
 
     // The findings and the log with what varies between machines and runs substituted.
     std::string Normalised() const {
@@ -181,6 +194,7 @@ TEST_F(ScanDriverTest, FullScanRecordsTheMachineAndWritesEverySection) {
                                         "Total malware components found"}),
               Sections());
     ExpectGolden("full_scan.txt");
+    EXPECT_EQ(std::set<std::string>{"C:"}, WalkedDrives());
     EXPECT_FALSE(gb_scanBusy);
     EXPECT_EQ(1, host_.Count("finished:found"));
     EXPECT_EQ(gb_scanLogFile, gb_logFileName);
@@ -206,6 +220,26 @@ TEST_F(ScanDriverTest, CustomScanRunsTheChosenPhasesThenTheDrivesWithOneFinish) 
     EXPECT_EQ(1, host_.Count("starting"));
 }
 
+// The test prefix's only fixed drive is C: (the source tree is a network drive): the custom
+// scan's drive list is C: alone, and every drive flag on walks C: and nothing else.
+TEST_F(ScanDriverTest, CustomScanWithEveryDriveFlagWalksOnlyTheTestMachine) {
+    EXPECT_EQ(std::vector<std::string>{"C:"}, scanner::ScanDriver::SystemFixedDrives());
+    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneDrives");
+    settings::SetRootOverride(root);
+    std::string flags;
+    for (int i = 0; i < 16; ++i) flags += "true|";
+    settings::SaveSetting("SelectedDrives", "selected", flags);
+    const bool ran = driver_->CustomScan("");
+    settings::SetRootOverride("");
+    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(std::set<std::string>{"C:"}, WalkedDrives());
+    EXPECT_EQ((std::vector<std::string>{"Started Hosts file scan", "Folder scanning started",
+                                        "Total malware components found"}),
+              Sections());
+    EXPECT_EQ(1, host_.Count("finished:"));
+}
+
 TEST_F(ScanDriverTest, CustomScanWithoutCodesScansHostsAndDrivesOnly) {
     driver_->fixedDrives = [] { return std::vector<std::string>{}; };
     ASSERT_TRUE(driver_->CustomScan("nothing"));
@@ -222,8 +256,10 @@ TEST_F(ScanDriverTest, FolderScanOfTheProgramFilesFolder) {
     ExpectGolden("folder_scan.txt");
 }
 
-// Abort when a phase's title shows: that phase ends, no later one runs, the end steps run once.
+// Abort when a phase's title shows (the full scan's drive walk has none: at its first folder):
+// that phase ends, no later one runs, the end steps run once.
 TEST_F(ScanDriverTest, AbortInEachPhaseSkipsEveryLaterPhase) {
+    const char* const kDriveWalk = "the drive walk";
     struct Case {
         const char* title;
         std::vector<std::string> sections;
@@ -234,6 +270,10 @@ TEST_F(ScanDriverTest, AbortInEachPhaseSkipsEveryLaterPhase) {
          {"Memory scanning started", "registry scan Started", "Total malware components found"}},
         {"Deep Registry Scanning...",
          {"Memory scanning started", "registry scan Started", "Total malware components found"}},
+        // What the walk found before the abort is still logged.
+        {kDriveWalk,
+         {"Memory scanning started", "registry scan Started", "Folder scanning started",
+          "Total malware components found"}},
         {"Scanning Cookies...",
          {"Memory scanning started", "registry scan Started", "Folder scanning started", "Cookie scanning started",
           "Total malware components found"}},
@@ -247,8 +287,21 @@ TEST_F(ScanDriverTest, AbortInEachPhaseSkipsEveryLaterPhase) {
         hooked_.onTitle = [&](const std::string& t) {
             if (t == c.title) driver_->Abort();
         };
+        long foldersAtAbort = 0, foldersAtEnd = 0;
+        hooked_.onFiles = [&](long, long folders) {
+            foldersAtEnd = folders;
+            if (c.title == kDriveWalk && folders > 0 && !foldersAtAbort) {
+                foldersAtAbort = folders;
+                driver_->Abort();
+            }
+        };
         ASSERT_TRUE(driver_->StartScan());
         hooked_.onTitle = nullptr;
+        hooked_.onFiles = nullptr;
+        if (c.title == kDriveWalk) {
+            ASSERT_GT(foldersAtAbort, 0);
+            EXPECT_EQ(foldersAtAbort, foldersAtEnd);  // the walk searched no further folder
+        }
         EXPECT_EQ(c.sections, Sections());
         EXPECT_EQ(1, host_.Count("finished:"));
         EXPECT_FALSE(gb_scanBusy);

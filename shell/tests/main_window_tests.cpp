@@ -68,6 +68,16 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     EXPECT_TRUE(frmMain.flash.MovieLoaded());
     EXPECT_TRUE(frmMain.Tray1.IsVisible());
     EXPECT_EQ(frmMain.flash.GetVariable("_root.SelectedDrives").substr(0, 15), "true|true|false");
+    // The custom page offers the fixed drives, the test prefix's C: alone, with the remembered
+    // choice ticked (the first two flags by default; there is no second fixed drive to tick).
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfDrives"), "1");
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.NamesOfDrives").substr(0, 3), "C:\\");
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.driveName0"), "C:");
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.drive0"), "1");
+    for (int i = 1; i < 16; ++i) {
+        EXPECT_EQ(frmMain.flash.GetVariable("_root.driveName" + std::to_string(i)), "") << i;
+        EXPECT_EQ(frmMain.flash.GetVariable("_root.drive" + std::to_string(i)), "0") << i;
+    }
     const std::string box = std::to_string(reinterpret_cast<UINT_PTR>(frmMain.txtPramaterInfoEnvenHandeler.hWnd()));
     EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
     EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"),
@@ -154,6 +164,7 @@ TEST_F(MainWindowTest, CommandTable) {
     frmMain.flash_FSCommand("IDC_FS_SENDITAGAIN", "true,false,true");
     EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected"), "true|false|true");
     EXPECT_EQ(frmMain.flash.GetVariable("_root.SelectedDrives"), "true|false|true");
+    frmMain.flash.SetVariable("_root.drive0", "0");
     frmMain.flash.SetVariable("_root.drive1", "1");
     scans.clear();
     frmMain.flash_FSCommand("IDC_FS_CUSTOMSCAN", "@drives");
@@ -161,6 +172,13 @@ TEST_F(MainWindowTest, CommandTable) {
     // The flags choose the drives (the setting the scan reads); the page scans every place.
     EXPECT_EQ(scans[0], "CustomScan(SM|QS|DS|SC)");
     EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected").substr(0, 17), "false|true|false|");
+    // A start shows the remembered choice ticked, so Scan Now keeps it; a flag with no fixed drive
+    // behind it has no box and goes.
+    settings::SaveSetting("SelectedDrives", "selected", "true|true|false");
+    frmMain.setDrivesToFlash();
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.drive0"), "1");
+    frmMain.flash_FSCommand("IDC_FS_CUSTOMSCAN", "@drives");
+    EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected").substr(0, 17), "true|false|false|");
 
     // Minimise hides the window to the tray; the tray menu's Show/Hide brings it back.
     frmMain.Show();

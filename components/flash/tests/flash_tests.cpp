@@ -32,14 +32,15 @@ TEST(MovieFormat, ReadsEveryKindOfLine) {
         "  input 10 40 100 20 _root.Password password\n"
         "  check 10 70 100 20 \"Remember\" _root.Remember\n"
         "  list 10 100 380 40 SpyList IDC_FS_SELECT\n"
-        "  text 10 130 100 20 \"literal = text\" color=#FF0000 back=#000000\n");
+        "  text 10 130 100 20 \"literal = text\" color=#FF0000 back=#000000\n"
+        "  check 10 160 100 20 \"\" _root.drive0 label=_root.driveName0\n");
     EXPECT_TRUE(m.errors.empty()) << m.errors.front();
     EXPECT_EQ(m.width, 400);
     EXPECT_EQ(m.background, RGB(0x10, 0x20, 0x30));
     ASSERT_EQ(m.vars.size(), 1u);
     EXPECT_EQ(m.vars[0].second, "Hello \"world\"");
     ASSERT_EQ(m.clips.count("_ROOT.ENDOFTHEPROGRESS"), 1u);  // clip names ignore case
-    ASSERT_EQ(m.items.size(), 9u);
+    ASSERT_EQ(m.items.size(), 10u);
     EXPECT_EQ(m.items[0].kind, ItemKind::Box);
     EXPECT_EQ(m.items[0].frame, -1);
     EXPECT_EQ(m.items[1].var, "_root.Title");
@@ -56,6 +57,8 @@ TEST(MovieFormat, ReadsEveryKindOfLine) {
     EXPECT_EQ(m.items[7].command, "IDC_FS_SELECT");
     EXPECT_EQ(m.items[8].text, "literal = text");
     EXPECT_EQ(m.items[8].color, RGB(255, 0, 0));
+    EXPECT_EQ(m.items[9].var, "_root.drive0");
+    EXPECT_EQ(m.items[9].label, "_root.driveName0");
 }
 
 TEST(MovieFormat, BadLinesAreNamedAndSkipped) {
@@ -74,6 +77,8 @@ TEST(MovieFormat, BadLinesAreNamedAndSkipped) {
         {"text 0 0 10 10 _root.A font=huge", "bad option"},
         {"button 0 0 10 10 \"OK\"", "wrong fields"},
         {"check 0 0 10 10 _root.A _root.B", "wrong fields"},
+        {"button 0 0 10 10 \"OK\" IDC_FS_OK label=_root.A", "bad option"},  // captions of check boxes only
+        {"check 0 0 10 10 \"\" _root.A label=", "bad option"},
         {"clip x play", "clip wants"},
     };
     for (const Case& c : cases) {
@@ -117,6 +122,7 @@ const char kTestMovie[] =
     "button 100 150 80 24 \"Cancel\" IDC_FS_CANCEL\n"
     "input 10 40 100 20 _root.Name\n"
     "check 120 40 100 20 \"Remember\" _root.Remember\n"
+    "check 230 40 100 20 \"\" _root.drive0 label=_root.driveName0\n"
     "list 10 70 380 70 SpyList IDC_FS_SELECT\n"
     "frame 1\n"
     "button 10 150 80 24 _root.ButtonCaption IDC_FS_NEXT\n";
@@ -191,6 +197,32 @@ TEST_F(HostTest, InputsAndChecksWriteTheirVariables) {
     ASSERT_NE(check, nullptr);
     SendMessageA(check, BM_CLICK, 0, 0);
     EXPECT_EQ(form.flash.GetVariable("_root.Remember"), "1");
+}
+
+// A check box named by a variable: no name, no box; the name set, the box shows it.
+TEST_F(HostTest, ACheckBoxNamedByAVariableShowsOnlyWithAName) {
+    auto box = [&]() -> HWND {
+        for (HWND h = FindWindowExA(form.flash.hWnd(), nullptr, "BUTTON", nullptr); h;
+             h = FindWindowExA(form.flash.hWnd(), h, "BUTTON", nullptr)) {
+            char text[32] = {};
+            GetWindowTextA(h, text, sizeof text);
+            if ((GetWindowLongA(h, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX && std::string(text) != "Remember")
+                return h;
+        }
+        return nullptr;
+    };
+    HWND h = box();
+    ASSERT_NE(h, nullptr);
+    EXPECT_FALSE(IsWindowVisible(h));
+    form.flash.SetVariable("_root.driveName0", "C:");
+    EXPECT_TRUE(IsWindowVisible(h));
+    char text[32] = {};
+    GetWindowTextA(h, text, sizeof text);
+    EXPECT_STREQ(text, "C:");
+    SendMessageA(h, BM_CLICK, 0, 0);
+    EXPECT_EQ(form.flash.GetVariable("_root.drive0"), "1");
+    form.flash.SetVariable("_root.driveName0", "");
+    EXPECT_FALSE(IsWindowVisible(h));
 }
 
 TEST_F(HostTest, ListsFollowTheFlashListProtocol) {
