@@ -24,6 +24,8 @@
 #include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
+#include "results/FindingList.h"
+#include "results/ResultsFile.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
 #include "shell/OptionTable.h"
@@ -224,6 +226,12 @@ void frmMain::StartProgram() {
     modEncryption::LoadEncryption();
     Step("LoadSettings");
     modMain::loadFormMainSettings();
+    if (gb_useSplash) {
+        Step("Splash");
+        Splash.SetVersion("Version " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor));
+        Splash.LoadFile(modMain::FullPath_With_Filename("Corvane.spl"));
+        Splash.ShowSplash(0);
+    }
     Step("Position");
     if (gb_rememWinPos) {
         long cx = ui::ScreenWidthTwips() / 2 - Width() / 2;
@@ -271,6 +279,10 @@ void frmMain::StartProgram() {
     frmScanSpy.Load();
     Step("TrayIcon");
     Tray1.Show(true);
+    if (gb_useSplash) {
+        Step("HideSplash");
+        Splash.HideSplash();
+    }
     Step("Show");
     layoutMainFrame();
     Show();
@@ -342,6 +354,7 @@ void frmMain::ResetFormState() {
     selected_.clear();
     instance_.reset();
     Tray1.Show(false);  // an unloaded main window leaves no icon behind
+    Splash.Unload();
 }
 
 // ---- the main movie's commands
@@ -361,18 +374,17 @@ struct Row {
     Handler run;
 };
 
-// Runs a scan driver, or hands the call to the test's stand-in.
-void Scan(const char* driver, const std::string& arg = {}) {
-    if (frmMain.OnScan) return frmMain.OnScan(driver, arg);
+// Runs a scan driver, or hands the call to the test's stand-in; false when no scan ran.
+bool Scan(const char* driver, const std::string& arg = {}) {
+    if (frmMain.OnScan) {
+        frmMain.OnScan(driver, arg);
+        return true;
+    }
     const std::string d = driver;
-    if (d == "StartScan")
-        frmScanSpy.StartScan();
-    else if (d == "QuickScan")
-        frmScanSpy.QuickScan();
-    else if (d == "CustomScan")
-        frmScanSpy.CustomScan(arg);
-    else
-        frmScanSpy.ScanSelectedFolder(arg);
+    if (d == "StartScan") return frmScanSpy.StartScan();
+    if (d == "QuickScan") return frmScanSpy.QuickScan();
+    if (d == "CustomScan") return frmScanSpy.CustomScan(arg);
+    return frmScanSpy.ScanSelectedFolder(arg);
 }
 
 void ShowScanWindow() {
@@ -744,14 +756,17 @@ void frmMain::layoutMainFrame() {
 
 // ---- the command line, the timers and the parameter channel
 
-void frmMain::autoStartScan() {
-    // The remembered scan choice lives with the scan-choice panel; the full scan stands in for it.
-    scheduledScan();
-}
+// The scan chosen last on the scan-choice panel, as if the user had chosen it again.
+void frmMain::autoStartScan() { frmMenu.clickTheScanButton(); }
 
+// The scheduled task's start: a full scan nobody watches, so its findings go to the results file
+// as soon as it ends rather than when somebody closes the results list.
 void frmMain::scheduledScan() {
     ShowScanWindow();
-    Scan("StartScan");
+    if (Scan("StartScan"))
+        base::Trap("scheduledScan", [] {
+            results::saveListtoFile(results::Findings(), modMain::FullPath_With_Filename(results::kResultsFile));
+        });
 }
 
 void frmMain::tmrStartUP_Timer() {

@@ -1,34 +1,157 @@
-// The program as it runs: the main window brought up with the real links and guards, and the real
-// Corvane.exe taking a folder request from this process through its published parameter box. The
-// program's guards watch (and the hijack guard restores) the prefix's shared places while it runs,
-// hence the test's locks.
+// The program as it runs: the main window brought up with the real links and guards, the real
+// Corvane.exe taking a folder request from this process through its published parameter box, and
+// the real Corvane.exe started as the scheduled task starts it ("/SCAN") on the seeded machine,
+// scanning unattended and shut down as a user would. The program's guards watch (and the hijack
+// guard restores) the prefix's shared places while it runs, and the scan writes the hosts file
+// back, hence the test's locks.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "app/Links.h"
 #include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
+#include "base/TextFile.h"
 #include "base/testing/Testing.h"
+#include "base/testing/seeded/SeededMachine.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
 #include "core/tests/CoreTestSupport.h"
 #include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/GuardHost.h"
+#include "results/ResultsFile.h"
 #include "shell/frmMain.h"
 
 namespace {
 
-// A program folder with what Corvane reads at start-up.
+DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+// A program folder as the build assembles it, without the program itself (which runs from the
+// build's folder) and without what earlier runs left there.
 void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
     const std::string from = testing_support::ProgramDir() + "\\";
-    for (const char* d : {"Skin", "Language"}) CreateDirectoryA((pf / d).c_str(), nullptr);
-    for (const char* f : {"corvane.scw", "alerts.scw", "popup.scw", "Popupwin.scw", "Skin\\Corvane.skn",
-                          "Language\\English.ini", "defs.dat", "Halvex.dll"})
-        CopyFileA((from + f).c_str(), (pf / f).c_str(), FALSE);
+    for (const char* pattern : {"*.scw", "*.wav", "*.spl", "*.dll", "defs.dat", "Skin\\*", "Language\\*"}) {
+        const std::string p = pattern;
+        const std::string sub = p.find('\\') == std::string::npos ? "" : p.substr(0, p.find('\\') + 1);
+        if (!sub.empty()) CreateDirectoryA((pf / sub).c_str(), nullptr);
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((from + p).c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                CopyFileA((from + sub + fd.cFileName).c_str(), (pf / (sub + fd.cFileName)).c_str(), FALSE);
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+}
+
+// Corvane.exe started from the build's program folder with the test's program folder and settings.
+PROCESS_INFORMATION StartCorvane(const testing_support::ScopedProgramFolder& pf,
+                                 const core_test::ScopedSettingsRoot& store, const std::string& args) {
+    SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
+    SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
+    std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
+    SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
+    SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+    return pi;
+}
+
+// A window handle the running program published in its settings, once it did.
+HWND PublishedWindow(const char* section, const char* key, DWORD waitMs) {
+    for (DWORD waited = 0;; waited += 50) {
+        const std::string h = settings::GetSetting(section, key);
+        if (!h.empty() && h != "-1") return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
+        if (waited >= waitMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+// The texts of a window's descendants.
+std::vector<std::pair<HWND, std::string>> ChildTexts(HWND parent) {
+    std::vector<std::pair<HWND, std::string>> out;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM p) -> BOOL {
+            char text[512] = {};
+            GetWindowTextA(child, text, sizeof text);
+            reinterpret_cast<std::vector<std::pair<HWND, std::string>>*>(p)->emplace_back(child, text);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+// The program's message box on screen, when one shows: its prompt and its buttons by caption.
+struct ShownBox {
+    HWND window = nullptr;
+    std::string prompt;
+    std::vector<std::pair<HWND, std::string>> buttons;
+};
+ShownBox FindMessageBox(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        ShownBox box;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner != s.pid || !IsWindowVisible(w)) return TRUE;
+            ShownBox box{w, {}, {}};
+            bool question = false;
+            for (const auto& [child, text] : ChildTexts(w)) {
+                char cls[64] = {};
+                GetClassNameA(child, cls, sizeof cls);
+                if (_stricmp(cls, "Button") == 0 && (text == "OK" || text == "Cancel")) {
+                    box.buttons.emplace_back(child, text);
+                    question = true;
+                } else if (_stricmp(cls, "Static") == 0 && text.size() > box.prompt.size()) {
+                    box.prompt = text;
+                }
+            }
+            if (!question) return TRUE;
+            s.box = box;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.box;
+}
+
+// Presses a button of the box as a click would: the button tells its parent, the movie.
+bool Press(const ShownBox& box, const std::string& caption) {
+    for (const auto& [button, text] : box.buttons)
+        if (text == caption)
+            return PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                                reinterpret_cast<LPARAM>(button)) != 0;
+    return false;
+}
+
+// The newest scan log in the program folder's logs folder ("" when there is none).
+std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((pf / "logs\\ScanLog*.log").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return {};
+    std::string newest;
+    FILETIME newestTime{};
+    do {
+        if (newest.empty() || CompareFileTime(&fd.ftLastWriteTime, &newestTime) > 0) {
+            newest = pf / (std::string("logs\\") + fd.cFileName);
+            newestTime = fd.ftLastWriteTime;
+        }
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return newest;
 }
 
 TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
@@ -66,25 +189,12 @@ TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
     testing_support::ScopedProgramFolder pf;
     core_test::ScopedSettingsRoot store;
     FillProgramFolder(pf);
-    SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
-    SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
-    std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
-    SetEnvironmentVariableA(settings::kRootEnv, nullptr);
-    ASSERT_TRUE(started);
+    PROCESS_INFORMATION pi = StartCorvane(pf, store, "");
+    ASSERT_NE(pi.hProcess, nullptr);
     base::Handle process(pi.hProcess), thread(pi.hThread);
 
     // The running program publishes its parameter box in the settings.
-    HWND box = nullptr;
-    for (int i = 0; i < 200 && box == nullptr; ++i) {
-        const std::string h = settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler");
-        if (!h.empty() && h != "-1") box = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
-        if (box == nullptr) Sleep(50);
-    }
+    HWND box = PublishedWindow("txtHandle", "txtPramaterInfoEnvenHandeler", 10000);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(IsWindow(box));
     const char* request = "ScanFolder|C:\\CorvaneNoSuchFolder";
@@ -96,6 +206,94 @@ TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
 
     TerminateProcess(pi.hProcess, 0);
     WaitForSingleObject(pi.hProcess, 10000);
+}
+
+// The scheduled task's start, end to end: Corvane.exe /SCAN on the seeded machine scans by itself,
+// writes its scan log and its results file, and ends when a user closes it and confirms.
+TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClosesOnConfirmation) {
+    testing_support::SeededMachine machine;
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+    FillProgramFolder(pf);
+    PROCESS_INFORMATION pi = StartCorvane(pf, store, "/SCAN");
+    ASSERT_NE(pi.hProcess, nullptr);
+    base::Handle process(pi.hProcess), thread(pi.hThread);
+    struct EndIfLeft {
+        HANDLE p;
+        ~EndIfLeft() {
+            if (WaitForSingleObject(p, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(p, 1);
+                WaitForSingleObject(p, 10000);
+            }
+        }
+    } endIfLeft{pi.hProcess};
+
+    // Nobody starts the scan: the program does, and its results file appears once the scan ended.
+    const std::string resultsFile = pf / results::kResultsFile;
+    std::vector<std::string> questions;
+    const DWORD deadline = GetTickCount() + 600000;
+    while (GetAttributes(resultsFile) == INVALID_FILE_ATTRIBUTES && GetTickCount() < deadline &&
+           WaitForSingleObject(pi.hProcess, 500) == WAIT_TIMEOUT) {
+    }
+    ASSERT_NE(GetAttributes(resultsFile), INVALID_FILE_ATTRIBUTES) << "no results file after the scheduled scan";
+
+    // The scan log: every section of the full scan, in order (headed as the English language pack
+    // words them), and the total the results file holds.
+    const std::string logFile = NewestScanLog(pf);
+    ASSERT_FALSE(logFile.empty());
+    const std::string log = base::ReadWhole(logFile);
+    std::vector<std::pair<size_t, std::string>> at;
+    for (const char* head :
+         {"Scanning Memory...", "registry scan Started", "Folder scanning started", "Started file scan",
+          "Scanning Cookies...", "Started Hosts file scan", "Total malware components found"})
+        at.emplace_back(log.find(head), head);
+    for (const auto& [pos, head] : at) EXPECT_NE(pos, std::string::npos) << head;
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << log;
+
+    // The results: everything the machine's infection explains for the program's options.
+    const auto records = results::ParseResultsRecords(base::ReadWhole(resultsFile));
+    std::set<std::string> found;
+    for (const auto& r : records) {
+        ASSERT_GE(r.size(), 3u);
+        found.insert(r[0] + " | " + r[1] + " | " + r[2]);
+    }
+    EXPECT_NE(log.find("Total malware components found : " + std::to_string(records.size())), std::string::npos)
+        << log.substr(log.find("Total malware components found"), 60);
+    // The program's defaults: all cookies on, the property search off.
+    std::set<std::string> required, possible;
+    for (const auto& f : machine.Expected()) {
+        const std::string key = f.kind + " | " + f.spyType + " | " + f.item;
+        if (f.condition != testing_support::kWhenAdvancedScanning) possible.insert(key);
+        if (f.condition.empty() || f.condition == testing_support::kWhenAllCookies) required.insert(key);
+    }
+    for (const std::string& k : required) EXPECT_TRUE(found.count(k)) << "not found: " << k;
+    // Nothing else: no look-alike (but the clean cookie, which the all-cookies option keeps).
+    for (const std::string& k : found) EXPECT_TRUE(possible.count(k)) << "not planted: " << k;
+
+    // A user closes the window: the program asks, and ends on OK. A question left from start-up
+    // (the running spyware the memory check saw) is answered No first.
+    HWND main = PublishedWindow("formHandle", "fromhandlewindow", 1000);
+    ASSERT_NE(main, nullptr);
+    bool closeSent = false;
+    while (GetTickCount() < deadline && WaitForSingleObject(pi.hProcess, 200) == WAIT_TIMEOUT) {
+        ShownBox box = FindMessageBox(pi.dwProcessId);
+        if (box.window != nullptr && (questions.empty() || questions.back() != box.prompt)) {
+            questions.push_back(box.prompt);
+            Press(box, box.prompt.find("Are you sure") != std::string::npos ? "OK" : "Cancel");
+            continue;
+        }
+        if (box.window == nullptr && !closeSent) closeSent = PostMessageA(main, WM_CLOSE, 0, 0) != 0;
+    }
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_OBJECT_0) << "the program did not end";
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    ASSERT_FALSE(questions.empty());
+    EXPECT_NE(questions.back().find("Are you sure"), std::string::npos);
+    EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), "-1");
+    EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"), "-1");
+    for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
+        EXPECT_EQ(GetAttributes(pf / f), INVALID_FILE_ATTRIBUTES) << f;
 }
 
 }  // namespace

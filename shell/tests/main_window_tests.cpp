@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,13 @@
 #include "core/SettingsStore.h"
 #include "core/modMain.h"
 #include "core/tests/CoreTestSupport.h"
+#include "shell/ScanDrivers.h"
 #include "shell/Tray.h"
+#include "shell/frmCustomSelect.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmResults.h"
+#include "shell/frmScanNow.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -30,6 +35,10 @@ protected:
         frmMain.OnStep = [this](const std::string& s) { steps.push_back(s); };
         frmMain.OnScan = [this](const std::string& d, const std::string& a) { scans.push_back(d + "(" + a + ")"); };
         frmMain.EndProgram = [this] { ended = true; };
+        // The scan-choice panel's scans, as "/STARTUP" replays them.
+        scanDrivers::Install({[] {}, [this] { scans.push_back("chosen:quick"); },
+                              [this] { scans.push_back("chosen:full"); },
+                              [this](const std::string& o) { scans.push_back("chosen:custom(" + o + ")"); }});
     }
     void TearDown() override {
         if (frmMain.Loaded()) {
@@ -40,6 +49,9 @@ protected:
         frmMain.OnScan = {};
         frmMain.EndProgram = {};
         frmMain.CommandLine.clear();
+        for (ui::Form* f : std::initializer_list<ui::Form*>{&frmCustomSelect, &frmScanNow, &frmMenu})
+            if (f->Loaded()) f->Unload();
+        scanDrivers::Install({});
         gb_scanAborted = gb_scanBusy = gb_enablePassword = gb_passwordAccepted = false;
         MSG m;
         while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -58,9 +70,10 @@ protected:
 TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     frmMain.RunsProgram = true;
     frmMain.Load();
-    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings", "Position", "Skin", "Movie",
-                            "SelectedDrives", "Folders", "DeleteLogFile", "Caption", "Home", "FlashMenuHook",
-                            "OptionsToMovie", "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
+    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings",   "Splash",         "Position",
+                            "Skin",           "Movie",          "SelectedDrives", "Folders",        "DeleteLogFile",
+                            "Caption",        "Home",           "FlashMenuHook",  "OptionsToMovie", "PublishHandles",
+                            "MonitorTimer",   "LoadForms",      "TrayIcon",       "HideSplash",     "Show"}));
     EXPECT_TRUE(frmMain.Visible());
     // Centred (to the pixel) when the position is not remembered.
     EXPECT_NEAR(frmMain.Left(), ui::ScreenWidthTwips() / 2 - frmMain.Width() / 2, 15);
@@ -100,6 +113,43 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
         EXPECT_EQ(GetFileAttributesA((folder / f).c_str()), INVALID_FILE_ATTRIBUTES) << f;
     MSG m;
     EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// The splash shows while the program comes up and is gone when the window shows; with the option
+// off it is never loaded, and without its file the start-up goes on without one.
+TEST_F(MainWindowTest, SplashShowsDuringStartUpOnlyWhenAskedTo) {
+    struct Case {
+        const char* useSplash;
+        bool withFile;
+        bool stepped, shown;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"True", true, true, true}, {"False", true, false, false}, {"True", false, true, false}}) {
+        const std::string file = folder / "Corvane.spl";
+        DeleteFileA(file.c_str());
+        if (c.withFile) CopyFileA((testing_support::ProgramDir() + "\\Corvane.spl").c_str(), file.c_str(), FALSE);
+        settings::SaveSetting("RunStartup", "UseSplash", c.useSplash);
+        bool shownWhileStarting = false;
+        std::string title;
+        frmMain.OnStep = [&](const std::string& s) {
+            steps.push_back(s);
+            if (s == "Movie") {
+                shownWhileStarting = frmMain.Splash.Visible();
+                title = frmMain.Splash.Shown().title;
+            }
+        };
+        steps.clear();
+        frmMain.RunsProgram = true;
+        frmMain.Load();
+        const bool stepped = std::find(steps.begin(), steps.end(), "Splash") != steps.end();
+        EXPECT_EQ(stepped, c.stepped) << c.useSplash << c.withFile;
+        EXPECT_EQ(shownWhileStarting, c.shown) << c.useSplash << c.withFile;
+        EXPECT_EQ(title, c.shown ? "Corvane" : "") << c.useSplash << c.withFile;
+        EXPECT_FALSE(frmMain.Splash.Visible());
+        EXPECT_EQ(steps.back(), "Show");
+        frmMain.RunsProgram = false;
+        frmMain.Unload();
+    }
 }
 
 TEST_F(MainWindowTest, StartsAtTheStoredPlaceWhenAskedTo) {
@@ -204,12 +254,12 @@ TEST_F(MainWindowTest, CommandLineSwitches) {
     };
     for (const Case& c : std::initializer_list<Case>{
              {"", {}},
-             {"/startup", {"StartScan()"}},
+             {"/startup", {"chosen:quick"}},  // nothing remembered yet: the panel's design choice
              {"/SCAN", {"StartScan()"}},
              {"/scanx", {}},
              {"scanfolder|C:\\x", {}},
              {"ScanFolder|C:\\x", {"ScanSelectedFolder(ScanFolder|C:\\x)"}},
-             {"/STARTUP ScanFolder|C:\\y", {"StartScan()", "ScanSelectedFolder(/STARTUP ScanFolder|C:\\y)"}},
+             {"/STARTUP ScanFolder|C:\\y", {"chosen:quick", "ScanSelectedFolder(/STARTUP ScanFolder|C:\\y)"}},
          }) {
         scans.clear();
         frmMain.CommandLine = c.line;
@@ -218,6 +268,36 @@ TEST_F(MainWindowTest, CommandLineSwitches) {
         EXPECT_EQ(scans, c.scans) << c.line;
         EXPECT_FALSE(frmMain.tmrStartUP.Enabled()) << c.line;
         EXPECT_EQ(frmMain.txtPramaterInfoEnvenHandeler.Text(), "") << c.line;
+    }
+}
+
+// "/STARTUP" replays the choice the scan-choice panel remembered: a quick or a full scan starts, the
+// custom choice opens the custom selection and starts nothing. The choice stays remembered.
+TEST_F(MainWindowTest, StartupReplaysTheRememberedScanChoice) {
+    LoadPlain();
+    struct Case {
+        const char *quick, *full, *custom;
+        Calls scans;
+        bool customPanel;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"True", "False", "False", {"chosen:quick"}, false},
+             {"False", "True", "False", {"chosen:full"}, false},
+             {"False", "False", "True", {}, true},
+         }) {
+        scans.clear();
+        settings::SaveSetting("ScanNowSettings", "optQuickScan", c.quick);
+        settings::SaveSetting("ScanNowSettings", "optFullScan", c.full);
+        settings::SaveSetting("ScanNowSettings", "optCustomScan", c.custom);
+        frmMain.CommandLine = "/STARTUP";
+        frmMain.tmrStartUP.SetEnabled(true);
+        frmMain.tmrStartUP_Timer();
+        EXPECT_EQ(scans, c.scans) << c.full << c.custom;
+        EXPECT_EQ(frmCustomSelect.Loaded(), c.customPanel) << c.full << c.custom;
+        if (frmScanNow.Loaded()) frmScanNow.Unload();
+        EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optFullScan"), c.full);
+        EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optCustomScan"), c.custom);
+        if (frmCustomSelect.Loaded()) frmCustomSelect.Unload();
     }
 }
 
