@@ -8,8 +8,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/Links.h"
@@ -27,6 +29,7 @@
 #include "monitors/GuardHost.h"
 #include "results/ResultsFile.h"
 #include "shell/frmMain.h"
+#include "ui/MessageLoop.h"
 
 namespace {
 
@@ -206,6 +209,59 @@ TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
 
     TerminateProcess(pi.hProcess, 0);
     WaitForSingleObject(pi.hProcess, 10000);
+}
+
+// Shut-down stops the guards while their watchers are busy handing changes to the window: another
+// thread keeps changing the watched Run key before and during the whole shut-down, and the
+// shut-down still ends with every guard stopped (a stop that waited for a watcher blocked on the
+// window would never return, and the test would hit its time-out).
+TEST(ProgramTest, ShutDownEndsWhileAGuardsWatcherIsDelivering) {
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+    FillProgramFolder(pf);
+    app::InstallLinks();
+    app::InstallGuards();
+    frmMain.RunsProgram = true;
+    frmMain.Load();
+    guards::GuardSwitch& startup = guards::SwitchOf(guards::GuardKind::Startup);
+    for (int i = 0; i < 200 && !startup.Running(); ++i) ui::PumpFor(50);
+    ASSERT_TRUE(startup.Running());
+
+    const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string name = testing_support::UniqueName("CorvaneBusyWatcher");
+    std::atomic<bool> stop{false};
+    std::atomic<long> writes{0};
+    std::thread writer([&] {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, runKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0)
+            return;
+        for (long i = 0; !stop; ++i) {
+            const std::string data = "C:\\busy" + std::to_string(i % 7) + ".exe";
+            RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1));
+            ++writes;
+            Sleep(1);
+        }
+        RegDeleteValueA(key, name.c_str());
+        RegCloseKey(key);
+    });
+    // Changes pile up while this thread does not pump: the watcher has posted one and waits for it.
+    while (writes < 50) Sleep(5);
+    base::modal::Expect("frmMsgBox", 1);
+    const bool closed = frmMain.Unload();
+    stop = true;
+    writer.join();
+    EXPECT_TRUE(closed);
+    for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
+                   guards::GuardKind::BHO})
+        EXPECT_FALSE(guards::SwitchOf(k).Running());
+    MSG m;
+    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    app::RemoveGuards();
+    app::RemoveLinks();
+    modEncryption::ReleaseEncryption();
+    gb_scanAborted = false;
 }
 
 // The scheduled task's start, end to end: Corvane.exe /SCAN on the seeded machine scans by itself,
