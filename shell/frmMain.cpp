@@ -26,6 +26,7 @@
 #include "monitors/modMonitors.h"
 #include "results/FindingList.h"
 #include "results/ResultsFile.h"
+#include "shell/AppVersion.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
 #include "shell/OptionTable.h"
@@ -51,11 +52,19 @@
 namespace {
 // Runs the checks that notifications asked for, once the notification has returned.
 constexpr UINT kRunGuardChecks = WM_APP + 0x316;
-constexpr int kVersionMajor = 2, kVersionMinor = 2, kVersionRevision = 0;
+// One version for the whole program: the caption, the about page, the home panel and the splash.
+constexpr int kVersionMajor = appVersion::kMajor, kVersionMinor = appVersion::kMinor,
+              kVersionRevision = appVersion::kRevision;
 constexpr char kWebSite[] = "http://www.corvane.example/";
 constexpr char kDefaultDrives[] =
     "true|true|false|false|false|false|false|false|false|false|false|false|false|false|false|false";
 constexpr UINT kMenuShowHide = 1, kMenuClose = 2;
+
+// The about page's version line.
+std::string VersionNumberText() {
+    return "Version: " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + ".0." +
+           std::to_string(kVersionRevision);
+}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -261,6 +270,8 @@ void frmMain::StartProgram() {
     Step("Caption");
     SetCaption(formLanguage::getFormString(*this, "1000", "Corvane") + " " + std::to_string(kVersionMajor) + "." +
                std::to_string(kVersionMinor));
+    // The about page may show before its command ever came (a refused password leads there).
+    flash.SetVariable("_root.versionNumber", VersionNumberText());
     modMain::loadResultCounters();
     Step("Home");
     cmdScanNow_Click();
@@ -528,9 +539,7 @@ const std::map<std::string, Row>& Commands() {
         {"IDC_FS_ABOUT",
          {false,
           [](F& f, const std::string&) {
-              f.flash.SetVariable("_root.versionNumber", "Version: " + std::to_string(kVersionMajor) + "." +
-                                                             std::to_string(kVersionMinor) + ".0." +
-                                                             std::to_string(kVersionRevision));
+              f.flash.SetVariable("_root.versionNumber", VersionNumberText());
               f.flash.GotoFrame(F::About);
               f.flash.ZOrder(0);
           }}},

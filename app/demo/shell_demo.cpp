@@ -13,6 +13,7 @@
 #include "core/SettingsStore.h"
 #include "core/modMain.h"
 #include "definitions/StringCipher.h"
+#include "shell/AppVersion.h"
 #include "shell/frmAbout.h"
 #include "shell/frmCustomSelect.h"
 #include "shell/frmEnterPassword.h"
@@ -61,7 +62,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         frmEnterPassword.flash.GotoFrame(which == "newpassword" ? 3 : 4);
         frmEnterPassword.Show(ui::vbModeless);
     } else if (which == "splash") {
-        frmMain.Splash.SetVersion("Version 2.2");
+        frmMain.Splash.SetVersion("Version " + std::to_string(appVersion::kMajor) + "." +
+                                  std::to_string(appVersion::kMinor));
         frmMain.Splash.LoadFile(modMain::FullPath_With_Filename("Corvane.spl"));
         frmMain.Splash.ShowSplash(0);
     } else if (which == "info") {

@@ -28,6 +28,7 @@
 #include "guards/GuardSwitches.h"
 #include "monitors/GuardHost.h"
 #include "results/ResultsFile.h"
+#include "shell/AppVersion.h"
 #include "shell/frmMain.h"
 #include "ui/MessageLoop.h"
 
@@ -172,7 +173,9 @@ TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     char caption[128] = {};
     GetWindowTextA(frmMain.hWnd(), caption, sizeof caption);
     EXPECT_EQ(std::string(caption).substr(0, 7), "Corvane");
-    EXPECT_NE(std::string(caption).find(" 2.2"), std::string::npos);
+    EXPECT_NE(
+        std::string(caption).find(" " + std::to_string(appVersion::kMajor) + "." + std::to_string(appVersion::kMinor)),
+        std::string::npos);
 
     base::modal::Expect("frmMsgBox", 1);
     EXPECT_TRUE(frmMain.Unload());

@@ -11,6 +11,7 @@
 #include "core/SettingsStore.h"
 #include "core/modMain.h"
 #include "core/tests/CoreTestSupport.h"
+#include "shell/AppVersion.h"
 #include "shell/ScanDrivers.h"
 #include "shell/Tray.h"
 #include "shell/frmCustomSelect.h"
@@ -197,7 +198,10 @@ TEST_F(MainWindowTest, CommandTable) {
         EXPECT_EQ(scans, c.scans) << c.command << " " << c.args;
         if (c.frame >= 0) EXPECT_EQ(frmMain.flash.CurrentFrame(), c.frame) << c.command;
     }
-    EXPECT_EQ(frmMain.flash.GetVariable("_root.versionNumber"), "Version: 2.2.0.0");
+    // major.minor.0.revision, of the one version the program has.
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.versionNumber"), "Version: " + std::to_string(appVersion::kMajor) + "." +
+                                                                    std::to_string(appVersion::kMinor) + ".0." +
+                                                                    std::to_string(appVersion::kRevision));
 
     // The drive flags: commas become bars in the setting and the movie; the movie's check boxes
     // stand behind "@drives".
@@ -231,8 +235,47 @@ TEST_F(MainWindowTest, CommandTable) {
 TEST_F(MainWindowTest, RefusedPasswordOpensNothingAndSendsTheMovieHome) {
     LoadPlain();
     gb_enablePassword = true;
-    for (const char* command : {"IDC_FS_RESULTS", "IDC_FS_SCANMODE", "IDC_FS_REMOVELIST_REMOVE", "IDC_FS_AUTHORIZE",
-                                "IDC_FS_STARTUP_DELETE"}) {
+    // Every command that shows protected data or changes something: the scans, the options, the
+    // lists and their actions, the alerts, the system guards, the statistics.
+    for (const char* command : {"IDC_FS_SCANMODE",
+                                "IDC_FS_CUSTOMSCAN",
+                                "IDC_FS_OPTIONS",
+                                "IDC_FS_SAVESETTINGS",
+                                "IDC_FS_ADVANCEDSETTINGS",
+                                "IDC_FS_CHANGEPASSWORD",
+                                "IDC_FS_SYSGUARD",
+                                "IDC_FS_ENABLESTARTUPGUARD",
+                                "IDC_FS_IEFAVORITESGUARD",
+                                "IDC_FS_IEHIJACKGUARD",
+                                "IDC_FS_IEHOMEPAGEGUARD",
+                                "IDC_FS_ADDITTOALERTSECTION",
+                                "IDC_FS_RADIOOFTEXT",
+                                "IDC_FS_SAVEHOMEPAGE",
+                                "IDC_FS_STARTUP_ENABLEDISABLE",
+                                "IDC_FS_STARTUP_DELETE",
+                                "IDC_FS_STARTUP_ADDSTARTUP",
+                                "IDC_FS_STARTUP_SAVESTARTUP",
+                                "IDC_FS_STARTUP_LOADSTARTUP",
+                                "IDC_FS_STARTUP_RESET",
+                                "IDC_FS_STARTUP_APPLY",
+                                "IDC_FS_BHO_ENABLEDISABLE",
+                                "IDC_FS_BHO_DELETE",
+                                "IDC_FS_BHO_APPLY",
+                                "IDC_FS_BHO_SAVEBHOSETTING",
+                                "IDC_FS_BHO_LOADBHOSETTING",
+                                "IDC_FS_UNINSTALL",
+                                "IDC_FS_RESULTS",
+                                "IDC_FS_RESULTSBACKUP",
+                                "IDC_FS_RESULTSDELETEBACKUP",
+                                "IDC_FS_RESUTSIGNORE",
+                                "IDC_FS_ALERT",
+                                "IDC_FS_AUTHORIZE",
+                                "IDC_FS_DELETE",
+                                "IDC_FS_REMOVELIST",
+                                "IDC_FS_REMOVEIGNORE",
+                                "IDC_FS_REMOVELIST_REMOVE",
+                                "IDC_FS_REMOVEBACKUP",
+                                "IDC_FS_RESETSTATISTICS"}) {
         frmMain.flash.GotoFrame(frmMain::About);
         base::modal::Expect("frmEnterPassword", 2);  // Cancel
         frmMain.flash_FSCommand(command, "FULLSCAN");
@@ -242,8 +285,28 @@ TEST_F(MainWindowTest, RefusedPasswordOpensNothingAndSendsTheMovieHome) {
     EXPECT_TRUE(scans.empty());
     EXPECT_FALSE(frmResults.Loaded());
     // Pages that change nothing never ask.
-    frmMain.flash_FSCommand("IDC_FS_ABOUT", "");
-    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::About);
+    for (const char* command : {"IDC_FS_ABOUT", "IDC_FS_SHOWREMOVELIST", "IDC_FS_SCANNOW"}) {
+        const size_t seen = base::modal::Seen().size();
+        frmMain.flash_FSCommand(command, "");
+        EXPECT_EQ(base::modal::Seen().size(), seen) << command;
+    }
+
+    // Accepted once, the protected rows run without asking again until the window is shown anew.
+    struct Accepted {
+        const char *command, *args;
+        Calls scans;
+    };
+    gb_passwordAccepted = true;
+    for (const Accepted& c : std::initializer_list<Accepted>{{"IDC_FS_SCANMODE", "fullscan", {"StartScan()"}},
+                                                             {"idc_fs_scanmode", "QUICK", {"QuickScan()"}},
+                                                             {"IDC_FS_SCANMODE", "CUSTOMSCAN", {}},
+                                                             {"IDC_FS_CUSTOMSCAN", "SM|QS", {"CustomScan(SM|QS)"}}}) {
+        scans.clear();
+        const size_t seen = base::modal::Seen().size();
+        frmMain.flash_FSCommand(c.command, c.args);
+        EXPECT_EQ(scans, c.scans) << c.command << " " << c.args;
+        EXPECT_EQ(base::modal::Seen().size(), seen) << c.command;
+    }
 }
 
 TEST_F(MainWindowTest, CommandLineSwitches) {
