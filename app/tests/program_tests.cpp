@@ -158,14 +158,41 @@ std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
     return newest;
 }
 
-TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
+// The program brought up in this process with the real links and guards; what it installed goes
+// again with the object.
+class InProcessProgram {
+public:
+    InProcessProgram() {
+        FillProgramFolder(pf);
+        app::InstallLinks();
+        app::InstallGuards();
+        frmMain.RunsProgram = true;
+        frmMain.Load();
+    }
+    ~InProcessProgram() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        app::RemoveGuards();
+        app::RemoveLinks();
+        modEncryption::ReleaseEncryption();
+        gb_scanAborted = false;
+    }
+    // Closes it with OK at the question: true when it ended with every guard stopped.
+    bool CloseWithOk() {
+        base::modal::Expect("frmMsgBox", 1);
+        const bool closed = frmMain.Unload();
+        for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
+                       guards::GuardKind::BHO})
+            if (guards::SwitchOf(k).Running()) return false;
+        return closed;
+    }
     testing_support::ScopedProgramFolder pf;
     core_test::ScopedSettingsRoot store;
-    FillProgramFolder(pf);
-    app::InstallLinks();
-    app::InstallGuards();
-    frmMain.RunsProgram = true;
-    frmMain.Load();
+};
+
+TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
+    InProcessProgram program;
     EXPECT_TRUE(frmMain.Visible());
     EXPECT_EQ(monitors::Host(), &frmMain);
     EXPECT_NE(modEncryption::Encryptor(), nullptr);
@@ -176,19 +203,7 @@ TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     EXPECT_NE(
         std::string(caption).find(" " + std::to_string(appVersion::kMajor) + "." + std::to_string(appVersion::kMinor)),
         std::string::npos);
-
-    base::modal::Expect("frmMsgBox", 1);
-    EXPECT_TRUE(frmMain.Unload());
-    for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
-                   guards::GuardKind::BHO})
-        EXPECT_FALSE(guards::SwitchOf(k).Running());
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    app::RemoveGuards();
-    app::RemoveLinks();
-    modEncryption::ReleaseEncryption();
-    gb_scanAborted = false;
+    EXPECT_TRUE(program.CloseWithOk());
 }
 
 TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
@@ -219,13 +234,7 @@ TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
 // shut-down still ends with every guard stopped (a stop that waited for a watcher blocked on the
 // window would never return, and the test would hit its time-out).
 TEST(ProgramTest, ShutDownEndsWhileAGuardsWatcherIsDelivering) {
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-    FillProgramFolder(pf);
-    app::InstallLinks();
-    app::InstallGuards();
-    frmMain.RunsProgram = true;
-    frmMain.Load();
+    InProcessProgram program;
     guards::GuardSwitch& startup = guards::SwitchOf(guards::GuardKind::Startup);
     for (int i = 0; i < 200 && !startup.Running(); ++i) ui::PumpFor(50);
     ASSERT_TRUE(startup.Running());
@@ -250,21 +259,10 @@ TEST(ProgramTest, ShutDownEndsWhileAGuardsWatcherIsDelivering) {
     });
     // Changes pile up while this thread does not pump: the watcher has posted one and waits for it.
     while (writes < 50) Sleep(5);
-    base::modal::Expect("frmMsgBox", 1);
-    const bool closed = frmMain.Unload();
+    const bool closed = program.CloseWithOk();
     stop = true;
     writer.join();
     EXPECT_TRUE(closed);
-    for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
-                   guards::GuardKind::BHO})
-        EXPECT_FALSE(guards::SwitchOf(k).Running());
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    app::RemoveGuards();
-    app::RemoveLinks();
-    modEncryption::ReleaseEncryption();
-    gb_scanAborted = false;
 }
 
 // The scheduled task's start, end to end: Corvane.exe /SCAN on the seeded machine scans by itself,
