@@ -55,20 +55,40 @@ void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
     }
 }
 
-// Corvane.exe started from the build's program folder with the test's program folder and settings.
-PROCESS_INFORMATION StartCorvane(const testing_support::ScopedProgramFolder& pf,
-                                 const core_test::ScopedSettingsRoot& store, const std::string& args) {
-    SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
-    SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
-    std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
-    SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
-    SetEnvironmentVariableA(settings::kRootEnv, nullptr);
-    return pi;
-}
+// Corvane.exe started from the build's program folder with a program folder and settings of its
+// own; ended with the object if it is still running.
+class ChildProgram {
+public:
+    explicit ChildProgram(const std::string& args) {
+        FillProgramFolder(pf);
+        SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
+        SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
+        std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+            process_.reset(pi_.hProcess);
+            thread_.reset(pi_.hThread);
+        }
+        SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
+        SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+    }
+    ~ChildProgram() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 10000);
+        }
+    }
+    HANDLE process() const { return process_.get(); }
+    DWORD id() const { return pi_.dwProcessId; }
+
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+
+private:
+    PROCESS_INFORMATION pi_{};
+    base::Handle process_, thread_;
+};
 
 // A window handle the running program published in its settings, once it did.
 HWND PublishedWindow(const char* section, const char* key, DWORD waitMs) {
@@ -207,12 +227,8 @@ TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
 }
 
 TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-    FillProgramFolder(pf);
-    PROCESS_INFORMATION pi = StartCorvane(pf, store, "");
-    ASSERT_NE(pi.hProcess, nullptr);
-    base::Handle process(pi.hProcess), thread(pi.hThread);
+    ChildProgram program("");
+    ASSERT_NE(program.process(), nullptr);
 
     // The running program publishes its parameter box in the settings.
     HWND box = PublishedWindow("txtHandle", "txtPramaterInfoEnvenHandeler", 10000);
@@ -224,9 +240,6 @@ TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
     char text[256] = "unread";
     GetWindowTextA(box, text, sizeof text);
     EXPECT_STREQ(text, "");
-
-    TerminateProcess(pi.hProcess, 0);
-    WaitForSingleObject(pi.hProcess, 10000);
 }
 
 // Shut-down stops the guards while their watchers are busy handing changes to the window: another
@@ -269,28 +282,16 @@ TEST(ProgramTest, ShutDownEndsWhileAGuardsWatcherIsDelivering) {
 // writes its scan log and its results file, and ends when a user closes it and confirms.
 TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClosesOnConfirmation) {
     testing_support::SeededMachine machine;
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-    FillProgramFolder(pf);
-    PROCESS_INFORMATION pi = StartCorvane(pf, store, "/SCAN");
-    ASSERT_NE(pi.hProcess, nullptr);
-    base::Handle process(pi.hProcess), thread(pi.hThread);
-    struct EndIfLeft {
-        HANDLE p;
-        ~EndIfLeft() {
-            if (WaitForSingleObject(p, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(p, 1);
-                WaitForSingleObject(p, 10000);
-            }
-        }
-    } endIfLeft{pi.hProcess};
+    ChildProgram program("/SCAN");
+    ASSERT_NE(program.process(), nullptr);
+    const testing_support::ScopedProgramFolder& pf = program.pf;
 
     // Nobody starts the scan: the program does, and its results file appears once the scan ended.
     const std::string resultsFile = pf / results::kResultsFile;
     std::vector<std::string> questions;
     const DWORD deadline = GetTickCount() + 600000;
     while (GetAttributes(resultsFile) == INVALID_FILE_ATTRIBUTES && GetTickCount() < deadline &&
-           WaitForSingleObject(pi.hProcess, 500) == WAIT_TIMEOUT) {
+           WaitForSingleObject(program.process(), 500) == WAIT_TIMEOUT) {
     }
     ASSERT_NE(GetAttributes(resultsFile), INVALID_FILE_ATTRIBUTES) << "no results file after the scheduled scan";
 
@@ -332,8 +333,8 @@ TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClose
     HWND main = PublishedWindow("formHandle", "fromhandlewindow", 1000);
     ASSERT_NE(main, nullptr);
     bool closeSent = false;
-    while (GetTickCount() < deadline && WaitForSingleObject(pi.hProcess, 200) == WAIT_TIMEOUT) {
-        ShownBox box = FindMessageBox(pi.dwProcessId);
+    while (GetTickCount() < deadline && WaitForSingleObject(program.process(), 200) == WAIT_TIMEOUT) {
+        ShownBox box = FindMessageBox(program.id());
         if (box.window != nullptr && (questions.empty() || questions.back() != box.prompt)) {
             questions.push_back(box.prompt);
             Press(box, box.prompt.find("Are you sure") != std::string::npos ? "OK" : "Cancel");
@@ -341,9 +342,9 @@ TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClose
         }
         if (box.window == nullptr && !closeSent) closeSent = PostMessageA(main, WM_CLOSE, 0, 0) != 0;
     }
-    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_OBJECT_0) << "the program did not end";
+    ASSERT_EQ(WaitForSingleObject(program.process(), 0), WAIT_OBJECT_0) << "the program did not end";
     DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
+    GetExitCodeProcess(program.process(), &code);
     EXPECT_EQ(code, 0u);
     ASSERT_FALSE(questions.empty());
     EXPECT_NE(questions.back().find("Are you sure"), std::string::npos);
