@@ -30,10 +30,13 @@
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
 #include "shell/OptionTable.h"
+#include "shell/frmAbout.h"
 #include "shell/frmAddTask.h"
 #include "shell/frmAlerts.h"
 #include "shell/frmBackup.h"
 #include "shell/frmBackupName.h"
+#include "shell/frmCustomSelect.h"
+#include "shell/frmEnterPassword.h"
 #include "shell/frmIgnore.h"
 #include "shell/frmLoad.h"
 #include "shell/frmMenu.h"
@@ -44,9 +47,11 @@
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
 #include "shell/frmSave.h"
+#include "shell/frmScanNow.h"
 #include "shell/frmScanSpy.h"
 #include "shell/frmSysGuards.h"
 #include "shell/frmUpdate.h"
+#include "shell/frminfo.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -344,9 +349,12 @@ void frmMain::Form_Unload(int& Cancel) {
                           modMonitors::kFavoritesSnapshot, modMonitors::kHijackSnapshot, modMonitors::kBhoSnapshot})
         DeleteFileA(modMain::FullPath_With_Filename(f).c_str());
     Step("UnloadForms");
+    // Every other window goes, and the panels that remember their controls save them as they go.
     for (ui::Form* f : std::initializer_list<ui::Form*>{
-             &frmMessage, &frmAddTask, &frmAlerts, &frmBackup, &frmBackupName, &frmIgnore, &frmLoad, &frmPopup,
-             &frmResultBackup, &frmResults, &frmSave, &frmSysGuards, &frmUpdate, &frmScanSpy, &frmMsgBox})
+             &frmMessage,      &frmAbout,         &frmAddTask, &frmAlerts,    &frmBackup, &frmBackupName,
+             &frmCustomSelect, &frmEnterPassword, &frmIgnore,  &frminfo,      &frmLoad,   &frmPopup,
+             &frmResultBackup, &frmResults,       &frmSave,    &frmSysGuards, &frmUpdate, &frmOptions,
+             &frmScanSpy,      &frmScanNow,       &frmMsgBox,  &frmMenu})
         base::Trap("Form_Unload", [f] {
             if (f->Loaded()) f->Unload();
         });

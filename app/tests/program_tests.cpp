@@ -101,17 +101,16 @@ HWND PublishedWindow(const char* section, const char* key, DWORD waitMs) {
 }
 
 // The texts of a window's descendants.
-std::vector<std::pair<HWND, std::string>> ChildTexts(HWND parent) {
-    std::vector<std::pair<HWND, std::string>> out;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM p) -> BOOL {
-            char text[512] = {};
-            GetWindowTextA(child, text, sizeof text);
-            reinterpret_cast<std::vector<std::pair<HWND, std::string>>*>(p)->emplace_back(child, text);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&out));
+using ChildTextList = std::vector<std::pair<HWND, std::string>>;
+BOOL CALLBACK AddChildText(HWND child, LPARAM list) {
+    char text[512] = {};
+    GetWindowTextA(child, text, sizeof text);
+    reinterpret_cast<ChildTextList*>(list)->emplace_back(child, text);
+    return TRUE;
+}
+ChildTextList ChildTexts(HWND parent) {
+    ChildTextList out;
+    EnumChildWindows(parent, AddChildText, reinterpret_cast<LPARAM>(&out));
     return out;
 }
 
@@ -119,36 +118,33 @@ std::vector<std::pair<HWND, std::string>> ChildTexts(HWND parent) {
 struct ShownBox {
     HWND window = nullptr;
     std::string prompt;
-    std::vector<std::pair<HWND, std::string>> buttons;
+    ChildTextList buttons;
 };
+struct BoxSearch {
+    DWORD pid;
+    ShownBox box;
+};
+BOOL CALLBACK CheckForBox(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<BoxSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner != s.pid || !IsWindowVisible(w)) return TRUE;
+    ShownBox box{w, {}, {}};
+    for (const auto& [child, text] : ChildTexts(w)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (_stricmp(cls, "Button") == 0 && (text == "OK" || text == "Cancel"))
+            box.buttons.emplace_back(child, text);
+        else if (_stricmp(cls, "Static") == 0 && text.size() > box.prompt.size())
+            box.prompt = text;
+    }
+    if (box.buttons.empty()) return TRUE;
+    s.box = box;
+    return FALSE;
+}
 ShownBox FindMessageBox(DWORD pid) {
-    struct Search {
-        DWORD pid;
-        ShownBox box;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner != s.pid || !IsWindowVisible(w)) return TRUE;
-            ShownBox box{w, {}, {}};
-            bool question = false;
-            for (const auto& [child, text] : ChildTexts(w)) {
-                char cls[64] = {};
-                GetClassNameA(child, cls, sizeof cls);
-                if (_stricmp(cls, "Button") == 0 && (text == "OK" || text == "Cancel")) {
-                    box.buttons.emplace_back(child, text);
-                    question = true;
-                } else if (_stricmp(cls, "Static") == 0 && text.size() > box.prompt.size()) {
-                    box.prompt = text;
-                }
-            }
-            if (!question) return TRUE;
-            s.box = box;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    BoxSearch search{pid, {}};
+    EnumWindows(CheckForBox, reinterpret_cast<LPARAM>(&search));
     return search.box;
 }
 

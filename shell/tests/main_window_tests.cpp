@@ -97,7 +97,11 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     EXPECT_FALSE(gb_scanAborted);
     EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
 
-    // OK: the guards stop before their snapshots go; nothing is left behind.
+    // OK: the guards stop before their snapshots go; nothing is left behind, and a panel still open
+    // keeps what the user chose on it.
+    frmScanNow.Load();
+    shellControls::Select(frmScanNow.optFullScan,
+                          {&frmScanNow.optQuickScan, &frmScanNow.optFullScan, &frmScanNow.optCustomScan});
     for (const char* f : {"stpFldrlst.qvl", "Fvrlst.qvl", "BHOlst.qvl"})
         base::Handle(CreateFileA((folder / f).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     steps.clear();
@@ -112,6 +116,8 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     EXPECT_FALSE(settings::GetSetting("Interface", "winLeft").empty());
     for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
         EXPECT_EQ(GetFileAttributesA((folder / f).c_str()), INVALID_FILE_ATTRIBUTES) << f;
+    EXPECT_FALSE(frmScanNow.Loaded());
+    EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optFullScan"), "True");
     MSG m;
     EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
