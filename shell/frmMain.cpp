@@ -617,8 +617,12 @@ void frmMain::disableMe(ui::CommandButton& butt, bool allButt) {
 void frmMain::showScanNow() { cmdScanNow_Click(); }
 void frmMain::showResultsList() { cmdRemoveList_Click(); }
 
+// The home panel afresh: it puts the statistics into the movie's home page as it loads. Each step
+// goes on whatever the one before did.
 void frmMain::cmdScanNow_Click() {
-    // The home panel is built elsewhere; until it stands the movie shows its own home page.
+    base::Trap("cmdScanNow_Click", [] { frmMenu.Unload(); });
+    base::Trap("cmdScanNow_Click", [] { frmMenu.Load(); });
+    base::Trap("cmdScanNow_Click", [] { frmMenu.runMe(); });
     base::Trap("cmdScanNow_Click", [&] { flash.GotoFrame(Home); });
     disableMe(cmdScanNow, false);
 }

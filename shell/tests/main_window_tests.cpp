@@ -69,6 +69,7 @@ protected:
 };
 
 TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
+    settings::SaveSetting("Statistics", "NUMBER OF SCANS", "7");
     frmMain.RunsProgram = true;
     frmMain.Load();
     EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings",   "Splash",         "Position",
@@ -82,6 +83,11 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     EXPECT_TRUE(frmMain.flash.MovieLoaded());
     EXPECT_TRUE(frmMain.Tray1.IsVisible());
     EXPECT_EQ(frmMain.flash.GetVariable("_root.SelectedDrives").substr(0, 15), "true|true|false");
+    // The home page with the program's statistics, Scan Now the one button disabled.
+    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Home);
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfScans"), "7");
+    EXPECT_FALSE(frmMain.cmdScanNow.Enabled());
+    EXPECT_TRUE(frmMain.cmdAbout.Enabled());
     const std::string box = std::to_string(reinterpret_cast<UINT_PTR>(frmMain.txtPramaterInfoEnvenHandeler.hWnd()));
     EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
     EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"),
