@@ -777,8 +777,12 @@ void frmMain::layoutMainFrame() {
 
 // ---- the command line, the timers and the parameter channel
 
-// The scan chosen last on the scan-choice panel, as if the user had chosen it again.
-void frmMain::autoStartScan() { frmMenu.clickTheScanButton(); }
+// The scan chosen last on the scan-choice panel, as if the user had chosen it again. The custom
+// choice starts nothing: the movie shows its custom selection page for the user to finish it.
+void frmMain::autoStartScan() {
+    frmMenu.clickTheScanButton();
+    if (frmScanNow.Loaded() && frmScanNow.optCustomScan.Value() == 1) flash.GotoFrame(Custom);
+}
 
 // The scheduled task's start: a full scan nobody watches, so its findings go to the results file
 // as soon as it ends rather than when somebody closes the results list.

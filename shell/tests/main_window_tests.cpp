@@ -369,6 +369,7 @@ TEST_F(MainWindowTest, StartupReplaysTheRememberedScanChoice) {
         frmMain.tmrStartUP_Timer();
         EXPECT_EQ(scans, c.scans) << c.full << c.custom;
         EXPECT_EQ(frmCustomSelect.Loaded(), c.customPanel) << c.full << c.custom;
+        if (c.customPanel) EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Custom);
         if (frmScanNow.Loaded()) frmScanNow.Unload();
         EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optFullScan"), c.full);
         EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optCustomScan"), c.custom);
