@@ -8,18 +8,26 @@ if(CORVANE_CAN_RUN)
   set(CORVANE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  set(CORVANE_X11_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-x11tests)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-x11-run.sh.in ${CMAKE_BINARY_DIR}/wine-x11-run.sh @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   # The toolchain names the wrapper in the source tree; point it at the configured one.
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh CACHE FILEPATH "" FORCE)
 endif()
 
-# corvane_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK ...] [LABELS ...])
+# corvane_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK ...] [LABELS ...] [DISPLAY])
 # One test executable, run by CTest under Wine in the 64-bit build; compiled and linked in both builds.
+# DISPLAY: the test needs a real display; it runs under Xvfb with Wine's x11 driver (wine-x11-run.sh).
 function(corvane_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK;LABELS" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} corvane_testing)
   if(CORVANE_CAN_RUN)
-    add_test(NAME ${name} COMMAND ${name})
+    if(T_DISPLAY)
+      add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-x11-run.sh $<TARGET_FILE:${name}>)
+    else()
+      add_test(NAME ${name} COMMAND ${name})
+    endif()
     if(NOT T_TIMEOUT)
       set(T_TIMEOUT 120)
     endif()

@@ -24,13 +24,19 @@
 #include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
+#include "results/FindingList.h"
+#include "results/ResultsFile.h"
+#include "shell/AppVersion.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
 #include "shell/OptionTable.h"
+#include "shell/frmAbout.h"
 #include "shell/frmAddTask.h"
 #include "shell/frmAlerts.h"
 #include "shell/frmBackup.h"
 #include "shell/frmBackupName.h"
+#include "shell/frmCustomSelect.h"
+#include "shell/frmEnterPassword.h"
 #include "shell/frmIgnore.h"
 #include "shell/frmLoad.h"
 #include "shell/frmMenu.h"
@@ -41,19 +47,29 @@
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
 #include "shell/frmSave.h"
+#include "shell/frmScanNow.h"
 #include "shell/frmScanSpy.h"
 #include "shell/frmSysGuards.h"
 #include "shell/frmUpdate.h"
+#include "shell/frminfo.h"
 #include "ui/MessageLoop.h"
 
 namespace {
 // Runs the checks that notifications asked for, once the notification has returned.
 constexpr UINT kRunGuardChecks = WM_APP + 0x316;
-constexpr int kVersionMajor = 2, kVersionMinor = 2, kVersionRevision = 0;
+// One version for the whole program: the caption, the about page, the home panel and the splash.
+constexpr int kVersionMajor = appVersion::kMajor, kVersionMinor = appVersion::kMinor,
+              kVersionRevision = appVersion::kRevision;
 constexpr char kWebSite[] = "http://www.corvane.example/";
 constexpr char kDefaultDrives[] =
     "true|true|false|false|false|false|false|false|false|false|false|false|false|false|false|false";
 constexpr UINT kMenuShowHide = 1, kMenuClose = 2;
+
+// The about page's version line.
+std::string VersionNumberText() {
+    return "Version: " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + ".0." +
+           std::to_string(kVersionRevision);
+}
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -224,6 +240,12 @@ void frmMain::StartProgram() {
     modEncryption::LoadEncryption();
     Step("LoadSettings");
     modMain::loadFormMainSettings();
+    if (gb_useSplash) {
+        Step("Splash");
+        Splash.SetVersion("Version " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor));
+        Splash.LoadFile(modMain::FullPath_With_Filename("Corvane.spl"));
+        Splash.ShowSplash(0);
+    }
     Step("Position");
     if (gb_rememWinPos) {
         long cx = ui::ScreenWidthTwips() / 2 - Width() / 2;
@@ -253,6 +275,8 @@ void frmMain::StartProgram() {
     Step("Caption");
     SetCaption(formLanguage::getFormString(*this, "1000", "Corvane") + " " + std::to_string(kVersionMajor) + "." +
                std::to_string(kVersionMinor));
+    // The about page may show before its command ever came (a refused password leads there).
+    flash.SetVariable("_root.versionNumber", VersionNumberText());
     modMain::loadResultCounters();
     Step("Home");
     cmdScanNow_Click();
@@ -271,6 +295,10 @@ void frmMain::StartProgram() {
     frmScanSpy.Load();
     Step("TrayIcon");
     Tray1.Show(true);
+    if (gb_useSplash) {
+        Step("HideSplash");
+        Splash.HideSplash();
+    }
     Step("Show");
     layoutMainFrame();
     Show();
@@ -321,9 +349,12 @@ void frmMain::Form_Unload(int& Cancel) {
                           modMonitors::kFavoritesSnapshot, modMonitors::kHijackSnapshot, modMonitors::kBhoSnapshot})
         DeleteFileA(modMain::FullPath_With_Filename(f).c_str());
     Step("UnloadForms");
+    // Every other window goes, and the panels that remember their controls save them as they go.
     for (ui::Form* f : std::initializer_list<ui::Form*>{
-             &frmMessage, &frmAddTask, &frmAlerts, &frmBackup, &frmBackupName, &frmIgnore, &frmLoad, &frmPopup,
-             &frmResultBackup, &frmResults, &frmSave, &frmSysGuards, &frmUpdate, &frmScanSpy, &frmMsgBox})
+             &frmMessage,      &frmAbout,         &frmAddTask, &frmAlerts,    &frmBackup, &frmBackupName,
+             &frmCustomSelect, &frmEnterPassword, &frmIgnore,  &frminfo,      &frmLoad,   &frmPopup,
+             &frmResultBackup, &frmResults,       &frmSave,    &frmSysGuards, &frmUpdate, &frmOptions,
+             &frmScanSpy,      &frmScanNow,       &frmMsgBox,  &frmMenu})
         base::Trap("Form_Unload", [f] {
             if (f->Loaded()) f->Unload();
         });
@@ -342,6 +373,7 @@ void frmMain::ResetFormState() {
     selected_.clear();
     instance_.reset();
     Tray1.Show(false);  // an unloaded main window leaves no icon behind
+    Splash.Unload();
 }
 
 // ---- the main movie's commands
@@ -361,18 +393,17 @@ struct Row {
     Handler run;
 };
 
-// Runs a scan driver, or hands the call to the test's stand-in.
-void Scan(const char* driver, const std::string& arg = {}) {
-    if (frmMain.OnScan) return frmMain.OnScan(driver, arg);
+// Runs a scan driver, or hands the call to the test's stand-in; false when no scan ran.
+bool Scan(const char* driver, const std::string& arg = {}) {
+    if (frmMain.OnScan) {
+        frmMain.OnScan(driver, arg);
+        return true;
+    }
     const std::string d = driver;
-    if (d == "StartScan")
-        frmScanSpy.StartScan();
-    else if (d == "QuickScan")
-        frmScanSpy.QuickScan();
-    else if (d == "CustomScan")
-        frmScanSpy.CustomScan(arg);
-    else
-        frmScanSpy.ScanSelectedFolder(arg);
+    if (d == "StartScan") return frmScanSpy.StartScan();
+    if (d == "QuickScan") return frmScanSpy.QuickScan();
+    if (d == "CustomScan") return frmScanSpy.CustomScan(arg);
+    return frmScanSpy.ScanSelectedFolder(arg);
 }
 
 void ShowScanWindow() {
@@ -516,9 +547,7 @@ const std::map<std::string, Row>& Commands() {
         {"IDC_FS_ABOUT",
          {false,
           [](F& f, const std::string&) {
-              f.flash.SetVariable("_root.versionNumber", "Version: " + std::to_string(kVersionMajor) + "." +
-                                                             std::to_string(kVersionMinor) + ".0." +
-                                                             std::to_string(kVersionRevision));
+              f.flash.SetVariable("_root.versionNumber", VersionNumberText());
               f.flash.GotoFrame(F::About);
               f.flash.ZOrder(0);
           }}},
@@ -605,8 +634,12 @@ void frmMain::disableMe(ui::CommandButton& butt, bool allButt) {
 void frmMain::showScanNow() { cmdScanNow_Click(); }
 void frmMain::showResultsList() { cmdRemoveList_Click(); }
 
+// The home panel afresh: it puts the statistics into the movie's home page as it loads. Each step
+// goes on whatever the one before did.
 void frmMain::cmdScanNow_Click() {
-    // The home panel is built elsewhere; until it stands the movie shows its own home page.
+    base::Trap("cmdScanNow_Click", [] { frmMenu.Unload(); });
+    base::Trap("cmdScanNow_Click", [] { frmMenu.Load(); });
+    base::Trap("cmdScanNow_Click", [] { frmMenu.runMe(); });
     base::Trap("cmdScanNow_Click", [&] { flash.GotoFrame(Home); });
     disableMe(cmdScanNow, false);
 }
@@ -761,14 +794,21 @@ void frmMain::layoutMainFrame() {
 
 // ---- the command line, the timers and the parameter channel
 
+// The scan chosen last on the scan-choice panel, as if the user had chosen it again. The custom
+// choice starts nothing: the movie shows its custom selection page for the user to finish it.
 void frmMain::autoStartScan() {
-    // The remembered scan choice lives with the scan-choice panel; the full scan stands in for it.
-    scheduledScan();
+    frmMenu.clickTheScanButton();
+    if (frmScanNow.Loaded() && frmScanNow.optCustomScan.Value() == 1) flash.GotoFrame(Custom);
 }
 
+// The scheduled task's start: a full scan nobody watches, so its findings go to the results file
+// as soon as it ends rather than when somebody closes the results list.
 void frmMain::scheduledScan() {
     ShowScanWindow();
-    Scan("StartScan");
+    if (Scan("StartScan"))
+        base::Trap("scheduledScan", [] {
+            results::saveListtoFile(results::Findings(), modMain::FullPath_With_Filename(results::kResultsFile));
+        });
 }
 
 void frmMain::tmrStartUP_Timer() {

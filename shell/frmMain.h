@@ -12,6 +12,7 @@
 #include "components/flash/ShockwaveFlash.h"
 #include "components/skin/Skin.h"
 #include "monitors/GuardHost.h"
+#include "shell/Splash.h"
 #include "shell/Tray.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -37,6 +38,7 @@ public:
     ui::Timer tmrStartUP{*this, "tmrStartUP"};
     ui::Timer tmrMonitor{*this, "tmrMonitor"};
     Tray Tray1;
+    Splash Splash;  // shown while the program comes up, when the option says so
 
     // The button layer behind the movie.
     ui::CommandButton cmdScanNow{*this, "cmdScanNow"};

@@ -48,6 +48,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     f.SetVariable("_root.AlertString",
                   "Startup Guard|HKCU Run: Updater|12/10/2026|New|IE Hijack Guard|Start Page|12/10/2026|Changed|");
     f.SetVariable("_root.AlertListener", "1");
+    frmMain.flash_FSCommand("IDC_FS_ABOUT", "");  // the version line, as the program sets it
     f.GotoFrame(frame);
     frmMain.Show();
     ui::PumpFor(static_cast<DWORD>(seconds) * 1000);

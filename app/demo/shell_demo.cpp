@@ -1,5 +1,5 @@
 // Shows one window of the shell for a few seconds, for scripts/screenshot to take its picture.
-//   shell_demo.exe <options|newpassword|enterpassword|about|menu|scannow|customselect|info> [arg] [seconds]
+//   shell_demo.exe <options|newpassword|enterpassword|about|menu|scannow|customselect|info|splash> [arg] [seconds]
 // For "options" the argument is the tab (1 to 6). The program folder is this executable's
 // folder, or CORVANE_PROGRAM_FOLDER.
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include "core/SettingsStore.h"
 #include "core/modMain.h"
 #include "definitions/StringCipher.h"
+#include "shell/AppVersion.h"
 #include "shell/frmAbout.h"
 #include "shell/frmCustomSelect.h"
 #include "shell/frmEnterPassword.h"
@@ -60,6 +61,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         frmEnterPassword.Load();
         frmEnterPassword.flash.GotoFrame(which == "newpassword" ? 3 : 4);
         frmEnterPassword.Show(ui::vbModeless);
+    } else if (which == "splash") {
+        frmMain.Splash.SetVersion("Version " + std::to_string(appVersion::kMajor) + "." +
+                                  std::to_string(appVersion::kMinor));
+        frmMain.Splash.LoadFile(modMain::FullPath_With_Filename("Corvane.spl"));
+        frmMain.Splash.ShowSplash(0);
     } else if (which == "info") {
         frmMain.Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
         frminfo.Load();

@@ -1,18 +1,27 @@
-// The program as it runs: the main window brought up with the real links and guards, and the real
-// Corvane.exe taking a folder request from this process through its published parameter box. The
-// program's guards watch (and the hijack guard restores) the prefix's shared places while it runs,
-// hence the test's locks.
+// The program as it runs: the main window brought up with the real links and guards, the real
+// Corvane.exe taking a folder request from this process through its published parameter box, and
+// the real Corvane.exe started as the scheduled task starts it ("/SCAN") on the seeded machine,
+// scanning unattended and shut down as a user would. The program's guards watch (and the hijack
+// guard restores) the prefix's shared places while it runs, and the scan writes the hosts file
+// back, hence the test's locks.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app/Links.h"
 #include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
+#include "base/TextFile.h"
 #include "base/testing/Testing.h"
+#include "base/testing/seeded/SeededMachine.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
 #include "core/SpecialFolders.h"
@@ -22,28 +31,189 @@
 #include "guards/Places.h"
 #include "monitors/GuardHost.h"
 #include "monitors/modMonitors.h"
+#include "results/ResultsFile.h"
+#include "shell/AppVersion.h"
 #include "shell/frmMain.h"
 #include "shell/frmSysGuards.h"
+#include "ui/MessageLoop.h"
 
 namespace {
 
-// A program folder with what Corvane reads at start-up.
+DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+
+// A program folder as the build assembles it, without the program itself (which runs from the
+// build's folder) and without what earlier runs left there.
 void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
     const std::string from = testing_support::ProgramDir() + "\\";
-    for (const char* d : {"Skin", "Language"}) CreateDirectoryA((pf / d).c_str(), nullptr);
-    for (const char* f : {"corvane.scw", "alerts.scw", "popup.scw", "Popupwin.scw", "Skin\\Corvane.skn",
-                          "Language\\English.ini", "defs.dat", "Halvex.dll"})
-        CopyFileA((from + f).c_str(), (pf / f).c_str(), FALSE);
+    for (const char* pattern : {"*.scw", "*.wav", "*.spl", "*.dll", "defs.dat", "Skin\\*", "Language\\*"}) {
+        const std::string p = pattern;
+        const std::string sub = p.find('\\') == std::string::npos ? "" : p.substr(0, p.find('\\') + 1);
+        if (!sub.empty()) CreateDirectoryA((pf / sub).c_str(), nullptr);
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((from + p).c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                CopyFileA((from + sub + fd.cFileName).c_str(), (pf / (sub + fd.cFileName)).c_str(), FALSE);
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
 }
 
-TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
+// Corvane.exe started from the build's program folder with a program folder and settings of its
+// own; ended with the object if it is still running.
+class ChildProgram {
+public:
+    explicit ChildProgram(const std::string& args) {
+        FillProgramFolder(pf);
+        SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
+        SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
+        std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+            process_.reset(pi_.hProcess);
+            thread_.reset(pi_.hThread);
+        }
+        SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
+        SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+    }
+    ~ChildProgram() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 10000);
+        }
+    }
+    HANDLE process() const { return process_.get(); }
+    DWORD id() const { return pi_.dwProcessId; }
+
     testing_support::ScopedProgramFolder pf;
     core_test::ScopedSettingsRoot store;
-    FillProgramFolder(pf);
-    app::InstallLinks();
-    app::InstallGuards();
-    frmMain.RunsProgram = true;
-    frmMain.Load();
+
+private:
+    PROCESS_INFORMATION pi_{};
+    base::Handle process_, thread_;
+};
+
+// A window handle the running program published in its settings, once it did.
+HWND PublishedWindow(const char* section, const char* key, DWORD waitMs) {
+    for (DWORD waited = 0;; waited += 50) {
+        const std::string h = settings::GetSetting(section, key);
+        if (!h.empty() && h != "-1") return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
+        if (waited >= waitMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+// The texts of a window's descendants.
+using ChildTextList = std::vector<std::pair<HWND, std::string>>;
+BOOL CALLBACK AddChildText(HWND child, LPARAM list) {
+    char text[512] = {};
+    GetWindowTextA(child, text, sizeof text);
+    reinterpret_cast<ChildTextList*>(list)->emplace_back(child, text);
+    return TRUE;
+}
+ChildTextList ChildTexts(HWND parent) {
+    ChildTextList out;
+    EnumChildWindows(parent, AddChildText, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+// The program's message box on screen, when one shows: its prompt and its buttons by caption.
+struct ShownBox {
+    HWND window = nullptr;
+    std::string prompt;
+    ChildTextList buttons;
+};
+struct BoxSearch {
+    DWORD pid;
+    ShownBox box;
+};
+BOOL CALLBACK CheckForBox(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<BoxSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner != s.pid || !IsWindowVisible(w)) return TRUE;
+    ShownBox box{w, {}, {}};
+    for (const auto& [child, text] : ChildTexts(w)) {
+        char cls[64] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (_stricmp(cls, "Button") == 0 && (text == "OK" || text == "Cancel"))
+            box.buttons.emplace_back(child, text);
+        else if (_stricmp(cls, "Static") == 0 && text.size() > box.prompt.size())
+            box.prompt = text;
+    }
+    if (box.buttons.empty()) return TRUE;
+    s.box = box;
+    return FALSE;
+}
+ShownBox FindMessageBox(DWORD pid) {
+    BoxSearch search{pid, {}};
+    EnumWindows(CheckForBox, reinterpret_cast<LPARAM>(&search));
+    return search.box;
+}
+
+// Presses a button of the box as a click would: the button tells its parent, the movie.
+bool Press(const ShownBox& box, const std::string& caption) {
+    for (const auto& [button, text] : box.buttons)
+        if (text == caption)
+            return PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                                reinterpret_cast<LPARAM>(button)) != 0;
+    return false;
+}
+
+// The newest scan log in the program folder's logs folder ("" when there is none).
+std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((pf / "logs\\ScanLog*.log").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return {};
+    std::string newest;
+    FILETIME newestTime{};
+    do {
+        if (newest.empty() || CompareFileTime(&fd.ftLastWriteTime, &newestTime) > 0) {
+            newest = pf / (std::string("logs\\") + fd.cFileName);
+            newestTime = fd.ftLastWriteTime;
+        }
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    return newest;
+}
+
+// The program brought up in this process with the real links and guards; what it installed goes
+// again with the object.
+class InProcessProgram {
+public:
+    InProcessProgram() {
+        FillProgramFolder(pf);
+        app::InstallLinks();
+        app::InstallGuards();
+        frmMain.RunsProgram = true;
+        frmMain.Load();
+    }
+    ~InProcessProgram() {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        app::RemoveGuards();
+        app::RemoveLinks();
+        modEncryption::ReleaseEncryption();
+        gb_scanAborted = false;
+    }
+    // Closes it with OK at the question: true when it ended with every guard stopped.
+    bool CloseWithOk() {
+        base::modal::Expect("frmMsgBox", 1);
+        const bool closed = frmMain.Unload();
+        for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
+                       guards::GuardKind::BHO})
+            if (guards::SwitchOf(k).Running()) return false;
+        return closed;
+    }
+    testing_support::ScopedProgramFolder pf;
+    core_test::ScopedSettingsRoot store;
+};
+
+TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
+    InProcessProgram program;
     EXPECT_TRUE(frmMain.Visible());
     EXPECT_EQ(monitors::Host(), &frmMain);
     EXPECT_NE(modEncryption::Encryptor(), nullptr);
@@ -51,20 +221,10 @@ TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     char caption[128] = {};
     GetWindowTextA(frmMain.hWnd(), caption, sizeof caption);
     EXPECT_EQ(std::string(caption).substr(0, 7), "Corvane");
-    EXPECT_NE(std::string(caption).find(" 2.2"), std::string::npos);
-
-    base::modal::Expect("frmMsgBox", 1);
-    EXPECT_TRUE(frmMain.Unload());
-    for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
-                   guards::GuardKind::BHO})
-        EXPECT_FALSE(guards::SwitchOf(k).Running());
-    MSG m;
-    while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-    app::RemoveGuards();
-    app::RemoveLinks();
-    modEncryption::ReleaseEncryption();
-    gb_scanAborted = false;
+    EXPECT_NE(
+        std::string(caption).find(" " + std::to_string(appVersion::kMajor) + "." + std::to_string(appVersion::kMinor)),
+        std::string::npos);
+    EXPECT_TRUE(program.CloseWithOk());
 }
 
 // The System Guards window over the real guards (Halvex watching the prefix's places).
@@ -187,28 +347,11 @@ TEST_F(SysGuardsProgram, TheSavedHomePageIsRestoredWhenSomethingChangesIt) {
 }
 
 TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-    FillProgramFolder(pf);
-    SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
-    SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
-    std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
-    SetEnvironmentVariableA(settings::kRootEnv, nullptr);
-    ASSERT_TRUE(started);
-    base::Handle process(pi.hProcess), thread(pi.hThread);
+    ChildProgram program("");
+    ASSERT_NE(program.process(), nullptr);
 
     // The running program publishes its parameter box in the settings.
-    HWND box = nullptr;
-    for (int i = 0; i < 200 && box == nullptr; ++i) {
-        const std::string h = settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler");
-        if (!h.empty() && h != "-1") box = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
-        if (box == nullptr) Sleep(50);
-    }
+    HWND box = PublishedWindow("txtHandle", "txtPramaterInfoEnvenHandeler", 10000);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(IsWindow(box));
     const char* request = "ScanFolder|C:\\CorvaneNoSuchFolder";
@@ -217,9 +360,118 @@ TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
     char text[256] = "unread";
     GetWindowTextA(box, text, sizeof text);
     EXPECT_STREQ(text, "");
+}
 
-    TerminateProcess(pi.hProcess, 0);
-    WaitForSingleObject(pi.hProcess, 10000);
+// Shut-down stops the guards while their watchers are busy handing changes to the window: another
+// thread keeps changing the watched Run key before and during the whole shut-down, and the
+// shut-down still ends with every guard stopped (a stop that waited for a watcher blocked on the
+// window would never return, and the test would hit its time-out).
+TEST(ProgramTest, ShutDownEndsWhileAGuardsWatcherIsDelivering) {
+    InProcessProgram program;
+    guards::GuardSwitch& startup = guards::SwitchOf(guards::GuardKind::Startup);
+    for (int i = 0; i < 200 && !startup.Running(); ++i) ui::PumpFor(50);
+    ASSERT_TRUE(startup.Running());
+
+    const char* runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string name = testing_support::UniqueName("CorvaneBusyWatcher");
+    std::atomic<bool> stop{false};
+    std::atomic<long> writes{0};
+    std::thread writer([&] {
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, runKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0)
+            return;
+        for (long i = 0; !stop; ++i) {
+            const std::string data = "C:\\busy" + std::to_string(i % 7) + ".exe";
+            RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1));
+            ++writes;
+            Sleep(1);
+        }
+        RegDeleteValueA(key, name.c_str());
+        RegCloseKey(key);
+    });
+    // Changes pile up while this thread does not pump: the watcher has posted one and waits for it.
+    while (writes < 50) Sleep(5);
+    const bool closed = program.CloseWithOk();
+    stop = true;
+    writer.join();
+    EXPECT_TRUE(closed);
+}
+
+// The scheduled task's start, end to end: Corvane.exe /SCAN on the seeded machine scans by itself,
+// writes its scan log and its results file, and ends when a user closes it and confirms.
+TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClosesOnConfirmation) {
+    testing_support::SeededMachine machine;
+    ChildProgram program("/SCAN");
+    ASSERT_NE(program.process(), nullptr);
+    const testing_support::ScopedProgramFolder& pf = program.pf;
+
+    // Nobody starts the scan: the program does, and its results file appears once the scan ended.
+    const std::string resultsFile = pf / results::kResultsFile;
+    std::vector<std::string> questions;
+    const DWORD deadline = GetTickCount() + 600000;
+    while (GetAttributes(resultsFile) == INVALID_FILE_ATTRIBUTES && GetTickCount() < deadline &&
+           WaitForSingleObject(program.process(), 500) == WAIT_TIMEOUT) {
+    }
+    ASSERT_NE(GetAttributes(resultsFile), INVALID_FILE_ATTRIBUTES) << "no results file after the scheduled scan";
+
+    // The scan log: every section of the full scan, in order (headed as the English language pack
+    // words them), and the total the results file holds.
+    const std::string logFile = NewestScanLog(pf);
+    ASSERT_FALSE(logFile.empty());
+    const std::string log = base::ReadWhole(logFile);
+    std::vector<std::pair<size_t, std::string>> at;
+    for (const char* head :
+         {"Scanning Memory...", "registry scan Started", "Folder scanning started", "Started file scan",
+          "Scanning Cookies...", "Started Hosts file scan", "Total malware components found"})
+        at.emplace_back(log.find(head), head);
+    for (const auto& [pos, head] : at) EXPECT_NE(pos, std::string::npos) << head;
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end())) << log;
+
+    // The results: everything the machine's infection explains for the program's options.
+    const auto records = results::ParseResultsRecords(base::ReadWhole(resultsFile));
+    std::set<std::string> found;
+    for (const auto& r : records) {
+        ASSERT_GE(r.size(), 3u);
+        found.insert(r[0] + " | " + r[1] + " | " + r[2]);
+    }
+    EXPECT_NE(log.find("Total malware components found : " + std::to_string(records.size())), std::string::npos)
+        << log.substr(log.find("Total malware components found"), 60);
+    // The program's defaults: all cookies on, the property search off.
+    std::set<std::string> required, possible;
+    for (const auto& f : machine.Expected()) {
+        const std::string key = f.kind + " | " + f.spyType + " | " + f.item;
+        if (f.condition != testing_support::kWhenAdvancedScanning) possible.insert(key);
+        if (f.condition.empty() || f.condition == testing_support::kWhenAllCookies) required.insert(key);
+    }
+    for (const std::string& k : required) EXPECT_TRUE(found.count(k)) << "not found: " << k;
+    // Nothing else: no look-alike (but the clean cookie, which the all-cookies option keeps).
+    for (const std::string& k : found) EXPECT_TRUE(possible.count(k)) << "not planted: " << k;
+
+    // A user closes the window: the program asks, and ends on OK. A question left from start-up
+    // (the running spyware the memory check saw) is answered No first.
+    HWND main = PublishedWindow("formHandle", "fromhandlewindow", 1000);
+    ASSERT_NE(main, nullptr);
+    bool closeSent = false;
+    while (GetTickCount() < deadline && WaitForSingleObject(program.process(), 200) == WAIT_TIMEOUT) {
+        ShownBox box = FindMessageBox(program.id());
+        if (box.window != nullptr && (questions.empty() || questions.back() != box.prompt)) {
+            questions.push_back(box.prompt);
+            Press(box, box.prompt.find("Are you sure") != std::string::npos ? "OK" : "Cancel");
+            continue;
+        }
+        if (box.window == nullptr && !closeSent) closeSent = PostMessageA(main, WM_CLOSE, 0, 0) != 0;
+    }
+    ASSERT_EQ(WaitForSingleObject(program.process(), 0), WAIT_OBJECT_0) << "the program did not end";
+    DWORD code = 1;
+    GetExitCodeProcess(program.process(), &code);
+    EXPECT_EQ(code, 0u);
+    ASSERT_FALSE(questions.empty());
+    EXPECT_NE(questions.back().find("Are you sure"), std::string::npos);
+    EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), "-1");
+    EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"), "-1");
+    for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
+        EXPECT_EQ(GetAttributes(pf / f), INVALID_FILE_ATTRIBUTES) << f;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,14 @@
 #include "core/SettingsStore.h"
 #include "core/modMain.h"
 #include "core/tests/CoreTestSupport.h"
+#include "shell/AppVersion.h"
+#include "shell/ScanDrivers.h"
 #include "shell/Tray.h"
+#include "shell/frmCustomSelect.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmResults.h"
+#include "shell/frmScanNow.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -30,6 +36,10 @@ protected:
         frmMain.OnStep = [this](const std::string& s) { steps.push_back(s); };
         frmMain.OnScan = [this](const std::string& d, const std::string& a) { scans.push_back(d + "(" + a + ")"); };
         frmMain.EndProgram = [this] { ended = true; };
+        // The scan-choice panel's scans, as "/STARTUP" replays them.
+        scanDrivers::Install({[] {}, [this] { scans.push_back("chosen:quick"); },
+                              [this] { scans.push_back("chosen:full"); },
+                              [this](const std::string& o) { scans.push_back("chosen:custom(" + o + ")"); }});
     }
     void TearDown() override {
         if (frmMain.Loaded()) {
@@ -40,6 +50,9 @@ protected:
         frmMain.OnScan = {};
         frmMain.EndProgram = {};
         frmMain.CommandLine.clear();
+        for (ui::Form* f : std::initializer_list<ui::Form*>{&frmCustomSelect, &frmScanNow, &frmMenu})
+            if (f->Loaded()) f->Unload();
+        scanDrivers::Install({});
         gb_scanAborted = gb_scanBusy = gb_enablePassword = gb_passwordAccepted = false;
         MSG m;
         while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -56,11 +69,13 @@ protected:
 };
 
 TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
+    settings::SaveSetting("Statistics", "NUMBER OF SCANS", "7");
     frmMain.RunsProgram = true;
     frmMain.Load();
-    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings", "Position", "Skin", "Movie",
-                            "SelectedDrives", "Folders", "DeleteLogFile", "Caption", "Home", "FlashMenuHook",
-                            "OptionsToMovie", "PublishHandles", "MonitorTimer", "LoadForms", "TrayIcon", "Show"}));
+    EXPECT_EQ(steps, (Calls{"SingleInstance", "LoadEncryption", "LoadSettings",   "Splash",         "Position",
+                            "Skin",           "Movie",          "SelectedDrives", "Folders",        "DeleteLogFile",
+                            "Caption",        "Home",           "FlashMenuHook",  "OptionsToMovie", "PublishHandles",
+                            "MonitorTimer",   "LoadForms",      "TrayIcon",       "HideSplash",     "Show"}));
     EXPECT_TRUE(frmMain.Visible());
     // Centred (to the pixel) when the position is not remembered.
     EXPECT_NEAR(frmMain.Left(), ui::ScreenWidthTwips() / 2 - frmMain.Width() / 2, 15);
@@ -78,6 +93,11 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
         EXPECT_EQ(frmMain.flash.GetVariable("_root.driveName" + std::to_string(i)), "") << i;
         EXPECT_EQ(frmMain.flash.GetVariable("_root.drive" + std::to_string(i)), "0") << i;
     }
+    // The home page with the program's statistics, Scan Now the one button disabled.
+    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Home);
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfScans"), "7");
+    EXPECT_FALSE(frmMain.cmdScanNow.Enabled());
+    EXPECT_TRUE(frmMain.cmdAbout.Enabled());
     const std::string box = std::to_string(reinterpret_cast<UINT_PTR>(frmMain.txtPramaterInfoEnvenHandeler.hWnd()));
     EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
     EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"),
@@ -93,7 +113,11 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     EXPECT_FALSE(gb_scanAborted);
     EXPECT_EQ(settings::GetSetting("txtHandle", "txtPramaterInfoEnvenHandeler"), box);
 
-    // OK: the guards stop before their snapshots go; nothing is left behind.
+    // OK: the guards stop before their snapshots go; nothing is left behind, and a panel still open
+    // keeps what the user chose on it.
+    frmScanNow.Load();
+    shellControls::Select(frmScanNow.optFullScan,
+                          {&frmScanNow.optQuickScan, &frmScanNow.optFullScan, &frmScanNow.optCustomScan});
     for (const char* f : {"stpFldrlst.qvl", "Fvrlst.qvl", "BHOlst.qvl"})
         base::Handle(CreateFileA((folder / f).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     steps.clear();
@@ -108,8 +132,47 @@ TEST_F(MainWindowTest, StartUpAndShutDownRunInOrderAndCancelChangesNothing) {
     EXPECT_FALSE(settings::GetSetting("Interface", "winLeft").empty());
     for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
         EXPECT_EQ(GetFileAttributesA((folder / f).c_str()), INVALID_FILE_ATTRIBUTES) << f;
+    EXPECT_FALSE(frmScanNow.Loaded());
+    EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optFullScan"), "True");
     MSG m;
     EXPECT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+// The splash shows while the program comes up and is gone when the window shows; with the option
+// off it is never loaded, and without its file the start-up goes on without one.
+TEST_F(MainWindowTest, SplashShowsDuringStartUpOnlyWhenAskedTo) {
+    struct Case {
+        const char* useSplash;
+        bool withFile;
+        bool stepped, shown;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"True", true, true, true}, {"False", true, false, false}, {"True", false, true, false}}) {
+        const std::string file = folder / "Corvane.spl";
+        DeleteFileA(file.c_str());
+        if (c.withFile) CopyFileA((testing_support::ProgramDir() + "\\Corvane.spl").c_str(), file.c_str(), FALSE);
+        settings::SaveSetting("RunStartup", "UseSplash", c.useSplash);
+        bool shownWhileStarting = false;
+        std::string title;
+        frmMain.OnStep = [&](const std::string& s) {
+            steps.push_back(s);
+            if (s == "Movie") {
+                shownWhileStarting = frmMain.Splash.Visible();
+                title = frmMain.Splash.Shown().title;
+            }
+        };
+        steps.clear();
+        frmMain.RunsProgram = true;
+        frmMain.Load();
+        const bool stepped = std::find(steps.begin(), steps.end(), "Splash") != steps.end();
+        EXPECT_EQ(stepped, c.stepped) << c.useSplash << c.withFile;
+        EXPECT_EQ(shownWhileStarting, c.shown) << c.useSplash << c.withFile;
+        EXPECT_EQ(title, c.shown ? "Corvane" : "") << c.useSplash << c.withFile;
+        EXPECT_FALSE(frmMain.Splash.Visible());
+        EXPECT_EQ(steps.back(), "Show");
+        frmMain.RunsProgram = false;
+        frmMain.Unload();
+    }
 }
 
 TEST_F(MainWindowTest, StartsAtTheStoredPlaceWhenAskedTo) {
@@ -157,7 +220,10 @@ TEST_F(MainWindowTest, CommandTable) {
         EXPECT_EQ(scans, c.scans) << c.command << " " << c.args;
         if (c.frame >= 0) EXPECT_EQ(frmMain.flash.CurrentFrame(), c.frame) << c.command;
     }
-    EXPECT_EQ(frmMain.flash.GetVariable("_root.versionNumber"), "Version: 2.2.0.0");
+    // major.minor.0.revision, of the one version the program has.
+    EXPECT_EQ(frmMain.flash.GetVariable("_root.versionNumber"), "Version: " + std::to_string(appVersion::kMajor) + "." +
+                                                                    std::to_string(appVersion::kMinor) + ".0." +
+                                                                    std::to_string(appVersion::kRevision));
 
     // The drive flags: commas become bars in the setting and the movie; the movie's check boxes
     // stand behind "@drives".
@@ -199,8 +265,47 @@ TEST_F(MainWindowTest, CommandTable) {
 TEST_F(MainWindowTest, RefusedPasswordOpensNothingAndSendsTheMovieHome) {
     LoadPlain();
     gb_enablePassword = true;
-    for (const char* command : {"IDC_FS_RESULTS", "IDC_FS_SCANMODE", "IDC_FS_REMOVELIST_REMOVE", "IDC_FS_AUTHORIZE",
-                                "IDC_FS_STARTUP_DELETE"}) {
+    // Every command that shows protected data or changes something: the scans, the options, the
+    // lists and their actions, the alerts, the system guards, the statistics.
+    for (const char* command : {"IDC_FS_SCANMODE",
+                                "IDC_FS_CUSTOMSCAN",
+                                "IDC_FS_OPTIONS",
+                                "IDC_FS_SAVESETTINGS",
+                                "IDC_FS_ADVANCEDSETTINGS",
+                                "IDC_FS_CHANGEPASSWORD",
+                                "IDC_FS_SYSGUARD",
+                                "IDC_FS_ENABLESTARTUPGUARD",
+                                "IDC_FS_IEFAVORITESGUARD",
+                                "IDC_FS_IEHIJACKGUARD",
+                                "IDC_FS_IEHOMEPAGEGUARD",
+                                "IDC_FS_ADDITTOALERTSECTION",
+                                "IDC_FS_RADIOOFTEXT",
+                                "IDC_FS_SAVEHOMEPAGE",
+                                "IDC_FS_STARTUP_ENABLEDISABLE",
+                                "IDC_FS_STARTUP_DELETE",
+                                "IDC_FS_STARTUP_ADDSTARTUP",
+                                "IDC_FS_STARTUP_SAVESTARTUP",
+                                "IDC_FS_STARTUP_LOADSTARTUP",
+                                "IDC_FS_STARTUP_RESET",
+                                "IDC_FS_STARTUP_APPLY",
+                                "IDC_FS_BHO_ENABLEDISABLE",
+                                "IDC_FS_BHO_DELETE",
+                                "IDC_FS_BHO_APPLY",
+                                "IDC_FS_BHO_SAVEBHOSETTING",
+                                "IDC_FS_BHO_LOADBHOSETTING",
+                                "IDC_FS_UNINSTALL",
+                                "IDC_FS_RESULTS",
+                                "IDC_FS_RESULTSBACKUP",
+                                "IDC_FS_RESULTSDELETEBACKUP",
+                                "IDC_FS_RESUTSIGNORE",
+                                "IDC_FS_ALERT",
+                                "IDC_FS_AUTHORIZE",
+                                "IDC_FS_DELETE",
+                                "IDC_FS_REMOVELIST",
+                                "IDC_FS_REMOVEIGNORE",
+                                "IDC_FS_REMOVELIST_REMOVE",
+                                "IDC_FS_REMOVEBACKUP",
+                                "IDC_FS_RESETSTATISTICS"}) {
         frmMain.flash.GotoFrame(frmMain::About);
         base::modal::Expect("frmEnterPassword", 2);  // Cancel
         frmMain.flash_FSCommand(command, "FULLSCAN");
@@ -210,8 +315,28 @@ TEST_F(MainWindowTest, RefusedPasswordOpensNothingAndSendsTheMovieHome) {
     EXPECT_TRUE(scans.empty());
     EXPECT_FALSE(frmResults.Loaded());
     // Pages that change nothing never ask.
-    frmMain.flash_FSCommand("IDC_FS_ABOUT", "");
-    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::About);
+    for (const char* command : {"IDC_FS_ABOUT", "IDC_FS_SHOWREMOVELIST", "IDC_FS_SCANNOW"}) {
+        const size_t seen = base::modal::Seen().size();
+        frmMain.flash_FSCommand(command, "");
+        EXPECT_EQ(base::modal::Seen().size(), seen) << command;
+    }
+
+    // Accepted once, the protected rows run without asking again until the window is shown anew.
+    struct Accepted {
+        const char *command, *args;
+        Calls scans;
+    };
+    gb_passwordAccepted = true;
+    for (const Accepted& c : std::initializer_list<Accepted>{{"IDC_FS_SCANMODE", "fullscan", {"StartScan()"}},
+                                                             {"idc_fs_scanmode", "QUICK", {"QuickScan()"}},
+                                                             {"IDC_FS_SCANMODE", "CUSTOMSCAN", {}},
+                                                             {"IDC_FS_CUSTOMSCAN", "SM|QS", {"CustomScan(SM|QS)"}}}) {
+        scans.clear();
+        const size_t seen = base::modal::Seen().size();
+        frmMain.flash_FSCommand(c.command, c.args);
+        EXPECT_EQ(scans, c.scans) << c.command << " " << c.args;
+        EXPECT_EQ(base::modal::Seen().size(), seen) << c.command;
+    }
 }
 
 TEST_F(MainWindowTest, CommandLineSwitches) {
@@ -222,12 +347,12 @@ TEST_F(MainWindowTest, CommandLineSwitches) {
     };
     for (const Case& c : std::initializer_list<Case>{
              {"", {}},
-             {"/startup", {"StartScan()"}},
+             {"/startup", {"chosen:quick"}},  // nothing remembered yet: the panel's design choice
              {"/SCAN", {"StartScan()"}},
              {"/scanx", {}},
              {"scanfolder|C:\\x", {}},
              {"ScanFolder|C:\\x", {"ScanSelectedFolder(ScanFolder|C:\\x)"}},
-             {"/STARTUP ScanFolder|C:\\y", {"StartScan()", "ScanSelectedFolder(/STARTUP ScanFolder|C:\\y)"}},
+             {"/STARTUP ScanFolder|C:\\y", {"chosen:quick", "ScanSelectedFolder(/STARTUP ScanFolder|C:\\y)"}},
          }) {
         scans.clear();
         frmMain.CommandLine = c.line;
@@ -236,6 +361,37 @@ TEST_F(MainWindowTest, CommandLineSwitches) {
         EXPECT_EQ(scans, c.scans) << c.line;
         EXPECT_FALSE(frmMain.tmrStartUP.Enabled()) << c.line;
         EXPECT_EQ(frmMain.txtPramaterInfoEnvenHandeler.Text(), "") << c.line;
+    }
+}
+
+// "/STARTUP" replays the choice the scan-choice panel remembered: a quick or a full scan starts, the
+// custom choice opens the custom selection and starts nothing. The choice stays remembered.
+TEST_F(MainWindowTest, StartupReplaysTheRememberedScanChoice) {
+    LoadPlain();
+    struct Case {
+        const char *quick, *full, *custom;
+        Calls scans;
+        bool customPanel;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"True", "False", "False", {"chosen:quick"}, false},
+             {"False", "True", "False", {"chosen:full"}, false},
+             {"False", "False", "True", {}, true},
+         }) {
+        scans.clear();
+        settings::SaveSetting("ScanNowSettings", "optQuickScan", c.quick);
+        settings::SaveSetting("ScanNowSettings", "optFullScan", c.full);
+        settings::SaveSetting("ScanNowSettings", "optCustomScan", c.custom);
+        frmMain.CommandLine = "/STARTUP";
+        frmMain.tmrStartUP.SetEnabled(true);
+        frmMain.tmrStartUP_Timer();
+        EXPECT_EQ(scans, c.scans) << c.full << c.custom;
+        EXPECT_EQ(frmCustomSelect.Loaded(), c.customPanel) << c.full << c.custom;
+        if (c.customPanel) EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Custom);
+        if (frmScanNow.Loaded()) frmScanNow.Unload();
+        EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optFullScan"), c.full);
+        EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optCustomScan"), c.custom);
+        if (frmCustomSelect.Loaded()) frmCustomSelect.Unload();
     }
 }
 
