@@ -20,7 +20,15 @@ void EnsureCommonControls() {
 
 HWND Label::CreateWindowFor(HWND parent) {
     DWORD align = align_ == Alignment::Center ? SS_CENTER : align_ == Alignment::Right ? SS_RIGHT : SS_LEFT;
-    return MakeWindow("STATIC", SS_NOPREFIX | align, 0, parent, text_);
+    return MakeWindow("STATIC", SS_NOPREFIX | align | (OnClick ? SS_NOTIFY : 0), 0, parent, text_);
+}
+
+void Label::OnCommand(WORD code) {
+    if (code == STN_CLICKED) Click();
+}
+
+void Label::Click() {
+    if (OnClick) OnClick();
 }
 
 // ---- TextBox

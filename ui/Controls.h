@@ -15,9 +15,13 @@ public:
     bool HasCaption() const override { return true; }
     enum class Alignment { Left, Right, Center };
     void SetAlignment(Alignment a) { align_ = a; }
+    // A label with a click handler takes mouse clicks (the window must be enabled for them).
+    std::function<void()> OnClick;
+    void Click();  // as if the user clicked it
 
 protected:
     HWND CreateWindowFor(HWND parent) override;
+    void OnCommand(WORD code) override;
 
 private:
     Alignment align_ = Alignment::Left;

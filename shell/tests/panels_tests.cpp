@@ -60,7 +60,7 @@ protected:
 TEST_F(Panels, TheAboutPanelShowsTitleAndVersionWithZeroAsItsThirdNumber) {
     for (int load = 0; load < 2; ++load) {
         frmAbout.Load();
-        EXPECT_EQ(frmAbout.lblVersion.Caption(), "Version 1.0.0.1");
+        EXPECT_EQ(frmAbout.lblVersion.Caption(), "Version 2.2.0.0");
         EXPECT_EQ(frmAbout.lblTitle.Caption(), "Application Title    Corvane");
         EXPECT_EQ(GetAncestor(frmAbout.hWnd(), GA_PARENT), frmMain.FrameMain.hWnd()) << "not placed in the main frame";
         frmAbout.Unload();
@@ -84,7 +84,7 @@ TEST_F(Panels, TheHomePanelShowsTheStatisticsAndPushesThemIntoTheMovie) {
     frmMenu.SetCaption();
     EXPECT_EQ(frmMenu.lblNumberOfScans.Caption(), "Number of Scans:  3") << "the caption grows on every refresh";
     EXPECT_EQ(frmMenu.lblNumberOfObjectsRemoved.Caption(), "Number of Objects Removed:  70000");
-    EXPECT_EQ(frmMenu.frameMain.Caption(), "Corvane 1.0");
+    EXPECT_EQ(frmMenu.frameMain.Caption(), "Corvane 2.2");
     EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfObjectsRemoved"), "70000");
     const std::string date = frmMain.flash.GetVariable("_root.LastUpdateOn");
     ASSERT_EQ(date.size(), std::string("Dec 10, 2026 @ 10:25:09").size()) << date;
