@@ -80,6 +80,18 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
     return false;
 }
 
+// The fields of a "|"-separated text; a last empty field (after a closing "|") is dropped.
+std::vector<std::string> BarFields(const std::string& text) {
+    std::vector<std::string> fields;
+    for (size_t start = 0; start < text.size();) {
+        const size_t bar = text.find('|', start);
+        fields.push_back(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    return fields;
+}
+
 // The one instance of the program in this program folder: a second start is refused.
 std::string InstanceName() { return frmMain::InstanceMutexName(); }
 }  // namespace
@@ -204,6 +216,10 @@ bool frmMain::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
         Unload();
         result = 0;
         return true;
+    }
+    if (msg == WM_DISPLAYCHANGE) {  // a smaller screen must not leave the window out of reach
+        keepFormOnScreen();
+        return false;
     }
     if (msg != kRunGuardChecks) return false;
     checksPosted_ = false;
@@ -768,18 +784,19 @@ bool frmMain::getOptionsFromFlash() {
     return ok;
 }
 
-// The fixed drives for the page's drive choice, and the choice remembered for its check boxes.
+// The fixed drives for the page's drive choice: the check box i of the page is the i-th fixed
+// drive, its name beside it, its mark the remembered choice.
 void frmMain::setDrivesToFlash() {
     const optionTable::FixedDrives drives = optionTable::ListFixedDrives();
     flash.SetVariable("_root.NumberOfDrives", std::to_string(drives.count));
     flash.SetVariable("_root.NamesOfDrives", drives.names);
-    const std::string selected = settings::GetSetting("SelectedDrives", "selected", kDefaultDrives) + "|";
-    size_t start = 0;
-    for (int i = 0; i < 16; ++i) {
-        const size_t bar = selected.find('|', start);
-        const std::string flag = bar == std::string::npos ? "" : selected.substr(start, bar - start);
-        flash.SetVariable("_root.drive" + std::to_string(i), base::LCase(flag) == "true" ? "1" : "0");
-        start = bar == std::string::npos ? selected.size() : bar + 1;
+    const std::vector<std::string> names = BarFields(drives.names);
+    const std::vector<std::string> flags =
+        BarFields(settings::GetSetting("SelectedDrives", "selected", kDefaultDrives));
+    for (size_t i = 0; i < 16; ++i) {
+        flash.SetVariable("_root.driveName" + std::to_string(i), i < names.size() ? names[i] : "");
+        flash.SetVariable("_root.drive" + std::to_string(i),
+                          i < flags.size() && base::LCase(flags[i]) == "true" ? "1" : "0");
     }
 }
 

@@ -10,9 +10,11 @@
 
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
+#include "core/SettingsStore.h"
 #include "core/modMain.h"
 #include "core/tests/CoreTestSupport.h"
 #include "shell/MainLayout.h"
+#include "shell/OptionTable.h"
 #include "shell/frmAbout.h"
 #include "shell/frmAlerts.h"
 #include "shell/frmBackup.h"
@@ -235,6 +237,26 @@ TEST_F(MainFrame, KeepFormOnScreenPutsTheWindowBackOnlyWithSnappingOn) {
     frmMain.Move(sw, 0, frmMain.Width(), frmMain.Height());
     frmMain.keepFormOnScreen();
     EXPECT_EQ(frmMain.Left(), sw - frmMain.Width());
+}
+
+// The custom page's check box i is the i-th fixed drive: its name beside it, its mark the choice
+// remembered for that drive (the flags the custom scan reads by the same order).
+TEST_F(MainFrame, TheDrivePageNamesEachCheckBoxAfterItsFixedDrive) {
+    settings::SaveSetting("SelectedDrives", "selected", "false|TRUE|true");
+    frmMain.setDrivesToFlash();
+    const optionTable::FixedDrives drives = optionTable::ListFixedDrives();
+    ASSERT_GE(drives.count, 1);
+    auto& movie = frmMain.flash;
+    EXPECT_EQ(movie.GetVariable("_root.NumberOfDrives"), std::to_string(drives.count));
+    EXPECT_EQ(movie.GetVariable("_root.driveName0"), drives.names.substr(0, drives.names.find('|')));
+    EXPECT_EQ(movie.GetVariable("_root.driveName" + std::to_string(drives.count)), "") << "a name beyond the drives";
+    EXPECT_EQ(movie.GetVariable("_root.drive0"), "0");
+    EXPECT_EQ(movie.GetVariable("_root.drive1"), "1");
+    EXPECT_EQ(movie.GetVariable("_root.drive2"), "1");
+    EXPECT_EQ(movie.GetVariable("_root.drive3"), "0");
+    // The page sends the marks back as the choice, in the same order.
+    frmMain.flash_FSCommand("IDC_FS_SENDITAGAIN", "@drives");
+    EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected", "").substr(0, 22), "false|true|true|false|");
 }
 
 }  // namespace

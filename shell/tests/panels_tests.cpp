@@ -2,6 +2,8 @@
 // over a scratch settings root and a scratch program folder.
 #include <gtest/gtest.h>
 #include <windows.h>
+// (after windows.h)
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -143,6 +145,74 @@ TEST_F(Panels, LanguagesPairWithTheirOwnFlagsAndSwitchTheCurrentFile) {
         frmMenu.CmbLang_Click(static_cast<int>(i) + 1);
         EXPECT_EQ(panel, "") << "choosing the current language did something";
     }
+}
+
+// A 24-bit bitmap file of one colour.
+void WriteSolidBitmap(const std::string& path, int width, int height, COLORREF color) {
+    const int row = (width * 3 + 3) / 4 * 4;
+    std::string pixels(static_cast<size_t>(row) * height, '\0');
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            char* p = &pixels[static_cast<size_t>(y) * row + static_cast<size_t>(x) * 3];
+            p[0] = static_cast<char>(GetBValue(color));
+            p[1] = static_cast<char>(GetGValue(color));
+            p[2] = static_cast<char>(GetRValue(color));
+        }
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    base::WriteText(path, bytes + pixels);
+}
+
+// The colour in the middle of the picture a row of the language list shows, or CLR_INVALID.
+COLORREF ShownFlagColour(int row) {
+    const int image = frmMenu.CmbLang.ShownImage(row);
+    if (image < 0) return CLR_INVALID;
+    HIMAGELIST list =
+        reinterpret_cast<HIMAGELIST>(SendMessageA(frmMenu.CmbLang.hWnd(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    // Drawn as the list draws it, onto a bitmap of our own.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, frmMenu::kFlagWidth, frmMenu::kFlagHeight);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    const COLORREF c = ImageList_Draw(list, image, dc, 0, 0, ILD_NORMAL)
+                           ? GetPixel(dc, frmMenu::kFlagWidth / 2, frmMenu::kFlagHeight / 2)
+                           : CLR_INVALID;
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    return c;
+}
+
+TEST_F(Panels, EachLanguageRowShowsThePictureOfItsOwnFlag) {
+    for (const char* f : {"Language\\Alpha.ini", "Language\\Beta.ini", "Language\\Gamma.ini"})
+        base::WriteText(folder / f, "");
+    WriteSolidBitmap(folder / "Language\\Alpha.bmp", 20, 14, RGB(200, 0, 0));
+    WriteSolidBitmap(folder / "Language\\Gamma.bmp", 20, 14, RGB(0, 0, 200));
+    frmMenu.Load();
+    const auto& items = frmMenu.Languages();
+    ASSERT_EQ(items.size(), 3u);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const COLORREF expected = items[i].name == "Alpha"   ? RGB(200, 0, 0)
+                                  : items[i].name == "Gamma" ? RGB(0, 0, 200)
+                                                             : CLR_INVALID;  // Beta has no flag
+        EXPECT_EQ(ShownFlagColour(static_cast<int>(i) + 1), expected) << items[i].name;
+    }
+    // A reload builds the pictures afresh.
+    frmMenu.Unload();
+    frmMenu.Load();
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].name == "Gamma") EXPECT_EQ(ShownFlagColour(static_cast<int>(i) + 1), RGB(0, 0, 200));
 }
 
 TEST_F(Panels, TheFirstChoiceIsTheQuickScanAndIsRemembered) {
