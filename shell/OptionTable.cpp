@@ -177,4 +177,15 @@ FixedDrives ListFixedDrives() {
     return drives;
 }
 
+std::vector<std::string> BarFields(const std::string& text) {
+    std::vector<std::string> fields;
+    for (size_t start = 0; start < text.size();) {
+        const size_t bar = text.find('|', start);
+        fields.push_back(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    return fields;
+}
+
 }  // namespace optionTable

@@ -59,8 +59,6 @@ constexpr UINT kRunGuardChecks = WM_APP + 0x316;
 constexpr int kVersionMajor = appVersion::kMajor, kVersionMinor = appVersion::kMinor,
               kVersionRevision = appVersion::kRevision;
 constexpr char kWebSite[] = "http://www.corvane.example/";
-constexpr char kDefaultDrives[] =
-    "true|true|false|false|false|false|false|false|false|false|false|false|false|false|false|false";
 constexpr UINT kMenuShowHide = 1, kMenuClose = 2;
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
@@ -78,18 +76,6 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
         if (startOk && endOk) return true;
     }
     return false;
-}
-
-// The fields of a "|"-separated text; a last empty field (after a closing "|") is dropped.
-std::vector<std::string> BarFields(const std::string& text) {
-    std::vector<std::string> fields;
-    for (size_t start = 0; start < text.size();) {
-        const size_t bar = text.find('|', start);
-        fields.push_back(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-        if (bar == std::string::npos) break;
-        start = bar + 1;
-    }
-    return fields;
 }
 
 // The one instance of the program in this program folder: a second start is refused.
@@ -288,7 +274,8 @@ void frmMain::StartProgram() {
     flash.LoadMovie(0, modMain::FullPath_With_Filename("corvane.scw"));
     Front();
     Step("SelectedDrives");
-    flash.SetVariable("_root.SelectedDrives", settings::GetSetting("SelectedDrives", "selected", kDefaultDrives));
+    flash.SetVariable("_root.SelectedDrives",
+                      settings::GetSetting("SelectedDrives", "selected", optionTable::kDefaultDriveFlags));
     Step("Folders");
     modMain::FillSpecialFolderGlobals(COpSysInfo().Platform());
     Step("DeleteLogFile");
@@ -790,9 +777,9 @@ void frmMain::setDrivesToFlash() {
     const optionTable::FixedDrives drives = optionTable::ListFixedDrives();
     flash.SetVariable("_root.NumberOfDrives", std::to_string(drives.count));
     flash.SetVariable("_root.NamesOfDrives", drives.names);
-    const std::vector<std::string> names = BarFields(drives.names);
+    const std::vector<std::string> names = optionTable::BarFields(drives.names);
     const std::vector<std::string> flags =
-        BarFields(settings::GetSetting("SelectedDrives", "selected", kDefaultDrives));
+        optionTable::BarFields(settings::GetSetting("SelectedDrives", "selected", optionTable::kDefaultDriveFlags));
     for (size_t i = 0; i < 16; ++i) {
         flash.SetVariable("_root.driveName" + std::to_string(i), i < names.size() ? names[i] : "");
         flash.SetVariable("_root.drive" + std::to_string(i),

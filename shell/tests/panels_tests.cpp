@@ -17,6 +17,7 @@
 #include "core/tests/CoreTestSupport.h"
 #include "shell/FolderTree.h"
 #include "shell/HomePanel.h"
+#include "shell/OptionTable.h"
 #include "shell/ScanDrivers.h"
 #include "shell/frmAbout.h"
 #include "shell/frmCustomSelect.h"
@@ -25,6 +26,7 @@
 #include "shell/frmMsgBox.h"
 #include "shell/frmScanNow.h"
 #include "shell/frminfo.h"
+#include "ui/MessageLoop.h"
 
 namespace {
 
@@ -278,6 +280,74 @@ TEST_F(Panels, TheCustomPanelRemembersItsOptionsAndItsScanNowScans) {
     EXPECT_EQ(calls, (std::vector<std::string>{"show", "CustomScan DS|SC"}));
     EXPECT_TRUE(frmCustomSelect.Loaded());
     EXPECT_EQ(settings::GetSetting("CustomSettings", "optDeepScan", ""), "True");
+}
+
+// The folder tree on the screen over the prefix's real drives and folders: marks flow down and
+// up as the user clicks, and the drives checked are the drives the custom scan walks.
+TEST_F(Panels, TheCustomPanelsFolderTreeShowsTheDrivesAndTheirFoldersAndChoosesTheDrives) {
+    settings::SaveSetting("SelectedDrives", "selected", "false|false");
+    frmCustomSelect.Load();
+    frmCustomSelect.runMe();
+    auto& tree = frmCustomSelect.treeSelect;
+    folderTree::Node& top = tree.Root();
+    EXPECT_EQ(top.text, "My Computer");
+    const std::vector<std::string> names = optionTable::BarFields(optionTable::ListFixedDrives().names);
+    ASSERT_EQ(top.children.size(), names.size());
+    ASSERT_GE(names.size(), 1u);
+    EXPECT_EQ(top.children[0]->text, names[0].substr(0, 3));
+    EXPECT_TRUE(tree.ShownExpanded(top));
+    char windowsFolder[MAX_PATH];
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    folderTree::Node* drive = tree.Find(std::string(windowsFolder).substr(0, 3));
+    ASSERT_NE(drive, nullptr);
+    EXPECT_FALSE(tree.ShownChecked(*drive));
+
+    // A real click on the drive's box: it opens with its folders listed and checked.
+    HWND h = tree.hWnd();
+    TVITEMA item{};
+    RECT text{};
+    for (HTREEITEM i = TreeView_GetChild(h, TreeView_GetRoot(h)); i; i = TreeView_GetNextSibling(h, i)) {
+        char buf[MAX_PATH] = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = i;
+        item.pszText = buf;
+        item.cchTextMax = MAX_PATH;
+        TreeView_GetItem(h, &item);
+        if (drive->text == buf) TreeView_GetItemRect(h, i, &text, TRUE);
+    }
+    TVHITTESTINFO hit{};
+    hit.pt = {text.left - 8, (text.top + text.bottom) / 2};
+    ASSERT_TRUE(TreeView_HitTest(h, &hit) && (hit.flags & TVHT_ONITEMSTATEICON)) << "no check box left of the text";
+    // The release waits in the queue: the control follows the pressed button until it comes.
+    PostMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    ui::DoEvents();
+    EXPECT_TRUE(drive->checked);
+    EXPECT_TRUE(tree.ShownChecked(*drive));
+    EXPECT_TRUE(tree.ShownExpanded(*drive));
+    folderTree::Node* windows = tree.Find(windowsFolder);
+    ASSERT_NE(windows, nullptr) << "the drive's folders were not listed";
+    EXPECT_TRUE(tree.ShownChecked(*windows));
+    EXPECT_EQ(tree.ShownChecked(top), names.size() == 1) << "the top node is checked only with every drive";
+
+    // One folder cleared: its drive and the top node clear too; the drive's other folders stay.
+    tree.ToggleCheck(*windows);
+    EXPECT_FALSE(tree.ShownChecked(*windows));
+    EXPECT_FALSE(tree.ShownChecked(*drive));
+    EXPECT_FALSE(tree.ShownChecked(top));
+    for (auto& c : drive->children)
+        if (c.get() != windows) EXPECT_TRUE(tree.ShownChecked(*c)) << c->text;
+    tree.ToggleCheck(*windows);
+    EXPECT_TRUE(tree.ShownChecked(*drive)) << "every folder checked checks the drive";
+
+    // Scan Now takes the drives checked as the drive choice.
+    frmCustomSelect.cmdScan.Click();
+    std::string expected;
+    for (size_t i = 0; i < 16; ++i)
+        expected +=
+            std::string(i ? "|" : "") + (i < top.children.size() && top.children[i].get() == drive ? "true" : "false");
+    EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected", ""), expected);
+    EXPECT_EQ(calls, (std::vector<std::string>{"show", "CustomScan SM|QS|SC"}));
 }
 
 TEST(FolderTree, ChecksFlowDownToChildrenAndUpToEveryAncestor) {
