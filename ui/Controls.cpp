@@ -31,6 +31,20 @@ void Label::Click() {
     if (OnClick) OnClick();
 }
 
+// ---- UpDown
+
+HWND UpDown::CreateWindowFor(HWND parent) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&icc);
+    // An arrow reads the box's number and writes the next one back (within the range).
+    HWND h =
+        MakeWindow(UPDOWN_CLASSA, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, parent, "");
+    if (!h) return h;
+    if (buddy_.hWnd()) SendMessageA(h, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy_.hWnd()), 0);
+    SendMessageA(h, UDM_SETRANGE32, static_cast<WPARAM>(low_), static_cast<LPARAM>(high_));
+    return h;
+}
+
 // ---- TextBox
 
 TextBox::TextBox(Form& form, std::string name, Control* container) : Control(form, std::move(name), container) {}

@@ -89,6 +89,25 @@ private:
     int designValue_ = 0;
 };
 
+// Up and down arrows beside a text box (its buddy) that step the box's number within a range;
+// the arrow keys in the box step it too.
+class UpDown : public Control {
+public:
+    UpDown(Form& form, std::string name, TextBox& buddy, Control* container = nullptr)
+        : Control(form, std::move(name), container), buddy_(buddy) {}
+    void SetRange(int low, int high) {
+        low_ = low;
+        high_ = high;
+    }
+
+protected:
+    HWND CreateWindowFor(HWND parent) override;
+
+private:
+    TextBox& buddy_;
+    int low_ = 0, high_ = 100;
+};
+
 // A container for other controls and for panel forms placed into it (SetParent).
 class Frame : public Control {
 public:
