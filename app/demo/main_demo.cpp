@@ -3,7 +3,8 @@
 // one page of the main window, for scripts/screenshot.
 //   main_demo.exe <page> [seconds]
 // Pages: home (the home panel, as the program starts), movie-home, scannow, customselect, custom,
-// options, results, summary, backups, keeplist, sysguards, alerts, alerts-panel, removelist,
+// options, results, summary, backups, keeplist, sysguards, alerts, alerts-panel, removelist (the
+// movie's page; the list itself is the results window's picture),
 // about, about-panel. The program folder is copied from this executable's folder, or from
 // CORVANE_PROGRAM_FOLDER, into the temporary folder; the settings are those of the prefix.
 #include <windows.h>
@@ -48,25 +49,8 @@ void CopyTree(const std::string& from, const std::string& to) {
     FindClose(h);
 }
 
-void DeleteTree(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                DeleteTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-// The history a user of a few weeks has: what the pages show.
+// The history a user of a few weeks has: what the pages show (written over the copy of the
+// last run, so each run shows the same).
 void SeedHistory(const std::string& folder) {
     settings::SaveSetting("Statistics", "NUMBER OF SCANS", "14");
     settings::SaveSetting("Statistics", "NUMBER OF OBJECTS", "37");
@@ -120,8 +104,7 @@ void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD) {
     ExitProcess(0);  // the picture is taken; no shut-down questions
 }
 
-void CALLBACK Open(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
+void Open() {
     auto& m = frmMain;
     const std::map<std::string, std::function<void()>> pages = {
         {"home", [] {}},
@@ -141,7 +124,7 @@ void CALLBACK Open(HWND, UINT, UINT_PTR id, DWORD) {
         {"sysguards", [&] { m.flash_FSCommand("IDC_FS_SYSGUARD", ""); }},
         {"alerts", [&] { m.flash_FSCommand("IDC_FS_ALERT", ""); }},
         {"alerts-panel", [&] { m.cmdAlerts_Click(); }},
-        {"removelist", [&] { m.flash_FSCommand("IDC_FS_REMOVELIST", ""); }},
+        {"removelist", [&] { m.flash.GotoFrame(frmMain::RemoveList); }},
         {"about", [&] { m.flash_FSCommand("IDC_FS_ABOUT", ""); }},
         {"about-panel", [&] { m.cmdAbout_Click(); }},
     };
@@ -158,16 +141,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char tmp[MAX_PATH];
     GetTempPathA(MAX_PATH, tmp);
     const std::string folder = std::string(tmp) + "corvane-main-demo";
-    DeleteTree(folder);
     CopyTree(base::ProgramFolder(), folder);
     base::SetProgramFolderOverride(folder);
     app::InstallLinks();
     modEncryption::LoadEncryption();  // the keep list is written enciphered
     SeedHistory(folder);
-    SetTimer(nullptr, 0, 1500, &Open);
     SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, &Quit);
     frmMain.RunsProgram = true;
     frmMain.Load();
+    ui::PumpFor(1500);  // the window stands, as after a start
+    Open();
     ui::RunMessageLoop();
     return 0;
 }
