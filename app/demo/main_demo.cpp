@@ -3,7 +3,7 @@
 // one page of the main window, for scripts/screenshot.
 //   main_demo.exe <page> [seconds]
 // Pages: home (the home panel, as the program starts), movie-home, scannow, customselect, custom,
-// options, results, summary, backups, keeplist, sysguards, alerts, alerts-panel, removelist (the
+// options, results, summary, summary-log, backups, keeplist, sysguards, alerts, alerts-panel, removelist (the
 // movie's page; the list itself is the results window's picture),
 // about, about-panel. The program folder is copied from this executable's folder, or from
 // CORVANE_PROGRAM_FOLDER, into the temporary folder; the settings are those of the prefix.
@@ -28,6 +28,7 @@
 #include "results/ResultsFile.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "shell/frmResults.h"
 #include "shell/frmScanNow.h"
 #include "ui/MessageLoop.h"
 
@@ -80,7 +81,6 @@ void SeedHistory(const std::string& folder) {
                     "Corvane scan log\r\nScan started: 12/10/2026 09:38:02\r\n\r\nMalware Process: "
                     "C:\\windows\\system32\\cwsbho.exe\r\nMalware RegKey: Software\\Xupiter\r\nTracking Cookie: "
                     "me@doubleclick[1].txt\r\n\r\nScan ended: 12/10/2026 09:41:12\r\n");
-    gb_logFileName = log;
     results::Finding f;
     f.kind = results::FindingKind::RegKey;
     f.SpyType = "Xupiter";
@@ -119,6 +119,11 @@ void Open() {
         {"options", [&] { m.flash_FSCommand("IDC_FS_OPTIONS", ""); }},
         {"results", [&] { m.flash_FSCommand("IDC_FS_RESULTS", ""); }},
         {"summary", [&] { m.cmdResults_Click(); }},
+        {"summary-log",
+         [&] {
+             m.cmdResults_Click();
+             frmResults.tabResults_Click(2);
+         }},
         {"backups", [&] { m.cmdBackup_Click(); }},
         {"keeplist", [&] { m.cmdIgnorList_Click(); }},
         {"sysguards", [&] { m.flash_FSCommand("IDC_FS_SYSGUARD", ""); }},
@@ -150,6 +155,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     frmMain.RunsProgram = true;
     frmMain.Load();
     ui::PumpFor(1500);  // the window stands, as after a start
+    // As after a scan of this session: the summary shows its log.
+    gb_logFileName = base::ProgramFilePath("logs\\ScanLog10-12-26_1.log");
     Open();
     ui::RunMessageLoop();
     return 0;
