@@ -237,6 +237,11 @@ TEST_F(MainFrame, KeepFormOnScreenPutsTheWindowBackOnlyWithSnappingOn) {
     frmMain.Move(sw, 0, frmMain.Width(), frmMain.Height());
     frmMain.keepFormOnScreen();
     EXPECT_EQ(frmMain.Left(), sw - frmMain.Width());
+    // A change of the screen's size puts it back too (the window would be out of reach).
+    frmMain.Move(sw + 3000, -600, frmMain.Width(), frmMain.Height());
+    SendMessageA(frmMain.hWnd(), WM_DISPLAYCHANGE, 32, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), 600));
+    EXPECT_EQ(frmMain.Left(), sw - frmMain.Width());
+    EXPECT_EQ(frmMain.Top(), 0);
 }
 
 // The custom page's check box i is the i-th fixed drive: its name beside it, its mark the choice
