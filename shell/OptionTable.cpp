@@ -175,4 +175,10 @@ FixedDrives ListFixedDrives() {
     return drives;
 }
 
+std::vector<std::string> BarFields(const std::string& text) {
+    std::vector<std::string> fields = base::Split(text, '|');
+    if (fields.back().empty()) fields.pop_back();
+    return fields;
+}
+
 }  // namespace optionTable

@@ -58,4 +58,11 @@ struct FixedDrives {
 };
 FixedDrives ListFixedDrives();
 
+// The fields of a "|"-separated text (the drive names, the drive flags); the empty field after
+// a closing "|" is not one.
+std::vector<std::string> BarFields(const std::string& text);
+// The sixteen drive flags when nothing is remembered: the first two drives.
+inline constexpr const char* kDefaultDriveFlags =
+    "true|true|false|false|false|false|false|false|false|false|false|false|false|false|false|false";
+
 }  // namespace optionTable

@@ -1,8 +1,11 @@
 #include "shell/frmCustomSelect.h"
 
+#include "base/Text.h"
 #include "core/SettingsStore.h"
 #include "shell/FormLanguage.h"
+#include "shell/OptionTable.h"
 #include "shell/ScanDrivers.h"
+#include "shell/frmMain.h"
 #include "shell/modMainWindows.h"
 
 frmCustomSelect::frmCustomSelect() : ui::Form("frmCustomSelect") {
@@ -21,7 +24,7 @@ frmCustomSelect::frmCustomSelect() : ui::Form("frmCustomSelect") {
     chkRegistry.SetValue(1);
     chkRegistry.OnClick = [this] { chkRegistry_Click(); };
     frameRegistry.SetCaption("");
-    frameRegistry.Move(44, 86, 260, 66);
+    frameRegistry.Move(44, 86, 220, 66);
     optQuickScan.Tag = "1002";
     optQuickScan.SetCaption("Quick Scan");
     optQuickScan.Move(14, 14, 200, 20);
@@ -38,9 +41,10 @@ frmCustomSelect::frmCustomSelect() : ui::Form("frmCustomSelect") {
     chkCookies.Tag = "1004";
     chkCookies.SetCaption("Scan Cookies");
     chkCookies.Move(24, 160, 240, 22);
+    treeSelect.Move(290, 26, 278, 290);
     chkCookies.SetValue(1);
-    lblDrives.SetCaption("The files and folders of the drives chosen on the Drives page are scanned as well.");
-    lblDrives.Move(24, 196, 540, 20);
+    lblDrives.SetCaption("The files and folders of the drives checked in the tree are scanned as well.");
+    lblDrives.Move(24, 196, 250, 40);
     cmdCancel.Tag = "1005";
     cmdCancel.SetCaption("&Cancel");
     cmdCancel.Move(330, 330, 110, 30);
@@ -54,6 +58,32 @@ frmCustomSelect::frmCustomSelect() : ui::Form("frmCustomSelect") {
 void frmCustomSelect::runMe() {
     modMainWindows::SetFormSize(*this, true);
     loadCustomSettings();
+    FillTree();
+}
+
+// The fixed drives in the order the drive flags count them, each marked as the flags say.
+void frmCustomSelect::FillTree() {
+    std::vector<std::string> drives;
+    for (const std::string& name : optionTable::BarFields(optionTable::ListFixedDrives().names))
+        drives.push_back(name.substr(0, name.find('\\') + 1));  // "C:\System" -> "C:\"
+    std::vector<bool> marks;
+    for (const std::string& f :
+         optionTable::BarFields(settings::GetSetting("SelectedDrives", "selected", optionTable::kDefaultDriveFlags)))
+        marks.push_back(base::LCase(f) == "true");
+    treeSelect.Fill(drives, marks);
+}
+
+// The drives checked in the tree become the drive choice (sixteen flags, as the drive page's).
+void frmCustomSelect::SaveTreeDrives() {
+    const auto& drives = treeSelect.Root().children;
+    std::string flags;
+    for (size_t i = 0; i < 16; ++i)
+        flags += std::string(i ? "|" : "") + (i < drives.size() && drives[i]->checked ? "true" : "false");
+    settings::SaveSetting("SelectedDrives", "selected", flags);
+    if (frmMain.Loaded()) {  // the drive page shows the same choice
+        frmMain.flash.SetVariable("_root.SelectedDrives", flags);
+        frmMain.setDrivesToFlash();
+    }
 }
 
 void frmCustomSelect::chkRegistry_Click() {
@@ -107,6 +137,7 @@ std::string frmCustomSelect::ScanOptions() const {
 void frmCustomSelect::cmdScan_Click() {
     const std::string options = ScanOptions();
     saveCustomSettings();
+    SaveTreeDrives();
     auto& drivers = scanDrivers::Current();
     drivers.showScanWindow();
     drivers.CustomScan(options);

@@ -4,6 +4,7 @@
 // drives chosen on the main movie's drive page.
 #include <string>
 
+#include "shell/FolderTreeView.h"
 #include "shell/OptionButton.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
@@ -20,6 +21,8 @@ public:
     shellControls::OptionButton optDeepScan{*this, "optDeepScan", &frameRegistry};
     ui::CheckBox chkCookies{*this, "chkCookies", &frameCustom};
     ui::Label lblDrives{*this, "lblDrives", &frameCustom};
+    // The fixed drives and their folders; the drives' marks are the drives the scan walks.
+    shellControls::FolderTreeView treeSelect{*this, "treeSelect", &frameCustom};
     ui::CommandButton cmdCancel{*this, "cmdCancel", &frameCustom};
     ui::CommandButton cmdScan{*this, "cmdScan", &frameCustom};
 
@@ -35,6 +38,8 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
+    void FillTree();
+    void SaveTreeDrives();
     void saveCustomSettings();
     void loadCustomSettings();
 };

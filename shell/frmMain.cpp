@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "base/Conversions.h"
 #include "base/Modal.h"
@@ -29,6 +30,7 @@
 #include "shell/AppVersion.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
+#include "shell/MainLayout.h"
 #include "shell/OptionTable.h"
 #include "shell/frmAbout.h"
 #include "shell/frmAddTask.h"
@@ -52,6 +54,7 @@
 #include "shell/frmSysGuards.h"
 #include "shell/frmUpdate.h"
 #include "shell/frminfo.h"
+#include "shell/modMainWindows.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -61,8 +64,6 @@ constexpr UINT kRunGuardChecks = WM_APP + 0x316;
 constexpr int kVersionMajor = appVersion::kMajor, kVersionMinor = appVersion::kMinor,
               kVersionRevision = appVersion::kRevision;
 constexpr char kWebSite[] = "http://www.corvane.example/";
-constexpr char kDefaultDrives[] =
-    "true|true|false|false|false|false|false|false|false|false|false|false|false|false|false|false";
 constexpr UINT kMenuShowHide = 1, kMenuClose = 2;
 
 // The about page's version line.
@@ -101,10 +102,10 @@ std::string frmMain::InstanceMutexName() {
 frmMain::frmMain() : ui::Form("frmMain") {
     SetCaption("Corvane");
     SetBorderStyle(ui::BorderStyle::None);
-    Move(0, 0, 633 * 15, 452 * 15);
-    flash.Move(0, 0, 633, 452);
+    Move(0, 0, kDesignWidth, kDesignHeight);
+    flash.Move(0, 0, kMovieWidth, kMovieHeight);
     FrameMain.SetBorder(false);
-    FrameMain.Move(16, 40, 600, 400);
+    FrameMain.Move(kFrameLeft, kFrameTop, 600, 400);  // a panel's 9000 by 6000 twips
     StatusBar1.SetPanelWidth(1, 200);
     StatusBar1.SetPanelWidth(2, 200);
     using monitors::NotifyBox;
@@ -126,21 +127,41 @@ frmMain::frmMain() : ui::Form("frmMain") {
     tmrMonitor.OnTimer = [this] { tmrMonitor_Timer(); };
     struct B {
         ui::CommandButton& b;
+        ui::Label& label;
         const char* caption;
+        const char* tag;
         void (frmMain::*click)();
     };
-    int i = 0;
-    for (B b : {B{cmdScanNow, "Scan Now", &frmMain::cmdScanNow_Click},
-                B{cmdRemoveList, "Remove List", &frmMain::cmdRemoveList_Click},
-                B{cmdResults, "Results", &frmMain::cmdResults_Click}, B{cmdBackup, "Backup", &frmMain::cmdBackup_Click},
-                B{cmdIgnorList, "Keep List", &frmMain::cmdIgnorList_Click},
-                B{cmdSystemGuards, "System Guards", &frmMain::cmdSystemGuards_Click},
-                B{cmdOptions, "Options", &frmMain::cmdOptions_Click}, B{cmdAlerts, "Alerts", &frmMain::cmdAlerts_Click},
-                B{cmdAbout, "About", &frmMain::cmdAbout_Click}, B{cmdHelp, "Help", &frmMain::cmdHelp_Click}}) {
+    for (B b : {B{cmdScanNow, lblScanNow, "Scan Now", "1001", &frmMain::cmdScanNow_Click},
+                B{cmdRemoveList, lblRemoveList, "Remove List", "1002", &frmMain::cmdRemoveList_Click},
+                B{cmdResults, lblResults, "Results", "1003", &frmMain::cmdResults_Click},
+                B{cmdBackup, lblBackup, "Backup", "1004", &frmMain::cmdBackup_Click},
+                B{cmdIgnorList, lblIgnorList, "Keep List", "1005", &frmMain::cmdIgnorList_Click},
+                B{cmdSystemGuards, lblSysGuard, "System Guards", "1006", &frmMain::cmdSystemGuards_Click},
+                B{cmdOptions, lblOption, "Options", "1007", &frmMain::cmdOptions_Click},
+                B{cmdAlerts, lblAlerts, "Alerts", "1008", &frmMain::cmdAlerts_Click},
+                B{cmdAbout, lblAbout, "About", "1011", &frmMain::cmdAbout_Click},
+                B{cmdHelp, lblHelp, "Help", "1012", &frmMain::cmdHelp_Click}}) {
         b.b.SetCaption(b.caption);
-        b.b.Move(0, 460 + 0 * i++, 60, 20);  // behind the movie
+        b.b.Tag = b.tag;
+        b.b.Move(0, 460, 60, 20);  // behind the movie
         b.b.OnClick = [this, click = b.click] { (this->*click)(); };
+        // The twins: a strip under the frame, across the window once it is fitted to its movie.
+        b.label.SetCaption(b.caption);
+        b.label.Tag = b.tag;
+        b.label.SetAlignment(ui::Label::Alignment::Center);
+        b.label.Move(0, 455, 14 + 7 * static_cast<int>(std::string(b.caption).size()), 16);
+        b.label.OnClick = [&button = b.b] {
+            if (button.Enabled()) button.Click();
+        };
     }
+    // The strip's labels share the width under the page area evenly.
+    ui::Label* strip[] = {&lblScanNow,  &lblRemoveList, &lblResults, &lblBackup, &lblIgnorList,
+                          &lblSysGuard, &lblOption,     &lblAlerts,  &lblAbout,  &lblHelp};
+    int used = 0;
+    for (ui::Label* l : strip) used += l->Width();
+    const int gap = (750 - used) / 9;
+    for (int x = 10, k = 0; k < 10; x += strip[k]->Width() + gap, ++k) strip[k]->SetLeft(x);
     Tray1.LeftClick = [this] { Tray1_LeftClick(); };
     Tray1.RightClick = [this] { Tray1_RightClick(); };
     Tray1.SetTrayToolTip("Corvane");
@@ -193,6 +214,10 @@ bool frmMain::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (msg == WM_DISPLAYCHANGE) {  // a smaller screen must not leave the window out of reach
+        keepFormOnScreen();
+        return false;
+    }
     if (msg != kRunGuardChecks) return false;
     checksPosted_ = false;
     modMonitors::RunPendingChecks();
@@ -219,7 +244,9 @@ void frmMain::Form_Load() {
     }
     Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
     Skin.ApplyMask(hWnd(), "MainMask");
+    layoutMainFrame();
     FrameMain.ZOrder(0);
+    RaiseOverMovie();
 }
 
 void frmMain::StartProgram() {
@@ -260,13 +287,12 @@ void frmMain::StartProgram() {
     Skin.LoadSkin(modMain::FullPath_With_Filename("\\Skin\\Corvane.skn"));
     Skin.ApplyMask(hWnd(), "MainMask");
     Step("Movie");
-    flash.Move(0, -2, 633, 452);
+    flash.Move(0, -2, kMovieWidth, kMovieHeight);
     flash.LoadMovie(0, modMain::FullPath_With_Filename("corvane.scw"));
-    // Panels embedded in the frame lie behind the movie: the movie is the whole face.
-    FrameMain.SetVisible(false);
-    flash.ZOrder(0);
+    Front();
     Step("SelectedDrives");
-    setDrivesToFlash();
+    flash.SetVariable("_root.SelectedDrives",
+                      settings::GetSetting("SelectedDrives", "selected", optionTable::kDefaultDriveFlags));
     Step("Folders");
     modMain::FillSpecialFolderGlobals(COpSysInfo().Platform());
     Step("DeleteLogFile");
@@ -283,6 +309,7 @@ void frmMain::StartProgram() {
     Step("FlashMenuHook");
     CursorPosition::HookFlashMenu1(flash.hWnd(), true);
     Step("OptionsToMovie");
+    setDrivesToFlash();
     optionTable::SetOptionsToFlash([&](const std::string& n, const std::string& v) { flash.SetVariable(n, v); });
     Step("PublishHandles");
     settings::SaveSetting("txtHandle", "txtPramaterInfoEnvenHandeler",
@@ -301,6 +328,11 @@ void frmMain::StartProgram() {
     }
     Step("Show");
     layoutMainFrame();
+    if (!gb_rememWinPos) {  // centred at its fitted size
+        SetLeft(ui::ScreenWidthTwips() / 2 - Width() / 2);
+        SetTop(ui::ScreenHeightTwips() / 2 - Height() / 2);
+    }
+    keepFormOnScreen();
     Show();
 }
 
@@ -378,7 +410,50 @@ void frmMain::ResetFormState() {
 
 // ---- the main movie's commands
 
-void frmMain::Front() { flash.ZOrder(0); }
+// The movie in front covers the frame and every panel in it.
+void frmMain::Front() {
+    flash.ZOrder(0);
+    RaiseOverMovie();
+}
+
+void frmMain::RaiseOverMovie() {
+    for (ui::Label* l : {&lblScanNow, &lblRemoveList, &lblResults, &lblBackup, &lblIgnorList, &lblSysGuard, &lblOption,
+                         &lblAlerts, &lblAbout, &lblHelp})
+        l->ZOrder(0);
+    StatusBar1.ZOrder(0);
+}
+
+namespace {
+// The panels the frame hosts (each embeds itself when it loads).
+const std::vector<ui::Form*>& HostedPanels() {
+    static const std::vector<ui::Form*> panels = {&frmMenu,   &frmScanNow, &frmCustomSelect, &frmResults,
+                                                  &frmBackup, &frmIgnore,  &frmSysGuards,    &frmAlerts,
+                                                  &frmAbout,  &frmOptions};
+    return panels;
+}
+}  // namespace
+
+ui::Form* frmMain::PanelShown() const {
+    // The frame shows only while it lies above the movie.
+    bool frameInFront = false;
+    for (HWND w = GetWindow(flash.hWnd(), GW_HWNDPREV); w && !frameInFront; w = GetWindow(w, GW_HWNDPREV))
+        frameInFront = w == FrameMain.hWnd();
+    if (!frameInFront) return nullptr;
+    for (ui::Form* p : HostedPanels())
+        if (p->Loaded() && p->Visible() && GetParent(p->hWnd()) == FrameMain.hWnd()) return p;
+    return nullptr;
+}
+
+// Shows one panel in the frame, in front of the movie's page area; any other panel there hides.
+void frmMain::ShowPanel(ui::Form& panel) {
+    if (!panel.Loaded() || GetParent(panel.hWnd()) != FrameMain.hWnd()) modMainWindows::SetFormSize(panel, true);
+    for (ui::Form* p : HostedPanels())
+        if (p != &panel && p->Loaded() && p->Visible() && GetParent(p->hWnd()) == FrameMain.hWnd()) p->Hide();
+    panel.Show(ui::vbModeless);
+    FrameMain.SetVisible(true);
+    FrameMain.ZOrder(0);
+    RaiseOverMovie();
+}
 
 bool frmMain::ProtectedPage() {
     if (modMain::checkStartupPassword()) return true;
@@ -454,8 +529,19 @@ const std::map<std::string, Row>& Commands() {
               ShowScanWindow();
               Scan("CustomScan", options);
           }}},
-        {"IDC_FS_OPTIONS", {true, [](F& f, const std::string&) { f.showOptions(); }}},
-        {"IDC_FS_SAVESETTINGS", {true, [](F& f, const std::string&) { f.getOptionsFromFlash(); f.flash.GotoFrame(F::Home); }}},
+        {"IDC_FS_OPTIONS",
+         {true,
+          [](F& f, const std::string&) {
+              frmOptions.Load();
+              f.showOptions();
+          }}},
+        {"IDC_FS_SAVESETTINGS",
+         {true,
+          [](F& f, const std::string&) {
+              if (!f.getOptionsFromFlash()) return;  // the page stays, with what the user typed
+              frmOptions.Unload();
+              f.flash.GotoFrame(F::Home);
+          }}},
         {"IDC_FS_ADVANCEDSETTINGS", {true, [](F&, const std::string&) { frmOptions.showCustomSchedule(); }}},
         {"IDC_FS_CHANGEPASSWORD", {true, [](F&, const std::string&) { frmOptions.showPassWindow(); }}},
         // The outside updater does not exist here: the program's own update window does its work.
@@ -466,7 +552,7 @@ const std::map<std::string, Row>& Commands() {
           [](F& f, const std::string&) {
               f.flash.GotoFrame(F::SystemGuards);
               frmSysGuards.Load();
-              frmSysGuards.Show(ui::vbModeless, &f);
+              f.ShowPanel(frmSysGuards);  // the window's own movie fills the page
           }}},
         {"IDC_FS_ENABLESTARTUPGUARD", {true, [](F&, const std::string&) { frmSysGuards.enableStartupAuto(); }}},
         {"IDC_FS_IEFAVORITESGUARD", {true, [](F&, const std::string&) { frmSysGuards.enableIEFavvorites(); }}},
@@ -521,7 +607,15 @@ const std::map<std::string, Row>& Commands() {
           }}},
         {"IDC_FS_AUTHORIZE", {true, [](F&, const std::string& a) { frmAlerts.authorizeAlert(a); }}},
         {"IDC_FS_DELETE", {true, [](F&, const std::string& a) { frmAlerts.deleteAlert(a); }}},
-        {"IDC_FS_SCANNOW", {false, [](F& f, const std::string&) { f.cmdScanNow_Click(); }}},
+        {"IDC_FS_SCANNOW",
+         {false,
+          [](F& f, const std::string&) {
+              // The movie's home page, in front; the home panel starts afresh behind it.
+              frmMenu.Unload();
+              frmMenu.Load();
+              frmMenu.runMe();
+              f.flash.GotoFrame(F::Home);
+          }}},
         {"IDC_FS_SHOWREMOVELIST", {false, [](F&, const std::string&) {}}},
         {"IDC_FS_REMOVELIST",
          {true,
@@ -588,7 +682,7 @@ void frmMain::setDrivesToFlash() {
     const optionTable::FixedDrives drives = optionTable::ListFixedDrives();
     flash.SetVariable("_root.NumberOfDrives", std::to_string(drives.count));
     flash.SetVariable("_root.NamesOfDrives", drives.names);
-    const std::string selected = settings::GetSetting("SelectedDrives", "selected", kDefaultDrives);
+    const std::string selected = settings::GetSetting("SelectedDrives", "selected", optionTable::kDefaultDriveFlags);
     flash.SetVariable("_root.SelectedDrives", selected);
     // The movie cannot split these texts: box i is named after the i-th fixed drive (no name, no
     // box) and ticked by flag i.
@@ -637,9 +731,10 @@ void frmMain::showResultsList() { cmdRemoveList_Click(); }
 // The home panel afresh: it puts the statistics into the movie's home page as it loads. Each step
 // goes on whatever the one before did.
 void frmMain::cmdScanNow_Click() {
-    base::Trap("cmdScanNow_Click", [] { frmMenu.Unload(); });
-    base::Trap("cmdScanNow_Click", [] { frmMenu.Load(); });
-    base::Trap("cmdScanNow_Click", [] { frmMenu.runMe(); });
+    base::Trap("cmdScanNow_Click", [&] { frmMenu.Unload(); });
+    base::Trap("cmdScanNow_Click", [&] { frmMenu.Load(); });
+    base::Trap("cmdScanNow_Click", [&] { frmMenu.runMe(); });
+    base::Trap("cmdScanNow_Click", [&] { ShowPanel(frmMenu); });
     base::Trap("cmdScanNow_Click", [&] { flash.GotoFrame(Home); });
     disableMe(cmdScanNow, false);
 }
@@ -658,6 +753,7 @@ void frmMain::cmdResults_Click() {
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
     frmResults.Unload();
     frmResults.Load();
+    ShowPanel(frmResults);
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdResults, false);
 }
@@ -666,6 +762,8 @@ void frmMain::cmdBackup_Click() {
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
     frmBackup.Load();
     frmBackup.FillBackupList();
+    frmMenu.Unload();
+    ShowPanel(frmBackup);
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdBackup, false);
 }
@@ -674,6 +772,8 @@ void frmMain::cmdIgnorList_Click() {
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
     frmIgnore.Unload();
     frmIgnore.Load();
+    frmMenu.Unload();
+    ShowPanel(frmIgnore);
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdIgnorList, false);
 }
@@ -682,6 +782,8 @@ void frmMain::cmdSystemGuards_Click() {
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
     frmSysGuards.Unload();
     frmSysGuards.Load();
+    flash.GotoFrame(SystemGuards);
+    ShowPanel(frmSysGuards);
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdSystemGuards, false);
 }
@@ -693,18 +795,29 @@ void frmMain::showOptions() {
     });
 }
 
-// The options page's values back into the globals (all or none), the schedule they name, and
-// the store at once.
-void frmMain::getOptionsFromFlash() {
-    base::Trap("getOptionsFromFlash", [&] {
+// The options page's values back into the globals (all or none), the schedule they name, the
+// options window reloaded over the new values (it writes the Run value and drops a schedule that
+// is off), and the store at once. A value that does not convert changes nothing and says so.
+bool frmMain::getOptionsFromFlash() {
+    const bool ok = base::Trap("getOptionsFromFlash", [&] {
         optionTable::GetOptionsFromFlash([&](const std::string& n) { return flash.GetVariable(n); });
+        if (!flash.GetVariable("_root.scheduleSettings").empty()) {
+            if (!frmOptions.Loaded()) frmOptions.Load();
+            frmOptions.setSchedule(flash.GetVariable("_root.scheduleSettings"));
+        }
+        frmOptions.Unload();
+        frmOptions.Load();
         modMain::saveFormMainSettings();
     });
+    StatusBar1.SetPanelText(1, ok ? "" : "The options were not saved: a value on the page is not valid.");
+    return ok;
 }
 
 void frmMain::cmdOptions_Click() {
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
+    frmOptions.Load();  // loaded, never shown: the movie's options page is its face
     showOptions();
+    Front();
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdOptions, false);
 }
@@ -714,11 +827,15 @@ void frmMain::cmdAlerts_Click() {
     frmAlerts.Unload();
     frmAlerts.Load();
     frmAlerts.runMe();
+    ShowPanel(frmAlerts);
     flash.TPlay("_root.endOFTheProgress");
     disableMe(cmdAlerts, false);
 }
 
 void frmMain::cmdAbout_Click() {
+    frmAbout.Load();
+    ShowPanel(frmAbout);
+    frmMenu.Unload();
     flash.GotoFrame(About);
     flash.TPlay("_root.endOFTheProgress");
     flash.SetVariable("_root.my_but", "11");
@@ -780,16 +897,39 @@ void frmMain::mnuMainClose_Click() { Unload(); }
 void frmMain::dragForm() {
     ui::DragWindow(hWnd());
     if (!gb_snapWinBorder) return;
-    long sw = ui::ScreenWidthTwips(), sh = ui::ScreenHeightTwips();
-    if (Left() < 0) SetLeft(0);
-    if (Top() < 0) SetTop(0);
-    if (sw - Width() < Left()) SetLeft(sw - Width());
-    if (sh - Height() < Top()) SetTop(sh - Height());
+    const mainLayout::Position at =
+        mainLayout::KeepOnScreen({Left(), Top()}, Width(), Height(), ui::ScreenWidthTwips(), ui::ScreenHeightTwips());
+    Move(at.left, at.top, Width(), Height());
 }
 
 void frmMain::layoutMainFrame() {
-    // The window is sized to its movie in pixels already: only the repaint is left.
+    mainLayout::Geometry g;
+    g.windowWidth = Width();
+    g.windowHeight = Height();
+    g.flashWidth = flash.Width() * 15L;
+    g.flashHeight = flash.Height() * 15L;
+    g.frameLeft = FrameMain.Left() * 15L;
+    g.frameTop = FrameMain.Top() * 15L;
+    const mainLayout::Geometry fit = mainLayout::LayoutMainFrame(g);
+    auto px = [](long twips) { return static_cast<int>((twips + 7) / 15); };
+    flash.Move(flash.Left(), flash.Top(), px(fit.flashWidth), px(fit.flashHeight));
+    FrameMain.Move(px(fit.frameLeft), px(fit.frameTop), FrameMain.Width(), FrameMain.Height());
+    Move(Left(), Top(), fit.windowWidth, fit.windowHeight);
+    if (hWnd()) {
+        Skin.ApplyMask(hWnd(), "MainMask");  // the shape follows the new size
+        SendMessageA(StatusBar1.hWnd(), WM_SIZE, 0, 0);
+        StatusBar1.Reposition();
+    }
     Refresh();
+}
+
+void frmMain::keepFormOnScreen() {
+    base::Trap("keepFormOnScreen", [&] {
+        if (!gb_snapWinBorder || !hWnd()) return;
+        const mainLayout::Position at = mainLayout::KeepOnScreen({Left(), Top()}, Width(), Height(),
+                                                                 ui::ScreenWidthTwips(), ui::ScreenHeightTwips());
+        if (at.left != Left() || at.top != Top()) Move(at.left, at.top, Width(), Height());
+    });
 }
 
 // ---- the command line, the timers and the parameter channel

@@ -51,6 +51,18 @@ public:
     ui::CommandButton cmdAlerts{*this, "cmdAlerts"};
     ui::CommandButton cmdAbout{*this, "cmdAbout"};
     ui::CommandButton cmdHelp{*this, "cmdHelp"};
+    // Their label twins, in front of the movie: a click runs the button's handler while the
+    // button is enabled (the disabled one names the page on show).
+    ui::Label lblScanNow{*this, "lblScanNow"};
+    ui::Label lblRemoveList{*this, "lblRemoveList"};
+    ui::Label lblResults{*this, "lblResults"};
+    ui::Label lblBackup{*this, "lblBackup"};
+    ui::Label lblIgnorList{*this, "lblIgnorList"};
+    ui::Label lblSysGuard{*this, "lblSysGuard"};
+    ui::Label lblOption{*this, "lblOption"};
+    ui::Label lblAlerts{*this, "lblAlerts"};
+    ui::Label lblAbout{*this, "lblAbout"};
+    ui::Label lblHelp{*this, "lblHelp"};
 
     // Load as the program: the whole start-up on load, the shut-down on unload. Set by the
     // entry point (and by the tests of the start-up); off, the window is a plain host.
@@ -97,8 +109,8 @@ public:
     void cmdBackup_Click();
     void cmdIgnorList_Click();
     void cmdSystemGuards_Click();
-    void showOptions();  // the options page with the option values
-    void getOptionsFromFlash();
+    void showOptions();          // the options page with the option values
+    bool getOptionsFromFlash();  // false: a value did not convert, nothing changed
     void cmdOptions_Click();
     void cmdAlerts_Click();
     void cmdAbout_Click();
@@ -110,6 +122,15 @@ public:
     bool mnuMainShowHideChecked() const { return hiddenToTray_; }
 
     void dragForm();
+    void keepFormOnScreen();  // with the snap option on, puts the window back inside the screen
+    // The window, movie and frame as designed (twips); start-up fits them (layoutMainFrame).
+    static constexpr long kDesignWidth = 10875, kDesignHeight = 7110;
+    static constexpr int kMovieWidth = 633, kMovieHeight = 452;  // pixels
+    static constexpr int kFrameLeft = 142, kFrameTop = 42;       // pixels
+    // Panels embedded in the frame; the one shown there covers the movie's page area, the
+    // movie brought to the front covers them all.
+    ui::Form* PanelShown() const;
+    void ShowPanel(ui::Form& panel);
     void HideToTray();  // the movie's minimise: only the tray icon remains
     void tmrStartUP_Timer();
     void txtPramaterInfoEnvenHandeler_Change();
@@ -119,6 +140,8 @@ public:
     void RequestChecks() override;
     void DoEvents() override;
     void ShowGuardAlert(const std::string& text) override;
+
+    void layoutMainFrame();
 
 protected:
     void Form_Load() override;
@@ -133,12 +156,12 @@ private:
     void StartProgram();
     bool ProtectedPage();  // the password step: refused sends the movie home
     void Front();
-    void layoutMainFrame();
     void autoStartScan();
     void scheduledScan();
     void StartUpdater();
     void tmrMonitor_Timer();
     std::string MovieArgument(const std::string& args);
+    void RaiseOverMovie();                         // the status bar and the labels stay in front of the movie
     std::map<std::string, std::string> selected_;  // the row chosen in each list of the movie
     bool checksPosted_ = false;
     bool hiddenToTray_ = false;

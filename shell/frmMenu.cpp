@@ -59,8 +59,10 @@ frmMenu::frmMenu() : ui::Form("frmMenu"), CmbLang(*this, "CmbLang", &frameMain, 
     lblLanguage.SetCaption("Language:");
     lblLanguage.Move(20, 210, 200, 18);
     CmbLang.Move(20, 230, 314, 110);
-    CmbLang.AddColumn("Language", 150);
-    CmbLang.AddColumn("Flag", 140);
+    CmbLang.AddColumn("Language", 290);
+    CmbLang.RowImage = [this](int index) {
+        return index >= 1 && index <= static_cast<int>(flagImage_.size()) ? flagImage_[index - 1] : -1;
+    };
     CmbLang.OnItemClick = [this](int index) { CmbLang_Click(index); };
     lblWebSite.Tag = "1000";
     lblWebSite.SetCaption("https://www.corvane.example/");
@@ -75,6 +77,7 @@ void frmMenu::Form_Load() {
 
 void frmMenu::ResetFormState() {
     languages_.clear();
+    flagImage_.clear();
     langRows_.Clear();
 }
 
@@ -105,12 +108,26 @@ void frmMenu::SetCaption() {
 
 void frmMenu::FillLangCombo() {
     base::Trap("FillLangCombo", [&] {
-        languages_ = homePanel::LanguageItems(modMain::FullPath_With_Filename("Language\\"), gb_languageFile);
+        const std::string folder = modMain::FullPath_With_Filename("Language\\");
+        languages_ = homePanel::LanguageItems(folder, gb_languageFile);
         langRows_.Clear();
+        flagImage_.clear();
+        // ImageList1: each pack's own flag picture, by the pack's name.
+        HIMAGELIST images = ImageList_Create(kFlagWidth, kFlagHeight, ILC_COLOR24, 4, 4);
         for (const auto& item : languages_) {
-            base::ListItem& row = langRows_.Add(item.name);
-            row.SubItems(1) = item.flagFile.empty() ? "(no flag)" : item.flagFile;
+            langRows_.Add(item.name);
+            int image = -1;
+            if (!item.flagFile.empty()) {
+                HBITMAP flag = static_cast<HBITMAP>(LoadImageA(nullptr, (folder + item.flagFile).c_str(), IMAGE_BITMAP,
+                                                               kFlagWidth, kFlagHeight, LR_LOADFROMFILE));
+                if (flag) {
+                    image = ImageList_Add(images, flag, nullptr);
+                    DeleteObject(flag);
+                }
+            }
+            flagImage_.push_back(image);
         }
+        CmbLang.SetSmallImages(images);
         if (Loaded()) CmbLang.Refresh();
         for (size_t i = 0; i < languages_.size(); ++i)
             if (languages_[i].selected) CmbLang.Select(static_cast<int>(i) + 1);

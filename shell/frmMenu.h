@@ -22,7 +22,8 @@ public:
     ui::CommandButton cmdResetStat{*this, "cmdResetStat", &frameMain};
     ui::CommandButton lblWebSite{*this, "lblWebSite", &frameMain};
     ui::Label lblLanguage{*this, "lblLanguage", &frameMain};
-    ui::ListView CmbLang;  // the language packs, each with its flag picture's file
+    ui::ListView CmbLang;  // the language packs, each beside its flag picture
+    static constexpr int kFlagWidth = 20, kFlagHeight = 14;
 
     void CmbLang_Click(int index);
     void cmdResetStat_Click();
@@ -41,6 +42,7 @@ protected:
 private:
     void FillLangCombo();
     std::vector<homePanel::LanguageItem> languages_;
+    std::vector<int> flagImage_;  // the picture of each row in CmbLang's image list, -1 for none
     base::ListItems langRows_;
 };
 

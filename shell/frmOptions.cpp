@@ -95,10 +95,12 @@ void frmOptions::Layout() {
     row(chkEnablePassword, 6);
     Captioned(chkDelBckupAfter, "1044", "Delete Items in Backup More than");
     chkDelBckupAfter.Move(12, 174, 230, 20);
-    txtDays.Move(246, 173, 40, 20);
+    txtDays.Move(246, 173, 56, 20);  // the arrows take its right end
     txtDays.SetText("10");
+    udDays.SetRange(1, 60);
+    udDays.Move(286, 173, 16, 20);
     Captioned(lblDays, "1045", "days");
-    lblDays.Move(292, 176, 60, 18);
+    lblDays.Move(306, 176, 60, 18);
     Captioned(cmdReportMalware, "1038", "Report Malware");
     cmdReportMalware.Move(420, 192, 140, 24);
 
@@ -295,7 +297,10 @@ void frmOptions::chkScanRestor_Click() {
     }
 }
 
-void frmOptions::chkDelBckupAfter_Click() { txtDays.SetEnabled(chkDelBckupAfter.Value() == 1); }
+void frmOptions::chkDelBckupAfter_Click() {
+    txtDays.SetEnabled(chkDelBckupAfter.Value() == 1);
+    udDays.SetEnabled(chkDelBckupAfter.Value() == 1);
+}
 
 void frmOptions::chkUseProxy_Click() {
     const bool on = chkUseProxy.Value() == 1;

@@ -36,6 +36,7 @@ public:
     ui::CheckBox chkEnablePassword{*this, "chkEnablePassword", &FrameGenOption[0]};
     ui::CheckBox chkDelBckupAfter{*this, "chkDelBckupAfter", &FrameGenOption[0]};
     ui::TextBox txtDays{*this, "txtDays", &FrameGenOption[0]};
+    ui::UpDown udDays{*this, "udDays", txtDays, &FrameGenOption[0]};  // 1 to 60 days
     ui::Label lblDays{*this, "lblDays", &FrameGenOption[0]};
     ui::CommandButton cmdReportMalware{*this, "cmdReportMalware", &FrameGenOption[0]};
     // Scan options

@@ -15,6 +15,13 @@ ShellExecuteExFn& ShellExecuteExHook() {
 void SetFormSize(ui::Form& form, bool fill) {
     base::Trap("SetFormSize", [&] {
         if (!form.Loaded()) form.Load();
+        // A child of the frame (not a pop-up owned by it): it moves, clips and hides with the
+        // main window, and never takes the activation from it.
+        if (HWND frame = frmMain.FrameMain.hWnd()) {
+            const LONG_PTR style = GetWindowLongPtrA(form.hWnd(), GWL_STYLE);
+            SetWindowLongPtrA(form.hWnd(), GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+            SetParent(form.hWnd(), frame);
+        }
         if (fill) {
             form.SetTop(0);
             form.SetLeft(0);
@@ -24,7 +31,6 @@ void SetFormSize(ui::Form& form, bool fill) {
             form.SetTop(static_cast<long>(frmMain.FrameMain.Height()) * 15 / 2 - form.Height() / 2);
             form.SetLeft(static_cast<long>(frmMain.FrameMain.Width()) * 15 / 2 - form.Width() / 2);
         }
-        SetParent(form.hWnd(), frmMain.FrameMain.hWnd());
     });
 }
 

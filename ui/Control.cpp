@@ -72,7 +72,7 @@ void Control::Destroy() {
 }
 
 HWND Control::MakeWindow(const char* className, DWORD style, DWORD exStyle, HWND parent, const std::string& text) {
-    style |= WS_CHILD | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
+    style |= WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
     return CreateWindowExA(exStyle, className, text.c_str(), style, rect_.left, rect_.top, Width(), Height(), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextId())), GetModuleHandleA(nullptr), nullptr);
 }

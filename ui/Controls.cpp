@@ -20,7 +20,29 @@ void EnsureCommonControls() {
 
 HWND Label::CreateWindowFor(HWND parent) {
     DWORD align = align_ == Alignment::Center ? SS_CENTER : align_ == Alignment::Right ? SS_RIGHT : SS_LEFT;
-    return MakeWindow("STATIC", SS_NOPREFIX | align, 0, parent, text_);
+    return MakeWindow("STATIC", SS_NOPREFIX | align | (OnClick ? SS_NOTIFY : 0), 0, parent, text_);
+}
+
+void Label::OnCommand(WORD code) {
+    if (code == STN_CLICKED) Click();
+}
+
+void Label::Click() {
+    if (OnClick) OnClick();
+}
+
+// ---- UpDown
+
+HWND UpDown::CreateWindowFor(HWND parent) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&icc);
+    // An arrow reads the box's number and writes the next one back (within the range).
+    HWND h =
+        MakeWindow(UPDOWN_CLASSA, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, parent, "");
+    if (!h) return h;
+    if (buddy_.hWnd()) SendMessageA(h, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy_.hWnd()), 0);
+    SendMessageA(h, UDM_SETRANGE32, static_cast<WPARAM>(low_), static_cast<LPARAM>(high_));
+    return h;
 }
 
 // ---- TextBox

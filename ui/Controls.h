@@ -15,9 +15,13 @@ public:
     bool HasCaption() const override { return true; }
     enum class Alignment { Left, Right, Center };
     void SetAlignment(Alignment a) { align_ = a; }
+    // A label with a click handler takes mouse clicks (the window must be enabled for them).
+    std::function<void()> OnClick;
+    void Click();  // as if the user clicked it
 
 protected:
     HWND CreateWindowFor(HWND parent) override;
+    void OnCommand(WORD code) override;
 
 private:
     Alignment align_ = Alignment::Left;
@@ -83,6 +87,25 @@ protected:
 private:
     int value_ = 0;
     int designValue_ = 0;
+};
+
+// Up and down arrows beside a text box (its buddy) that step the box's number within a range;
+// the arrow keys in the box step it too.
+class UpDown : public Control {
+public:
+    UpDown(Form& form, std::string name, TextBox& buddy, Control* container = nullptr)
+        : Control(form, std::move(name), container), buddy_(buddy) {}
+    void SetRange(int low, int high) {
+        low_ = low;
+        high_ = high;
+    }
+
+protected:
+    HWND CreateWindowFor(HWND parent) override;
+
+private:
+    TextBox& buddy_;
+    int low_ = 0, high_ = 100;
 };
 
 // A container for other controls and for panel forms placed into it (SetParent).

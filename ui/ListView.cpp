@@ -52,6 +52,7 @@ LRESULT CALLBACK ListView::RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
 void ListView::BeforeDestroy() {
     if (hWnd()) RemoveWindowSubclass(hWnd(), &RowCountProc, 1);
     rowCountStale_ = false;
+    if (hWnd()) images_ = nullptr;  // the window destroys its image list with itself
     Control::BeforeDestroy();
 }
 
@@ -83,6 +84,7 @@ void ListView::AfterCreate() {
     if (gridLines_) ex |= LVS_EX_GRIDLINES;
     SendMessageA(hWnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
     if (checkboxes_) SendMessageA(hWnd(), LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+    if (images_) SendMessageA(hWnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
     auto columns = columns_;
     columns_.clear();
     if (columns.empty()) columns.push_back({"", Width() > 8 ? Width() - 8 : 100});
@@ -141,6 +143,8 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
                 cellBuffer_ = CellText(row, di->item.iSubItem);
                 lstrcpynA(di->item.pszText, cellBuffer_.c_str(), di->item.cchTextMax);
             }
+            if ((di->item.mask & LVIF_IMAGE) && di->item.iSubItem == 0)
+                di->item.iImage = RowImage ? RowImage(row + 1) : I_IMAGENONE;
             if ((di->item.mask & LVIF_STATE) && checkboxes_ && row >= 0 && row < ListItems.Count()) {
                 di->item.state = INDEXTOSTATEIMAGEMASK(Rows()(row + 1).Checked ? 2 : 1);
                 di->item.stateMask = LVIS_STATEIMAGEMASK;
@@ -157,6 +161,8 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
                 MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, cellBufferW_.data(), n);
                 lstrcpynW(di->item.pszText, cellBufferW_.c_str(), di->item.cchTextMax);
             }
+            if ((di->item.mask & LVIF_IMAGE) && di->item.iSubItem == 0)
+                di->item.iImage = RowImage ? RowImage(row + 1) : I_IMAGENONE;
             if ((di->item.mask & LVIF_STATE) && checkboxes_ && row >= 0 && row < ListItems.Count()) {
                 di->item.state = INDEXTOSTATEIMAGEMASK(Rows()(row + 1).Checked ? 2 : 1);
                 di->item.stateMask = LVIS_STATEIMAGEMASK;
@@ -204,6 +210,25 @@ void ListView::ResetToDesign() {
     Control::ResetToDesign();
     // Rows of the program's own (bound) outlive the window that shows them.
     if (!bound_) ListItems.Clear();
+}
+
+void ListView::SetSmallImages(HIMAGELIST images) {
+    HIMAGELIST old = images_;
+    images_ = images;
+    if (hWnd()) {
+        SendMessageA(hWnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
+        InvalidateRect(hWnd(), nullptr, TRUE);
+    }
+    if (old && old != images) ImageList_Destroy(old);
+}
+
+int ListView::ShownImage(int index) const {
+    if (!hWnd()) return -1;
+    LVITEMA item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = index - 1;
+    if (!SendMessageA(hWnd(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+    return item.iImage < 0 ? -1 : item.iImage;
 }
 
 }  // namespace ui

@@ -1,6 +1,10 @@
 #pragma once
 // Lists on forms: hidden row lists declared on a form, and comctl32 list views that show rows
 // (base/ListItems.h), their own or rows the program keeps elsewhere.
+#include <windows.h>
+// (after windows.h)
+#include <commctrl.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,6 +56,13 @@ public:
     void Select(int index);
     void Refresh();
 
+    // Small pictures beside the rows' text: the list (the view owns it from here on and
+    // destroys it with its window or when another list replaces it) and which picture a row
+    // (1-based) shows, -1 for none.
+    void SetSmallImages(HIMAGELIST images);
+    std::function<int(int index)> RowImage;
+    int ShownImage(int index) const;  // what the window shows for the row (1-based), -1 for none
+
     std::function<void(int index)> OnItemClick;  // a row was clicked (1-based)
     std::function<void(int index)> OnItemCheck;  // a row's check box changed (1-based)
 
@@ -86,6 +97,7 @@ private:
     std::vector<Column> columns_;
     bool checkboxes_ = false;
     bool gridLines_ = false;
+    HIMAGELIST images_ = nullptr;
     int lastNotifiedToggle_ = -1;
     std::string cellBuffer_;
     std::wstring cellBufferW_;

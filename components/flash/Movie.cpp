@@ -115,6 +115,15 @@ Movie ParseMovie(const std::string& text) {
                 continue;
             }
             m.vars.emplace_back(tok[1].text, tok[2].text);
+        } else if (Same(kw, "join")) {
+            if (tok.size() < 4) {
+                fail("join wants a name, a separator and its parts");
+                continue;
+            }
+            Movie::Join& j = m.joins[tok[1].text];
+            j.separator = tok[2].text;
+            j.parts.clear();
+            for (size_t i = 3; i < tok.size(); ++i) j.parts.push_back(tok[i].text);
         } else if (Same(kw, "clip")) {
             ClipAction a;
             long f;

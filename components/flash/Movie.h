@@ -44,6 +44,13 @@ struct Movie {
     COLORREF foreground = RGB(0, 0, 0);
     std::vector<std::pair<std::string, std::string>> vars;  // initial values, in file order
     std::map<std::string, std::vector<ClipAction>, NoCase> clips;
+    // Variables the movie composes from others when they are read: the parts' values joined by
+    // the separator, or "" while the first part is empty.
+    struct Join {
+        std::string separator;
+        std::vector<std::string> parts;
+    };
+    std::map<std::string, Join, NoCase> joins;
     std::vector<Item> items;
     std::vector<std::string> errors;  // "line <n>: <what>"; the line is skipped
 };

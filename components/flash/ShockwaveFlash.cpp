@@ -47,6 +47,17 @@ void ShockwaveFlash::SetVariable(const std::string& name, const std::string& val
 }
 
 std::string ShockwaveFlash::GetVariable(const std::string& name) const {
+    if (auto j = movie_.joins.find(name); j != movie_.joins.end()) {
+        std::string joined;
+        for (size_t i = 0; i < j->second.parts.size(); ++i) {
+            // A part naming the joined variable itself reads as empty (no endless read).
+            const std::string& partName = j->second.parts[i];
+            const std::string part = lstrcmpiA(partName.c_str(), name.c_str()) == 0 ? "" : GetVariable(partName);
+            if (i == 0 && part.empty()) return {};
+            joined += (i ? j->second.separator : std::string()) + part;
+        }
+        return joined;
+    }
     auto it = vars_.find(name);
     return it == vars_.end() ? std::string() : it->second;
 }

@@ -145,6 +145,33 @@ TEST_F(OptionsWindow, LoadingShowsTheGlobalsAndRegistersTheContextMenuLibrary) {
     EXPECT_EQ(launched[1], "regsvr32.exe /s /u  \"" + gb_contextMenuDll + "\"");
 }
 
+// The days field's arrows (and the arrow keys in the field) step its number within 1 to 60, and
+// Proceed takes what they left.
+TEST_F(OptionsWindow, TheDaysArrowsStepTheBackupAgeWithinItsRange) {
+    gb_delBckAfterDys = true;
+    struct Step {
+        const char* start;
+        WORD key;
+        int presses;
+        const char* shown;
+    };
+    for (const Step& s : {Step{"10", VK_UP, 1, "11"}, Step{"10", VK_DOWN, 2, "8"}, Step{"59", VK_UP, 3, "60"},
+                          Step{"2", VK_DOWN, 4, "1"}}) {
+        frmOptions.Load();
+        EXPECT_TRUE(frmOptions.udDays.Enabled()) << "the arrows follow the age box";
+        frmOptions.txtDays.SetText(s.start);
+        for (int i = 0; i < s.presses; ++i) {
+            SendMessageA(frmOptions.txtDays.hWnd(), WM_KEYDOWN, s.key, 0);
+            SendMessageA(frmOptions.txtDays.hWnd(), WM_KEYUP, s.key, 0);
+        }
+        EXPECT_EQ(frmOptions.txtDays.Text(), s.shown) << s.start << " " << s.presses;
+        frmOptions.Unload();
+    }
+    frmOptions.Load();
+    frmOptions.chkDelBckupAfter.SetValue(0);
+    EXPECT_FALSE(frmOptions.udDays.Enabled());
+}
+
 TEST_F(OptionsWindow, ClickActionsChangeTheirGlobalsAtOnce) {
     frmOptions.Load();
     struct Row {

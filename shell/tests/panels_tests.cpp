@@ -2,6 +2,8 @@
 // over a scratch settings root and a scratch program folder.
 #include <gtest/gtest.h>
 #include <windows.h>
+// (after windows.h)
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "core/tests/CoreTestSupport.h"
 #include "shell/FolderTree.h"
 #include "shell/HomePanel.h"
+#include "shell/OptionTable.h"
 #include "shell/ScanDrivers.h"
 #include "shell/frmAbout.h"
 #include "shell/frmCustomSelect.h"
@@ -23,6 +26,7 @@
 #include "shell/frmMsgBox.h"
 #include "shell/frmScanNow.h"
 #include "shell/frminfo.h"
+#include "ui/MessageLoop.h"
 
 namespace {
 
@@ -60,7 +64,7 @@ protected:
 TEST_F(Panels, TheAboutPanelShowsTitleAndVersionWithZeroAsItsThirdNumber) {
     for (int load = 0; load < 2; ++load) {
         frmAbout.Load();
-        EXPECT_EQ(frmAbout.lblVersion.Caption(), "Version 1.0.0.1");
+        EXPECT_EQ(frmAbout.lblVersion.Caption(), "Version 2.2.0.0");
         EXPECT_EQ(frmAbout.lblTitle.Caption(), "Application Title    Corvane");
         EXPECT_EQ(GetAncestor(frmAbout.hWnd(), GA_PARENT), frmMain.FrameMain.hWnd()) << "not placed in the main frame";
         frmAbout.Unload();
@@ -84,7 +88,7 @@ TEST_F(Panels, TheHomePanelShowsTheStatisticsAndPushesThemIntoTheMovie) {
     frmMenu.SetCaption();
     EXPECT_EQ(frmMenu.lblNumberOfScans.Caption(), "Number of Scans:  3") << "the caption grows on every refresh";
     EXPECT_EQ(frmMenu.lblNumberOfObjectsRemoved.Caption(), "Number of Objects Removed:  70000");
-    EXPECT_EQ(frmMenu.frameMain.Caption(), "Corvane 1.0");
+    EXPECT_EQ(frmMenu.frameMain.Caption(), "Corvane 2.2");
     EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfObjectsRemoved"), "70000");
     const std::string date = frmMain.flash.GetVariable("_root.LastUpdateOn");
     ASSERT_EQ(date.size(), std::string("Dec 10, 2026 @ 10:25:09").size()) << date;
@@ -143,6 +147,74 @@ TEST_F(Panels, LanguagesPairWithTheirOwnFlagsAndSwitchTheCurrentFile) {
         frmMenu.CmbLang_Click(static_cast<int>(i) + 1);
         EXPECT_EQ(panel, "") << "choosing the current language did something";
     }
+}
+
+// A 24-bit bitmap file of one colour.
+void WriteSolidBitmap(const std::string& path, int width, int height, COLORREF color) {
+    const int row = (width * 3 + 3) / 4 * 4;
+    std::string pixels(static_cast<size_t>(row) * height, '\0');
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            char* p = &pixels[static_cast<size_t>(y) * row + static_cast<size_t>(x) * 3];
+            p[0] = static_cast<char>(GetBValue(color));
+            p[1] = static_cast<char>(GetGValue(color));
+            p[2] = static_cast<char>(GetRValue(color));
+        }
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    base::WriteText(path, bytes + pixels);
+}
+
+// The colour in the middle of the picture a row of the language list shows, or CLR_INVALID.
+COLORREF ShownFlagColour(int row) {
+    const int image = frmMenu.CmbLang.ShownImage(row);
+    if (image < 0) return CLR_INVALID;
+    HIMAGELIST list =
+        reinterpret_cast<HIMAGELIST>(SendMessageA(frmMenu.CmbLang.hWnd(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    // Drawn as the list draws it, onto a bitmap of our own.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, frmMenu::kFlagWidth, frmMenu::kFlagHeight);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, canvas);
+    const COLORREF c = ImageList_Draw(list, image, dc, 0, 0, ILD_NORMAL)
+                           ? GetPixel(dc, frmMenu::kFlagWidth / 2, frmMenu::kFlagHeight / 2)
+                           : CLR_INVALID;
+    SelectObject(dc, old);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    return c;
+}
+
+TEST_F(Panels, EachLanguageRowShowsThePictureOfItsOwnFlag) {
+    for (const char* f : {"Language\\Alpha.ini", "Language\\Beta.ini", "Language\\Gamma.ini"})
+        base::WriteText(folder / f, "");
+    WriteSolidBitmap(folder / "Language\\Alpha.bmp", 20, 14, RGB(200, 0, 0));
+    WriteSolidBitmap(folder / "Language\\Gamma.bmp", 20, 14, RGB(0, 0, 200));
+    frmMenu.Load();
+    const auto& items = frmMenu.Languages();
+    ASSERT_EQ(items.size(), 3u);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const COLORREF expected = items[i].name == "Alpha"   ? RGB(200, 0, 0)
+                                  : items[i].name == "Gamma" ? RGB(0, 0, 200)
+                                                             : CLR_INVALID;  // Beta has no flag
+        EXPECT_EQ(ShownFlagColour(static_cast<int>(i) + 1), expected) << items[i].name;
+    }
+    // A reload builds the pictures afresh.
+    frmMenu.Unload();
+    frmMenu.Load();
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].name == "Gamma") EXPECT_EQ(ShownFlagColour(static_cast<int>(i) + 1), RGB(0, 0, 200));
 }
 
 TEST_F(Panels, TheFirstChoiceIsTheQuickScanAndIsRemembered) {
@@ -208,6 +280,74 @@ TEST_F(Panels, TheCustomPanelRemembersItsOptionsAndItsScanNowScans) {
     EXPECT_EQ(calls, (std::vector<std::string>{"show", "CustomScan DS|SC"}));
     EXPECT_TRUE(frmCustomSelect.Loaded());
     EXPECT_EQ(settings::GetSetting("CustomSettings", "optDeepScan", ""), "True");
+}
+
+// The folder tree on the screen over the prefix's real drives and folders: marks flow down and
+// up as the user clicks, and the drives checked are the drives the custom scan walks.
+TEST_F(Panels, TheCustomPanelsFolderTreeShowsTheDrivesAndTheirFoldersAndChoosesTheDrives) {
+    settings::SaveSetting("SelectedDrives", "selected", "false|false");
+    frmCustomSelect.Load();
+    frmCustomSelect.runMe();
+    auto& tree = frmCustomSelect.treeSelect;
+    folderTree::Node& top = tree.Root();
+    EXPECT_EQ(top.text, "My Computer");
+    const std::vector<std::string> names = optionTable::BarFields(optionTable::ListFixedDrives().names);
+    ASSERT_EQ(top.children.size(), names.size());
+    ASSERT_GE(names.size(), 1u);
+    EXPECT_EQ(top.children[0]->text, names[0].substr(0, 3));
+    EXPECT_TRUE(tree.ShownExpanded(top));
+    char windowsFolder[MAX_PATH];
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH);
+    folderTree::Node* drive = tree.Find(std::string(windowsFolder).substr(0, 3));
+    ASSERT_NE(drive, nullptr);
+    EXPECT_FALSE(tree.ShownChecked(*drive));
+
+    // A real click on the drive's box: it opens with its folders listed and checked.
+    HWND h = tree.hWnd();
+    TVITEMA item{};
+    RECT text{};
+    for (HTREEITEM i = TreeView_GetChild(h, TreeView_GetRoot(h)); i; i = TreeView_GetNextSibling(h, i)) {
+        char buf[MAX_PATH] = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = i;
+        item.pszText = buf;
+        item.cchTextMax = MAX_PATH;
+        TreeView_GetItem(h, &item);
+        if (drive->text == buf) TreeView_GetItemRect(h, i, &text, TRUE);
+    }
+    TVHITTESTINFO hit{};
+    hit.pt = {text.left - 8, (text.top + text.bottom) / 2};
+    ASSERT_TRUE(TreeView_HitTest(h, &hit) && (hit.flags & TVHT_ONITEMSTATEICON)) << "no check box left of the text";
+    // The release waits in the queue: the control follows the pressed button until it comes.
+    PostMessageA(h, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    ui::DoEvents();
+    EXPECT_TRUE(drive->checked);
+    EXPECT_TRUE(tree.ShownChecked(*drive));
+    EXPECT_TRUE(tree.ShownExpanded(*drive));
+    folderTree::Node* windows = tree.Find(windowsFolder);
+    ASSERT_NE(windows, nullptr) << "the drive's folders were not listed";
+    EXPECT_TRUE(tree.ShownChecked(*windows));
+    EXPECT_EQ(tree.ShownChecked(top), names.size() == 1) << "the top node is checked only with every drive";
+
+    // One folder cleared: its drive and the top node clear too; the drive's other folders stay.
+    tree.ToggleCheck(*windows);
+    EXPECT_FALSE(tree.ShownChecked(*windows));
+    EXPECT_FALSE(tree.ShownChecked(*drive));
+    EXPECT_FALSE(tree.ShownChecked(top));
+    for (auto& c : drive->children)
+        if (c.get() != windows) EXPECT_TRUE(tree.ShownChecked(*c)) << c->text;
+    tree.ToggleCheck(*windows);
+    EXPECT_TRUE(tree.ShownChecked(*drive)) << "every folder checked checks the drive";
+
+    // Scan Now takes the drives checked as the drive choice.
+    frmCustomSelect.cmdScan.Click();
+    std::string expected;
+    for (size_t i = 0; i < 16; ++i)
+        expected +=
+            std::string(i ? "|" : "") + (i < top.children.size() && top.children[i].get() == drive ? "true" : "false");
+    EXPECT_EQ(settings::GetSetting("SelectedDrives", "selected", ""), expected);
+    EXPECT_EQ(calls, (std::vector<std::string>{"show", "CustomScan SM|QS|SC"}));
 }
 
 TEST(FolderTree, ChecksFlowDownToChildrenAndUpToEveryAncestor) {

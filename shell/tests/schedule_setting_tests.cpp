@@ -10,6 +10,7 @@
 #include "base/RuntimeError.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
+#include "core/SettingsStore.h"
 #include "core/tests/CoreTestSupport.h"
 #include "shell/LateBound.h"
 #include "shell/ScheduleSetting.h"
@@ -293,3 +294,53 @@ TEST_F(ScheduledScan, AWorkItemNamedInOtherLettersIsFoundAndReplaced) {
 }
 
 }  // namespace
+
+// The options page of the main movie as a user saves it: the globals, the store and the schedule
+// change together; a value the page cannot hold changes none of them and keeps the page open.
+TEST_F(ScheduledScan, TheOptionsPageSavesTheGlobalsTheStoreAndTheScheduleOrNothing) {
+    ASSERT_TRUE(
+        CopyFileA((testing_support::ProgramDir() + "\\corvane.scw").c_str(), (folder / "corvane.scw").c_str(), FALSE));
+    gb_runCustomSched = true;
+    gb_autoRemove = false;
+    gb_numberDays = 10;
+    frmMain.Load();
+    frmMain.flash.LoadMovie(0, folder / "corvane.scw");
+    frmMain.flash_FSCommand("IDC_FS_OPTIONS", "");
+    ASSERT_EQ(frmMain.flash.CurrentFrame(), frmMain::Options);
+    ASSERT_TRUE(frmOptions.Loaded());
+    auto& movie = frmMain.flash;
+    movie.SetVariable("_root.Options_GO_RM", "1");
+    movie.SetVariable("_root.DaysOld", "25");
+    for (auto [name, value] : {std::pair{"_root.scheduleType", "weekly"},
+                               {"_root.hourValue", "08"},
+                               {"_root.minuteValue", "05"},
+                               {"_root.dayTime", "AM"},
+                               {"_root.dayName", "3"},
+                               {"_root.monthDate", "1"}})
+        movie.SetVariable(name, value);
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_SAVESETTINGS"));
+    EXPECT_TRUE(gb_autoRemove);
+    EXPECT_EQ(gb_numberDays, 25);
+    EXPECT_EQ(settings::GetSetting("AutoRemove", "AutoRemove", ""), "True");
+    EXPECT_EQ(settings::GetSetting("ScanSections", "NumberDays", ""), "25");
+    EXPECT_EQ(movie.CurrentFrame(), frmMain::Home);
+    EXPECT_FALSE(frmOptions.Loaded());
+    frmOptions.Load();
+    WorkItem w = Read();
+    EXPECT_EQ(w.type, 2);
+    EXPECT_EQ(w.daysOfWeek, 8);  // Wednesday
+    EXPECT_EQ(MinutesOfDay(w.startTime), 8 * 60 + 5);
+    frmOptions.Unload();
+
+    frmMain.flash_FSCommand("IDC_FS_OPTIONS", "");
+    movie.SetVariable("_root.Options_GO_RM", "0");
+    movie.SetVariable("_root.DaysOld", "many");
+    movie.SetVariable("_root.scheduleType", "daily");
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_SAVESETTINGS"));
+    EXPECT_TRUE(gb_autoRemove) << "a global changed although the page did not convert";
+    EXPECT_EQ(settings::GetSetting("AutoRemove", "AutoRemove", ""), "True");
+    EXPECT_EQ(movie.CurrentFrame(), frmMain::Options) << "the page closed over the user's values";
+    EXPECT_NE(frmMain.StatusBar1.PanelText(1), "");
+    if (!frmOptions.Loaded()) frmOptions.Load();
+    EXPECT_EQ(Read().type, 2) << "the schedule changed although the page did not convert";
+}

@@ -114,6 +114,7 @@ const char kTestMovie[] =
     "var _root.Title \"Start\"\n"
     "clip _root.endOFTheProgress set _root.Title \"Ended\"\n"
     "clip _root.toSecond goto 1\n"
+    "join _root.Joined \"|\" _root.Kind _root.Hour _root.Joined _root.Minute\n"
     "frame *\n"
     "text 10 5 380 20 _root.Title font=title\n"
     "drag 0 0 400 30\n"
@@ -239,6 +240,19 @@ TEST_F(HostTest, ListsFollowTheFlashListProtocol) {
     form.flash.SetVariable("_root.SpyListString", "");
     form.flash.SetVariable("_root.SpyListListener", "1");
     EXPECT_TRUE(form.flash.ListRowTexts("SpyList").empty());
+}
+
+TEST_F(HostTest, AJoinedVariableIsComposedWhenReadAndEmptyWithoutItsFirstPart) {
+    struct Case {
+        const char *kind, *hour, *minute, *joined;
+    };
+    for (const Case& c :
+         {Case{"", "10", "30", ""}, Case{"daily", "10", "30", "daily|10||30"}, Case{"never", "", "", "never|||"}}) {
+        form.flash.SetVariable("_root.Kind", c.kind);
+        form.flash.SetVariable("_root.Hour", c.hour);
+        form.flash.SetVariable("_root.Minute", c.minute);
+        EXPECT_EQ(form.flash.GetVariable("_root.JOINED"), c.joined) << c.kind;  // names ignore case
+    }
 }
 
 TEST_F(HostTest, PressingTheTitleAreaSendsDrag) {
