@@ -32,6 +32,7 @@
 #include "monitors/GuardHost.h"
 #include "monitors/modMonitors.h"
 #include "results/ResultsFile.h"
+#include "scanner/FileVersion.h"
 #include "shell/AppVersion.h"
 #include "shell/frmMain.h"
 #include "shell/frmSysGuards.h"
@@ -472,6 +473,31 @@ TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClose
     EXPECT_EQ(settings::GetSetting("formHandle", "fromhandlewindow"), "-1");
     for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
         EXPECT_EQ(GetAttributes(pf / f), INVALID_FILE_ATTRIBUTES) << f;
+}
+
+// The scan log describes every running program from its own bytes, Corvane.exe among them: its
+// version resource carries the one version the windows show, and the byte readers find its texts
+// rather than the program's own strings.
+TEST(ProgramTest, CorvaneExeCarriesItsVersionForTheScanLogAndTheFileProperties) {
+    const std::string exe = testing_support::ProgramDir() + "\\Corvane.exe";
+    EXPECT_EQ(scanner::GetFileDescription(exe), "Corvane anti-spyware");
+    EXPECT_EQ(scanner::GetProductName(exe), "Corvane");
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), static_cast<DWORD>(appVersion::kMajor));
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), static_cast<DWORD>(appVersion::kMinor));
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), static_cast<DWORD>(appVersion::kRevision));
+    char* text = nullptr;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\StringFileInfo\\040904B0\\FileVersion", reinterpret_cast<void**>(&text),
+                               &length));
+    EXPECT_EQ(std::string(text), std::to_string(appVersion::kMajor) + "." + std::to_string(appVersion::kMinor) + ".0." +
+                                     std::to_string(appVersion::kRevision));
 }
 
 }  // namespace
