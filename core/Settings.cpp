@@ -16,12 +16,6 @@
 #include "core/Wiring.h"
 #include "core/modMain.h"
 
-#ifndef CORVANE_VERSION_MAJOR
-#define CORVANE_VERSION_MAJOR 1
-#define CORVANE_VERSION_MINOR 0
-#define CORVANE_VERSION_REVISION 0
-#endif
-
 namespace modMain {
 namespace {
 

@@ -13,12 +13,6 @@
 #include "scanner/CookieDetails.h"
 #include "scanner/FileVersion.h"
 
-#ifndef CORVANE_VERSION_MAJOR
-#define CORVANE_VERSION_MAJOR 1
-#define CORVANE_VERSION_MINOR 0
-#define CORVANE_VERSION_REVISION 0
-#endif
-
 namespace scanlog {
 namespace {
 

@@ -174,8 +174,11 @@ void ExpectFirstStartStore() {
         EXPECT_EQ(Stored(std::string("Schedule/") + k), "") << k;
     for (const char* k : {"ProxID", "ProxPass", "ProxPort", "ProxServer"})
         EXPECT_EQ(Stored(std::string("AutoCheckForUpdate/") + k), "") << k;
-    EXPECT_EQ(Stored("Version/Version"), "1.0.0.0");
-    EXPECT_EQ(Stored("Version/MAJOR"), "1");
+    // The program's one version, as the build gives it.
+    EXPECT_EQ(Stored("Version/Version"), std::to_string(CORVANE_VERSION_MAJOR) + "." +
+                                             std::to_string(CORVANE_VERSION_MINOR) + "." +
+                                             std::to_string(CORVANE_VERSION_REVISION) + ".0");
+    EXPECT_EQ(Stored("Version/MAJOR"), std::to_string(CORVANE_VERSION_MAJOR));
     EXPECT_EQ(Stored("Version/BUILD"), "0");
     // Fifty options, five version keys and the install path.
     size_t total = 0;
