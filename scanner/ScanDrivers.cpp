@@ -33,7 +33,7 @@ private:
     ScanDriver& d_;
 };
 
-ScanDriver::ScanDriver(ScanEngine& engine) : engine_(engine), fixedDrives(&ScanDriver::SystemFixedDrives) {}
+ScanDriver::ScanDriver(ScanEngine& engine) : fixedDrives(&ScanDriver::SystemFixedDrives), engine_(engine) {}
 
 ScanHost& ScanDriver::Host() {
     static ScanHost none;

@@ -60,7 +60,9 @@ TEST_F(MemoryScanTest, ComparisonByPlatform) {
         Engine().ResetCounters();
         Engine().CheckMType(c.taskItem, c.definition, "Spy", "42");
         EXPECT_EQ(Findings().size(), c.matches ? 1u : 0u) << c.taskItem << " / " << c.definition;
-        if (c.matches) EXPECT_EQ(Findings()[0], (Row{"Malware Process", "Spy", c.taskItem, "", "42", "", "0"}));
+        if (c.matches) {
+            EXPECT_EQ(Findings()[0], (Row{"Malware Process", "Spy", c.taskItem, "", "42", "", "0"}));
+        }
         EXPECT_EQ(Engine().counters.ProcessChecks, 1) << "every comparison counts, matched or not";
     }
 }

@@ -165,7 +165,9 @@ TEST_F(MainFrame, EachPageShowsItsPanelInTheFrameOrTheMovieInFront) {
     for (const Case& c : cases) {
         c.open();
         EXPECT_EQ(frmMain.PanelShown(), c.panel) << c.name;
-        if (c.page >= 0) EXPECT_EQ(frmMain.flash.CurrentFrame(), c.page) << c.name;
+        if (c.page >= 0) {
+            EXPECT_EQ(frmMain.flash.CurrentFrame(), c.page) << c.name;
+        }
         if (!c.panel) continue;
         // The panel fills the frame as a child window of it, and no other panel shows beside it.
         EXPECT_EQ(GetParent(c.panel->hWnd()), frmMain.FrameMain.hWnd()) << c.name;

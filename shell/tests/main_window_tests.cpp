@@ -218,7 +218,9 @@ TEST_F(MainWindowTest, CommandTable) {
         scans.clear();
         frmMain.flash_FSCommand(c.command, c.args);
         EXPECT_EQ(scans, c.scans) << c.command << " " << c.args;
-        if (c.frame >= 0) EXPECT_EQ(frmMain.flash.CurrentFrame(), c.frame) << c.command;
+        if (c.frame >= 0) {
+            EXPECT_EQ(frmMain.flash.CurrentFrame(), c.frame) << c.command;
+        }
     }
     // major.minor.0.revision, of the one version the program has.
     EXPECT_EQ(frmMain.flash.GetVariable("_root.versionNumber"), "Version: " + std::to_string(appVersion::kMajor) + "." +
@@ -387,7 +389,9 @@ TEST_F(MainWindowTest, StartupReplaysTheRememberedScanChoice) {
         frmMain.tmrStartUP_Timer();
         EXPECT_EQ(scans, c.scans) << c.full << c.custom;
         EXPECT_EQ(frmCustomSelect.Loaded(), c.customPanel) << c.full << c.custom;
-        if (c.customPanel) EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Custom);
+        if (c.customPanel) {
+            EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Custom);
+        }
         if (frmScanNow.Loaded()) frmScanNow.Unload();
         EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optFullScan"), c.full);
         EXPECT_EQ(settings::GetSetting("ScanNowSettings", "optCustomScan"), c.custom);

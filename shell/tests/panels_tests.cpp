@@ -214,7 +214,9 @@ TEST_F(Panels, EachLanguageRowShowsThePictureOfItsOwnFlag) {
     frmMenu.Unload();
     frmMenu.Load();
     for (size_t i = 0; i < items.size(); ++i)
-        if (items[i].name == "Gamma") EXPECT_EQ(ShownFlagColour(static_cast<int>(i) + 1), RGB(0, 0, 200));
+        if (items[i].name == "Gamma") {
+            EXPECT_EQ(ShownFlagColour(static_cast<int>(i) + 1), RGB(0, 0, 200));
+        }
 }
 
 TEST_F(Panels, TheFirstChoiceIsTheQuickScanAndIsRemembered) {
@@ -336,7 +338,9 @@ TEST_F(Panels, TheCustomPanelsFolderTreeShowsTheDrivesAndTheirFoldersAndChoosesT
     EXPECT_FALSE(tree.ShownChecked(*drive));
     EXPECT_FALSE(tree.ShownChecked(top));
     for (auto& c : drive->children)
-        if (c.get() != windows) EXPECT_TRUE(tree.ShownChecked(*c)) << c->text;
+        if (c.get() != windows) {
+            EXPECT_TRUE(tree.ShownChecked(*c)) << c->text;
+        }
     tree.ToggleCheck(*windows);
     EXPECT_TRUE(tree.ShownChecked(*drive)) << "every folder checked checks the drive";
 
