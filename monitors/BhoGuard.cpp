@@ -55,17 +55,12 @@ void startBHOMonitor() {
 void stopBHOMonitor() {
     base::Trap("stopBHOMonitor", [] { halvex::StopMonitor(kBhoKey, 0, HKEY_LOCAL_MACHINE); });
     running = false;
-    if (!StartupGuardRunning() && !FavoritesGuardRunning() && !HijackGuardRunning()) halvex::Release();
+    support::ReleaseMonitorsWhenIdle();
 }
 
 void checkBHORegistry() {
     base::Trap("checkBHORegistry", [] {
-        if (!base::FileExists(SnapshotPath())) {
-            // Without a snapshot no helper object could be told new: take one, and say so once.
-            WriteSnapshot();
-            base::Raise(base::errFileNotFound,
-                        std::string("File not found: ") + kBhoSnapshot + " (the helper objects were taken in afresh)");
-        }
+        support::RetakeMissingSnapshot(SnapshotPath(), kBhoSnapshot, "the helper objects were", WriteSnapshot);
         const auto known = ReadSnapshot();
         // The whole name counts, letter case included: a name that is only part of a known one is new.
         for (const std::string& name : support::SubKeyNames(HKEY_LOCAL_MACHINE, kBhoKey))

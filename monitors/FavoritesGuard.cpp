@@ -65,17 +65,12 @@ void startIEFavoriteMonitor() {
 void stopIEFavoriteMonitor() {
     base::Trap("stopIEFavoriteMonitor", [] { halvex::StopMonitor(gb_favoritesFolder, 1, nullptr); });
     running = false;
-    if (!StartupGuardRunning() && !HijackGuardRunning() && !BhoGuardRunning()) halvex::Release();
+    support::ReleaseMonitorsWhenIdle();
 }
 
 void checkIEFavoriteFolder() {
     base::Trap("checkIEFavoriteFolder", [] {
-        if (!base::FileExists(SnapshotPath())) {
-            // Without a snapshot every favourite would be new: take one, and say so once.
-            WriteSnapshot();
-            base::Raise(base::errFileNotFound, std::string("File not found: ") + kFavoritesSnapshot +
-                                                   " (the favourites were taken in afresh)");
-        }
+        support::RetakeMissingSnapshot(SnapshotPath(), kFavoritesSnapshot, "the favourites were", WriteSnapshot);
         const auto known = ReadSnapshot();
         for (const std::string& name : support::ListShortcuts(gb_favoritesFolder, "url")) {
             support::PumpMessages();  // once per shortcut: a folder of thousands must not freeze the window

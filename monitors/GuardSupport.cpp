@@ -4,6 +4,7 @@
 #include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "monitors/HalvexClient.h"
 #include "monitors/modMonitors.h"
 
 namespace monitors {
@@ -155,6 +156,19 @@ std::string IniDocument::Text() const {
         for (const auto& [k, v] : s.keys) text += k + "=" + v + "\r\n";
     }
     return text;
+}
+
+void ReleaseMonitorsWhenIdle() {
+    using namespace modMonitors;
+    if (!StartupGuardRunning() && !FavoritesGuardRunning() && !HijackGuardRunning() && !BhoGuardRunning())
+        halvex_client::Release();
+}
+
+void RetakeMissingSnapshot(const std::string& path, const std::string& fileName, const std::string& what,
+                           const std::function<void()>& write) {
+    if (base::FileExists(path)) return;
+    write();
+    base::Raise(base::errFileNotFound, "File not found: " + fileName + " (" + what + " taken in afresh)");
 }
 
 void PumpMessages() {

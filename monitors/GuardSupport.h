@@ -3,6 +3,7 @@
 // small steps every check takes (yield, record an alert, raise the pop-up).
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -44,6 +45,13 @@ private:
     const Section* Find(const std::string& name) const;
     std::vector<Section> sections_;
 };
+
+// Halvex stays loaded while any guard watches; the last guard to stop lets it go.
+void ReleaseMonitorsWhenIdle();
+// Without its snapshot a check would call everything new: takes a fresh one with write() and
+// raises "File not found: <fileName> (<what> taken in afresh)", so the check says so once and stops.
+void RetakeMissingSnapshot(const std::string& path, const std::string& fileName, const std::string& what,
+                           const std::function<void()>& write);
 
 void PumpMessages();               // the host's DoEvents, if there is a host
 HWND NotifyWindow(NotifyBox box);  // the host's window, or none

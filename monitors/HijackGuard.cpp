@@ -52,7 +52,7 @@ void startIEHijackGuard() {
 void stopIEHijackGuard() {
     base::Trap("stopIEHijackGuard", [] { halvex::StopMonitor(kIEMainKey, 0, HKEY_CURRENT_USER); });
     running = false;
-    if (!StartupGuardRunning() && !FavoritesGuardRunning() && !BhoGuardRunning()) halvex::Release();
+    support::ReleaseMonitorsWhenIdle();
 }
 
 void checkIEHijackRegsitry() {

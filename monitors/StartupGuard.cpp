@@ -139,17 +139,13 @@ void stopStartupMonitor() {
         for (const auto& g : RunGroups()) halvex::StopMonitor(g.keyPath, 0, g.root);
     });
     running = false;
-    if (!FavoritesGuardRunning() && !HijackGuardRunning() && !BhoGuardRunning()) halvex::Release();
+    support::ReleaseMonitorsWhenIdle();
 }
 
 void checkStartupFolder() {
     base::Trap("checkStartupFolder", [] {
-        if (!base::FileExists(FolderSnapshotPath())) {
-            // Without a snapshot every shortcut would be new: take one, and say so once.
-            WriteFolderSnapshot();
-            base::Raise(base::errFileNotFound, std::string("File not found: ") + kStartupFolderSnapshot +
-                                                   " (the Startup folder was taken in afresh)");
-        }
+        support::RetakeMissingSnapshot(FolderSnapshotPath(), kStartupFolderSnapshot, "the Startup folder was",
+                                       WriteFolderSnapshot);
         const auto records = ReadFolderSnapshot();
         for (const std::string& name : support::ListShortcuts(StartupFolder(), "lnk")) {
             support::PumpMessages();
@@ -175,11 +171,8 @@ void checkStartupRegsitry(const std::string& keyPath) {
             groups = {GroupNamed("HKLMRUNE")};
         else
             return;
-        if (!base::FileExists(RegistrySnapshotPath())) {
-            WriteRegistrySnapshot();
-            base::Raise(base::errFileNotFound, std::string("File not found: ") + kStartupRegistrySnapshot +
-                                                   " (the Run keys were taken in afresh)");
-        }
+        support::RetakeMissingSnapshot(RegistrySnapshotPath(), kStartupRegistrySnapshot, "the Run keys were",
+                                       WriteRegistrySnapshot);
         const auto doc = support::IniDocument::Load(RegistrySnapshotPath());
         for (const RunGroup* g : groups) CheckGroup(*g, doc);
     });
