@@ -10,6 +10,7 @@
 #include "base/ErrorLog.h"
 #include "base/FolderWalk.h"
 #include "base/Handles.h"
+#include "base/Launch.h"
 #include "base/OsVersion.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
@@ -134,18 +135,9 @@ void EndProcessesRunning(const std::string& file) {
 }
 
 void RunUnregister(const std::string& commandLine) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNOACTIVATE;
-    PROCESS_INFORMATION pi{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
-    base::Handle process(pi.hProcess), thread(pi.hThread);
     // Unregistering must be done before the file goes, but a hanging library may not hold
     // the removal up for long.
-    WaitForSingleObject(process.get(), 10000);
+    base::Launch(commandLine, 10000, SW_SHOWNOACTIVATE);
 }
 
 bool IsLibrary(const std::string& path) {

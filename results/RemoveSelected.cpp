@@ -5,6 +5,7 @@
 
 #include "base/ErrorLog.h"
 #include "base/Handles.h"
+#include "base/Launch.h"
 #include "base/OsVersion.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
@@ -147,17 +148,9 @@ void SetRegEditRunner(RegEditRunner runner) { Runner() = std::move(runner); }
 
 bool RunRegEditAndWait(const std::string& commandLine) {
     if (Runner()) return Runner()(commandLine);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = SW_SHOWNOACTIVATE;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = commandLine;
-    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        throw base::RuntimeError(base::errFileNotFound, "The registry editor could not be started");
-    base::Handle process(pi.hProcess), thread(pi.hThread);
-    if (WaitForSingleObject(process.get(), 120000) != WAIT_OBJECT_0)
-        throw base::RuntimeError(base::errPathFileAccessError, "The registry editor did not finish");
+    const base::Launched run = base::Launch(commandLine, 120000, SW_SHOWNOACTIVATE);
+    if (!run.started) throw base::RuntimeError(base::errFileNotFound, "The registry editor could not be started");
+    if (!run.finished) throw base::RuntimeError(base::errPathFileAccessError, "The registry editor did not finish");
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/Launch.h"
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
@@ -30,20 +31,6 @@ int Number(const std::string& text) {
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
-}
-
-int RunAndWait(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
 }
 
 }  // namespace
@@ -104,7 +91,7 @@ void TaskSchedule::Open() {
         if (e.number() != static_cast<long>(CO_E_CLASSSTRING) && e.number() != static_cast<long>(REGDB_E_CLASSNOTREG))
             throw;
     }
-    RunAndWait("regsvr32.exe /s \"" + modMain::FullPath_With_Filename("Vornak.dll") + "\"");
+    base::RunAndWait("regsvr32.exe /s \"" + modMain::FullPath_With_Filename("Vornak.dll") + "\"");
     schedule_ = lateBound::Object::Create(kProgId);
 }
 

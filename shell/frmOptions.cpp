@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "base/Conversions.h"
+#include "base/Launch.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/IniFiles.h"
@@ -266,16 +267,7 @@ void frmOptions::Launch(const std::string& commandLine) {
         launcher(commandLine);
         return;
     }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOWMINIMIZED;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
+    base::Launch(commandLine, 0, SW_SHOWMINIMIZED);
 }
 
 void frmOptions::chkContextMenu_Click() {

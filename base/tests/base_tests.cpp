@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Clock.h"
+#include "base/Launch.h"
 #include "base/Modal.h"
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
@@ -136,4 +137,22 @@ TEST(ModalSeam, UnscriptedStepFailsTheTestAtOnce) {
     EXPECT_EQ(answer, 2);
     modal::Expect("frmMsgBox", 1);
     EXPECT_NONFATAL_FAILURE(MsgBox("wrong kind"), "unscripted");
+}
+
+// The one road to another program: its exit code when it ends in time, nothing for a program that
+// cannot start, and no waiting at all when asked for none.
+TEST(LaunchTest, ExitCodeMissingProgramAndNoWait) {
+    const base::Launched ended = base::Launch("cmd.exe /c exit 3", 30000, SW_HIDE);
+    EXPECT_TRUE(ended.started);
+    EXPECT_TRUE(ended.finished);
+    EXPECT_EQ(ended.exitCode, 3u);
+    EXPECT_EQ(base::RunAndWait("cmd.exe /c exit 0"), 0);
+
+    const base::Launched missing = base::Launch("no-such-program-here.exe", 30000);
+    EXPECT_FALSE(missing.started);
+    EXPECT_EQ(base::RunAndWait("no-such-program-here.exe"), -1);
+
+    const base::Launched notWaited = base::Launch("cmd.exe /c exit 5", 0);
+    EXPECT_TRUE(notWaited.started);
+    EXPECT_FALSE(notWaited.finished);
 }

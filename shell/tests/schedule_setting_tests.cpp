@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "base/Launch.h"
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/testing/Testing.h"
@@ -21,20 +22,6 @@ namespace {
 
 using lateBound::Object;
 using lateBound::Variant;
-
-int RunProgram(const std::string& commandLine) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
 
 bool ServiceRunning() {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
@@ -99,7 +86,7 @@ protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         for (int attempt = 0; attempt < 2 && !ServiceRunning(); ++attempt) {
-            RunProgram("net start schedule");
+            base::RunAndWait("net start schedule");
             for (int wait = 0; wait < 50 && !ServiceRunning(); ++wait) Sleep(100);
         }
     }
@@ -110,7 +97,7 @@ protected:
         ASSERT_TRUE(ServiceRunning()) << "the Task Scheduler service did not start";
         // As a fresh installation: the library in the program folder, not registered yet.
         ASSERT_TRUE(CopyFileA(Beside("Vornak.dll").c_str(), (folder / "Vornak.dll").c_str(), FALSE));
-        RunProgram("regsvr32 /u /s \"" + Beside("Vornak.dll") + "\"");
+        base::RunAndWait("regsvr32 /u /s \"" + Beside("Vornak.dll") + "\"");
         gb_runCustomSched = false;
         gb_contextMenu = false;
         frmOptions.launcher = [](const std::string&) {};
@@ -120,7 +107,7 @@ protected:
         frmOptions.launcher = {};
         frmMain.Unload();
         DeleteFileA(JobFile().c_str());
-        RunProgram("regsvr32 /u /s \"" + (folder / "Vornak.dll") + "\"");
+        base::RunAndWait("regsvr32 /u /s \"" + (folder / "Vornak.dll") + "\"");
         gb_runCustomSched = false;
         SetRunValue(run_);
     }
