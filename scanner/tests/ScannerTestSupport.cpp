@@ -1,5 +1,6 @@
 #include "scanner/tests/ScannerTestSupport.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/Handles.h"
@@ -94,6 +95,11 @@ std::vector<Row> Rows(const base::ListItems& items, int subItems) {
         out.push_back(r);
     }
     return out;
+}
+
+std::vector<Row> Sorted(std::vector<Row> rows) {
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 std::vector<Row> Findings() {

@@ -73,6 +73,8 @@ private:
 
 // The rows of a list as (text, sub-item 1, ..., sub-item `subItems`).
 std::vector<Row> Rows(const base::ListItems& items, int subItems);
+// The rows in order, for comparing sets of findings.
+std::vector<Row> Sorted(std::vector<Row> rows);
 // The results list's rows as (kind, spy name, item, replacement, tool tip, tag, checked "1"/"0").
 std::vector<Row> Findings();
 

@@ -21,11 +21,6 @@ using namespace scannertest;
 
 namespace {
 
-std::vector<Row> Sorted(std::vector<Row> rows) {
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 // A cookie in the browser's layout: name, value, site, then flags and four time fields, "*".
 std::string Cookie(const std::string& name, const std::string& value, const std::string& site,
                    const std::string& eol = "\n") {

@@ -16,7 +16,7 @@
 #include "results/FindingList.h"
 #include "scanner/FileVersion.h"
 #include "scanner/ScanGlobals.h"
-#include "scanner/tests/ScannerTestSupport.h"
+#include "scanner/tests/SeededScannerTest.h"
 
 using namespace scannertest;
 using testing_support::SeededFinding;
@@ -24,18 +24,10 @@ using testing_support::SeededMachine;
 
 namespace {
 
-std::vector<Row> Sorted(std::vector<Row> rows) {
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-class SeededFileScanTest : public ScannerTest {
+class SeededFileScanTest : public SeededScannerTest {
 protected:
-    static void SetUpTestSuite() { machine_ = std::make_unique<SeededMachine>(); }
-    static void TearDownTestSuite() { machine_.reset(); }
     void SetUp() override {
-        ScannerTest::SetUp();
-        InstallDefinitions(base::ReadWhole(testing_support::SourceDir() + "\\assets\\definitions\\definitions.txt"));
+        SeededScannerTest::SetUp();
         modMain::FillSpecialFolderGlobals("Windows XP");
         gb_trojans = gb_dialers = gb_scanBHO = gb_keyLoggers = gb_spywareAdware = true;
         gb_scanRestoreFolder = true;
@@ -73,10 +65,7 @@ protected:
         const DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
         return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
     }
-
-    static std::unique_ptr<SeededMachine> machine_;
 };
-std::unique_ptr<SeededMachine> SeededFileScanTest::machine_;
 
 TEST_F(SeededFileScanTest, FindsExactlyThePlantedFilesAndFolders) {
     for (bool advanced : {false, true}) {

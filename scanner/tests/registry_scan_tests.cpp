@@ -56,11 +56,6 @@ void DeleteTree(HKEY root, const std::string& key) {
     RegDeleteKeyA(root, key.c_str());
 }
 
-R Sorted(R rows) {
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 class RegistryScanTest : public ScannerTest {
 protected:
     void SetUp() override {

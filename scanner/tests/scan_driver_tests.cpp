@@ -19,7 +19,7 @@
 #include "scanner/ScanDrivers.h"
 #include "scanner/ScanGlobals.h"
 #include "scanner/ScanLog.h"
-#include "scanner/tests/ScannerTestSupport.h"
+#include "scanner/tests/SeededScannerTest.h"
 
 using namespace scannertest;
 using testing_support::SeededMachine;
@@ -79,13 +79,10 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-class ScanDriverTest : public ScannerTest {
+class ScanDriverTest : public SeededScannerTest {
 protected:
-    static void SetUpTestSuite() { machine_ = std::make_unique<SeededMachine>(); }
-    static void TearDownTestSuite() { machine_.reset(); }
     void SetUp() override {
-        ScannerTest::SetUp();
-        InstallDefinitions(base::ReadWhole(testing_support::SourceDir() + "\\assets\\definitions\\definitions.txt"));
+        SeededScannerTest::SetUp();
         modMain::FillSpecialFolderGlobals("Windows XP");
         gb_trojans = gb_dialers = gb_scanBHO = gb_keyLoggers = gb_spywareAdware = true;
         gb_scanRestoreFolder = true;
@@ -183,9 +180,7 @@ protected:
     HookedProgress hooked_;
     RecordingHost host_;
     std::unique_ptr<scanner::ScanDriver> driver_;
-    static std::unique_ptr<SeededMachine> machine_;
 };
-std::unique_ptr<SeededMachine> ScanDriverTest::machine_;
 
 TEST_F(ScanDriverTest, FullScanRecordsTheMachineAndWritesEverySection) {
     ASSERT_TRUE(driver_->StartScan());

@@ -15,7 +15,7 @@
 #include "results/FindingList.h"
 #include "scanner/CookieDetails.h"
 #include "scanner/ScanGlobals.h"
-#include "scanner/tests/ScannerTestSupport.h"
+#include "scanner/tests/SeededScannerTest.h"
 
 using namespace scannertest;
 using testing_support::SeededFinding;
@@ -30,18 +30,10 @@ std::vector<Row> AsRows(const std::vector<SeededFinding>& findings) {
     return rows;
 }
 
-std::vector<Row> Sorted(std::vector<Row> rows) {
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
-class SeededCookieHostsTest : public ScannerTest {
+class SeededCookieHostsTest : public SeededScannerTest {
 protected:
-    static void SetUpTestSuite() { machine_ = std::make_unique<SeededMachine>(); }
-    static void TearDownTestSuite() { machine_.reset(); }
     void SetUp() override {
-        ScannerTest::SetUp();
-        InstallDefinitions(base::ReadWhole(testing_support::SourceDir() + "\\assets\\definitions\\definitions.txt"));
+        SeededScannerTest::SetUp();
         gb_cookiesFolder = machine_->Folders().cookies + "\\";
     }
     void TearDown() override {
@@ -54,10 +46,7 @@ protected:
         flag = false;
     }
     static std::vector<Row> ExpectedHosts() { return AsRows(machine_->Expected("hosts")); }
-
-    static std::unique_ptr<SeededMachine> machine_;
 };
-std::unique_ptr<SeededMachine> SeededCookieHostsTest::machine_;
 
 TEST_F(SeededCookieHostsTest, CookiePhaseFindsExactlyThePlantedCookies) {
     Load(gb_loadCookieDefs);
