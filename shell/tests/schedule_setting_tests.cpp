@@ -17,6 +17,7 @@
 #include "shell/ScheduleSetting.h"
 #include "shell/frmMain.h"
 #include "shell/frmOptions.h"
+#include "shell/tests/RunValue.h"
 
 namespace {
 
@@ -36,29 +37,8 @@ bool ServiceRunning() {
     return running;
 }
 
-const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// The Run value the options window rewrites on every load, kept to be put back.
-std::optional<std::string> RunValue() {
-    char data[1024] = {};
-    DWORD size = sizeof data - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, kRun, "CORVANE", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(data);
-}
-
-void SetRunValue(const std::optional<std::string>& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    if (value) {
-        RegSetValueExA(key, "CORVANE", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
-                       static_cast<DWORD>(value->size() + 1));
-    } else {
-        RegDeleteValueA(key, "CORVANE");
-    }
-    RegCloseKey(key);
-}
+using shelltest::RunValue;
+using shelltest::SetRunValue;
 
 std::string Beside(const char* name) {
     char path[MAX_PATH] = {};
