@@ -15,6 +15,7 @@
 #include "core/tests/CoreTestSupport.h"
 #include "results/Backups.h"
 #include "results/RemoveSelected.h"
+#include "results/tests/SeededFindings.h"
 
 using results::FindingList;
 using testing_support::TempFolder;
@@ -239,18 +240,7 @@ TEST(Backups, SeededRoundTripBackUpRemoveRestore) {
     gb_autoRemove = true;
     testing_support::SeededMachine machine;
     FindingList list;
-    for (const auto& f : machine.Expected()) {
-        if (!f.condition.empty() && f.condition != testing_support::kWhenProcessesListed &&
-            f.condition != testing_support::kWhenAdvancedScanning)
-            continue;
-        results::Finding row;
-        row.SpyType = f.spyType;
-        row.spyItem = f.item;
-        row.ItemToolTip = f.toolTip;
-        row.ItemReplace = f.replace;
-        row.Checked = true;
-        if (list.FindRow(f.kind, f.spyType, f.item) == 0) list.AddRow(f.kind, row);
-    }
+    resultstest::AddSeededFindings(machine, list, false);
     const std::string hosts = machine.Folders().hostsFile;
     const backup::Selection sel = results::SelectionOfChecked(list, hosts);
     ASSERT_FALSE(sel.paths.empty());

@@ -16,6 +16,7 @@
 #include "core/tests/CoreTestSupport.h"
 #include "results/FindingList.h"
 #include "results/RemoveSelected.h"
+#include "results/tests/SeededFindings.h"
 
 using core_test::KeyExists;
 using core_test::ScratchKey;
@@ -304,19 +305,7 @@ TEST(Removal, SeededMachineInfectionGoesLookAlikesStay) {
     ScriptRunner editor;
     testing_support::SeededMachine machine;
     FindingList list;
-    for (const auto& f : machine.Expected()) {
-        if (!f.condition.empty() && f.condition != testing_support::kWhenProcessesListed &&
-            f.condition != testing_support::kWhenAdvancedScanning)
-            continue;
-        results::Finding row;
-        row.SpyType = f.spyType;
-        row.spyItem = f.item;
-        row.ItemToolTip = f.toolTip;
-        row.ItemTag = f.tag;
-        row.ItemReplace = f.replace;
-        row.Checked = true;
-        if (list.FindRow(f.kind, f.spyType, f.item) == 0) list.AddRow(f.kind, row);
-    }
+    resultstest::AddSeededFindings(machine, list, true);
     ASSERT_GT(list.Count(), 5);
     RecordingView view;
     results::RemoveSelectedSpy(list, view);
