@@ -11,6 +11,10 @@ if(CORVANE_CAN_RUN)
   set(CORVANE_X11_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-x11tests)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-x11-run.sh.in ${CMAKE_BINARY_DIR}/wine-x11-run.sh @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+  # The journeys' machine: a prefix of its own on a virtual display, one journey at a time.
+  set(CORVANE_X11_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-journeys)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-x11-run.sh.in ${CMAKE_BINARY_DIR}/wine-journey-run.sh @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   # The toolchain names the wrapper in the source tree; point it at the configured one.
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh CACHE FILEPATH "" FORCE)
 endif()
@@ -18,12 +22,17 @@ endif()
 # corvane_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK ...] [LABELS ...] [DISPLAY])
 # One test executable, run by CTest under Wine in the 64-bit build; compiled and linked in both builds.
 # DISPLAY: the test needs a real display; it runs under Xvfb with Wine's x11 driver (wine-x11-run.sh).
+# JOURNEY: the test drives the real program from outside (app/journeys): on a virtual display, in the
+# journeys' own prefix (wine-journey-run.sh), never beside another journey.
 function(corvane_test name)
-  cmake_parse_arguments(T "DISPLAY" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK;LABELS" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY;JOURNEY" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} corvane_testing)
   if(CORVANE_CAN_RUN)
-    if(T_DISPLAY)
+    if(T_JOURNEY)
+      add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-journey-run.sh $<TARGET_FILE:${name}>)
+      list(APPEND T_RESOURCE_LOCK journeys)
+    elseif(T_DISPLAY)
       add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-x11-run.sh $<TARGET_FILE:${name}>)
     else()
       add_test(NAME ${name} COMMAND ${name})
