@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <functional>
 #include <set>
 
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
+#include "base/testing/seeded/SeededMachine.h"
 #include "core/SettingsStore.h"
 
 namespace journey {
@@ -136,7 +139,9 @@ std::vector<char> PlainEnvironment() {
     return block;
 }
 
-// The first failure of each test leaves a picture of the screen.
+DWORD lastPid = 0;  // the program started last, whose windows a failure lists
+
+// The first failure of each test leaves a picture of the screen and a list of the program's windows.
 class FailurePictures : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { taken_ = false; }
     void OnTestPartResult(const ::testing::TestPartResult& r) override {
@@ -146,6 +151,7 @@ class FailurePictures : public ::testing::EmptyTestEventListener {
         const std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "journey";
         const std::string path = SaveScreen(name);
         if (!path.empty()) std::printf("journey: the screen at the failure: %s\n", path.c_str());
+        if (lastPid) std::printf("journey: the program's windows:\n%s", DescribeWindows(lastPid).c_str());
     }
     bool taken_ = false;
 };
@@ -203,6 +209,20 @@ std::vector<HWND> Descendants(HWND root, const std::string& cls, const std::stri
         },
         reinterpret_cast<LPARAM>(&s));
     return s.out;
+}
+
+std::string DescribeWindows(DWORD pid) {
+    std::string out;
+    for (HWND top : TopWindows(pid)) {
+        out += "  window \"" + TextOf(top) + "\" (" + ClassOf(top) + ")\n";
+        for (HWND c : Descendants(top)) {
+            if (!IsWindowVisible(c)) continue;
+            std::string text = TextOf(c);
+            if (text.size() > 60) text = text.substr(0, 60) + "...";
+            out += "    " + ClassOf(c) + " \"" + text + "\"" + (Clickable(c) ? "" : " (not clickable)") + "\n";
+        }
+    }
+    return out;
 }
 
 bool Clickable(HWND w) { return IsWindow(w) && PointReaches(w, Centre(w)); }
@@ -427,6 +447,7 @@ Program::Program(const Options& options) {
         return;
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
+    lastPid = pi.dwProcessId;
     pid_ = pi.dwProcessId;
     if (!options.waitForMain) return;
     // The main window, once the program published it and shows it.
@@ -577,5 +598,167 @@ std::string NewestScanLog() {
     FindClose(find);
     return newest;
 }
+
+}  // namespace journey
+
+// ---- the machine's state
+
+namespace journey {
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+    static const char* digits = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+std::string FileState(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a)) return "absent";
+    char head[160];
+    std::snprintf(head, sizeof head, "attributes %lx created %lx%08lx written %lx%08lx ",
+                  static_cast<unsigned long>(a.dwFileAttributes & ~FILE_ATTRIBUTE_ARCHIVE),
+                  static_cast<unsigned long>(a.ftCreationTime.dwHighDateTime),
+                  static_cast<unsigned long>(a.ftCreationTime.dwLowDateTime),
+                  static_cast<unsigned long>(a.ftLastWriteTime.dwHighDateTime),
+                  static_cast<unsigned long>(a.ftLastWriteTime.dwLowDateTime));
+    if (a.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        std::string out = "folder:";
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA fd;
+        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string n = fd.cFileName;
+                if (n != "." && n != "..") names.push_back(n);
+            } while (FindNextFileA(find, &fd));
+            FindClose(find);
+        }
+        std::sort(names.begin(), names.end());
+        for (const std::string& n : names) out += " [" + n + ": " + FileState(path + "\\" + n) + "]";
+        return out;
+    }
+    const std::string bytes = Bytes(path);
+    return std::string(head) + "size " + std::to_string(bytes.size()) + " bytes " + Hex(bytes.substr(0, 64)) + "." +
+           std::to_string(std::hash<std::string>{}(bytes));
+}
+
+bool SplitRoot(const std::string& where, HKEY& root, std::string& path) {
+    static const std::pair<const char*, HKEY> roots[] = {{"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+                                                          {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                                                          {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                                                          {"HKEY_USERS", HKEY_USERS}};
+    for (const auto& [name, key] : roots) {
+        const std::string n = name;
+        if (where.size() > n.size() && _strnicmp(where.c_str(), n.c_str(), n.size()) == 0 && where[n.size()] == '\\') {
+            root = key;
+            path = where.substr(n.size() + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string KeyState(HKEY parent, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return "absent";
+    std::string out = "key:";
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLen = sizeof name, type = 0, size = 0;
+        if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        std::string data(size, '\0');
+        nameLen = sizeof name;
+        RegEnumValueA(key, i, name, &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        data.resize(size);
+        out += " [" + std::string(name, nameLen) + " " + std::to_string(type) + " " + Hex(data) + "]";
+    }
+    std::vector<std::string> subkeys;
+    for (DWORD i = 0;; ++i) {
+        char name[512];
+        DWORD nameLen = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.emplace_back(name, nameLen);
+    }
+    for (const std::string& s : subkeys) out += " {" + s + ": " + KeyState(key, s) + "}";
+    RegCloseKey(key);
+    return out;
+}
+
+std::string ValueState(HKEY root, const std::string& path, const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) return "absent";
+    DWORD type = 0, size = 0;
+    std::string out = "absent";
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::string data(size, '\0');
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+        data.resize(size);
+        out = "value " + std::to_string(type) + " " + Hex(data);
+    }
+    RegCloseKey(key);
+    return out;
+}
+
+std::string Trimmed(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos) return {};
+    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
+}
+
+}  // namespace
+
+std::string Bytes(const std::string& path) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    std::string out;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+    CloseHandle(f);
+    return out;
+}
+
+std::string StateOf(const testing_support::SeededItem& item) {
+    using testing_support::SeededPlace;
+    switch (item.place) {
+        case SeededPlace::File:
+        case SeededPlace::Folder:
+        case SeededPlace::Shortcut:
+        case SeededPlace::Cookie:
+        case SeededPlace::Process:
+            return FileState(item.where);
+        case SeededPlace::Key: {
+            HKEY root;
+            std::string path;
+            return SplitRoot(item.where, root, path) ? KeyState(root, path) : "unknown root";
+        }
+        case SeededPlace::Value: {
+            HKEY root;
+            std::string path;
+            return SplitRoot(item.where, root, path) ? ValueState(root, path, item.name) : "unknown root";
+        }
+        case SeededPlace::HostsLine: {
+            const std::string hosts = Bytes(testing_support::ReadSeededFolders().hostsFile);
+            size_t at = 0;
+            while (at < hosts.size()) {
+                size_t end = hosts.find('\n', at);
+                if (end == std::string::npos) end = hosts.size();
+                if (Trimmed(hosts.substr(at, end - at)) == Trimmed(item.where)) return "line present";
+                at = end + 1;
+            }
+            return "absent";
+        }
+    }
+    return "unknown";
+}
+
+bool Absent(const testing_support::SeededItem& item) { return StateOf(item) == "absent"; }
 
 }  // namespace journey

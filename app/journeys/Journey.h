@@ -34,6 +34,8 @@ std::vector<HWND> Descendants(HWND root, const std::string& cls = {}, const std:
 // True when a click at the centre of the window would reach it: shown, enabled, its top-level
 // window enabled, and nothing else on top at that point.
 bool Clickable(HWND w);
+// The visible windows of a process and their visible controls, one line each.
+std::string DescribeWindows(DWORD pid);
 // Saves a picture of the whole screen (a BMP file); its path, or "" when it could not.
 std::string SaveScreen(const std::string& name);
 
@@ -131,5 +133,22 @@ private:
 std::string NewestScanLog();
 // The files of the program folder (not its subfolders) matching a pattern.
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern);
+
+}  // namespace journey
+
+namespace testing_support {
+struct SeededItem;
+}
+
+namespace journey {
+
+// What a planted thing is on the machine now, as text: "absent", or for a file its attributes,
+// times and bytes, for a folder what it holds, for a key its values and subkeys, for a value its
+// type and data, for a hosts line whether the hosts file holds it. Two equal texts are the same
+// state (a process is its program file).
+std::string StateOf(const testing_support::SeededItem& item);
+bool Absent(const testing_support::SeededItem& item);
+// The bytes of a file ("" when it cannot be read).
+std::string Bytes(const std::string& path);
 
 }  // namespace journey
