@@ -44,6 +44,9 @@ public:
     bool CustomScan(const std::string& options);
     bool ScanSelectedFolder(const std::string& folderName);
     bool Scanning() const { return scans.Running(); }
+    // No scan starts while one runs, nor while the results list is open: a new scan empties the
+    // list the user is acting on.
+    bool ScanRefused() const;
     scanner::ScanDriver& scans;
 
     // The movie's Abort/Continue: a running scan is told to stop and the window hides at once; the
