@@ -53,8 +53,8 @@ public:
     // window unloads (showing the results list when it has rows) only once the scan has returned.
     void cmdAbort_Click();
 
-    // What the main window does around a scan (the main window sets them): disabled while a scan
-    // runs and its movie told, and the results list shown after the scanning window is left.
+    // What the main window does around a scan (the program's links connect them): disabled while
+    // a scan runs and its movie told, and the results list shown after the scanning window is left.
     std::function<void(bool scanning)> MainWindowScanning;
     std::function<void()> ShowResultsList;
 
