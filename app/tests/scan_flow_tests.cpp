@@ -86,7 +86,8 @@ const std::vector<std::pair<const char*, const char*>> kCommands = {
     {"IDC_FS_NOSUCHCOMMAND", ""},
 };
 
-bool commandsSent = false, mainEnabledWhenSent = false;
+bool commandsSent = false, mainEnabledWhenSent = false, buttonEnabledWhenSent = false;
+std::string movieStopWhenSent;
 int foundWhenSent = 0;
 
 void CALLBACK SendPageCommands(HWND, UINT, UINT_PTR id, DWORD) {
@@ -94,6 +95,9 @@ void CALLBACK SendPageCommands(HWND, UINT, UINT_PTR id, DWORD) {
     commandsSent = true;
     KillTimer(nullptr, id);
     mainEnabledWhenSent = IsWindowEnabled(frmMain.hWnd()) != FALSE;
+    for (ui::CommandButton* b : {&frmMain.cmdScanNow, &frmMain.cmdRemoveList, &frmMain.cmdResults, &frmMain.cmdAbout})
+        buttonEnabledWhenSent = buttonEnabledWhenSent || b->Enabled();
+    movieStopWhenSent = frmMain.flash.GetVariable("_root.stopMovie");
     foundWhenSent = results::Findings().Count();
     for (const auto& [command, args] : kCommands) frmMain.flash.InjectCommand(command, args);
     frmMain.showResultsList();  // what the Remove List button runs
@@ -229,7 +233,8 @@ TEST_F(ScanFlowTest, PageCommandsDuringAScanWaitAndTheFindingsStayWhole) {
 
     // Sent once the scan has recorded its first findings, from a timer the scan's own message
     // pumping runs.
-    commandsSent = mainEnabledWhenSent = false;
+    commandsSent = mainEnabledWhenSent = buttonEnabledWhenSent = false;
+    movieStopWhenSent.clear();
     foundWhenSent = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, SendPageCommands);
     ASSERT_NE(timer, 0u);
@@ -239,7 +244,10 @@ TEST_F(ScanFlowTest, PageCommandsDuringAScanWaitAndTheFindingsStayWhole) {
     ASSERT_TRUE(commandsSent) << "the scan ended before the commands were sent";
     EXPECT_GT(foundWhenSent, 0);
     EXPECT_FALSE(mainEnabledWhenSent);
+    EXPECT_FALSE(buttonEnabledWhenSent);
+    EXPECT_EQ("True", movieStopWhenSent);
     EXPECT_TRUE(IsWindowEnabled(frmMain.hWnd()));
+    EXPECT_TRUE(frmMain.cmdRemoveList.Enabled()) << "the labels answer again once the scan ended";
     EXPECT_EQ(stepsBefore, base::modal::Seen().size()) << "a modal step ran during the scan";
     EXPECT_FALSE(frmResultBackup.Loaded() && frmResultBackup.Visible());
     EXPECT_EQ(alone, RowsOf(results::Findings()));
