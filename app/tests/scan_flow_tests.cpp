@@ -221,6 +221,23 @@ TEST_F(ScanFlowTest, EachScanListsCountsAndLogsOnlyWhatIsThere) {
     EXPECT_EQ(third, *shown) << "the Remove List shows this scan's findings only";
 }
 
+// A folder request from another program lists that folder scan's findings alone (those its
+// definitions load records by their direct paths among them), however many scans came before it.
+TEST_F(ScanFlowTest, AFolderRequestListsOnlyItsOwnFindings) {
+    Start();
+    const std::string request = "ScanFolder|" + machine_->Folders().programFiles;
+    auto folderScan = [&] {
+        SendMessageA(frmMain.txtPramaterInfoEnvenHandeler.hWnd(), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(request.c_str()));
+        return RowsOf(results::Findings());
+    };
+    const Rows alone = folderScan();
+    ASSERT_FALSE(alone.empty());
+    Scan("QUICKSCAN");
+    ASSERT_TRUE(RowsOf(results::Findings()).count(kCwsHelper));
+    EXPECT_EQ(alone, folderScan());
+}
+
 // Every page command of the main movie, sent while a scan runs: nothing opens over the scan (an
 // unscripted modal step fails the test), nothing acts, and the scan records what a scan left alone
 // records. Meanwhile the main window is disabled; it is enabled again once the scan ended.
