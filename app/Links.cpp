@@ -55,6 +55,11 @@ void InstallLinks() {
                           [] { frmScanSpy.QuickScan(); },
                           [] { frmScanSpy.StartScan(); },
                           [](const std::string& options) { frmScanSpy.CustomScan(options); }});
+    // The main window around a scan, and the results list once the scanning window is left.
+    frmScanSpy.MainWindowScanning = [](bool scanning) { frmMain.ScanStateChanged(scanning); };
+    frmScanSpy.ShowResultsList = [] {
+        if (frmMain.Loaded()) frmMain.showResultsList();
+    };
     wiring::SetGetMessage(&modLanguage::getMessage);
     wiring::SetMsgBoxOK(
         [](const std::string& prompt, const std::string& title) { return frmMsgBox.msgboxOK(prompt, title); });
@@ -75,6 +80,8 @@ void InstallLinks() {
 }
 
 void RemoveLinks() {
+    frmScanSpy.MainWindowScanning = nullptr;
+    frmScanSpy.ShowResultsList = nullptr;
     wiring::SetGetMessage({});
     wiring::SetMsgBoxOK({});
     wiring::SetLanguagePanel({});

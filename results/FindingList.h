@@ -37,6 +37,9 @@ public:
     std::optional<Finding> At(int index) const;
     void Clear() { rows_.Clear(); }
 
+    // The rows are a scan's that the results file does not hold yet (results/ResultsFile.h).
+    bool newerThanFile = false;
+
 private:
     static std::string KeyOf(const std::string& kind, const std::string& spyType, const std::string& spyItem);
     void Rebuild() const;

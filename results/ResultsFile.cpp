@@ -1,5 +1,7 @@
 #include "results/ResultsFile.h"
 
+#include <windows.h>
+
 #include "base/ErrorLog.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
@@ -110,6 +112,28 @@ bool readListFromFile(FindingList& list, const std::string& path, bool checked) 
         list.AddRow(f[0], fields);
     }
     return true;
+}
+
+bool DropResultsFile(FindingList& list, const std::string& path) {
+    list.newerThanFile = true;
+    if (!base::FileExists(path)) return true;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileA(path.c_str()) || !base::FileExists(path)) return true;
+    const DWORD err = GetLastError();
+    base::LogErrorLine(std::to_string(err), "The results file " + path + " could not be deleted",
+                       "Method: DropResultsFile");
+    return false;
+}
+
+bool SaveResults(FindingList& list, const std::string& path) {
+    if (!saveListtoFile(list, path)) return false;
+    list.newerThanFile = false;
+    return true;
+}
+
+bool LoadResults(FindingList& list, const std::string& path, bool checked) {
+    if (list.newerThanFile) return true;
+    return readListFromFile(list, path, checked);
 }
 
 }  // namespace results

@@ -11,6 +11,7 @@
 #include "core/Statistics.h"
 #include "core/modLanguage.h"
 #include "results/RemoveSelected.h"
+#include "results/ResultsFile.h"
 #include "scanner/ScanGlobals.h"
 #include "scanner/ScanLog.h"
 
@@ -63,9 +64,8 @@ void ScanDriver::SetScanState(bool finished) {
     gb_scanBusy = !finished;
     if (!finished) {
         gb_scanAborted = false;
-        const std::string results = base::ProgramFilePath("rslt.qvl");
-        SetFileAttributesA(results.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(results.c_str());
+        // The last list's file must not come back in place of this scan's list, deleted or not.
+        results::DropResultsFile(engine_.Findings(), base::ProgramFilePath(results::kResultsFile));
         Host().ScanStarting();
         if (ScanProgress* p = engine_.Progress()) p->Busy(false);
         return;
@@ -87,6 +87,12 @@ void ScanDriver::SetScanState(bool finished) {
         base::Trap("SetScanState", [&] { Host().RemoveAll(engine_.Findings()); });
         gb_scanBusy = false;
     }
+}
+
+void ScanDriver::NewResults() {
+    engine_.Findings().Clear();
+    engine_.ResetCounters();
+    engine_.UpdateScanMovieCounters();
 }
 
 void ScanDriver::ListProcesses() {
@@ -157,6 +163,7 @@ bool ScanDriver::StartScan() {
     const char* M = "StartScan";
     Statistics(M);
     gb_progressCount = 0;
+    Step(M, [&] { NewResults(); });
     Step(M, [&] { SetScanState(false); });
     Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
     Step(M, [&] {
@@ -217,6 +224,7 @@ bool ScanDriver::QuickScan() {
     Session session(*this);
     const char* M = "QuickScan";
     Statistics(M);
+    Step(M, [&] { NewResults(); });
     Step(M, [&] { SetScanState(false); });
     Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
     Step(M, [&] {
@@ -269,6 +277,7 @@ bool ScanDriver::CustomScan(const std::string& options) {
     const bool cookies = upper.find("SC") != std::string::npos;
 
     Statistics(M);
+    Step(M, [&] { NewResults(); });
     Step(M, [&] { SetScanState(false); });
     Step(M, [&] { Host().StatusCaption(modLanguage::getMessage("1003", "Scanning in progress...")); });
     Step(M, [&] {

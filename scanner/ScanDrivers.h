@@ -44,8 +44,14 @@ public:
     // `options` holds the codes "SM" (memory), "QS" (registry), "DS" (deep registry), "SC"
     // (cookies), compared case-blind; the hosts file and the chosen drives are always scanned.
     bool CustomScan(const std::string& options);
-    // `folderName`: folders separated by "|". "" does nothing.
+    // `folderName`: folders separated by "|". "" does nothing. The caller starts the list
+    // (NewResults) before it loads the file groups, whose direct-path checks record findings of
+    // this scan; the other drivers start it themselves.
     bool ScanSelectedFolder(const std::string& folderName);
+
+    // A new scan's results: the findings of the last scan and the per-scan counts emptied. A
+    // finding still listed would neither be counted again nor leave the log once it is gone.
+    void NewResults();
 
     bool Running() const { return running_; }
     // Raises the stop flag: the running phase ends at its next test and no later phase runs.

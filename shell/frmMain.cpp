@@ -650,6 +650,12 @@ const std::map<std::string, Row>& Commands() {
     return rows;
 }
 
+// Rows that act on the window alone (a scan runs on while it is moved, hidden or closed).
+bool AllowedWhileBusy(const std::string& c) {
+    return c == "IDC_FS_DRAG" || c == "IDC_FS_MINIMIZE" || c == "IDC_FS_CLOSE" || c == "IDC_FS_HELP" ||
+           c == "IDC_FS_WEBSITE";
+}
+
 // Rows that bring the movie to the front before anything else.
 bool FrontFirst(const std::string& c) {
     return c == "IDC_FS_SCANMODE" || c == "IDC_FS_OPTIONS" || c == "IDC_FS_SYSGUARD" || c == "IDC_FS_RESULTS" ||
@@ -667,6 +673,9 @@ void frmMain::flash_FSCommand(const std::string& command, const std::string& arg
                 return;
             }
         }
+        // While a scan or a removal runs only the window's own handling goes on: no page or list
+        // opens over the scan, and nothing changes the findings it is recording.
+        if (ScanBusy() && !AllowedWhileBusy(c)) return;
         auto it = Commands().find(c);
         if (it == Commands().end()) {
             base::MsgBox(command + "Not handled yet", MB_OK, "Corvane");
@@ -728,6 +737,21 @@ void frmMain::disableMe(ui::CommandButton& butt, bool allButt) {
 void frmMain::showScanNow() { cmdScanNow_Click(); }
 void frmMain::showResultsList() { cmdRemoveList_Click(); }
 
+bool frmMain::ScanBusy() { return gb_scanBusy || frmScanSpy.Scanning(); }
+
+void frmMain::ScanStateChanged(bool scanning) {
+    if (!Loaded()) return;
+    if (scanning) {
+        flash.SetVariable("_root.stopMovie", "True");
+        disableMe(cmdScanNow, true);
+        SetEnabled(false);
+        return;
+    }
+    SetEnabled(true);
+    // The labels answer only enabled buttons: the home page's set, as the scan left the movie.
+    disableMe(cmdScanNow, false);
+}
+
 // The home panel afresh: it puts the statistics into the movie's home page as it loads. Each step
 // goes on whatever the one before did.
 void frmMain::cmdScanNow_Click() {
@@ -740,6 +764,7 @@ void frmMain::cmdScanNow_Click() {
 }
 
 void frmMain::cmdRemoveList_Click() {
+    if (ScanBusy()) return;  // the list would stop the scan and lose what it found so far
     if (!modMain::checkStartupPassword()) return cmdAbout_Click();
     frmResultBackup.Unload();
     frmResultBackup.fillRemoveList();
@@ -947,7 +972,7 @@ void frmMain::scheduledScan() {
     ShowScanWindow();
     if (Scan("StartScan"))
         base::Trap("scheduledScan", [] {
-            results::saveListtoFile(results::Findings(), modMain::FullPath_With_Filename(results::kResultsFile));
+            results::SaveResults(results::Findings(), modMain::FullPath_With_Filename(results::kResultsFile));
         });
 }
 
@@ -986,7 +1011,7 @@ void frmMain::tmrMonitor_Timer() {
 void frmMain::txtPramaterInfoEnvenHandeler_Change() {
     const std::string text = txtPramaterInfoEnvenHandeler.Text();
     if (text.empty()) return;
-    if (!gb_scanBusy && text.find("ScanFolder") != std::string::npos) {
+    if (!gb_scanBusy && !frmScanSpy.ScanRefused() && text.find("ScanFolder") != std::string::npos) {
         base::Trap("txtPramaterInfoEnvenHandeler_Change", [&] {
             gb_removalFailed = false;
             ui::DoEvents();
@@ -994,6 +1019,8 @@ void frmMain::txtPramaterInfoEnvenHandeler_Change() {
             frmScanSpy.Load();
             disableMe(cmdScanNow, false);
             frmScanSpy.Show(ui::vbModeless, this);
+            // The load records the definitions' direct paths: they belong to this scan's list.
+            frmScanSpy.scans.NewResults();
             frmScanSpy.loadDataBase(true);
             Scan("ScanSelectedFolder", text);
         });

@@ -98,6 +98,11 @@ public:
     void disableMe(ui::CommandButton& butt, bool allButt);
     void showScanNow();
     void showResultsList();
+    // A scan starts (the window disabled with every button, its movie stopped) or ends (the window
+    // and the buttons of the home page enabled again). The scanning window tells it.
+    void ScanStateChanged(bool scanning);
+    // A scan or a removal runs: the movie's page commands wait for it.
+    static bool ScanBusy();
     // The drive choice of the custom page: the fixed drives (the ones a custom scan's flags
     // index) and the remembered choice ticked.
     void setDrivesToFlash();

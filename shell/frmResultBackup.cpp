@@ -89,13 +89,17 @@ frmResultBackup::frmResultBackup()
 
 void frmResultBackup::Form_Load() {
     SpyListView.SetGridLines(gb_useGridlines);
-    results::readListFromFile(results::Findings(), ResultsFilePath(), gb_markChecked || gb_autoRemove);
+    results::LoadResults(results::Findings(), ResultsFilePath(), gb_markChecked || gb_autoRemove);
     SpyListView.Refresh();
     SpyListView_Click();
 }
 
 void frmResultBackup::Form_Unload(int&) {
-    results::saveListtoFile(results::Findings(), ResultsFilePath());
+    // A list the file could not take stays in memory: the next showing shows it, not the file.
+    if (!results::SaveResults(results::Findings(), ResultsFilePath()))
+        frmMsgBox.msgboxOK("The results could not be saved to " + ResultsFilePath() +
+                               ". They stay listed until Corvane ends; the error log tells why.",
+                           kTitle);
     gb_totalSpywareFound = results::Findings().Count();
     base::Trap("Form_Unload", [] { wiring::EndProgress(); });
 }
@@ -112,8 +116,11 @@ void frmResultBackup::Form_Resize() {
     cmdCancel.Move(w - 16 - 106, 14, 96, 28);
 }
 
-// The findings go with the window, as the rows of the list control it stands for did.
-void frmResultBackup::ResetFormState() { results::Findings().Clear(); }
+// The findings go with the window, as the rows of the list control it stands for did, once the
+// results file holds them.
+void frmResultBackup::ResetFormState() {
+    if (!results::Findings().newerThanFile) results::Findings().Clear();
+}
 
 std::optional<std::string> frmResultBackup::KindDescription(const std::string& kind) {
     struct Row {

@@ -8,6 +8,7 @@
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/modLanguage.h"
+#include "shell/frmResultBackup.h"
 #include "ui/MessageLoop.h"
 
 frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()), scans(scanner::ProgramScans()) {
@@ -60,8 +61,12 @@ void frmScanSpy::Form_Unload(int& Cancel) {
     if (engine.Progress() == this) engine.SetProgress(nullptr);
 }
 
+bool frmScanSpy::ScanRefused() const {
+    return scans.Running() || (frmResultBackup.Loaded() && frmResultBackup.Visible());
+}
+
 bool frmScanSpy::RunScan(const std::function<bool()>& scan) {
-    if (scans.Running()) return false;
+    if (ScanRefused()) return false;
     Load();
     closeAfterScan_ = false;
     const bool ran = scan();

@@ -44,14 +44,17 @@ public:
     bool CustomScan(const std::string& options);
     bool ScanSelectedFolder(const std::string& folderName);
     bool Scanning() const { return scans.Running(); }
+    // No scan starts while one runs, nor while the results list is open: a new scan empties the
+    // list the user is acting on.
+    bool ScanRefused() const;
     scanner::ScanDriver& scans;
 
     // The movie's Abort/Continue: a running scan is told to stop and the window hides at once; the
     // window unloads (showing the results list when it has rows) only once the scan has returned.
     void cmdAbort_Click();
 
-    // What the main window does around a scan (the main window sets them): disabled while a scan
-    // runs and its movie told, and the results list shown after the scanning window is left.
+    // What the main window does around a scan (the program's links connect them): disabled while
+    // a scan runs and its movie told, and the results list shown after the scanning window is left.
     std::function<void(bool scanning)> MainWindowScanning;
     std::function<void()> ShowResultsList;
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Links.h"
+#include "app/tests/ProgramFixture.h"
 #include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
@@ -40,26 +41,10 @@
 
 namespace {
 
-DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+using programtest::FillProgramFolder;
+using programtest::InProcessProgram;
 
-// A program folder as the build assembles it, without the program itself (which runs from the
-// build's folder) and without what earlier runs left there.
-void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
-    const std::string from = testing_support::ProgramDir() + "\\";
-    for (const char* pattern : {"*.scw", "*.wav", "*.spl", "*.dll", "defs.dat", "Skin\\*", "Language\\*"}) {
-        const std::string p = pattern;
-        const std::string sub = p.find('\\') == std::string::npos ? "" : p.substr(0, p.find('\\') + 1);
-        if (!sub.empty()) CreateDirectoryA((pf / sub).c_str(), nullptr);
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA((from + p).c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                CopyFileA((from + sub + fd.cFileName).c_str(), (pf / (sub + fd.cFileName)).c_str(), FALSE);
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
-    }
-}
+DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 // Corvane.exe started from the build's program folder with a program folder and settings of its
 // own; ended with the object if it is still running.
@@ -179,39 +164,6 @@ std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
     FindClose(find);
     return newest;
 }
-
-// The program brought up in this process with the real links and guards; what it installed goes
-// again with the object.
-class InProcessProgram {
-public:
-    InProcessProgram() {
-        FillProgramFolder(pf);
-        app::InstallLinks();
-        app::InstallGuards();
-        frmMain.RunsProgram = true;
-        frmMain.Load();
-    }
-    ~InProcessProgram() {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        app::RemoveGuards();
-        app::RemoveLinks();
-        modEncryption::ReleaseEncryption();
-        gb_scanAborted = false;
-    }
-    // Closes it with OK at the question: true when it ended with every guard stopped.
-    bool CloseWithOk() {
-        base::modal::Expect("frmMsgBox", 1);
-        const bool closed = frmMain.Unload();
-        for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
-                       guards::GuardKind::BHO})
-            if (guards::SwitchOf(k).Running()) return false;
-        return closed;
-    }
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-};
 
 TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     InProcessProgram program;

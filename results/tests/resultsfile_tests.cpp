@@ -127,6 +127,44 @@ TEST(ResultsFile, FailedSaveKeepsThePreviousFile) {
     EXPECT_NE(core_test::ErrorLogText().find("Method: saveListtoFile"), std::string::npos);
 }
 
+// A scan's list is newer than the file of the last list: the file never comes back in its place,
+// whether it could be deleted or not, until the list was saved.
+TEST(ResultsFile, AScansListIsNeverReplacedByTheLastListsFile) {
+    testing_support::ScopedProgramFolder pf;
+    const std::string path = pf / results::kResultsFile;
+    FindingList last;
+    AddRow(last, "Malware RegKey", "Last", "Software\\Last");
+    for (bool held : {false, true}) {
+        SCOPED_TRACE(held ? "the old file held open" : "the old file read-only");
+        ASSERT_TRUE(results::saveListtoFile(last, path));
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        HANDLE open = held ? CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr)
+                           : INVALID_HANDLE_VALUE;
+        FindingList list;
+        EXPECT_EQ(results::DropResultsFile(list, path), !held);
+        EXPECT_EQ(base::FileExists(path), held);
+        AddRow(list, "Malware RegKey", "This", "Software\\This");
+        ASSERT_TRUE(results::LoadResults(list, path, false));
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list.Rows()(1).SubItems(1), "This");
+        // A save that fails keeps the list newer than the file; one that works makes the file its own.
+        EXPECT_EQ(results::SaveResults(list, path), !held);
+        EXPECT_EQ(list.newerThanFile, held);
+        if (open != INVALID_HANDLE_VALUE) CloseHandle(open);
+        ASSERT_TRUE(results::SaveResults(list, path));
+        EXPECT_FALSE(list.newerThanFile);
+        list.Clear();
+        ASSERT_TRUE(results::LoadResults(list, path, false));
+        ASSERT_EQ(list.Count(), 1);
+        EXPECT_EQ(list.Rows()(1).SubItems(1), "This");
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    const std::string log = core_test::ErrorLogText();
+    EXPECT_NE(log.find("Method: DropResultsFile"), std::string::npos) << log;
+    EXPECT_NE(log.find(path), std::string::npos) << "the entry names the file";
+}
+
 TEST(KeepList, MoveCheckedRowsOnlyOnceTheyAreWritten) {
     testing_support::ScopedProgramFolder pf;
     modEncryption::LoadEncryption();
