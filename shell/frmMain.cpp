@@ -164,6 +164,11 @@ frmMain::frmMain() : ui::Form("frmMain") {
     for (int x = 10, k = 0; k < 10; x += strip[k]->Width() + gap, ++k) strip[k]->SetLeft(x);
     Tray1.LeftClick = [this] { Tray1_LeftClick(); };
     Tray1.RightClick = [this] { Tray1_RightClick(); };
+    // Whichever way the icon reports its clicks, they do the same.
+    Tray1.MouseClick = [this](long button) {
+        if (button == 1) Tray1_LeftClick();
+        if (button == 2) Tray1_RightClick();
+    };
     Tray1.SetTrayToolTip("Corvane");
     Tray1.SetTrayImage(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
     flash.FSCommand = [this](const std::string& c, const std::string& a) { flash_FSCommand(c, a); };
