@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Conversions.h"
+#include "base/EntryFence.h"
 #include "base/Modal.h"
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
@@ -93,9 +94,11 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
 std::string InstanceName() { return frmMain::InstanceMutexName(); }
 }  // namespace
 
-std::string frmMain::InstanceMutexName() {
+std::string frmMain::InstanceMutexName() { return InstanceMutexName(base::ProgramFolder()); }
+
+std::string frmMain::InstanceMutexName(const std::string& programFolder) {
     std::string name = "Local\\Corvane.Instance.";
-    for (char c : base::UCase(base::ProgramFolder())) name += (c == '\\' || c == ':') ? '_' : c;
+    for (char c : base::UCase(programFolder)) name += (c == '\\' || c == ':') ? '_' : c;
     return name;
 }
 
@@ -265,7 +268,7 @@ void frmMain::StartProgram() {
         if (EndProgram)
             EndProgram();
         else
-            ExitProcess(0);
+            ExitProcess(base::kExitAnotherInstance);
         return;
     }
     Step("LoadEncryption");
