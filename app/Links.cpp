@@ -9,8 +9,10 @@
 #include "shell/ScanDrivers.h"
 #include "shell/frmEnterPassword.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmScanSpy.h"
+#include "shell/frmUpdate.h"
 
 namespace app {
 
@@ -77,6 +79,8 @@ void InstallLinks() {
         frmEnterPassword.Unload();
         wiring::PasswordEntry() = frmEnterPassword.checkPasword(&frmMain);
     });
+    // New definitions: the home page shows their date at once.
+    frmUpdate.OnDefinitionsInstalled = [] { frmMenu.SetCaption(); };
 }
 
 void RemoveLinks() {
@@ -89,6 +93,7 @@ void RemoveLinks() {
     wiring::SetLoadDefinitions({});
     wiring::SetDecrypt({});
     wiring::SetShowPasswordDialog({});
+    frmUpdate.OnDefinitionsInstalled = {};
 }
 
 }  // namespace app

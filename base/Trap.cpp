@@ -30,18 +30,33 @@ void ReportTrapped(long number, const std::string& description, const std::strin
     ReportTrappedAt(number, description, MethodTail(method));
 }
 
-void ReportCurrentExceptionAt(const std::string& where) {
+void DescribeCurrentException(long& number, std::string& description) {
     try {
         throw;
     } catch (const RuntimeError& e) {
-        ReportTrappedAt(e.number(), e.description(), where);
+        number = e.number();
+        description = e.description();
     } catch (const std::bad_alloc&) {
-        ReportTrappedAt(errOutOfMemory, ErrorDescription(errOutOfMemory), where);
+        number = errOutOfMemory;
+        description = ErrorDescription(errOutOfMemory);
     } catch (const std::exception& e) {
-        ReportTrappedAt(errInvalidProcedureCall, e.what(), where);
+        number = errInvalidProcedureCall;
+        description = e.what();
     } catch (...) {
-        ReportTrappedAt(errInvalidProcedureCall, ErrorDescription(errInvalidProcedureCall), where);
+        number = errInvalidProcedureCall;
+        description = ErrorDescription(errInvalidProcedureCall);
     }
+}
+
+void ReportCurrentExceptionAt(const std::string& where) {
+    long number = 0;
+    std::string description;
+    try {
+        DescribeCurrentException(number, description);
+    } catch (...) {
+        return;  // no memory even for the description
+    }
+    ReportTrappedAt(number, description, where);
 }
 
 void ReportCurrentException(const std::string& method) { ReportCurrentExceptionAt(MethodTail(method)); }

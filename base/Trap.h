@@ -21,6 +21,9 @@ void ReportTrappedAt(long number, const std::string& description, const std::str
 // Reports the exception in flight (call from a catch block only).
 void ReportCurrentException(const std::string& method);
 void ReportCurrentExceptionAt(const std::string& where);
+// The number and description of the exception in flight, as the error log writes them (call
+// from a catch block only).
+void DescribeCurrentException(long& number, std::string& description);
 
 // "Method: <method>", after the context when there is one ("I: 12, Method: <method>").
 std::string MethodTail(const std::string& method, const std::string& context = {});

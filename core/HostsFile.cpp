@@ -37,6 +37,31 @@ HostsEntry ParseAddressLine(const std::string& expanded) {
     return e;
 }
 
+// Drops every name equal to `name` (case-blind) from an address record's host text; the other
+// names stay in their order, one blank apart, and a comment after them stays. True when a name
+// went.
+bool DropHostName(HostsEntry& e, const std::string& name) {
+    const std::vector<std::string> names = HostNames(e);
+    std::string kept;
+    bool dropped = false;
+    for (const std::string& n : names) {
+        if (base::EqualsNoCase(n, name)) {
+            dropped = true;
+        } else {
+            kept += (kept.empty() ? "" : " ") + n;
+        }
+    }
+    if (!dropped) return false;
+    const size_t hash = e.host.find('#');
+    if (kept.empty()) {
+        e.text.clear();  // no name left: the record goes, its comment with it
+        e.host.clear();
+    } else {
+        e.host = hash == std::string::npos ? kept : kept + " " + e.host.substr(hash);
+    }
+    return true;
+}
+
 std::string RecordLine(const HostsEntry& e) { return (e.isEntry ? e.text + "     " + e.host : e.text) + "\r\n"; }
 
 }  // namespace
@@ -102,6 +127,10 @@ bool DeleteHostsEntry(const std::string& host, const std::string& ip) {
                 e.host.clear();
                 continue;
             }
+            // One bad name among a record's aliases: only that name goes.
+            if (e.isEntry && !host.empty() && !ip.empty() && base::UCase(e.text) == upperIp && DropHostName(e, host) &&
+                e.host.empty())
+                continue;
             writer.Write(RecordLine(e));
         }
         writer.Commit();
@@ -111,6 +140,22 @@ bool DeleteHostsEntry(const std::string& host, const std::string& ip) {
     } catch (...) {
         return fail(base::errInvalidProcedureCall, base::ErrorDescription(base::errInvalidProcedureCall));
     }
+}
+
+std::vector<std::string> HostNames(const HostsEntry& e) {
+    std::vector<std::string> names;
+    // A "#" in the address (an indented comment line) makes the rest of the line a comment.
+    if (!e.isEntry || e.text.find('#') != std::string::npos) return names;
+    const std::string hosts = e.host.substr(0, e.host.find('#'));
+    size_t at = 0;
+    while (at < hosts.size()) {
+        const size_t start = hosts.find_first_not_of(" \t", at);
+        if (start == std::string::npos) break;
+        const size_t end = hosts.find_first_of(" \t", start);
+        names.push_back(hosts.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        at = end == std::string::npos ? hosts.size() : end;
+    }
+    return names;
 }
 
 }  // namespace modMain

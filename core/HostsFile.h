@@ -24,9 +24,15 @@ std::string HostsFilePath();
 // Fills gb_hostsEntries from the hosts file. On failure logs "Method: readHost" and keeps what
 // was read so far; a later rewrite from that partial list is refused.
 void readHost();
-// True when the file was rewritten. With host and ip both given, reads the file again and drops
-// every address record equal to them (case-blind); with either empty, rewrites from the records
-// as they stand, leaving out those whose address and host are both empty.
+// True when the file was rewritten. With host and ip both given, reads the file again and, in
+// every address record of that address (case-blind), drops the record when its host text equals
+// host, or else drops the name host from the record's names and keeps the others (and a comment
+// after them); a record left with no name goes. With either empty, rewrites from the records as
+// they stand, leaving out those whose address and host are both empty.
 bool DeleteHostsEntry(const std::string& host, const std::string& ip);
+
+// The host names of an address record as written: the words of its host text before a comment
+// ("#"). None for a comment line, nor for a line whose comment starts in the address.
+std::vector<std::string> HostNames(const HostsEntry& e);
 
 }  // namespace modMain

@@ -203,7 +203,7 @@ void Transfer::OnProbeHead() {
                 sizeKnown_ = true;
             }
             if (sizeKnown_) {
-                events_->OnSizeKnown(total_);
+                events_->OnSizeKnown(total_, h.status == 206);
                 c.Reset();
                 StartTransfer(h.status == 206);
                 return;
@@ -241,7 +241,7 @@ void Transfer::OnProbeHead() {
             if (h.hasTotal && h.rangeTotal == 0) {  // an empty file has no byte 0
                 total_ = 0;
                 sizeKnown_ = true;
-                events_->OnSizeKnown(0);
+                events_->OnSizeKnown(0, false);
                 c.Reset();
                 StartTransfer(true);
                 return;

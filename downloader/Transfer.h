@@ -40,7 +40,9 @@ public:
     virtual void OnStarted(const std::string& fileName) {}
     virtual void OnStatus(const std::string& text) {}
     virtual void OnProbeTick(int secondsLeft) {}
-    virtual void OnSizeKnown(std::uint64_t totalSize) {}
+    // resumes: the server answered the probe's range with a part (206), so a stopped transfer
+    // can go on where it stopped.
+    virtual void OnSizeKnown(std::uint64_t totalSize, bool resumes) {}
     virtual void OnLayout(int bars) {}
     virtual void OnRedirect(const std::string& url) {}
     // The segmented-download question; true for Yes.

@@ -3,25 +3,16 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "core/HostsFile.h"
 
 namespace scanner {
-namespace {
-
-// The host names of an entry as a definition names them: without a comment after them
-// ("1.2.3.4 host # note"), upper-cased; empty for a comment line.
-std::string HostKey(const HostsEntry& e) {
-    if (!e.isEntry) return {};
-    const size_t hash = e.host.find('#');
-    return base::UCase(hash == std::string::npos ? e.host : base::Trim(e.host.substr(0, hash)));
-}
-
-}  // namespace
 
 HostsMatcher::HostsMatcher(const std::vector<HostsEntry>& entries) {
-    for (size_t j = 0; j < entries.size(); ++j) {
-        std::string key = HostKey(entries[j]);
-        if (!key.empty()) byHost_[std::move(key)].push_back(j);
-    }
+    for (size_t j = 0; j < entries.size(); ++j)
+        for (const std::string& name : modMain::HostNames(entries[j])) {
+            std::vector<size_t>& named = byHost_[base::UCase(name)];
+            if (named.empty() || named.back() != j) named.push_back(j);  // a name twice in one record
+        }
 }
 
 const std::vector<size_t>& HostsMatcher::EntriesNamed(const std::string& definitionHost) const {
@@ -32,12 +23,16 @@ const std::vector<size_t>& HostsMatcher::EntriesNamed(const std::string& definit
 std::vector<size_t> HostsMatcher::EntriesNamedByWalk(const std::vector<HostsEntry>& entries,
                                                      const std::string& definitionHost) {
     std::vector<size_t> named;
-    const std::string wanted = base::UCase(definitionHost);
-    for (size_t j = 0; j < entries.size(); ++j) {
-        const std::string key = HostKey(entries[j]);
-        if (!key.empty() && key == wanted) named.push_back(j);
-    }
+    for (size_t j = 0; j < entries.size(); ++j)
+        if (!NameIn(entries[j], definitionHost).empty()) named.push_back(j);
     return named;
+}
+
+std::string HostsMatcher::NameIn(const HostsEntry& entry, const std::string& definitionHost) {
+    if (definitionHost.empty()) return {};
+    for (const std::string& name : modMain::HostNames(entry))
+        if (base::EqualsNoCase(name, definitionHost)) return name;
+    return {};
 }
 
 }  // namespace scanner

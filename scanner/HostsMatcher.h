@@ -1,7 +1,8 @@
 #pragma once
-// Which hosts-file entries a hosts definition names: the entries whose host equals the
-// definition's (case-blind, whole text, a comment after the host names left out), in file order.
-// Comment lines and entries without a host are named by no definition.
+// Which hosts-file entries a hosts definition names: the entries one of whose host names equals
+// the definition's (case-blind, whole name; an entry may carry several names, and a comment after
+// them is left out), in file order. Comment lines and entries without a host are named by no
+// definition.
 //
 // The index answers exactly what the walk over every entry answers (the reference).
 #include <string>
@@ -21,6 +22,8 @@ public:
     // The same answer by comparing every entry.
     static std::vector<size_t> EntriesNamedByWalk(const std::vector<HostsEntry>& entries,
                                                   const std::string& definitionHost);
+    // The entry's name that the definition names, as the entry writes it; "" for none.
+    static std::string NameIn(const HostsEntry& entry, const std::string& definitionHost);
 
 private:
     std::unordered_map<std::string, std::vector<size_t>> byHost_;

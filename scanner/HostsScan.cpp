@@ -35,8 +35,10 @@ void ScanEngine::ScanHosts() {
         for (int i = 1; i <= rows.Count(); ++i) {
             YieldToMessages();
             if (gb_scanAborted) return;
+            // The finding names the one bad name: the entry's other names are not the definition's.
             for (size_t j : matcher.EntriesNamed(rows(i).SubItems(1)))
-                AddSpytoListview("Bad Hosts Entry", entries[j].host, entries[j].text, 3, "", "", "");
+                AddSpytoListview("Bad Hosts Entry", HostsMatcher::NameIn(entries[j], rows(i).SubItems(1)),
+                                 entries[j].text, 3, "", "", "");
         }
     });
 }

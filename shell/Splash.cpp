@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "base/Trap.h"
 
 namespace {
 
@@ -103,7 +104,7 @@ LRESULT CALLBACK Splash::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_PAINT && self != nullptr) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        self->Paint(dc);
+        base::Trap("Splash_Paint", [&] { self->Paint(dc); });
         EndPaint(hwnd, &ps);
         return 0;
     }

@@ -29,7 +29,8 @@ public:
     const std::string& TrayToolTip() const { return tip_; }
     void SetTrayToolTip(const std::string& text) { tip_ = text; }
     long EventMode() const { return eventMode_; }
-    void SetEventMode(long mode) { eventMode_ = mode; }
+    // 0: LeftClick and RightClick; 1: MouseClick. Anything else is taken as the nearer of the two.
+    void SetEventMode(long mode) { eventMode_ = mode > 1 ? 1 : mode < 0 ? 0 : mode; }
     bool IsVisible() const { return visible_; }
     HWND hwnd();
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/Conversions.h"
+#include "base/EntryFence.h"
 #include "base/Modal.h"
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
@@ -93,9 +94,11 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
 std::string InstanceName() { return frmMain::InstanceMutexName(); }
 }  // namespace
 
-std::string frmMain::InstanceMutexName() {
+std::string frmMain::InstanceMutexName() { return InstanceMutexName(base::ProgramFolder()); }
+
+std::string frmMain::InstanceMutexName(const std::string& programFolder) {
     std::string name = "Local\\Corvane.Instance.";
-    for (char c : base::UCase(base::ProgramFolder())) name += (c == '\\' || c == ':') ? '_' : c;
+    for (char c : base::UCase(programFolder)) name += (c == '\\' || c == ':') ? '_' : c;
     return name;
 }
 
@@ -164,6 +167,11 @@ frmMain::frmMain() : ui::Form("frmMain") {
     for (int x = 10, k = 0; k < 10; x += strip[k]->Width() + gap, ++k) strip[k]->SetLeft(x);
     Tray1.LeftClick = [this] { Tray1_LeftClick(); };
     Tray1.RightClick = [this] { Tray1_RightClick(); };
+    // Whichever way the icon reports its clicks, they do the same.
+    Tray1.MouseClick = [this](long button) {
+        if (button == 1) Tray1_LeftClick();
+        if (button == 2) Tray1_RightClick();
+    };
     Tray1.SetTrayToolTip("Corvane");
     Tray1.SetTrayImage(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
     flash.FSCommand = [this](const std::string& c, const std::string& a) { flash_FSCommand(c, a); };
@@ -260,7 +268,7 @@ void frmMain::StartProgram() {
         if (EndProgram)
             EndProgram();
         else
-            ExitProcess(0);
+            ExitProcess(base::kExitAnotherInstance);
         return;
     }
     Step("LoadEncryption");

@@ -76,6 +76,8 @@ public:
     std::function<void(const std::string& driver, const std::string& arg)> OnScan;
     // The name of the object that marks a running instance of the program in its folder.
     static std::string InstanceMutexName();
+    // The same for the program started from `programFolder`.
+    static std::string InstanceMutexName(const std::string& programFolder);
     // Each start-up and shut-down step by name, in order, when set (tests).
     std::function<void(const std::string&)> OnStep;
     // The main movie's pages (frames of corvane.scw).

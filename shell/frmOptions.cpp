@@ -50,8 +50,16 @@ frmOptions::frmOptions() : ui::Form("frmOptions") {
     chkScanRestor.OnClick = [this] { chkScanRestor_Click(); };
     chkDelBckupAfter.OnClick = [this] { chkDelBckupAfter_Click(); };
     chkUseProxy.OnClick = [this] { chkUseProxy_Click(); };
-    chkScanStartup.OnClick = [this] { startupPair_Click(); };
-    chkUseDelayedStartup.OnClick = [this] { startupPair_Click(); };
+    // Each box takes only its own option: the load sets them one after the other, and the box set
+    // first must not read the other before it shows its option.
+    chkScanStartup.OnClick = [this] {
+        gb_runStartup = chkScanStartup.Value() == 1;
+        startupPair_Click();
+    };
+    chkUseDelayedStartup.OnClick = [this] {
+        gb_useDelayedStartup = chkUseDelayedStartup.Value() == 1;
+        startupPair_Click();
+    };
     chkEnablePassword.OnClick = [this] { showPassWindow(); };
     chkCustomSched.OnClick = [this] { chkCustomSched_Click(); };
     cmdEditSched.OnClick = [this] { showCustomSchedule(); };
@@ -251,7 +259,8 @@ void frmOptions::Form_Load() {
 
 void frmOptions::Form_Unload(int&) {
     taskSchedule.Close();
-    if (showHomePanel) showHomePanel();
+    // The home panel goes back into the main window's frame.
+    if (frmMain.Loaded()) frmMain.showScanNow();
 }
 
 void frmOptions::ConfigTab_Click(int tab) {
@@ -300,11 +309,7 @@ void frmOptions::chkUseProxy_Click() {
     gb_useProxy = on;
 }
 
-void frmOptions::startupPair_Click() {
-    gb_runStartup = chkScanStartup.Value() == 1;
-    gb_useDelayedStartup = chkUseDelayedStartup.Value() == 1;
-    optionTable::ApplyAutostart(gb_runStartup, gb_useDelayedStartup);
-}
+void frmOptions::startupPair_Click() { optionTable::ApplyAutostart(gb_runStartup, gb_useDelayedStartup); }
 
 void frmOptions::showPassWindow() {
     // Loading only shows the option in force; setting the box below raises this action again.

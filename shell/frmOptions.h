@@ -103,9 +103,6 @@ public:
 
     // Starts the context-menu library's regsvr32 line without waiting; tests record it.
     std::function<void(const std::string& commandLine)> launcher;
-    // Puts the home panel back into the main window when the window unloads (the main
-    // window's showScanNow; installed by it).
-    std::function<void()> showHomePanel;
 
 protected:
     void Form_Load() override;

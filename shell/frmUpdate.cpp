@@ -331,10 +331,10 @@ void frmUpdate::OnProbeTick(int secondsLeft) {
     lblTimer.SetCaption("Timeout: " + std::to_string(secondsLeft) + " sec.");
 }
 
-void frmUpdate::OnSizeKnown(std::uint64_t total) {
+void frmUpdate::OnSizeKnown(std::uint64_t total, bool resumes) {
     lblTimer.SetVisible(false);
     Show2(lblFileSize, "_root.totalSize", downloader::ByteConversion(static_cast<double>(total)));
-    lblResume.SetCaption("** Resume Supported **");
+    lblResume.SetCaption(resumes ? "** Resume Supported **" : "");
     if (tfStopResume) tmrReconnect.SetEnabled(true);
 }
 

@@ -98,7 +98,7 @@ private:
     void OnStarted(const std::string& fileName) override;
     void OnStatus(const std::string& text) override;
     void OnProbeTick(int secondsLeft) override;
-    void OnSizeKnown(std::uint64_t total) override;
+    void OnSizeKnown(std::uint64_t total, bool resumes) override;
     void OnLayout(int bars) override;
     void OnRedirect(const std::string& url) override;
     bool AskSegmented(const std::string& question) override;

@@ -9,9 +9,16 @@
 #include "ui/MessageLoop.h"
 
 namespace ui {
+
 namespace {
 
 const char kFormClass[] = "CorvaneForm";
+
+bool TestSeamRefusesWindow(const std::string& form) {
+    char named[128] = {};
+    const DWORD n = GetEnvironmentVariableA(kTestSeamNoWindowEnv, named, sizeof named);
+    return n > 0 && n < sizeof named && form == named;
+}
 
 std::vector<Form*>& Registry() {
     static std::vector<Form*> forms;
@@ -104,8 +111,9 @@ void Form::Load() {
         bool& flag;
         ~Done() { flag = false; }
     } done{loading_};
-    CreateWindowExA(0, kFormClass, state_.caption.c_str(), style, x, y, w, h, nullptr, nullptr,
-                    GetModuleHandleA(nullptr), this);
+    if (!TestSeamRefusesWindow(name_))
+        CreateWindowExA(0, kFormClass, state_.caption.c_str(), style, x, y, w, h, nullptr, nullptr,
+                        GetModuleHandleA(nullptr), this);
     if (!hwnd_) base::Raise(7, "Could not create the window of " + name_);
     if (!state_.enabled) EnableWindow(hwnd_, FALSE);
     CreateControls();

@@ -24,6 +24,10 @@ class Control;
 inline constexpr int vbModeless = 0;
 inline constexpr int vbModal = 1;
 
+// Test seam: a form named in this environment variable gets no window when it loads, as when
+// CreateWindow fails, so that tests see what the real program does then.
+inline constexpr char kTestSeamNoWindowEnv[] = "CORVANE_TEST_SEAM_NO_WINDOW";
+
 enum class BorderStyle { None, Fixed, Sizable };
 enum class StartUpPosition { Manual, CenterScreen };
 

@@ -17,7 +17,10 @@
 #include "core/tests/CoreTestSupport.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
+#include "shell/HomePanel.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
+#include "shell/frmUpdate.h"
 
 // The links as the program installs them, each reaching its real neighbour.
 class LinksTest : public ::testing::Test {
@@ -98,4 +101,21 @@ TEST_F(LinksTest, MessagesAndTheOkBoxComeFromTheLanguagePackAndTheSkinnedBox) {
     EXPECT_EQ(base::modal::Seen()[0].text, "prompt text");
     EXPECT_EQ(base::modal::Seen()[0].title, "title text");
     EXPECT_EQ(base::modal::Seen()[0].flags, MB_OK);
+}
+
+// New definitions from the update window: the home page's date follows at once, without a visit to
+// another page.
+TEST_F(LinksTest, InstalledDefinitionsShowTheirDateOnTheHomePageAtOnce) {
+    frmMain.Load();
+    frmMenu.Load();
+    frmMain.flash.SetVariable("_root.LastUpdateOn", "before");
+    base::WriteText(pf / "defs.dat", "new definitions");
+    ASSERT_TRUE(frmUpdate.OnDefinitionsInstalled) << "nothing is told of new definitions";
+    frmUpdate.OnDefinitionsInstalled();
+    const std::string shown = frmMain.flash.GetVariable("_root.LastUpdateOn");
+    EXPECT_EQ(shown, homePanel::FileDateText(pf / "defs.dat"));
+    EXPECT_NE(shown, "????");
+    EXPECT_NE(frmMenu.updateFileNumberLabel.Caption().find(shown), std::string::npos);
+    frmMenu.Unload();
+    frmMain.Unload();
 }

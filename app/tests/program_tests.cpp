@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "app/Links.h"
+#include "app/RemoteControl.h"
 #include "app/tests/ProgramFixture.h"
+#include "base/EntryFence.h"
 #include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
@@ -37,6 +39,7 @@
 #include "shell/AppVersion.h"
 #include "shell/frmMain.h"
 #include "shell/frmSysGuards.h"
+#include "ui/Form.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -47,22 +50,15 @@ using programtest::InProcessProgram;
 DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 // Corvane.exe started from the build's program folder with a program folder and settings of its
-// own; ended with the object if it is still running.
+// own (and any further environment variables); ended with the object if it is still running.
 class ChildProgram {
 public:
-    explicit ChildProgram(const std::string& args) {
+    using Environment = std::vector<std::pair<std::string, std::string>>;
+    explicit ChildProgram(const std::string& args, const Environment& env = {}) {
         FillProgramFolder(pf);
-        SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
-        SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
-        std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-            process_.reset(pi_.hProcess);
-            thread_.reset(pi_.hThread);
-        }
-        SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
-        SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+        pi_ = StartAnother(args, env);
+        process_.reset(pi_.hProcess);
+        thread_.reset(pi_.hThread);
     }
     ~ChildProgram() {
         if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
@@ -73,6 +69,23 @@ public:
     HANDLE process() const { return process_.get(); }
     DWORD id() const { return pi_.dwProcessId; }
 
+    // One more Corvane.exe over the same program folder and settings; the caller owns the handles
+    // (none when it could not start).
+    PROCESS_INFORMATION StartAnother(const std::string& args, const Environment& env = {}) const {
+        SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
+        SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
+        for (const auto& [name, value] : env) SetEnvironmentVariableA(name.c_str(), value.c_str());
+        std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
+        SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
+        SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+        for (const auto& [name, value] : env) SetEnvironmentVariableA(name.c_str(), nullptr);
+        return pi;
+    }
+
     testing_support::ScopedProgramFolder pf;
     core_test::ScopedSettingsRoot store;
 
@@ -81,72 +94,10 @@ private:
     base::Handle process_, thread_;
 };
 
-// A window handle the running program published in its settings, once it did.
-HWND PublishedWindow(const char* section, const char* key, DWORD waitMs) {
-    for (DWORD waited = 0;; waited += 50) {
-        const std::string h = settings::GetSetting(section, key);
-        if (!h.empty() && h != "-1") return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
-        if (waited >= waitMs) return nullptr;
-        Sleep(50);
-    }
-}
-
-// The texts of a window's descendants.
-using ChildTextList = std::vector<std::pair<HWND, std::string>>;
-BOOL CALLBACK AddChildText(HWND child, LPARAM list) {
-    char text[512] = {};
-    GetWindowTextA(child, text, sizeof text);
-    reinterpret_cast<ChildTextList*>(list)->emplace_back(child, text);
-    return TRUE;
-}
-ChildTextList ChildTexts(HWND parent) {
-    ChildTextList out;
-    EnumChildWindows(parent, AddChildText, reinterpret_cast<LPARAM>(&out));
-    return out;
-}
-
-// The program's message box on screen, when one shows: its prompt and its buttons by caption.
-struct ShownBox {
-    HWND window = nullptr;
-    std::string prompt;
-    ChildTextList buttons;
-};
-struct BoxSearch {
-    DWORD pid;
-    ShownBox box;
-};
-BOOL CALLBACK CheckForBox(HWND w, LPARAM p) {
-    auto& s = *reinterpret_cast<BoxSearch*>(p);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    if (owner != s.pid || !IsWindowVisible(w)) return TRUE;
-    ShownBox box{w, {}, {}};
-    for (const auto& [child, text] : ChildTexts(w)) {
-        char cls[64] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        if (_stricmp(cls, "Button") == 0 && (text == "OK" || text == "Cancel"))
-            box.buttons.emplace_back(child, text);
-        else if (_stricmp(cls, "Static") == 0 && text.size() > box.prompt.size())
-            box.prompt = text;
-    }
-    if (box.buttons.empty()) return TRUE;
-    s.box = box;
-    return FALSE;
-}
-ShownBox FindMessageBox(DWORD pid) {
-    BoxSearch search{pid, {}};
-    EnumWindows(CheckForBox, reinterpret_cast<LPARAM>(&search));
-    return search.box;
-}
-
-// Presses a button of the box as a click would: the button tells its parent, the movie.
-bool Press(const ShownBox& box, const std::string& caption) {
-    for (const auto& [button, text] : box.buttons)
-        if (text == caption)
-            return PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                                reinterpret_cast<LPARAM>(button)) != 0;
-    return false;
-}
+using remote::FindMessageBox;
+using remote::Press;
+using remote::PublishedWindow;
+using remote::ShownBox;
 
 // The newest scan log in the program folder's logs folder ("" when there is none).
 std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
@@ -299,6 +250,70 @@ TEST_F(SysGuardsProgram, TheSavedHomePageIsRestoredWhenSomethingChangesIt) {
     EXPECT_EQ(page(), "http://protected.example/");
 }
 
+// Waits for a box of process `pid` to show, up to waitMs.
+ShownBox WaitForBox(DWORD pid, DWORD waitMs) {
+    ShownBox box;
+    for (DWORD waited = 0; box.window == nullptr && waited < waitMs; waited += 100) {
+        box = FindMessageBox(pid);
+        if (box.window == nullptr) Sleep(100);
+    }
+    return box;
+}
+
+DWORD ExitCodeAfter(HANDLE process, DWORD waitMs) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    return code;
+}
+
+// A start-up that throws (here the main window cannot be made) ends the program cleanly: the
+// error in the error log, a plain box that says it, and the program's failure code.
+TEST(ProgramTest, AMainWindowThatCannotBeMadeIsLoggedSaidAndEndsWithTheFailureCode) {
+    ChildProgram program("", {{ui::kTestSeamNoWindowEnv, "frmMain"}});
+    ASSERT_NE(program.process(), nullptr);
+    const ShownBox box = WaitForBox(program.id(), 30000);
+    ASSERT_NE(box.window, nullptr) << "no box; exit code " << ExitCodeAfter(program.process(), 0);
+    EXPECT_NE(box.prompt.find("Could not create the window of frmMain"), std::string::npos) << box.prompt;
+    EXPECT_TRUE(Press(box, "OK"));
+    EXPECT_EQ(ExitCodeAfter(program.process(), 20000), static_cast<DWORD>(base::kExitFailed));
+    const std::string log = base::ReadWhole(program.pf / "logs\\errorlog.txt");
+    EXPECT_NE(log.find("Error Description: Could not create the window of frmMain, Error Number: 7, Method: WinMain"),
+              std::string::npos)
+        << log;
+}
+
+// A second start over the same program folder is refused with its box and its own exit code, and
+// the first one runs on; the first then ends through its own shut-down, closed from outside as
+// scripts/run-corvane closes it, and leaves no snapshot behind.
+TEST(ProgramTest, ASecondStartIsRefusedAndTheFirstClosesThroughItsOwnShutDown) {
+    ChildProgram first("");
+    ASSERT_NE(first.process(), nullptr);
+    HWND main = remote::PublishedMainWindow(30000);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(remote::InstanceRuns(first.pf.path()));
+    EXPECT_FALSE(remote::InstanceRuns(first.pf / "elsewhere"));
+
+    PROCESS_INFORMATION second = first.StartAnother("/SCAN");
+    ASSERT_NE(second.hProcess, nullptr);
+    base::Handle secondProcess(second.hProcess), secondThread(second.hThread);
+    const ShownBox box = WaitForBox(second.dwProcessId, 30000);
+    ASSERT_NE(box.window, nullptr);
+    EXPECT_EQ(box.prompt, "There is already opened instance");
+    EXPECT_TRUE(Press(box, "OK"));
+    EXPECT_EQ(ExitCodeAfter(secondProcess.get(), 20000), static_cast<DWORD>(base::kExitAnotherInstance));
+    EXPECT_EQ(WaitForSingleObject(first.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the first one ended";
+
+    DWORD code = 1;
+    std::vector<std::string> prompts;
+    ASSERT_TRUE(remote::CloseProgram(main, 60000, code, &prompts));
+    EXPECT_EQ(code, 0u);
+    ASSERT_FALSE(prompts.empty());
+    EXPECT_NE(prompts.back().find("Are you sure"), std::string::npos);
+    EXPECT_FALSE(remote::InstanceRuns(first.pf.path()));
+    for (const char* f : {"stpFldrlst.qvl", "stpReglst.qvl", "Fvrlst.qvl", "Hjlst.qvl", "BHOlst.qvl"})
+        EXPECT_EQ(GetAttributes(first.pf / f), INVALID_FILE_ATTRIBUTES) << f;
+}
+
 TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
     ChildProgram program("");
     ASSERT_NE(program.process(), nullptr);
@@ -405,19 +420,9 @@ TEST(ProgramTest, ScheduledScanOfTheSeededMachineWritesItsLogAndResultsThenClose
     // (the running spyware the memory check saw) is answered No first.
     HWND main = PublishedWindow("formHandle", "fromhandlewindow", 1000);
     ASSERT_NE(main, nullptr);
-    bool closeSent = false;
-    while (GetTickCount() < deadline && WaitForSingleObject(program.process(), 200) == WAIT_TIMEOUT) {
-        ShownBox box = FindMessageBox(program.id());
-        if (box.window != nullptr && (questions.empty() || questions.back() != box.prompt)) {
-            questions.push_back(box.prompt);
-            Press(box, box.prompt.find("Are you sure") != std::string::npos ? "OK" : "Cancel");
-            continue;
-        }
-        if (box.window == nullptr && !closeSent) closeSent = PostMessageA(main, WM_CLOSE, 0, 0) != 0;
-    }
-    ASSERT_EQ(WaitForSingleObject(program.process(), 0), WAIT_OBJECT_0) << "the program did not end";
     DWORD code = 1;
-    GetExitCodeProcess(program.process(), &code);
+    const DWORD left = static_cast<LONG>(deadline - GetTickCount()) > 0 ? deadline - GetTickCount() : 0;
+    ASSERT_TRUE(remote::CloseProgram(main, left, code, &questions)) << "the program did not end";
     EXPECT_EQ(code, 0u);
     ASSERT_FALSE(questions.empty());
     EXPECT_NE(questions.back().find("Are you sure"), std::string::npos);

@@ -2,7 +2,8 @@
 // Generated hosts files and hosts definitions for the hosts matcher's differential test and its
 // benchmark: the forms a hosts file takes (blanks or tabs, comments, a comment after the host,
 // a host without an address, one host in several cases and several times), and definitions that
-// name some of them in another case, contain them, or are contained in them.
+// name some of them in another case, name an entry's second name, contain them, or are
+// contained in them.
 #include <random>
 #include <string>
 #include <vector>
@@ -55,10 +56,16 @@ inline std::vector<std::string> GeneratedHostDefinitions(unsigned seed, int coun
     std::vector<std::string> defs;
     for (int i = 0; i < count; ++i) {
         const std::string host = "h" + std::to_string(rng() % (hosts + hosts / 4)) + ".example";
-        switch (rng() % 6) {
+        switch (rng() % 8) {
             case 0:
                 defs.push_back(host.substr(1));
                 break;  // contained in a host
+            case 6:
+                defs.push_back("alias." + host);
+                break;  // the second name of an entry
+            case 7:
+                defs.push_back(host + " alias." + host);
+                break;  // an entry's whole host text, which is no one name
             case 1:
                 defs.push_back("www." + host);
                 break;  // contains a host

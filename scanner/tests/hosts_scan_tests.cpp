@@ -128,19 +128,19 @@ TEST_F(HostsScanTest, RecordsEveryNamedEntryAndLeavesTheFileAsItWas) {
 
     Engine().ScanHosts();
 
-    EXPECT_EQ(Findings(), (std::vector<Row>{
-                              Found("127.0.0.1", "ad.doubleclick.net"),
-                              Found("127.0.0.1", "AD.DoubleClick.NET"),
-                              Found("203.0.113.7", "www.google.com"),
-                              Found("", "www.google.com"),  // a line holding only the host
-                              Found("127.0.0.1", "www.example-search.com"),
-                              Found("10.0.0.1", "tracker.example # planted"),
-                          }));
+    EXPECT_EQ(Findings(),
+              (std::vector<Row>{
+                  Found("127.0.0.1", "ad.doubleclick.net"), Found("127.0.0.1", "AD.DoubleClick.NET"),
+                  Found("203.0.113.7", "www.google.com"), Found("", "www.google.com"),  // a line holding only the host
+                  Found("127.0.0.1", "www.example-search.com"),
+                  Found("10.0.0.1", "tracker.example"),  // the name, not its comment
+              }));
     EXPECT_EQ(Engine().counters.FileCount, 6);
     EXPECT_TRUE(FileState::Of(path_) == before) << base::ReadWhole(path_);
     EXPECT_EQ(ErrorLog(), "");
 
-    // The removal drops a finding's entry by its host and address, and only that one.
+    // The removal drops a finding's entry by its host and address, and only that one (a results
+    // list saved by an older run names the entry's whole host text, comment and all).
     ASSERT_TRUE(modMain::DeleteHostsEntry("tracker.example # planted", "10.0.0.1"));
     ASSERT_TRUE(modMain::DeleteHostsEntry("ad.doubleclick.net", "127.0.0.1"));
     const std::string after = base::ReadWhole(path_);
@@ -150,6 +150,44 @@ TEST_F(HostsScanTest, RecordsEveryNamedEntryAndLeavesTheFileAsItWas) {
          {"localhost", "www.example-search.com", "www.example-search.com.au", "intranet.example.org"})
         EXPECT_TRUE(HasEntry(after, kept)) << kept << "\n" << after;
     EXPECT_EQ(after.rfind("# seeded: ad.doubleclick.net www.google.com\r\n", 0), 0u) << after;
+}
+
+// A record carries several names: a bad one among them is found under its own name, the log
+// lists it as any other, and its removal takes that name alone: the record's other names and its
+// comment stay, and a record left with no name goes.
+TEST_F(HostsScanTest, ABadNameAmongAliasesIsFoundAndRemovedAlone) {
+    Hosts(
+        "127.0.0.1 ads.bad.example other.example\r\n"
+        "127.0.0.1\tgood.example ADS.BAD.EXAMPLE   # kept note\r\n"
+        "10.0.0.2 ads.bad.example.org notbad.example ads.bad.example\r\n"
+        "127.0.0.1 ads.bad.example ads.bad.example\r\n"
+        "127.0.0.1 www.ads.bad.example\r\n");
+    Definitions({{"ads.bad.example", "Adware.Ads"}});
+    Engine().ScanHosts();
+    EXPECT_EQ(Findings(),
+              (std::vector<Row>{Found("127.0.0.1", "ads.bad.example"), Found("127.0.0.1", "ADS.BAD.EXAMPLE"),
+                                Found("10.0.0.2", "ads.bad.example")}));
+    const std::string log = Engine().HostsScanLogSection();
+    EXPECT_NE(log.find("\r\n127.0.0.1 Bad Hosts Entry:ads.bad.example\r\n"
+                       "127.0.0.1 Bad Hosts Entry:ADS.BAD.EXAMPLE\r\n"
+                       "10.0.0.2 Bad Hosts Entry:ads.bad.example\r\n\r\n\r\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Bad Hosts Entry found:3\r\n"), std::string::npos) << log;
+
+    ASSERT_TRUE(modMain::DeleteHostsEntry("ads.bad.example", "127.0.0.1"));
+    EXPECT_EQ(base::ReadWhole(path_),
+              "127.0.0.1     other.example\r\n"
+              "127.0.0.1     good.example # kept note\r\n"
+              "10.0.0.2     ads.bad.example.org notbad.example ads.bad.example\r\n"
+              "127.0.0.1     www.ads.bad.example\r\n");
+    ASSERT_TRUE(modMain::DeleteHostsEntry("ads.bad.example", "10.0.0.2"));
+    EXPECT_EQ(base::ReadWhole(path_),
+              "127.0.0.1     other.example\r\n"
+              "127.0.0.1     good.example # kept note\r\n"
+              "10.0.0.2     ads.bad.example.org notbad.example\r\n"
+              "127.0.0.1     www.ads.bad.example\r\n");
+    EXPECT_EQ(ErrorLog(), "");
 }
 
 TEST_F(HostsScanTest, WithoutDefinitionsNothingIsRecordedAndNothingWritten) {
@@ -203,9 +241,10 @@ TEST_F(HostsScanTest, TheIndexNamesWhatTheWalkNames) {
             const std::vector<size_t> walk = scanner::HostsMatcher::EntriesNamedByWalk(entries, d);
             if (matcher.EntriesNamed(d) != walk) ++mismatches;
             named += walk.size();
-            for (size_t j : walk)
-                if (seen.insert({entries[j].text, entries[j].host}).second)
-                    expected.push_back(Found(entries[j].text, entries[j].host));
+            for (size_t j : walk) {
+                const std::string name = scanner::HostsMatcher::NameIn(entries[j], d);
+                if (seen.insert({entries[j].text, name}).second) expected.push_back(Found(entries[j].text, name));
+            }
         }
         EXPECT_EQ(mismatches, 0);
         EXPECT_GT(named, 100u);

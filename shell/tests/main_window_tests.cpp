@@ -412,6 +412,28 @@ TEST_F(MainWindowTest, ParameterChannelTakesWmSetTextAndDropsRequestsDuringAScan
     EXPECT_EQ(frmMain.txtPramaterInfoEnvenHandeler.Text(), "");
 }
 
+// The main window's icon does the same in either event mode: a left click brings the hidden window
+// back, a right click opens the tray menu.
+TEST_F(MainWindowTest, TrayClicksRestoreTheWindowOrOpenTheMenuInEitherEventMode) {
+    LoadPlain();
+    for (long mode : {0L, 1L}) {
+        SCOPED_TRACE(mode);
+        frmMain.Tray1.SetEventMode(mode);
+        frmMain.flash_FSCommand("IDC_FS_MINIMIZE", "");
+        ASSERT_FALSE(frmMain.Visible());
+        SendMessageA(frmMain.Tray1.hwnd(), Tray::kCallbackMessage, 0, WM_LBUTTONDOWN);
+        EXPECT_TRUE(frmMain.Visible());
+        ui::PumpFor(60);
+        const size_t before = base::modal::Seen().size();
+        base::modal::Expect("mnuMain", 0);  // dismissed
+        SendMessageA(frmMain.Tray1.hwnd(), Tray::kCallbackMessage, 0, WM_RBUTTONDOWN);
+        ASSERT_EQ(base::modal::Seen().size(), before + 1);
+        EXPECT_EQ(base::modal::Seen().back().kind, "mnuMain");
+        ui::PumpFor(60);
+    }
+    frmMain.Tray1.SetEventMode(0);
+}
+
 // The tray icon's clicks. Under the null display driver the shell keeps no icon, so this checks
 // the control's side: the icon record calls, the click events and the re-add at a shell restart.
 TEST(TrayTest, ClicksBecomeOneEventEachAndTheIconComesBackAfterAShellRestart) {
@@ -435,10 +457,16 @@ TEST(TrayTest, ClicksBecomeOneEventEachAndTheIconComesBackAfterAShellRestart) {
     EXPECT_EQ(right, 1);
     EXPECT_EQ(left, 1);
     ui::PumpFor(60);
-    t.SetEventMode(1);
+    // The mode is 0 or 1: anything else is taken as the nearer one.
+    for (auto [set, read] : {std::pair{5L, 1L}, {-3L, 0L}, {1L, 1L}, {0L, 0L}}) {
+        t.SetEventMode(set);
+        EXPECT_EQ(t.EventMode(), read) << set;
+    }
+    t.SetEventMode(5);
     t.MouseClick = [&](long b) { buttons.push_back(b); };
     press(WM_RBUTTONDOWN);
     EXPECT_EQ(buttons, (std::vector<long>{2}));
+    EXPECT_EQ(right, 1) << "mode 5 raised the separate event";
 
     SendMessageA(t.hwnd(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_EQ(t.ReAdds(), 1);

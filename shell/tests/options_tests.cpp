@@ -13,6 +13,7 @@
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "core/IniFiles.h"
+#include "core/Settings.h"
 #include "core/SettingsStore.h"
 #include "core/SpecialFolders.h"
 #include "core/Wiring.h"
@@ -21,6 +22,7 @@
 #include "shell/OptionTable.h"
 #include "shell/frmEnterPassword.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmOptions.h"
 #include "shell/tests/RunValue.h"
@@ -53,7 +55,7 @@ protected:
         run_ = RunValue();
         CreateDirectoryA((folder / "Skin").c_str(), nullptr);
         const std::string from = testing_support::ProgramDir();
-        for (const char* f : {"popup.scw", "alerts.scw", "Skin\\Corvane.skn"})
+        for (const char* f : {"popup.scw", "alerts.scw", "corvane.scw", "Skin\\Corvane.skn"})
             ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
         Defaults();
         gb_contextMenuDll = folder / "CorvaneShell.dll";
@@ -63,7 +65,8 @@ protected:
         frmMain.Load();
     }
     void TearDown() override {
-        for (ui::Form* f : std::initializer_list<ui::Form*>{&frmOptions, &frmEnterPassword, &frmMsgBox, &frmMain})
+        for (ui::Form* f :
+             std::initializer_list<ui::Form*>{&frmOptions, &frmEnterPassword, &frmMsgBox, &frmMenu, &frmMain})
             f->Unload();
         frmOptions.launcher = {};
         modEncryption::ReleaseEncryption();
@@ -100,6 +103,57 @@ TEST_F(OptionsWindow, TheRunValueFollowsBothStartUpOptionsWithTheProgramPathQuot
         EXPECT_EQ(gb_runStartup, r.scan == 1);
         EXPECT_EQ(gb_useDelayedStartup, r.delayed == 1);
     }
+}
+
+// The start-up pair as the options page saves it: each of the four combinations saved, the
+// settings loaded again as at the next start, the page opened again and shown, and the Run value
+// each one leaves, also after the reopened window rewrote it.
+TEST_F(OptionsWindow, EachStartUpPairSurvivesSaveAndReopenWithItsRunValue) {
+    struct Row {
+        bool scan, delayed;
+        std::optional<std::string> value;
+    };
+    const Row rows[] = {
+        {true, true, Quoted("Tessiv.exe") + " /STARTUP"},
+        {false, true, Quoted("Tessiv.exe")},
+        {true, false, Quoted("Corvane.exe") + " /STARTUP"},
+        {false, false, std::nullopt},
+    };
+    auto text = [](bool b) { return std::string(b ? "-1" : "0"); };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string("scan ") + text(r.scan) + ", delayed " + text(r.delayed));
+        frmMain.flash.InjectCommand("IDC_FS_OPTIONS");
+        frmMain.flash.SetVariable("_root.Options_SO_SWS", text(r.scan));
+        frmMain.flash.SetVariable("_root.Options_SO_UDS", text(r.delayed));
+        frmMain.flash.InjectCommand("IDC_FS_SAVESETTINGS");
+        EXPECT_EQ(RunValue(), r.value);
+        EXPECT_EQ(settings::GetSetting("RunStartup", "RunStartup"), r.scan ? "True" : "False");
+        EXPECT_EQ(settings::GetSetting("AutoCheckForUpdate", "UseDelayedStartup"), r.delayed ? "True" : "False");
+
+        Defaults();
+        modMain::loadFormMainSettings();
+        EXPECT_EQ(gb_runStartup, r.scan);
+        EXPECT_EQ(gb_useDelayedStartup, r.delayed);
+        frmMain.flash.InjectCommand("IDC_FS_OPTIONS");
+        EXPECT_EQ(frmMain.flash.GetVariable("_root.Options_SO_SWS"), text(r.scan));
+        EXPECT_EQ(frmMain.flash.GetVariable("_root.Options_SO_UDS"), text(r.delayed));
+        EXPECT_EQ(frmOptions.chkScanStartup.Value(), r.scan ? 1 : 0);
+        EXPECT_EQ(frmOptions.chkUseDelayedStartup.Value(), r.delayed ? 1 : 0);
+        EXPECT_EQ(RunValue(), r.value) << "the reopened window rewrote the value";
+        frmOptions.Unload();
+    }
+}
+
+// Leaving the options (the save command unloads the window) puts the home panel and the movie's
+// home page back.
+TEST_F(OptionsWindow, UnloadingPutsTheHomePanelBack) {
+    frmMain.flash.LoadMovie(0, folder / "corvane.scw");
+    frmMain.flash.InjectCommand("IDC_FS_OPTIONS");
+    ASSERT_TRUE(frmOptions.Loaded());
+    ASSERT_EQ(frmMain.flash.CurrentFrame(), frmMain::Options);
+    frmOptions.Unload();
+    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Home);
+    EXPECT_TRUE(frmMenu.Loaded());
 }
 
 TEST_F(OptionsWindow, LoadingShowsTheGlobalsAndRegistersTheContextMenuLibrary) {

@@ -98,6 +98,23 @@ TEST_F(UpdateWindowTest, ProgressWhileATransferRunsThenCompletion) {
     EXPECT_FALSE(frmUpdate.Visible());
 }
 
+// The window says the transfer can resume only when the server answered the range with a part;
+// a server that sends the whole file with its length for every request cannot.
+TEST_F(UpdateWindowTest, ResumeIsShownOnlyWhenTheServerAnsweredTheRange) {
+    for (bool ignoreRange : {false, true}) {
+        SCOPED_TRACE(ignoreRange ? "range ignored" : "range answered");
+        Route r;
+        r.body = PatternBytes(20000, 3);
+        r.ignoreRange = ignoreRange;
+        server.Set("/files/r.dat", r);
+        frmUpdate.ExecuteDownload(server.Url("/files/r.dat"), folder / "r.dat");
+        const unsigned long long until = GetTickCount64() + 20000;
+        while (frmUpdate.transfer.Downloading() && GetTickCount64() < until) ui::PumpFor(20);
+        ASSERT_EQ(frmUpdate.transfer.outcome(), downloader::Outcome::Complete) << frmUpdate.transfer.ErrorText();
+        EXPECT_EQ(frmUpdate.lblResume.Caption(), ignoreRange ? "" : "** Resume Supported **");
+    }
+}
+
 TEST_F(UpdateWindowTest, StopMidwayKeepsThePartialFile) {
     Route slow;
     slow.body = PatternBytes(400000, 6);
