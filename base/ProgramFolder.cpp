@@ -56,6 +56,12 @@ const std::string& AppTitle() {
     return title;
 }
 
+std::string InstanceMutexName() {
+    std::string name = "Local\\Corvane.Instance.";
+    for (char c : UCase(ProgramFolder())) name += (c == '\\' || c == ':') ? '_' : c;
+    return name;
+}
+
 void SetProgramFolderOverride(const std::string& folder) { g_override = StripTrailingSeparator(folder); }
 
 }  // namespace base

@@ -93,11 +93,7 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
 std::string InstanceName() { return frmMain::InstanceMutexName(); }
 }  // namespace
 
-std::string frmMain::InstanceMutexName() {
-    std::string name = "Local\\Corvane.Instance.";
-    for (char c : base::UCase(base::ProgramFolder())) name += (c == '\\' || c == ':') ? '_' : c;
-    return name;
-}
+std::string frmMain::InstanceMutexName() { return base::InstanceMutexName(); }
 
 frmMain::frmMain() : ui::Form("frmMain") {
     SetCaption("Corvane");

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/Links.h"
+#include "app/tests/ProgramTesting.h"
 #include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
@@ -40,71 +41,12 @@
 
 namespace {
 
+using programtest::ChildProgram;
+using programtest::FillProgramFolder;
+using programtest::NewestScanLog;
+using programtest::PublishedWindow;
+
 DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
-
-// A program folder as the build assembles it, without the program itself (which runs from the
-// build's folder) and without what earlier runs left there.
-void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
-    const std::string from = testing_support::ProgramDir() + "\\";
-    for (const char* pattern : {"*.scw", "*.wav", "*.spl", "*.dll", "defs.dat", "Skin\\*", "Language\\*"}) {
-        const std::string p = pattern;
-        const std::string sub = p.find('\\') == std::string::npos ? "" : p.substr(0, p.find('\\') + 1);
-        if (!sub.empty()) CreateDirectoryA((pf / sub).c_str(), nullptr);
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA((from + p).c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                CopyFileA((from + sub + fd.cFileName).c_str(), (pf / (sub + fd.cFileName)).c_str(), FALSE);
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
-    }
-}
-
-// Corvane.exe started from the build's program folder with a program folder and settings of its
-// own; ended with the object if it is still running.
-class ChildProgram {
-public:
-    explicit ChildProgram(const std::string& args) {
-        FillProgramFolder(pf);
-        SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
-        SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
-        std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-            process_.reset(pi_.hProcess);
-            thread_.reset(pi_.hThread);
-        }
-        SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
-        SetEnvironmentVariableA(settings::kRootEnv, nullptr);
-    }
-    ~ChildProgram() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 10000);
-        }
-    }
-    HANDLE process() const { return process_.get(); }
-    DWORD id() const { return pi_.dwProcessId; }
-
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-
-private:
-    PROCESS_INFORMATION pi_{};
-    base::Handle process_, thread_;
-};
-
-// A window handle the running program published in its settings, once it did.
-HWND PublishedWindow(const char* section, const char* key, DWORD waitMs) {
-    for (DWORD waited = 0;; waited += 50) {
-        const std::string h = settings::GetSetting(section, key);
-        if (!h.empty() && h != "-1") return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(h)));
-        if (waited >= waitMs) return nullptr;
-        Sleep(50);
-    }
-}
 
 // The texts of a window's descendants.
 using ChildTextList = std::vector<std::pair<HWND, std::string>>;
@@ -161,23 +103,6 @@ bool Press(const ShownBox& box, const std::string& caption) {
             return PostMessageA(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                                 reinterpret_cast<LPARAM>(button)) != 0;
     return false;
-}
-
-// The newest scan log in the program folder's logs folder ("" when there is none).
-std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((pf / "logs\\ScanLog*.log").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return {};
-    std::string newest;
-    FILETIME newestTime{};
-    do {
-        if (newest.empty() || CompareFileTime(&fd.ftLastWriteTime, &newestTime) > 0) {
-            newest = pf / (std::string("logs\\") + fd.cFileName);
-            newestTime = fd.ftLastWriteTime;
-        }
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-    return newest;
 }
 
 // The program brought up in this process with the real links and guards; what it installed goes
