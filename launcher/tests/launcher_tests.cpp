@@ -79,6 +79,19 @@ TEST(WaitRuleTest, OnlyTheSeamShortensTheWait) {
     SetEnvironmentVariableA(launcher::kWaitEnv, nullptr);
 }
 
+BOOL CALLBACK FindVisible(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<std::pair<DWORD, bool>*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == search->first && IsWindowVisible(w)) search->second = true;
+    return !search->second;
+}
+bool HasVisibleWindow(DWORD pid) {
+    std::pair<DWORD, bool> search{pid, false};
+    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
 // A program folder holding Tessiv.exe (and Corvane.exe unless told otherwise), with settings of
 // its own; the Run value put back afterwards, every Corvane it started ended.
 class LauncherRun : public ::testing::Test {
@@ -102,6 +115,7 @@ protected:
     struct Ran {
         DWORD exitCode = 99;
         DWORD ms = 0;
+        bool showedWindow = false;  // a visible window of the launcher was seen while it ran
     };
     static Ran RunAsWindowsDoes(const std::string& commandLine, const char* waitMs) {
         SetEnvironmentVariableA(launcher::kWaitEnv, waitMs);
@@ -113,7 +127,10 @@ protected:
         const DWORD start = GetTickCount();
         if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return ran;
         base::Handle process(pi.hProcess), thread(pi.hThread);
-        if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return ran;
+        for (DWORD waited = 0; WaitForSingleObject(process.get(), 50) == WAIT_TIMEOUT; waited += 50) {
+            if (waited > 60000) return ran;
+            ran.showedWindow = ran.showedWindow || HasVisibleWindow(pi.dwProcessId);
+        }
         ran.ms = GetTickCount() - start;
         GetExitCodeProcess(process.get(), &ran.exitCode);
         return ran;
@@ -146,6 +163,7 @@ TEST_F(LauncherRun, TheRunValueStartsCorvaneWithItsSwitchAfterTheWait) {
     const Ran ran = RunAsWindowsDoes(value, "1500");
     EXPECT_EQ(ran.exitCode, 0u);
     EXPECT_GE(ran.ms, 1500u) << "started before the wait was over";
+    EXPECT_FALSE(ran.showedWindow);
     EXPECT_EQ(programtest::NewestScanLog(pf), "") << "Corvane started before the launcher ended";
     HWND main = programtest::PublishedWindow("formHandle", "fromhandlewindow", 30000);
     ASSERT_NE(main, nullptr) << "no Corvane started";
@@ -172,7 +190,7 @@ TEST_F(LauncherRun, WithoutTheSwitchCorvaneStartsWithoutAScan) {
 }
 
 // No Corvane.exe beside the launcher, or one that is no program: one line in Corvane's error log,
-// in its format, naming the program; no Corvane anywhere.
+// in its format, naming the program; no window, and no Corvane anywhere.
 TEST_F(LauncherRun, AMissingOrBrokenProgramIsWrittenToTheErrorLog) {
     struct Case {
         const char* name;
@@ -190,8 +208,9 @@ TEST_F(LauncherRun, AMissingOrBrokenProgramIsWrittenToTheErrorLog) {
         DeleteFileA((pf / "Corvane.exe").c_str());
         if (c.content) base::WriteText(pf / "Corvane.exe", c.content);
         const int before = programtest::CountProcesses("Corvane.exe");
-        const Ran ran = RunAsWindowsDoes("\"" + (pf / "Tessiv.exe") + "\" /STARTUP", "0");
+        const Ran ran = RunAsWindowsDoes("\"" + (pf / "Tessiv.exe") + "\" /STARTUP", "500");
         EXPECT_EQ(ran.exitCode, 1u);
+        EXPECT_FALSE(ran.showedWindow) << "log-on must show nothing";
         const std::string log = ReadIfThere(errorLog);
         EXPECT_NE(log.find(c.says + (pf / "Corvane.exe")), std::string::npos) << log;
         EXPECT_EQ(log.find("\"\r\nDate: "), 0u) << log;
