@@ -14,8 +14,10 @@ Launched Launch(const std::string& commandLine, DWORD waitMs, WORD show) {
     }
     PROCESS_INFORMATION pi{};
     std::string line = commandLine;  // CreateProcessA may write into it
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &pi))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &pi)) {
+        result.error = GetLastError();
         return result;
+    }
     result.started = true;
     Handle process(pi.hProcess), thread(pi.hThread);
     if (waitMs != 0 && WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0) {

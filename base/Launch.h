@@ -11,6 +11,7 @@ struct Launched {
     bool started = false;   // the program could be started
     bool finished = false;  // it ended within the wait
     DWORD exitCode = static_cast<DWORD>(-1);
+    DWORD error = 0;  // the system's error when it could not be started
 };
 
 // Starts commandLine (no handles inherited; its window shown as show, SW_SHOWDEFAULT leaving it to

@@ -56,6 +56,14 @@ const std::string& AppTitle() {
     return title;
 }
 
+std::string InstanceMutexName() { return InstanceMutexName(ProgramFolder()); }
+
+std::string InstanceMutexName(const std::string& programFolder) {
+    std::string name = "Local\\Corvane.Instance.";
+    for (char c : UCase(programFolder)) name += (c == '\\' || c == ':') ? '_' : c;
+    return name;
+}
+
 void SetProgramFolderOverride(const std::string& folder) { g_override = StripTrailingSeparator(folder); }
 
 }  // namespace base

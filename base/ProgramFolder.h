@@ -14,6 +14,10 @@ std::string ProgramFolder();
 std::string ProgramFilePath(const std::string& name);
 // The application title: the settings store's root name and the caption of plain message boxes.
 const std::string& AppTitle();
+// The name of the object that marks a running Corvane of this program folder: the program holds it
+// while it runs and refuses a second start; the launcher looks for it.
+std::string InstanceMutexName();
+std::string InstanceMutexName(const std::string& programFolder);
 
 void SetProgramFolderOverride(const std::string& folder);  // "" removes the override
 inline constexpr const char* kProgramFolderEnv = "CORVANE_PROGRAM_FOLDER";

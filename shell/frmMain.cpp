@@ -94,12 +94,10 @@ bool HasSwitch(const std::string& upper, const std::string& sw) {
 std::string InstanceName() { return frmMain::InstanceMutexName(); }
 }  // namespace
 
-std::string frmMain::InstanceMutexName() { return InstanceMutexName(base::ProgramFolder()); }
+std::string frmMain::InstanceMutexName() { return base::InstanceMutexName(); }
 
 std::string frmMain::InstanceMutexName(const std::string& programFolder) {
-    std::string name = "Local\\Corvane.Instance.";
-    for (char c : base::UCase(programFolder)) name += (c == '\\' || c == ':') ? '_' : c;
-    return name;
+    return base::InstanceMutexName(programFolder);
 }
 
 frmMain::frmMain() : ui::Form("frmMain") {

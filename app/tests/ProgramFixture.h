@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/Links.h"
+#include "app/tests/ProgramTesting.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
 #include "base/testing/Testing.h"
@@ -16,25 +17,6 @@
 #include "shell/frmMain.h"
 
 namespace programtest {
-
-// A program folder as the build assembles it, without the program itself (which runs from the
-// build's folder) and without what earlier runs left there.
-inline void FillProgramFolder(const testing_support::ScopedProgramFolder& pf) {
-    const std::string from = testing_support::ProgramDir() + "\\";
-    for (const char* pattern : {"*.scw", "*.wav", "*.spl", "*.dll", "defs.dat", "Skin\\*", "Language\\*"}) {
-        const std::string p = pattern;
-        const std::string sub = p.find('\\') == std::string::npos ? "" : p.substr(0, p.find('\\') + 1);
-        if (!sub.empty()) CreateDirectoryA((pf / sub).c_str(), nullptr);
-        WIN32_FIND_DATAA fd;
-        HANDLE find = FindFirstFileA((from + p).c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                CopyFileA((from + sub + fd.cFileName).c_str(), (pf / (sub + fd.cFileName)).c_str(), FALSE);
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
-    }
-}
 
 // The program brought up in this process with the real links (and, when asked, the real guards);
 // what it installed goes again with the object.

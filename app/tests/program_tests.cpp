@@ -18,6 +18,7 @@
 #include "app/Links.h"
 #include "app/RemoteControl.h"
 #include "app/tests/ProgramFixture.h"
+#include "app/tests/ProgramTesting.h"
 #include "base/EntryFence.h"
 #include "base/Handles.h"
 #include "base/Modal.h"
@@ -44,77 +45,16 @@
 
 namespace {
 
+using programtest::ChildProgram;
 using programtest::FillProgramFolder;
 using programtest::InProcessProgram;
-
-DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
-
-// Corvane.exe started from the build's program folder with a program folder and settings of its
-// own (and any further environment variables); ended with the object if it is still running.
-class ChildProgram {
-public:
-    using Environment = std::vector<std::pair<std::string, std::string>>;
-    explicit ChildProgram(const std::string& args, const Environment& env = {}) {
-        FillProgramFolder(pf);
-        pi_ = StartAnother(args, env);
-        process_.reset(pi_.hProcess);
-        thread_.reset(pi_.hThread);
-    }
-    ~ChildProgram() {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 10000);
-        }
-    }
-    HANDLE process() const { return process_.get(); }
-    DWORD id() const { return pi_.dwProcessId; }
-
-    // One more Corvane.exe over the same program folder and settings; the caller owns the handles
-    // (none when it could not start).
-    PROCESS_INFORMATION StartAnother(const std::string& args, const Environment& env = {}) const {
-        SetEnvironmentVariableA(base::kProgramFolderEnv, pf.path().c_str());
-        SetEnvironmentVariableA(settings::kRootEnv, store.root().c_str());
-        for (const auto& [name, value] : env) SetEnvironmentVariableA(name.c_str(), value.c_str());
-        std::string cmd = "\"" + testing_support::ProgramDir() + "\\Corvane.exe\"" + (args.empty() ? "" : " " + args);
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
-        SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
-        SetEnvironmentVariableA(settings::kRootEnv, nullptr);
-        for (const auto& [name, value] : env) SetEnvironmentVariableA(name.c_str(), nullptr);
-        return pi;
-    }
-
-    testing_support::ScopedProgramFolder pf;
-    core_test::ScopedSettingsRoot store;
-
-private:
-    PROCESS_INFORMATION pi_{};
-    base::Handle process_, thread_;
-};
-
+using programtest::NewestScanLog;
 using remote::FindMessageBox;
 using remote::Press;
 using remote::PublishedWindow;
 using remote::ShownBox;
 
-// The newest scan log in the program folder's logs folder ("" when there is none).
-std::string NewestScanLog(const testing_support::ScopedProgramFolder& pf) {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((pf / "logs\\ScanLog*.log").c_str(), &fd);
-    if (find == INVALID_HANDLE_VALUE) return {};
-    std::string newest;
-    FILETIME newestTime{};
-    do {
-        if (newest.empty() || CompareFileTime(&fd.ftLastWriteTime, &newestTime) > 0) {
-            newest = pf / (std::string("logs\\") + fd.cFileName);
-            newestTime = fd.ftLastWriteTime;
-        }
-    } while (FindNextFileA(find, &fd));
-    FindClose(find);
-    return newest;
-}
+DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
 
 TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     InProcessProgram program;

@@ -180,6 +180,41 @@ TEST_F(OptionsWindow, LoadingShowsTheGlobalsAndRegistersTheContextMenuLibrary) {
     EXPECT_EQ(launched[1], "regsvr32.exe /s /u  \"" + gb_contextMenuDll + "\"");
 }
 
+// The option as it runs for real: regsvr32 started on the program folder's cm.dll registers the
+// Explorer context menu for folders and drives, and clearing the box takes every key away again.
+TEST_F(OptionsWindow, TheContextMenuOptionRegistersAndUnregistersTheProgramFoldersLibrary) {
+    const std::string clsid = "{5ABC51FF-E188-41E2-ACEA-3566352EB780}";
+    const std::string keys[] = {"CLSID\\" + clsid + "\\InprocServer32",
+                                "Directory\\shellex\\ContextMenuHandlers\\Corvane",
+                                "Drive\\shellex\\ContextMenuHandlers\\Corvane"};
+    auto registered = [&](bool wanted) {
+        for (int waited = 0; waited < 30000; waited += 100) {
+            int present = 0;
+            for (const std::string& k : keys) {
+                HKEY key = nullptr;
+                if (RegOpenKeyExA(HKEY_CLASSES_ROOT, k.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+                    ++present;
+                    RegCloseKey(key);
+                }
+            }
+            if (present == (wanted ? 3 : 0)) return true;
+            Sleep(100);
+        }
+        return false;
+    };
+    frmOptions.launcher = {};
+    gb_contextMenuDll = testing_support::ProgramDir() + "\\cm.dll";
+    frmOptions.Load();  // the option is on: the load registers
+    ASSERT_TRUE(registered(true)) << "regsvr32 /s did not register " << gb_contextMenuDll;
+    char server[MAX_PATH] = {};
+    DWORD size = sizeof server;
+    RegGetValueA(HKEY_CLASSES_ROOT, keys[0].c_str(), nullptr, RRF_RT_REG_SZ, nullptr, server, &size);
+    EXPECT_STREQ(server, gb_contextMenuDll.c_str());
+    frmOptions.chkContextMenu.SetValue(0);
+    EXPECT_TRUE(registered(false)) << "regsvr32 /s /u left keys behind";
+    EXPECT_FALSE(gb_contextMenu);
+}
+
 // The days field's arrows (and the arrow keys in the field) step its number within 1 to 60, and
 // Proceed takes what they left.
 TEST_F(OptionsWindow, TheDaysArrowsStepTheBackupAgeWithinItsRange) {
