@@ -66,6 +66,9 @@ bool SetAttributes(const std::string& path, DWORD attributes) {
 void Replace(const std::string& temp, const std::string& target) {
     const DWORD attributes = GetFileAttributesA(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return Move(temp, target);
+    // A folder under the file's name is nothing to replace: ReplaceFile would move it aside.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        base::Raise(base::errPathFileAccessError, "A folder stands where the file " + target + " belongs");
     const DWORD kept = attributes & kKeptAttributes;
     const std::vector<BYTE> security = AccessList(target);
     // Until the replacement itself, a failure leaves the old file as it was.
@@ -138,6 +141,10 @@ void AtomicFileWriter::Commit() {
     file_.reset();
     Replace(temp_, target_);
     committed_ = true;
+    // Whatever the calls reported, a save is done only when the file is there.
+    const DWORD now = GetFileAttributesA(target_.c_str());
+    if (now == INVALID_FILE_ATTRIBUTES || (now & FILE_ATTRIBUTE_DIRECTORY))
+        base::Raise(base::errPathFileAccessError, "The file " + target_ + " was not written");
 }
 
 void ReplaceFileContent(const std::string& target, const std::string& content) {

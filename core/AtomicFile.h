@@ -19,7 +19,9 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     void Write(const std::string& text);  // throws base::RuntimeError
-    void Commit();                        // flushes and puts the new file in place; throws
+    // Flushes and puts the new file in place; throws, also when a folder stands at the target or
+    // the file is not there afterwards.
+    void Commit();
 
     const std::string& TemporaryPath() const { return temp_; }
 

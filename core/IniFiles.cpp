@@ -171,28 +171,43 @@ void IntialStr(StartupLocationNames& names) {
     });
 }
 
-void CreateShortcutFile(const std::string& shortcutPath, const std::string& target) {
-    try {
-        HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        {
-            IShellLinkA* link = nullptr;
-            if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                           reinterpret_cast<void**>(&link)))) {
-                IPersistFile* file = nullptr;
-                if (SUCCEEDED(link->SetPath(target.c_str())) &&
-                    SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-                    std::wstring wide(MAX_PATH * 2, L'\0');
-                    int n = MultiByteToWideChar(CP_ACP, 0, shortcutPath.c_str(), -1, wide.data(),
-                                                static_cast<int>(wide.size()));
-                    if (n > 0) file->Save(wide.c_str(), TRUE);
-                    file->Release();
+bool CreateShortcutFile(const std::string& shortcutPath, const std::string& target) {
+    // Each step's failure is an error of its own, logged with the shortcut it was for.
+    return base::TrapWith(
+        [&] {
+            auto check = [&](HRESULT hr, const char* step) {
+                if (FAILED(hr))
+                    base::Raise(base::errPathFileAccessError, std::string("The shortcut could not be made (") + step +
+                                                                  ", HRESULT " + std::to_string(hr) + ")");
+            };
+            const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            struct Uninit {
+                bool on;
+                ~Uninit() {
+                    if (on) CoUninitialize();
                 }
-                link->Release();
-            }
-        }
-        if (SUCCEEDED(init)) CoUninitialize();
-    } catch (...) {
-    }
+            } uninit{SUCCEEDED(init)};
+            IShellLinkA* link = nullptr;
+            check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)),
+                  "CoCreateInstance");
+            struct Release {
+                IUnknown* p = nullptr;
+                ~Release() {
+                    if (p) p->Release();
+                }
+            } linkRef{link}, fileRef;
+            check(link->SetPath(target.c_str()), "SetPath");
+            IPersistFile* file = nullptr;
+            check(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)), "QueryInterface");
+            fileRef.p = file;
+            std::wstring wide(MAX_PATH * 2, L'\0');
+            if (MultiByteToWideChar(CP_ACP, 0, shortcutPath.c_str(), -1, wide.data(), static_cast<int>(wide.size())) <=
+                0)
+                base::Raise(base::errBadFileName, "The shortcut's name cannot be converted");
+            check(file->Save(wide.c_str(), TRUE), "Save");
+        },
+        [&] { return base::MethodTail("CreateShortcutFile", "Shortcut: " + shortcutPath); });
 }
 
 bool checkStartupPassword() {

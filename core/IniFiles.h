@@ -36,8 +36,9 @@ std::string GetShortPath(const std::string& path);
 const std::array<const char*, 8>& StartupLocationDefaults();
 // Fills the names from the language pack (messages 1021 to 1028, English defaults).
 void IntialStr(StartupLocationNames& names);
-// A shortcut file at shortcutPath pointing at target; every failure is ignored.
-void CreateShortcutFile(const std::string& shortcutPath, const std::string& target);
+// A shortcut file at shortcutPath pointing at target. False when it could not be made, after one
+// error-log entry naming the shortcut.
+bool CreateShortcutFile(const std::string& shortcutPath, const std::string& target);
 // True when a protected panel may open: the password option is off, the password was accepted
 // earlier in this session, or the user types it now (the dialog is a modal step of kind
 // "frmEnterPassword"). An empty entry, or a stored password that cannot be deciphered, is refused.

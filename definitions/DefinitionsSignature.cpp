@@ -18,10 +18,10 @@ std::string UnpackVerified(const crypto::Encryptor& enc, const crypto::Bytes& co
     return plain;
 }
 
-void VerifyDefinitionsFile(const std::string& path) {
+std::string VerifyDefinitionsFile(const std::string& path) {
     crypto::Encryptor enc(modEncryption::kPassPhrase);
     const std::string raw = base::ReadWhole(path);
-    UnpackVerified(enc, crypto::Bytes(raw.begin(), raw.end()));
+    return UnpackVerified(enc, crypto::Bytes(raw.begin(), raw.end()));
 }
 
 crypto::Bytes PackSigned(const crypto::Encryptor& enc, const std::string& plainText, const crypto::Bytes& privateKey) {

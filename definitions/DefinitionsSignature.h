@@ -18,8 +18,9 @@ const crypto::Bytes& DefinitionsPublicKey();
 // returns its plain text otherwise. `key` defaults to the embedded public key.
 std::string UnpackVerified(const crypto::Encryptor& enc, const crypto::Bytes& container,
                            const crypto::Bytes* key = nullptr);
-// Checks a file without unpacking it anywhere (the update checks a download before installing it).
-void VerifyDefinitionsFile(const std::string& path);
+// Checks a file without unpacking it anywhere (the update checks a download before installing it);
+// returns its plain text.
+std::string VerifyDefinitionsFile(const std::string& path);
 
 // Packs and signs a plain definitions text with a private key blob (the packer's).
 crypto::Bytes PackSigned(const crypto::Encryptor& enc, const std::string& plainText, const crypto::Bytes& privateKey);

@@ -51,7 +51,9 @@ struct Transfer::Segment {
     SegmentState s;
     bool resume = false;
     int reconnects = 0;
-    std::uint64_t atConnect = 0;  // next at the last connect: progress since then
+    // The furthest byte any connection has brought: only a connection that gets past it made
+    // progress (a server that starts again from byte 0 on every answer makes none).
+    std::uint64_t reached = 0;
     Conn conn;
 };
 
@@ -336,7 +338,7 @@ void Transfer::ConnectSegment(size_t i) {
         Fail("Error was occurred.\r\n" + std::to_string(WSAECONNREFUSED) + "\r\n" + error, error);
         return;
     }
-    s.atConnect = s.s.next;
+    s.reached = std::max(s.reached, s.s.next);
     s.conn.from = s.s.next;
     s.conn.out = SegmentRequest(url_, options.proxy, static_cast<int>(i), s.s.next, s.s.end - 1);
     s.conn.lastActivity = Now();
@@ -346,8 +348,8 @@ void Transfer::SegmentLost(size_t i, const std::string& why) {
     Segment& s = segments_[i];
     s.conn.Reset();
     if (s.s.done) return;
-    // A connection that brought nothing counts against the segment; one that did starts afresh.
-    s.reconnects = s.s.next > s.atConnect ? 0 : s.reconnects + 1;
+    // A connection that brought nothing new counts against the segment; one that did starts afresh.
+    s.reconnects = s.s.next > s.reached ? 0 : s.reconnects + 1;
     if (s.reconnects > options.maxReconnects) {
         Fail("Error was occurred.\r\n" + std::to_string(WSAECONNRESET) + "\r\n" + why, why);
         return;
@@ -375,7 +377,6 @@ void Transfer::OnSegmentHead(size_t i) {
             return;
         }
         s.s.next = s.s.start;
-        s.atConnect = s.s.next;
     } else {
         const std::string text = GetError(h.status);
         Fail("Error in connection", text != "SUCCESS" ? text : "HTTP " + std::to_string(h.status));

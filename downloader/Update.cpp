@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <optional>
 
 #include "base/RuntimeError.h"
 #include "base/Text.h"
@@ -37,6 +38,22 @@ void ForceDelete(const std::string& path) {
     ::DeleteFileA(path.c_str());
 }
 // Steps the transfer until it ends; the window's own events (its stop button) run between.
+// The update number a definitions text carries ("" when it has none).
+std::string DefinitionsNumber(const std::string& text) {
+    std::string key;
+    return modDefinitions::DecryptDefString(
+        modDefinitions::LookupPlain(text, "SETTINGS", "UPDATE-FILE-NUMBER", "").value, key);
+}
+// Update numbers are whole numbers; texts that are not cannot be ordered and are never older.
+bool IsOlder(const std::string& a, const std::string& b) {
+    auto number = [](const std::string& t) -> std::optional<unsigned long long> {
+        const std::string s = Trim(t);
+        if (s.empty() || s.size() > 18 || s.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+        return std::stoull(s);
+    };
+    const auto x = number(a), y = number(b);
+    return x && y && *x < *y;
+}
 void Wait(Transfer& t, UpdateWindow& w) {
     while (t.Downloading()) {
         t.Step(20);
@@ -101,26 +118,68 @@ UpdateResult RunUpdate(Transfer& t, UpdateWindow& w, const UpdateSite& site) {
             return UpdateResult::DownloadFailed;
         }
 
-        // Nothing replaces the working defs.dat unless it is whole, intact and ours.
+        // Nothing replaces the working defs.dat unless it is whole, intact, ours, newer than the
+        // installed one and the version announced: a replayed older file is as unwelcome as a
+        // forged one.
+        auto refuse = [&](long number, const std::string& logged, const std::string& shown) {
+            modMain::LogError(std::to_string(number), logged, "cmdStartUpdate_Click");
+            ForceDelete(newDefs);
+            ForceDelete(newNews);
+            w.ShowMessage(shown);
+            w.HideWindow();
+        };
+        auto refusal = [](const std::string& why) {
+            return "The downloaded definitions were refused: " + why + ".\r\nThe installed definitions are kept.";
+        };
+        std::string got;
         try {
             if (base::FileLength(newDefs) != announced)
                 base::Raise(crypto::errDamagedFile, "The downloaded definitions database is incomplete");
-            modDefinitions::VerifyDefinitionsFile(newDefs);
+            got = Trim(DefinitionsNumber(modDefinitions::VerifyDefinitionsFile(newDefs)));
         } catch (const base::RuntimeError& e) {
-            modMain::LogError(std::to_string(e.number()), e.description(), "cmdStartUpdate_Click");
-            ForceDelete(newDefs);
-            ForceDelete(newNews);
-            w.ShowMessage("The downloaded definitions were refused: " + e.description() +
-                          ".\r\nThe installed definitions are kept.");
-            w.HideWindow();
+            refuse(e.number(), e.description(), refusal(e.description()));
             return UpdateResult::Refused;
         }
+        const std::string have = Trim(installed), announcedNumber = Trim(v);
+        const bool same = !got.empty() && base::UCase(got) == base::UCase(have);
+        if (!same && IsOlder(got, have)) {
+            refuse(
+                errOlderDefinitions, "Version " + got + " is older than the installed version " + have,
+                refusal(w.Message("1149", "they are older than the installed ones") + " (" + got + " < " + have + ")"));
+            return UpdateResult::Refused;
+        }
+        if (!same && base::UCase(got) != base::UCase(announcedNumber)) {
+            refuse(errUnannouncedDefinitions, "Version " + got + " is not the announced version " + announcedNumber,
+                   refusal(w.Message("1150", "they are not the version the server announced") + " (" + got + " <> " +
+                           announcedNumber + ")"));
+            return UpdateResult::Refused;
+        }
+        if (same) {
+            // The server sent the definitions already installed: nothing to do.
+            ForceDelete(newDefs);
+            ForceDelete(newNews);
+            w.ShowMessage(w.Message("1120", "You have the latest update"));
+            w.HideWindow();
+            return UpdateResult::Latest;
+        }
         const std::string defsDat = modMain::FullPath_With_Filename("defs.dat");
-        if (!::MoveFileExA(newDefs.c_str(), defsDat.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            base::Raise(base::RuntimeErrorFromWin32(::GetLastError()));
+        if (!::MoveFileExA(newDefs.c_str(), defsDat.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            // defs.dat held open by another program, read-only, ...: the installed file stays, the
+            // download goes, and the user may try again.
+            const base::RuntimeError e(base::RuntimeErrorFromWin32(::GetLastError()));
+            refuse(e.number(), e.description() + ": " + defsDat,
+                   w.Message("1151", "The new definitions could not be installed") + ": " + defsDat + ": " +
+                       e.description() + ".\r\nThe installed definitions are kept.");
+            w.EnableStart();
+            return UpdateResult::InstallFailed;
+        }
+        // Nothing reads news.txt: a news file that cannot be replaced does not undo the update.
         const std::string newsTxt = modMain::FullPath_With_Filename("news.txt");
-        if (!::MoveFileExA(newNews.c_str(), newsTxt.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            base::Raise(base::RuntimeErrorFromWin32(::GetLastError()));
+        if (!::MoveFileExA(newNews.c_str(), newsTxt.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const base::RuntimeError e(base::RuntimeErrorFromWin32(::GetLastError()));
+            modMain::LogError(std::to_string(e.number()), e.description() + ": " + newsTxt, "cmdStartUpdate_Click");
+            ForceDelete(newNews);
+        }
         modDefinitions::LoadDefinitions();
         w.DefinitionsInstalled();
         w.ShowMessage(w.Message("1121", "Update completed sucessfully."));

@@ -28,18 +28,26 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;  // the skinned box, titled "Corvane"
     virtual void HideWindow() = 0;
     virtual void DisableStart() = 0;
+    virtual void EnableStart() = 0;         // the user may try again
     virtual void Pump() = 0;                // DoEvents between the transfer's steps
     virtual void DefinitionsInstalled() {}  // the home panel shows the new update date
 };
 
-enum class UpdateResult { NoConnection, Latest, DownloadFailed, Refused, Installed, Trapped };
+enum class UpdateResult { NoConnection, Latest, DownloadFailed, Refused, InstallFailed, Installed, Trapped };
+
+// Why a verified download is refused.
+enum : long {
+    errOlderDefinitions = 30013,        // its update number is below the installed one
+    errUnannouncedDefinitions = 30014,  // its update number is not the one the server announced
+};
 
 // The two texts of message 1114, "#" already turned into line breaks.
 std::string NoConnectionText(UpdateWindow& w, const std::string& host);
 std::string ConnectionErrorText(UpdateWindow& w, const std::string& host);
 
 // cmdStartUpdate_Click: version check, the two downloads on `transfer`, then the install of a
-// complete, intact and correctly signed defs.dat in one move. The installed files stay
+// complete, intact and correctly signed defs.dat in one move, when it carries the announced
+// update number and is not older than the installed one. The installed files stay
 // byte-identical on every other end.
 UpdateResult RunUpdate(Transfer& transfer, UpdateWindow& w, const UpdateSite& site);
 

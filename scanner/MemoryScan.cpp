@@ -200,15 +200,14 @@ void ScanEngine::UpdateMemoryList() {
 bool ScanEngine::ScanMemoryFast() {
     gb_fastMemoryScan = true;
     gb_fastScanHit = false;
-    try {
+    base::Trap("ScanMemoryFast", [&] {
         Tasklist.ListItems.Clear();
         if (modMain::WindowsVer() == "Windows NT")
             ShowRunningProcesses();
         else
             ShowRunningProcesses9x();
         UpdateMemoryList();
-    } catch (...) {
-    }
+    });
     gb_fastMemoryScan = false;
     return gb_fastScanHit;
 }

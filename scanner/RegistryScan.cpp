@@ -47,6 +47,10 @@ class ValueReader {
 public:
     std::string name, data;
     DWORD type = REG_NONE;
+    LONG status = ERROR_SUCCESS;  // of the last read: ERROR_NO_MORE_ITEMS after the last value
+
+    // The last read stopped at a value that is there but could not be read.
+    bool Unread() const { return status != ERROR_SUCCESS && status != ERROR_NO_MORE_ITEMS; }
 
     bool Read(HKEY key, DWORD index) {
         for (int attempt = 0; attempt < 6; ++attempt) {
@@ -54,6 +58,7 @@ public:
             DWORD dataLen = static_cast<DWORD>(dataBuf_.size());
             const LONG rc = RegEnumValueA(key, index, nameBuf_.data(), &nameLen, nullptr, &type,
                                           reinterpret_cast<BYTE*>(dataBuf_.data()), &dataLen);
+            status = rc;
             if (rc == ERROR_SUCCESS) {
                 name.assign(nameBuf_.data(), std::min<size_t>(nameLen, nameBuf_.size()));
                 name.resize(std::min(name.size(), name.find('\0')));
@@ -104,6 +109,30 @@ void ScanEngine::ShowPosition(const std::string& text) {
     progress_->CountersChanged(counters);
 }
 
+bool ScanEngine::Opened(LONG status, const std::string& place, const char* method) {
+    if (status == ERROR_SUCCESS) return true;
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) return false;
+    const long number = base::RuntimeErrorFromWin32(status);
+    Unread(number, base::RuntimeError(number).description() + " (system error " + std::to_string(status) + ")", place,
+           method);
+    return false;
+}
+
+void ScanEngine::Unread(long number, const std::string& description, const std::string& place, const char* method) {
+    ++counters.UnreadPlaces;
+    base::ReportTrappedAt(number, description, base::MethodTail(method, "Key: " + place));
+}
+
+namespace {
+// The fence of a walk over one place: a failure is logged with the place and the place counted
+// as unread, and the walk above goes on.
+template <class F>
+void WalkFence(ScanCounters& counters, const char* method, const std::string& place, F&& body) {
+    if (!base::TrapWith(std::forward<F>(body), [&] { return base::MethodTail(method, "Key: " + place); }))
+        ++counters.UnreadPlaces;
+}
+}  // namespace
+
 // ---- key checks
 
 long ScanEngine::CheckRegistryKey(const std::string& KeyName, std::string& SubKeyName) {
@@ -130,8 +159,11 @@ long ScanEngine::CheckRegistryKey(const std::string& KeyName, std::string& SubKe
 void ScanEngine::CheckRegistryKType(const std::string& KeyName, const std::string& SpyType) {
     base::Trap("CheckRegistryKType", [&] {
         std::string subKey;
-        if (CheckRegistryKey(KeyName, subKey) == 0)
+        const long status = CheckRegistryKey(KeyName, subKey);
+        if (status == 0)
             AddSpytoListview("Malware RegKey", subKey, SpyType, 5, KeyName, "", "");
+        else if (status != 505)  // 505: trapped and logged already
+            Opened(status, KeyName, "CheckRegistryKType");
     });
 }
 
@@ -193,9 +225,11 @@ void ScanEngine::CheckValueDataRow(const base::ListItem& row) {
         std::vector<std::string> names;
         {
             base::RegKey key;
-            if (RegOpenKeyExA(root, keyPath.c_str(), 0, ReadAccess(), key.put()) != ERROR_SUCCESS) return;
+            if (!Opened(RegOpenKeyExA(root, keyPath.c_str(), 0, ReadAccess(), key.put()), toolTip, "checkRegValueData"))
+                return;
             ValueReader reader;
             for (DWORD i = 0; !gb_scanAborted && reader.Read(key.get(), i); ++i) names.push_back(reader.name);
+            if (!gb_scanAborted && reader.Unread()) Opened(reader.status, toolTip, "checkRegValueData");
         }
         for (const std::string& m : names) {
             if (gb_scanAborted) return;
@@ -214,7 +248,8 @@ void ScanEngine::CheckValueDataRow(const base::ListItem& row) {
     std::vector<std::string> users;
     {
         base::RegKey usersKey;
-        if (RegOpenKeyExA(HKEY_USERS, "", 0, ReadAccess(), usersKey.put()) != ERROR_SUCCESS) return;
+        if (!Opened(RegOpenKeyExA(HKEY_USERS, "", 0, ReadAccess(), usersKey.put()), "HKEY_USERS", "checkRegValueData"))
+            return;
         users = SubKeyNames(usersKey.get());
     }
     for (const std::string& s : users) {
@@ -286,19 +321,21 @@ void ScanEngine::CheckMatching(const std::string& sSubkey, const std::string& sC
 void ScanEngine::ScanRegistryKeys(HKEY hive, const std::string& keyPath, int flags) {
     if (gb_scanAborted) return;
     base::RegKey key;
-    if (OpenForReading(hive, keyPath, key) != ERROR_SUCCESS) return;
+    if (!Opened(OpenForReading(hive, keyPath, key), GetHiveName(hive) + "\\" + keyPath, "ScanRegistryKeys")) return;
     WalkSubKeys(hive, key.get(), keyPath, flags, 0);
 }
 
 void ScanEngine::WalkSubKeys(HKEY hive, HKEY key, const std::string& keyPath, int flags, int depth) {
-    try {
-        const std::string hiveName = GetHiveName(hive);
+    const std::string hiveName = GetHiveName(hive);
+    WalkFence(counters, "WalkSubKeys", hiveName + "\\" + keyPath, [&] {
         const bool underClsid = BeginsWithClsid(keyPath);
         char name[256];
         for (DWORD index = 0; !gb_scanAborted; ++index) {
             YieldToMessages();
             DWORD len = sizeof name;
-            if (RegEnumKeyExA(key, index, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            const LONG rc = RegEnumKeyExA(key, index, name, &len, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_NO_MORE_ITEMS) break;
+            if (rc != ERROR_SUCCESS) base::RaiseWin32(rc);
             const std::string sub(name, len);
             const std::string full = keyPath.empty() ? sub : keyPath + "\\" + sub;
             ShowPosition(underClsid ? (full.size() > 6 ? full.substr(6) : std::string()) : hiveName + "\\" + full);
@@ -307,34 +344,36 @@ void ScanEngine::WalkSubKeys(HKEY hive, HKEY key, const std::string& keyPath, in
             if (depth < kMaxDepth) {
                 // The subkey is opened once, for its values and its own subkeys.
                 base::RegKey child;
-                if (OpenForReading(key, sub, child) == ERROR_SUCCESS) {
+                if (Opened(OpenForReading(key, sub, child), hiveName + "\\" + full, "WalkSubKeys")) {
                     if (flags == 1 || flags == 2) WalkValues(hive, child.get(), full, flags);
                     WalkSubKeys(hive, child.get(), full, flags, depth + 1);
                 }
             }
             ++counters.RegistryItemsSearched;
         }
-    } catch (...) {
-        // A failing walk ends this level quietly; the level above goes on.
-    }
+    });
 }
 
 void ScanEngine::ScanRegistryValues(HKEY hive, const std::string& keyPath, int flags) {
     if (gb_scanAborted) return;
     base::RegKey key;
-    if (OpenForReading(hive, keyPath, key) != ERROR_SUCCESS) return;
+    if (!Opened(OpenForReading(hive, keyPath, key), GetHiveName(hive) + "\\" + keyPath, "ScanRegistryValues")) return;
     WalkValues(hive, key.get(), keyPath, flags);
 }
 
 void ScanEngine::WalkValues(HKEY hive, HKEY key, std::string keyPath, int flags) {
-    try {
-        const std::string hiveName = GetHiveName(hive);
+    const std::string hiveName = GetHiveName(hive);
+    const std::string place = hiveName + "\\" + keyPath;
+    WalkFence(counters, "WalkValues", place, [&] {
         const bool underClsid = BeginsWithClsid(keyPath);
         ValueReader value;
         for (DWORD index = 0; !gb_scanAborted; ++index) {
             YieldToMessages();
             ShowPosition(keyPath);
-            if (!value.Read(key, index)) break;
+            if (!value.Read(key, index)) {
+                if (value.Unread()) Opened(value.status, place, "WalkValues");
+                break;
+            }
             if (flags != 1 && flags != 2) continue;
             const std::string text = FormatRegValueData(value.type, value.data);
             if (!underClsid) {
@@ -348,17 +387,16 @@ void ScanEngine::WalkValues(HKEY hive, HKEY key, std::string keyPath, int flags)
             if (brace != std::string::npos) keyPath.resize(brace + 1);
             CheckMatching(keyPath, text, hiveName + "\\" + keyPath, "Malware RegKey", "");
         }
-    } catch (...) {
-    }
+    });
 }
 
 void ScanEngine::CheckRegistryValues(HKEY root, const std::string& keyPath, int mode, const std::string& text,
                                      const std::string& SpyType) {
     if (gb_scanAborted) return;
-    try {
+    const std::string toolTip = GetHiveName(root) + "\\" + keyPath;
+    WalkFence(counters, "CheckRegistryValues", toolTip, [&] {
         base::RegKey key;
-        if (OpenForReading(root, keyPath, key) != ERROR_SUCCESS) return;
-        const std::string toolTip = GetHiveName(root) + "\\" + keyPath;
+        if (!Opened(OpenForReading(root, keyPath, key), toolTip, "CheckRegistryValues")) return;
         const std::string wanted = UCase(text);
         ValueReader value;
         for (DWORD index = 0; !gb_scanAborted && value.Read(key.get(), index); ++index) {
@@ -371,8 +409,8 @@ void ScanEngine::CheckRegistryValues(HKEY root, const std::string& keyPath, int 
             ++counters.RegistryItemsSearched;
             ShowPosition(toolTip);
         }
-    } catch (...) {
-    }
+        if (!gb_scanAborted && value.Unread()) Opened(value.status, toolTip, "CheckRegistryValues");
+    });
 }
 
 // The REGV rows: each names a key and a text that a value's name or data must equal. Rows that
@@ -403,7 +441,8 @@ void ScanEngine::CheckRegistryValueRows() {
         if (!kv.opened) {
             kv.opened = true;
             base::RegKey key;
-            if (OpenForReading(root, keyPath, key) == ERROR_SUCCESS) {
+            const std::string place = GetHiveName(root) + "\\" + keyPath;
+            if (Opened(OpenForReading(root, keyPath, key), place, "CheckRegistryValueRows")) {
                 ValueReader value;
                 for (DWORD index = 0; !gb_scanAborted && value.Read(key.get(), index); ++index) {
                     ReadValue v;
@@ -416,6 +455,7 @@ void ScanEngine::CheckRegistryValueRows() {
                     kv.byName.emplace(v.upperName, kv.values.size());
                     kv.values.push_back(std::move(v));
                 }
+                if (!gb_scanAborted && value.Unread()) Opened(value.status, place, "CheckRegistryValueRows");
             }
         }
         const std::string wanted = UCase(compare);

@@ -231,6 +231,11 @@ private:
     const FragmentIndex& Fragments();
     void RebuildProcessRecord();
     void ShowPosition(const std::string& text);  // the current item, at most every few milliseconds
+    // True when the key was opened. A key that is there but cannot be read is no clean key: it
+    // is counted and logged by its place; a key that is not there is nothing to tell.
+    bool Opened(LONG status, const std::string& place, const char* method);
+    // A place the walk could not finish, logged with its place and counted.
+    void Unread(long number, const std::string& description, const std::string& place, const char* method);
 
     // ---- reporting
     void YieldToMessages();             // at most every few milliseconds

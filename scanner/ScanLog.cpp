@@ -131,6 +131,10 @@ std::string RegistrySection(const scanner::ScanEngine& engine) {
     }
     s += Line("") + Line(Caption("1054", "Registry scan result:"));
     s += Line(Caption("1055", "Infected keys found :") + std::to_string(engine.counters.RegCount));
+    // A key that could not be read was not found clean: the log says so (the error log names them).
+    if (engine.counters.UnreadPlaces > 0)
+        s += Line(Caption("1152", "Keys that could not be read (see the error log) :") +
+                  std::to_string(engine.counters.UnreadPlaces));
     s += Line(Caption("1042", "Scan finished"));
     return s;
 }

@@ -17,6 +17,7 @@ struct ScanCounters {
     long NewComponentCount = 0;      // ComponentCount less IgnoreComponentCount
     long RegistryItemsSearched = 0;  // registry keys and values looked at
     long ProcessChecks = 0;          // process-against-definition comparisons
+    long UnreadPlaces = 0;           // registry keys that could not be read (each in the error log)
 };
 
 class ScanProgress {

@@ -140,7 +140,8 @@ void frmUpdate::cmdStartUpdate_Click() {
         s.proxy = ProxySettings();
         transfer.options.probeTimeoutMs = intTimeout > 0 ? intTimeout * 1500 : 30000;
         const downloader::UpdateResult r = downloader::RunUpdate(transfer, *this, s);
-        tfDownloadError = r == downloader::UpdateResult::DownloadFailed || r == downloader::UpdateResult::Refused;
+        tfDownloadError = r == downloader::UpdateResult::DownloadFailed || r == downloader::UpdateResult::Refused ||
+                          r == downloader::UpdateResult::InstallFailed;
     });
     updating_ = false;
 }

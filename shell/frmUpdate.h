@@ -109,6 +109,7 @@ private:
     void ShowMessage(const std::string& text) override;
     void HideWindow() override { Hide(); }
     void DisableStart() override { cmdStartUpdate.SetEnabled(false); }
+    void EnableStart() override { cmdStartUpdate.SetEnabled(true); }
     void Pump() override;
     void DefinitionsInstalled() override;
 

@@ -5,6 +5,7 @@
 #include <bcrypt.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <cstring>
 #include <memory>
 
@@ -24,6 +25,10 @@ constexpr size_t kMaxMeta = 64 * 1024;  // a meta block: a path or two and some 
 constexpr size_t kBlockHeader = 1 + 1 + 4 + 4 + 4 + 16;
 constexpr size_t kMac = 32;
 constexpr int kDeflateLevel = 6;
+// A restored file is first written as "<its folder>\~cvrXXXX.tmp" (12 characters), so a folder
+// restored into must leave room for that name within MAX_PATH.
+constexpr size_t kRestoreTempName = 12;
+constexpr size_t kMaxRestoreFolder = MAX_PATH - 1 - kRestoreTempName;
 
 enum BlockType : std::uint8_t { kMeta = 1, kData = 2, kItemEnd = 3, kArchiveEnd = 4 };
 enum BlockFlags : std::uint8_t { kDeflated = 1 };
@@ -524,9 +529,10 @@ void Walk(HANDLE f, const std::string& passPhrase, OnEntry onEntry, OnData onDat
             case kMeta: {
                 if (inItem) Fail(errArchiveDamaged, "The backup archive is damaged (an item without its end)");
                 Entry e = DecodeEntry(b.plain);
-                const bool safe = (e.kind == EntryKind::File || e.kind == EntryKind::Folder)
-                                      ? IsSafeFilePath(e.path)
-                                      : IsSafeRegistryPath(e.path);
+                const bool safe =
+                    (e.kind == EntryKind::File || e.kind == EntryKind::Folder)
+                        ? IsSafeFilePath(e.path) && (e.kind == EntryKind::File || e.path.size() < kMaxRestoreFolder)
+                        : IsSafeRegistryPath(e.path) && e.name.find('\0') == std::string::npos;
                 if (!safe) Fail(errUnsafePath, "The backup holds an entry with an unsafe path: " + e.path);
                 ++entries;
                 inItem = e.kind == EntryKind::File || e.kind == EntryKind::RegValue;
@@ -577,7 +583,9 @@ public:
         entry_ = e;
         const size_t slash = e.path.find_last_of('\\');
         MakeFolders(e.path.substr(0, slash));
-        temp_ = e.path + ".cvrestore-" + std::to_string(GetCurrentProcessId());
+        char name[kRestoreTempName + 1];
+        wsprintfA(name, "~cvr%04X.tmp", (unsigned)(GetCurrentProcessId() & 0xFFFF));
+        temp_ = e.path.substr(0, slash + 1) + name;
         DeleteFileA(temp_.c_str());
         file_ = base::FileHandle(
             CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -620,18 +628,49 @@ private:
 
 std::string ArchivePath(const std::string& folder) { return folder + "\\" + kArchiveName; }
 
+namespace {
+
+// Names Windows reserves for devices in every folder, with any extension and in any case:
+// "NUL.txt" opens the null device, not a file.
+bool IsDeviceName(const std::string& part) {
+    std::string base = part.substr(0, part.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = (char)std::toupper((unsigned char)c);
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* d : kDevices)
+        if (base == d) return true;
+    // COM0-9 and LPT0-9, the superscript digits of the ANSI code page included.
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           (std::isdigit((unsigned char)base[3]) || base[3] == '\xB9' || base[3] == '\xB2' || base[3] == '\xB3');
+}
+
+// One name of a file path: not empty, "." or "..", no character Windows refuses in a name
+// (wildcards included), not a device, no blank or dot at its end (Windows drops them, so
+// "victim.txt." would land on "victim.txt"), at most 255 characters.
+bool IsSafeFileName(const std::string& part) {
+    if (part.empty() || part == "." || part == ".." || part.size() > 255) return false;
+    for (unsigned char c : part)
+        if (c < 32 || std::strchr("<>:\"/\\|?*", c)) return false;
+    if (part.back() == ' ' || part.back() == '.') return false;
+    return !IsDeviceName(part);
+}
+
+}  // namespace
+
 bool IsSafeFilePath(const std::string& path) {
     const bool drive = path.size() >= 3 && std::isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';
     const bool unc =
         path.size() >= 3 && path[0] == '\\' && path[1] == '\\' && path[2] != '\\' && path[2] != '?' && path[2] != '.';
     if (!drive && !unc) return false;
-    if (path.find('/') != std::string::npos || path.find(':', 2) != std::string::npos) return false;
+    // The whole path within MAX_PATH, and its folder with room for the restore's temporary name.
+    if (path.size() >= MAX_PATH || path.find('\0') != std::string::npos) return false;
+    const size_t lastSlash = path.find_last_of('\\');
+    if (lastSlash >= kMaxRestoreFolder) return false;
     size_t start = drive ? 3 : 2;
     while (start <= path.size()) {
         size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
-        const std::string part = path.substr(start, end - start);
-        if (part.empty() || part == "." || part == "..") return false;
+        if (!IsSafeFileName(path.substr(start, end - start))) return false;
         start = end + 1;
     }
     return true;
@@ -639,13 +678,14 @@ bool IsSafeFilePath(const std::string& path) {
 
 bool IsSafeRegistryPath(const std::string& path) {
     std::string rest;
-    if (!RootOf(path, rest) || rest.empty()) return false;
+    // A NUL would cut the key short: the restore would write into another key.
+    if (path.find('\0') != std::string::npos || !RootOf(path, rest) || rest.empty()) return false;
     size_t start = 0;
     while (start <= rest.size()) {
         size_t end = rest.find('\\', start);
         if (end == std::string::npos) end = rest.size();
         const std::string part = rest.substr(start, end - start);
-        if (part.empty() || part == "." || part == "..") return false;
+        if (part.empty() || part == "." || part == ".." || part.size() > 255) return false;
         start = end + 1;
     }
     return true;
@@ -712,6 +752,21 @@ BackupReport WriteBackup(const std::string& folder, const std::string& passPhras
     }
     SetFileAttributesA(final.c_str(), FILE_ATTRIBUTE_NORMAL);
     return report;
+}
+
+void WriteRawArchiveForTests(const std::string& folder, const std::string& passPhrase,
+                             const std::vector<RawItem>& items) {
+    base::FileHandle f(CreateFileA(ArchivePath(folder).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) Fail(base::errPathFileAccessError, "The backup could not be written into " + folder);
+    Writer w(f.get(), passPhrase);
+    for (const RawItem& item : items) {
+        w.Meta(item.entry);
+        if (item.entry.kind != EntryKind::File && item.entry.kind != EntryKind::RegValue) continue;
+        if (!item.data.empty()) w.Block(kData, (const std::uint8_t*)item.data.data(), item.data.size(), true);
+        w.ItemEnd(item.data.size());
+    }
+    w.End();
 }
 
 std::vector<Entry> ReadEntries(const std::string& folder, const std::string& passPhrase) {

@@ -72,8 +72,20 @@ struct RestoreOptions {
 // the file there as it was. Throws base::RuntimeError.
 void Restore(const std::string& folder, const std::string& passPhrase, const RestoreOptions& options = {});
 
-// True when the path may be restored to: a drive or network path with no "." or ".." part.
+// True when the path may be restored to: a drive or network path whose every name Windows
+// would keep as it is (no "." or "..", device name, wildcard, blank or dot at the end, NUL),
+// within MAX_PATH. docs/BACKUPS.md lists the rules.
 bool IsSafeFilePath(const std::string& path);
+// One of the four roots, then names of at most 255 characters, none empty, "." or "..", no NUL.
 bool IsSafeRegistryPath(const std::string& path);
+
+// Test seam: writes an archive of exactly these entries, each file's or value's data beside it,
+// without checking them, as a hostile archive would hold them.
+struct RawItem {
+    Entry entry;
+    std::string data;
+};
+void WriteRawArchiveForTests(const std::string& folder, const std::string& passPhrase,
+                             const std::vector<RawItem>& items);
 
 }  // namespace backup

@@ -192,12 +192,18 @@ TEST(StartupLocationNames, EnglishDefaultsAndLanguagePackTexts) {
 }
 
 TEST(Shortcut, PointsAtItsTarget) {
+    testing_support::ScopedProgramFolder pf;  // its own error log
     TempFolder t;
     const std::string lnk = t / "helper.lnk";
-    CreateShortcutFile(lnk, core_test::HelperExe());
+    EXPECT_TRUE(CreateShortcutFile(lnk, core_test::HelperExe()));
     EXPECT_TRUE(base::FileExists(lnk));
-    CreateShortcutFile(t / "no\\folder\\x.lnk", core_test::HelperExe());  // fails silently
-    EXPECT_FALSE(base::FileExists(t / "no\\folder\\x.lnk"));
+    EXPECT_EQ(core_test::ErrorLogText().find("CreateShortcutFile"), std::string::npos);
+    // A shortcut whose save fails is an error, logged with the shortcut it was for.
+    const std::string nowhere = t / "no\\folder\\x.lnk";
+    EXPECT_FALSE(CreateShortcutFile(nowhere, core_test::HelperExe()));
+    EXPECT_FALSE(base::FileExists(nowhere));
+    const std::string log = core_test::ErrorLogText();
+    EXPECT_NE(log.find("Shortcut: " + nowhere + ", Method: CreateShortcutFile"), std::string::npos) << log;
 }
 
 // The start-up password.

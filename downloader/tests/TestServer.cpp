@@ -223,7 +223,10 @@ bool TestServer::Answer(std::uintptr_t socket, const std::string& head) {
     std::string h = partial ? "HTTP/1.1 206 Partial Content\r\n" : "HTTP/1.1 200 OK\r\n";
     h += "Content-Type: application/octet-stream\r\n";
     const long long delta = std::llabs(route.lengthDelta) < static_cast<long long>(count) ? route.lengthDelta : 0;
-    h += "Content-Length: " + std::to_string(static_cast<long long>(count) + delta) + "\r\n";
+    h += "Content-Length: " +
+         (route.announcedLength.empty() ? std::to_string(static_cast<long long>(count) + delta)
+                                        : route.announcedLength) +
+         "\r\n";
     if (partial)
         h += "Content-Range: bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" +
              std::to_string(body.size()) + "\r\n";

@@ -23,6 +23,7 @@ struct Route {
     bool ignoreRange = false;     // always 200 with the whole file
     bool chunked = false;         // 200, chunked, no length, ranges ignored
     long long lengthDelta = 0;    // the announced Content-Length differs by this much (answers longer than it)
+    std::string announcedLength;  // when set, the Content-Length announced whatever the body is
     long long cutAfter = -1;      // body bytes sent before the connection is cut ...
     int cutTimes = 0;             // ... on this many answers of more than one byte (then answers are whole)
     int stallMs = 0;              // the request is read, then nothing for this long
@@ -30,6 +31,16 @@ struct Route {
     size_t trickleBytes = 0;      // send the body in pieces this small ...
     int trickleDelayMs = 0;       // ... with this pause between them
 };
+
+// Servers that cut every answer and never resume: each answer starts again at byte 0.
+inline Route RestartingFile(const std::string& body, long long cutAfter) {
+    Route r;
+    r.body = body;
+    r.ignoreRange = true;
+    r.cutAfter = cutAfter;
+    r.cutTimes = 1 << 30;
+    return r;
+}
 
 class TestServer {
 public:

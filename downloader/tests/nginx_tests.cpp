@@ -27,6 +27,7 @@ struct Window : UpdateWindow {
     void ShowMessage(const std::string& text) override { shown.push_back(text); }
     void HideWindow() override {}
     void DisableStart() override {}
+    void EnableStart() override {}
     void Pump() override {}
 };
 }  // namespace

@@ -216,6 +216,39 @@ TEST(Transfer, ResumesAfterACutAtTheFirstByteMidwayAndOneBeforeTheEnd) {
     }
 }
 
+TEST(Transfer, AServerThatStartsAgainFromByteZeroOnEveryAnswerEndsInAnError) {
+    TestServer server;
+    TempFolder tmp;
+    const std::string file = PatternBytes(50000, 4);
+    struct Row {
+        const char* name;
+        Route route;
+    };
+    Row rows[] = {
+        {"longer Content-Length, cut", testing_support::RestartingFile(file, 1 << 30)},
+        {"Content-Length 2^63-1", testing_support::RestartingFile(file, 1 << 30)},
+        {"reset mid-body", testing_support::RestartingFile(file, 20000)},
+        {"reset after the first byte", testing_support::RestartingFile(file, 1)},
+    };
+    rows[0].route.lengthDelta = 1000;
+    rows[1].route.announcedLength = "9223372036854775807";
+    for (const Row& r : rows) {
+        server.Set("/again.dat", r.route);
+        const size_t before = server.Connections();
+        server.ClearRequests();
+        Recorder events;
+        Transfer t(&events);
+        t.ExecuteDownload(server.Url("/again.dat"), tmp / "again.dat");
+        t.RunToEnd(30000);
+        EXPECT_EQ(t.outcome(), Outcome::Failed) << r.name;
+        EXPECT_EQ(events.errors.size(), 1u) << r.name;
+        // The probe and the first answer, then a bounded number of tries that gained nothing.
+        const size_t connections = server.Connections() - before;
+        EXPECT_LE(connections, static_cast<size_t>(t.options.maxReconnects) + 4) << r.name;
+        t.StopDown();
+    }
+}
+
 TEST(Transfer, ResumeIntoAPartialFileFetchesOnlyWhatIsMissing) {
     TestServer server;
     TempFolder tmp;

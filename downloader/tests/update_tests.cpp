@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "base/Handles.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "components/crypto/Encryptor.h"
@@ -26,7 +27,7 @@ namespace {
 
 struct FakeWindow : UpdateWindow {
     std::vector<std::string> shown;
-    int hidden = 0, startDisabled = 0, installed = 0;
+    int hidden = 0, startDisabled = 0, startEnabled = 0, installed = 0;
     std::map<std::string, std::string> language;
     std::string Message(const std::string& id, const std::string& def) override {
         auto it = language.find(id);
@@ -35,6 +36,7 @@ struct FakeWindow : UpdateWindow {
     void ShowMessage(const std::string& text) override { shown.push_back(text); }
     void HideWindow() override { ++hidden; }
     void DisableStart() override { ++startDisabled; }
+    void EnableStart() override { ++startEnabled; }
     void Pump() override {}
     void DefinitionsInstalled() override { ++installed; }
 };
@@ -196,6 +198,65 @@ TEST_F(UpdateFixture, BrokenOrForeignDefinitionsAreRefusedAndTheOldFileStays) {
     Transfer t;
     EXPECT_EQ(RunUpdate(t, w, site), UpdateResult::Installed);
     EXPECT_EQ(modDefinitions::updateListfromINI("[MEMA]", "MEMAF0"), std::optional<std::string>("new.exe"));
+}
+
+TEST_F(UpdateFixture, OlderUnannouncedOrTheInstalledDefinitionsAreNotInstalled) {
+    struct Row {
+        const char* name;
+        const char* announced;
+        const char* served;  // the signed file's update number
+        UpdateResult result;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {"replayed older file", "18", "5", UpdateResult::Refused, "older than the installed ones (5 < 17)"},
+        {"older, announced as such", "5", "5", UpdateResult::Refused, "older than the installed ones (5 < 17)"},
+        {"newer but not the announced one", "18", "19", UpdateResult::Refused, "not the version the server announced"},
+        {"no update number", "18", "", UpdateResult::Refused, "not the version the server announced"},
+        {"the installed file again", "18", "17", UpdateResult::Latest, "You have the latest update"},
+    };
+    for (const Row& r : rows) {
+        server.SetFile("/updates/version", r.announced);
+        server.SetFile("/updates/defs.dat", SignedDefs(r.served, "served.exe"));
+        FakeWindow w;
+        Transfer t;
+        EXPECT_EQ(RunUpdate(t, w, site), r.result) << r.name;
+        ASSERT_EQ(w.shown.size(), 1u) << r.name;
+        EXPECT_NE(w.shown[0].find(r.shown), std::string::npos) << r.name << ": " << w.shown[0];
+        EXPECT_EQ(w.shown[0].find("completed"), std::string::npos) << r.name;
+        EXPECT_EQ(w.installed, 0) << r.name;
+        EXPECT_FALSE(base::FileExists(pf / "update\\defs.dat")) << r.name;
+        EXPECT_FALSE(base::FileExists(pf / "update\\news.txt")) << r.name;
+        ExpectUnchanged(r.name);
+    }
+}
+
+TEST_F(UpdateFixture, ADefinitionsFileHeldOpenIsNotReplacedAndStartStaysUsable) {
+    server.SetFile("/updates/version", "18");
+    server.SetFile("/updates/defs.dat", SignedDefs("18", "new.exe"));
+    FakeWindow w;
+    {
+        base::FileHandle held(::CreateFileA((pf / "defs.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        Transfer t;
+        EXPECT_EQ(RunUpdate(t, w, site), UpdateResult::InstallFailed);
+    }
+    ASSERT_EQ(w.shown.size(), 1u);
+    EXPECT_NE(w.shown[0].find("could not be installed"), std::string::npos) << w.shown[0];
+    EXPECT_NE(w.shown[0].find("defs.dat"), std::string::npos) << w.shown[0];
+    EXPECT_EQ(w.hidden, 1);
+    EXPECT_EQ(w.startEnabled, 1);
+    EXPECT_EQ(w.installed, 0);
+    EXPECT_FALSE(base::FileExists(pf / "update\\defs.dat"));
+    EXPECT_FALSE(base::FileExists(pf / "update\\news.txt"));
+    ExpectUnchanged("held open");
+    const std::string log = base::FileExists(modMain::ErrorLogPath()) ? base::ReadWhole(modMain::ErrorLogPath()) : "";
+    EXPECT_NE(log.find("Method: cmdStartUpdate_Click"), std::string::npos) << log;
+    // Once it is closed, the next try installs.
+    FakeWindow again;
+    Transfer t;
+    EXPECT_EQ(RunUpdate(t, again, site), UpdateResult::Installed);
 }
 
 TEST_F(UpdateFixture, ProgramVersionCheck) {

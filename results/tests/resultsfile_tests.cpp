@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "base/Handles.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
@@ -163,6 +164,22 @@ TEST(ResultsFile, AScansListIsNeverReplacedByTheLastListsFile) {
     const std::string log = core_test::ErrorLogText();
     EXPECT_NE(log.find("Method: DropResultsFile"), std::string::npos) << log;
     EXPECT_NE(log.find(path), std::string::npos) << "the entry names the file";
+}
+
+TEST(ResultsFile, AFolderWhereTheFileBelongsIsAFailedSave) {
+    testing_support::ScopedProgramFolder pf;
+    const std::string path = pf / results::kResultsFile;
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    FindingList list;
+    AddRow(list, "Malware RegKey", "S", "k", "", "HKEY_USERS\\k");
+    EXPECT_FALSE(results::saveListtoFile(list, path));
+    // The folder stays where it is, under its name; nothing of the save is left beside it.
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    WIN32_FIND_DATAA fd;
+    base::FindHandle find(FindFirstFileA((pf / "cvt*").c_str(), &fd));
+    EXPECT_FALSE(find) << fd.cFileName;
+    EXPECT_NE(core_test::ErrorLogText().find("Method: saveListtoFile"), std::string::npos);
+    RemoveDirectoryA(path.c_str());
 }
 
 TEST(KeepList, MoveCheckedRowsOnlyOnceTheyAreWritten) {

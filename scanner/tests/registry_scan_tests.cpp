@@ -3,6 +3,7 @@
 // to the row-by-row ones.
 #include <algorithm>
 #include <chrono>
+#include <functional>
 
 // clang-format off
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "base/Text.h"
 #include "core/Globals.h"
 #include "scanner/RegistryText.h"
+#include "scanner/ScanLog.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
 using namespace scannertest;
@@ -237,6 +239,81 @@ TEST_F(RegistryScanTest, KeyThatMayOnlyBeReadIsFound) {
     row.SubItems(2) = kHkcu + path;
     Engine().CheckRegKList();
     EXPECT_EQ(Findings().size(), 1u);
+}
+
+TEST_F(RegistryScanTest, AKeyThatCannotBeReadIsLoggedByItsPlaceAndNeverLooksClean) {
+    const std::string walk = base_ + "\\Walk", locked = walk + "\\Locked";
+    SetValue(HKEY_CURRENT_USER, locked, "Hidden", REG_SZ, "c:\\evil\\EvilToken.exe");
+    SetValue(HKEY_CURRENT_USER, walk + "\\Open", "Plain", REG_SZ, "c:\\good\\tool.exe");
+    // Everyone may change the key's access list and delete it, nobody may read it.
+    auto grant = [&](DWORD rights) {
+        base::RegKey key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, WRITE_DAC, key.put()), ERROR_SUCCESS);
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        char sddl[64];
+        wsprintfA(sddl, "D:(A;;0x%lX;;;WD)", static_cast<unsigned long>(rights));
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr));
+        EXPECT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+        LocalFree(sd);
+    };
+    grant(WRITE_DAC | DELETE);
+    struct Restore {
+        std::function<void()> f;
+        ~Restore() { f(); }
+    } restore{[&] { grant(KEY_ALL_ACCESS); }};
+    {
+        base::RegKey probe;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, KEY_READ, probe.put()) == ERROR_SUCCESS)
+            GTEST_SKIP() << "this Windows does not hold registry access lists";
+    }
+    Fragments({{"EVILTOKEN", "Evil"}});
+    const std::string place = "Key: " + kHkcu + locked + ", Method: ";
+    auto CountOf = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    struct Case {
+        const char* method;
+        std::function<void()> scan;
+    };
+    const Case cases[] = {
+        {"WalkSubKeys", [&] { Engine().ScanRegistryKeys(HKEY_CURRENT_USER, walk, 2); }},
+        {"ScanRegistryValues", [&] { Engine().ScanRegistryValues(HKEY_CURRENT_USER, locked, 2); }},
+        {"ScanRegistryKeys", [&] { Engine().ScanRegistryKeys(HKEY_CURRENT_USER, locked, 2); }},
+        {"CheckRegistryValueRows",
+         [&] {
+             base::ListItem& row = Engine().lists.lstRegistry.ListItems.Add(kHkcu + locked);
+             row.SubItems(1) = "c:\\evil\\EvilToken.exe";
+             row.SubItems(2) = "Evil";
+             Engine().CheckRegistryValueRows();
+         }},
+        {"CheckRegistryKType",
+         [&] {
+             base::ListItem& row = Engine().lists.lstRegKSearch.ListItems.Add("REG KEY");
+             row.SubItems(1) = "Spy";
+             row.SubItems(2) = kHkcu + locked;
+             Engine().CheckRegKList();
+         }},
+    };
+    for (const Case& c : cases) {
+        Fresh();
+        Engine().lists.lstRegistry.ListItems.Clear();
+        Engine().lists.lstRegKSearch.ListItems.Clear();
+        const size_t before = CountOf(ErrorLog(), place + c.method);
+        c.scan();
+        EXPECT_EQ(CountOf(ErrorLog(), place + c.method), before + 1) << c.method << "\n" << ErrorLog();
+        EXPECT_EQ(Engine().counters.UnreadPlaces, 1) << c.method;
+        EXPECT_NE(scanlog::RegistrySection(Engine()).find("Keys that could not be read (see the error log) :1"),
+                  std::string::npos)
+            << c.method;
+    }
+    // A key that is not there is nothing to tell, and a clean scan's log says nothing of it.
+    Fresh();
+    Engine().ScanRegistryValues(HKEY_CURRENT_USER, base_ + "\\Missing", 2);
+    Engine().ScanRegistryKeys(HKEY_CURRENT_USER, walk + "\\Open", 2);
+    EXPECT_EQ(Engine().counters.UnreadPlaces, 0);
+    EXPECT_EQ(scanlog::RegistrySection(Engine()).find("could not be read"), std::string::npos);
 }
 
 TEST_F(RegistryScanTest, ValueDataRowsGoOnPastAFaultyOne) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "base/Handles.h"
 #include "base/Modal.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
@@ -39,6 +40,23 @@ protected:
         frmMain.Unload();
     }
     static std::string Shown(const char* variable) { return frmUpdate.flash.ShownText(variable); }
+    // Definitions number 3 installed, number 4 on the server; the message box's text goes to `shown`.
+    void ServeUpdateFrom3To4(std::string& shown) {
+        modEncryption::LoadEncryption();
+        const crypto::Bytes key = testing_support::TestSigningKey();
+        modDefinitions::WriteDefinitionsFile(folder / "defs.dat", "[SETTINGS]\nUPDATE-FILE-NUMBER=3\n", key);
+        modDefinitions::LoadDefinitions();
+        testing_support::TempFolder tmp;
+        modDefinitions::WriteDefinitionsFile(tmp / "new.dat", "[SETTINGS]\nUPDATE-FILE-NUMBER=4\n", key);
+        server.SetFile("/updates/version", "4");
+        server.SetFile("/updates/defs.dat", base::ReadWhole(tmp / "new.dat"));
+        server.SetFile("/updates/News.txt", "news");
+        frmUpdate.site.host = server.host();
+        base::modal::Expect("frmMsgBox", [&shown](const base::modal::Step& s) {
+            shown = s.text;
+            return 1;
+        });
+    }
     testing_support::ScopedProgramFolder folder;
     TestServer server;
 };
@@ -149,23 +167,10 @@ TEST_F(UpdateWindowTest, AnErrorAnswerIsShownAndEndsTheTransfer) {
 }
 
 TEST_F(UpdateWindowTest, TheStartCommandRunsTheUpdate) {
-    modEncryption::LoadEncryption();
-    const crypto::Bytes key = testing_support::TestSigningKey();
-    modDefinitions::WriteDefinitionsFile(folder / "defs.dat", "[SETTINGS]\nUPDATE-FILE-NUMBER=3\n", key);
-    modDefinitions::LoadDefinitions();
-    testing_support::TempFolder tmp;
-    modDefinitions::WriteDefinitionsFile(tmp / "new.dat", "[SETTINGS]\nUPDATE-FILE-NUMBER=4\n", key);
-    server.SetFile("/updates/version", "4");
-    server.SetFile("/updates/defs.dat", base::ReadWhole(tmp / "new.dat"));
-    server.SetFile("/updates/News.txt", "news");
-    frmUpdate.site.host = server.host();
+    std::string shown;
+    ServeUpdateFrom3To4(shown);
     int installed = 0;
     frmUpdate.OnDefinitionsInstalled = [&] { ++installed; };
-    std::string shown;
-    base::modal::Expect("frmMsgBox", [&](const base::modal::Step& s) {
-        shown = s.text;
-        return 1;
-    });
     frmUpdate.OpenUpdateWindow();
     frmUpdate.flash.InjectCommand("IDC_FS_START");
     EXPECT_EQ(shown, "Update completed sucessfully.");
@@ -174,6 +179,23 @@ TEST_F(UpdateWindowTest, TheStartCommandRunsTheUpdate) {
     EXPECT_FALSE(frmUpdate.cmdStartUpdate.Enabled());
     EXPECT_EQ(modDefinitions::updateListfromINI("SETTINGS", "UPDATE-FILE-NUMBER"), std::optional<std::string>("4"));
     frmUpdate.OnDefinitionsInstalled = nullptr;
+    modEncryption::ReleaseEncryption();
+}
+
+TEST_F(UpdateWindowTest, ADefinitionsFileHeldOpenIsReportedAndStartStaysUsable) {
+    std::string shown;
+    ServeUpdateFrom3To4(shown);
+    {
+        base::FileHandle held(CreateFileA((folder / "defs.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        frmUpdate.OpenUpdateWindow();
+        frmUpdate.flash.InjectCommand("IDC_FS_START");
+    }
+    EXPECT_NE(shown.find("The new definitions could not be installed"), std::string::npos) << shown;
+    EXPECT_TRUE(frmUpdate.cmdStartUpdate.Enabled());
+    EXPECT_FALSE(base::FileExists(folder / "update\\defs.dat"));
+    EXPECT_EQ(modDefinitions::updateListfromINI("SETTINGS", "UPDATE-FILE-NUMBER"), std::optional<std::string>("3"));
     modEncryption::ReleaseEncryption();
 }
 

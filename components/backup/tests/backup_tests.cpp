@@ -240,6 +240,111 @@ TEST(BackupArchive, PathsThatEscapeAreRefused) {
     EXPECT_EQ(base::ReadWhole(data / "first.txt"), "changed");
 }
 
+TEST(BackupArchive, NamesWindowsWouldNotKeepAreRefused) {
+    struct Case {
+        std::string path;
+        bool safe;
+    };
+    const std::string name255(255, 'n'), deep = "C:\\" + std::string(240, 'f') + "\\" + std::string(5, 'g');
+    const Case files[] = {
+        {"C:\\a\\CON", false},
+        {"C:\\a\\NUL.txt", false},
+        {"C:\\a\\com1", false},
+        {"C:\\a\\LPT1.log", false},
+        {"C:\\aux\\b.txt", false},
+        {"C:\\a\\nul .txt", false},
+        {"C:\\a\\Com\xB9", false},
+        {"C:\\a\\conout$", false},
+        {"C:\\a\\COM10", true},
+        {"C:\\a\\CONSOLE.txt", true},
+        {"C:\\a\\nullify", true},
+        {"C:\\a\\*", false},
+        {"C:\\a\\b?.txt", false},
+        {"C:\\a\\b<c>", false},
+        {"C:\\a\\b|c", false},
+        {"C:\\a\\b\"c", false},
+        {"C:\\a\\victim.txt.", false},
+        {"C:\\a\\victim.txt ", false},
+        {"C:\\a \\b.txt", false},
+        {"C:\\a\\ b.txt", true},
+        {"C:\\a\\tab\there", false},
+        {std::string("C:\\a\\b.txt\0x", 12), false},
+        {"C:\\" + name255, true},
+        {"C:\\" + name255 + "n", false},
+        {"C:\\" + std::string(300, 'x'), false},
+        {deep, true},           // 249 characters, its folder 243
+        {deep + "\\h", false},  // its folder leaves no room to restore into
+        {"C:\\" + std::string(120, 'a') + "\\" + std::string(140, 'b'), false},  // MAX_PATH
+    };
+    for (const Case& c : files) EXPECT_EQ(backup::IsSafeFilePath(c.path), c.safe) << c.path;
+    const Case keys[] = {
+        {"HKEY_CURRENT_USER\\Software\\X", true},
+        {std::string("HKEY_CURRENT_USER\\Software\\X\0Y", 30), false},
+        {"HKEY_CURRENT_USER\\Software\\" + name255, true},
+        {"HKEY_CURRENT_USER\\Software\\" + name255 + "n", false},
+    };
+    for (const Case& c : keys) EXPECT_EQ(backup::IsSafeRegistryPath(c.path), c.safe) << c.path;
+}
+
+TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
+    TempFolder data, store;
+    ScratchKey key;
+    const std::string first = data / "first.txt", victim = data / "victim.txt";
+    auto entry = [](backup::EntryKind kind, const std::string& path, const std::string& name = {}) {
+        backup::Entry e;
+        e.kind = kind;
+        e.path = path;
+        e.name = name;
+        e.attributes = kind == backup::EntryKind::RegValue ? REG_SZ : FILE_ATTRIBUTE_NORMAL;
+        return e;
+    };
+    struct Row {
+        const char* name;
+        backup::RawItem last;  // the entry that comes after good ones
+    };
+    const Row rows[] = {
+        {"NUL.txt", {entry(backup::EntryKind::File, data / "NUL.txt"), "x"}},
+        {"CON", {entry(backup::EntryKind::File, data / "CON"), "x"}},
+        {"COM1 folder", {entry(backup::EntryKind::Folder, data / "COM1"), ""}},
+        {"LPT1.log", {entry(backup::EntryKind::File, data / "LPT1.log"), "x"}},
+        {"aux", {entry(backup::EntryKind::File, data / "aux"), "x"}},
+        {"*", {entry(backup::EntryKind::File, data / "*"), "x"}},
+        {"300 characters", {entry(backup::EntryKind::File, data / std::string(300, 'v')), "x"}},
+        {"victim.txt.", {entry(backup::EntryKind::File, victim + "."), "overwritten"}},
+        {"victim.txt ", {entry(backup::EntryKind::File, victim + " "), "overwritten"}},
+        {"key cut at a NUL", {entry(backup::EntryKind::RegKey, key.full() + std::string("\\cut\0evil", 9)), ""}},
+        {"value name with a NUL",
+         {entry(backup::EntryKind::RegValue, key.full() + "\\Other", std::string("v\0w", 3)), "data"}},
+    };
+    for (const Row& r : rows) {
+        base::WriteText(first, "current");
+        base::WriteText(victim, "current");
+        const std::string folder = store / testing_support::UniqueName("raw");
+        CreateDirectoryA(folder.c_str(), nullptr);
+        backup::WriteRawArchiveForTests(
+            folder, kPass,
+            {{entry(backup::EntryKind::File, first), "restored"},
+             {entry(backup::EntryKind::Folder, data / "made"), ""},
+             {entry(backup::EntryKind::RegKey, key.full()), ""},
+             {entry(backup::EntryKind::RegValue, key.full(), "v"), std::string("restored\0", 9)},
+             {entry(backup::EntryKind::RegKey, key.full() + "\\cut"), ""},
+             r.last});
+        EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), backup::errUnsafePath) << r.name;
+        EXPECT_EQ(base::ReadWhole(first), "current") << r.name;
+        EXPECT_EQ(base::ReadWhole(victim), "current") << r.name;
+        EXPECT_EQ(GetFileAttributesA((data / "made").c_str()), INVALID_FILE_ATTRIBUTES) << r.name;
+        base::RegKey k;
+        EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, key.path.c_str(), 0, KEY_READ, k.put()), ERROR_SUCCESS) << r.name;
+        RegDeleteTreeA(HKEY_CURRENT_USER, key.path.c_str());
+    }
+    // The same archive without the refused entry restores.
+    const std::string folder = store / "sound";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    backup::WriteRawArchiveForTests(folder, kPass, {{entry(backup::EntryKind::File, first), "restored"}});
+    EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), 0);
+    EXPECT_EQ(base::ReadWhole(first), "restored");
+}
+
 TEST(BackupArchive, AFailedBackupLeavesNoArchive) {
     TempFolder data, store;
     base::WriteText(data / "ok.txt", "ok");
