@@ -3,6 +3,7 @@
 
 #include "base/ProgramFolder.h"
 #include "base/RuntimeError.h"
+#include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "monitors/GuardSupport.h"
@@ -43,6 +44,19 @@ std::set<std::string> ReadSnapshot() {
 }  // namespace
 
 bool BhoGuardRunning() { return running; }
+
+void followBhoKey(const std::string& clsid) {
+    if (!running) return;
+    base::Trap("followBhoKey", [&] {
+        if (clsid.empty() || !base::FileExists(SnapshotPath())) return WriteSnapshot();
+        std::string text;
+        for (const std::string& name : ReadSnapshot())
+            if (!base::EqualsNoCase(name, clsid)) text += monitors::QuotedRecord({name});
+        for (const std::string& name : support::SubKeyNames(HKEY_LOCAL_MACHINE, kBhoKey))
+            if (base::EqualsNoCase(name, clsid)) text += monitors::QuotedRecord({name});
+        base::WriteText(SnapshotPath(), text);
+    });
+}
 
 void startBHOMonitor() {
     base::Trap("startBHOMonitor", [] {

@@ -54,6 +54,12 @@ bool Known(const std::multimap<std::string, std::string>& known, const std::stri
 
 bool FavoritesGuardRunning() { return running; }
 
+void followFavorite(const std::string& name) {
+    if (!running) return;
+    base::Trap("followFavorite",
+               [&] { support::FollowShortcut(SnapshotPath(), gb_favoritesFolder, name, fGetShortcutTarget); });
+}
+
 void startIEFavoriteMonitor() {
     base::Trap("startIEFavoriteMonitor", [] {
         halvex::StartMonitor(gb_favoritesFolder, support::NotifyWindow(NotifyBox::IEFavorite), 1, nullptr);

@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "monitors/HalvexClient.h"
+#include "monitors/QuotedRecords.h"
 #include "monitors/modMonitors.h"
 
 namespace monitors {
@@ -156,6 +157,30 @@ std::string IniDocument::Text() const {
         for (const auto& [k, v] : s.keys) text += k + "=" + v + "\r\n";
     }
     return text;
+}
+
+void FollowShortcut(const std::string& snapshotPath, const std::string& folder, const std::string& name,
+                    const std::function<std::string(const std::string& path)>& targetOf) {
+    std::string text;
+    if (base::FileExists(snapshotPath)) {
+        for (const std::string& line : base::ReadLines(snapshotPath)) {
+            auto fields = ParseQuotedRecord(line);
+            if (fields && fields->size() == 2 && base::EqualsNoCase((*fields)[0], name)) continue;
+            text += line + "\r\n";
+        }
+    }
+    const std::string path = folder + "\\" + name;
+    if (base::FileExists(path)) text += QuotedRecord({name, targetOf(path)});
+    base::WriteText(snapshotPath, text);
+}
+
+bool KeyWithin(const std::string& path, const std::string& key, std::string* rest) {
+    std::string p = path;
+    while (!p.empty() && p.back() == '\\') p.pop_back();
+    if (p.size() < key.size() || !base::EqualsNoCase(p.substr(0, key.size()), key)) return false;
+    if (p.size() > key.size() && p[key.size()] != '\\') return false;
+    if (rest) *rest = p.size() > key.size() ? p.substr(key.size() + 1) : std::string();
+    return true;
 }
 
 void ReleaseMonitorsWhenIdle() {

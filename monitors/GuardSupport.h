@@ -46,6 +46,13 @@ private:
     std::vector<Section> sections_;
 };
 
+// A shortcut snapshot of (name, target) records after the program's own change of one shortcut: the
+// records of that name give way to the shortcut as it now is (none when it is gone).
+void FollowShortcut(const std::string& snapshotPath, const std::string& folder, const std::string& name,
+                    const std::function<std::string(const std::string& path)>& targetOf);
+// True when `path` names `key` or a key below it (letter case ignored); `rest` gets what follows.
+bool KeyWithin(const std::string& path, const std::string& key, std::string* rest = nullptr);
+
 // Halvex stays loaded while any guard watches; the last guard to stop lets it go.
 void ReleaseMonitorsWhenIdle();
 // Without its snapshot a check would call everything new: takes a fresh one with write() and

@@ -126,3 +126,37 @@ void showGuardAlert(const std::string& text) {
 }
 
 }  // namespace modMonitors
+
+namespace modMonitors {
+
+void followOwnChange(const wiring::OwnChange& change) {
+    base::Trap("followOwnChange", [&] {
+        using Kind = wiring::OwnChange::Kind;
+        if (change.kind == Kind::File) {
+            const size_t slash = change.path.find_last_of('\\');
+            if (slash == std::string::npos) return;
+            const std::string folder = change.path.substr(0, slash), name = change.path.substr(slash + 1);
+            if (base::EqualsNoCase(folder, gb_programsFolder + "\\Startup")) followStartupShortcut(name);
+            if (base::EqualsNoCase(folder, gb_favoritesFolder)) followFavorite(name);
+            return;
+        }
+        namespace support = monitors::support;
+        const bool key = change.kind == Kind::Key;
+        // A changed key holds a watched key, or a changed value lies in one.
+        auto touches = [&](HKEY root, const char* watched) {
+            if (change.root != root) return false;
+            return key ? support::KeyWithin(watched, change.path) : base::EqualsNoCase(change.path, watched);
+        };
+        for (const auto& g : RunGroups())
+            if (touches(g.root, g.keyPath)) followRunValues(g.root, g.keyPath, key ? std::string() : change.valueName);
+        if (touches(HKEY_CURRENT_USER, kIEMainKey)) followIEPages(key ? std::string() : change.valueName);
+        if (change.root != HKEY_LOCAL_MACHINE) return;
+        std::string below;
+        if (support::KeyWithin(change.path, kBhoKey, &below))
+            followBhoKey(below.substr(0, below.find('\\')));
+        else if (key && support::KeyWithin(kBhoKey, change.path))
+            followBhoKey({});
+    });
+}
+
+}  // namespace modMonitors

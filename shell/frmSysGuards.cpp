@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "core/modLanguage.h"
 #include "core/modMain.h"
 #include "shell/CommonDialog.h"
@@ -259,7 +260,7 @@ void frmSysGuards::chkIEHiJackGuard_Click() {
 }
 
 void frmSysGuards::chkIEHomePage_Click() {
-    gb_ieDefaultPageGuard = chkIEHomePage;
+    guards::SetHomePageGuard(chkIEHomePage, txtDefaultHomePage);
     flash.SetVariable("_root.IEHomePageGuard", Flag(gb_ieDefaultPageGuard));
     flash.SetVariable("_root.GS_IEHomePageGuard", gb_ieDefaultPageGuard ? captionEnable : captionDisable);
     flash.SetVariable("_root.AddItToAlertSection", Flag(!gb_ieRestoreHomePageAutomatic));
@@ -315,6 +316,7 @@ void frmSysGuards::enableBHOGuard() {
 
 void frmSysGuards::enableIERestoreHomePageAutomatic() {
     gb_ieRestoreHomePageAutomatic = !MovieBoolean(flash.GetVariable("_root.AddItToAlertSection"));
+    modMain::saveSettingOf(&gb_ieRestoreHomePageAutomatic);
 }
 
 void frmSysGuards::setHomepage() {

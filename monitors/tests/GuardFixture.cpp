@@ -226,9 +226,11 @@ void GuardTest::SetUp() {
     CreateDirectoryA(gb_favoritesFolder.c_str(), nullptr);
     gb_scanBusy = false;
     host_ = std::make_unique<TestHost>();
+    wiring::SetOwnChangeFollower(&modMonitors::followOwnChange);
 }
 
 void GuardTest::TearDown() {
+    wiring::SetOwnChangeFollower({});
     modMonitors::stopStartupMonitor();
     modMonitors::stopIEFavoriteMonitor();
     modMonitors::stopIEHijackGuard();
