@@ -115,6 +115,23 @@ TEST_F(Guards, RunValueReportedOnceThenAuthorizedThenUndone) {
     EXPECT_TRUE(Store().empty());
 }
 
+// A name with a line feed reaches the store whole, and the undo deletes that very value.
+TEST_F(Guards, RunValueWithALineFeedInItsNameIsReportedAndUndone) {
+    const std::string name = testing_support::UniqueName("CorvaneGuard") + "\nsecond line";
+    SavedValue saved(HKEY_CURRENT_USER, modMonitors::kRunKey, name);
+    modMonitors::startStartupMonitor();
+    SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, "C:\\lf.exe");
+    ASSERT_TRUE(AlertArrives(1));
+    Settle();
+    const auto store = Store();
+    ASSERT_EQ(store.size(), 1u);
+    EXPECT_EQ(store[0].item, name);
+    std::vector<monitors::AlertRow> rows{{store[0], true}};
+    EXPECT_EQ(monitors::AnswerCheckedRows(rows, monitors::Answer::Undo), 1);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, name));
+    EXPECT_TRUE(Store().empty());
+}
+
 TEST_F(Guards, MachineRunValueChecksBothGroupsAndNamesTheMachine) {
     const std::string name = testing_support::UniqueName("CorvaneGuardLm");
     // Long commands are whole in the snapshot: an unchanged one is never reported.
