@@ -34,7 +34,7 @@ std::string Location(NotifyBox box) {
         case NotifyBox::IEHijack:
             return kIEMainKey;
         case NotifyBox::BHO:
-            return kBhoKey;
+            return kBhoParentKey;  // the key's own texts, and its parent's while the key is missing
     }
     return {};
 }
@@ -98,7 +98,20 @@ bool RouteNotification(NotifyBox box, const std::string& text) {
                 RunPendingChecks();
             return true;
         }
-        if (base::ContainsNoCase(text, "err")) base::Raise(505, text);
+        if (!base::ContainsNoCase(text, "err")) return false;
+        // err10 to err13: the watch could not be made or broke, and Halvex has let it go (err14 and err15
+        // refuse a second watch and leave the first running).
+        const bool ended =
+            text.size() >= 5 && base::UCase(text.substr(0, 4)) == "ERR1" && text[4] >= '0' && text[4] <= '3';
+        if (box == NotifyBox::BHO && ended) {
+            bhoWatchEnded();
+            // What came while no watch was on is looked at.
+            if (BhoGuardRunning()) {
+                pending.push_back({box, {}});
+                if (monitors::GuardHost* host = monitors::Host()) host->RequestChecks();
+            }
+        }
+        base::Raise(505, text);
         return false;
     });
 }

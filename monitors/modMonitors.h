@@ -27,6 +27,7 @@ inline constexpr char kRunOnceKey[] = "Software\\Microsoft\\Windows\\Currentvers
 inline constexpr char kRunOnceExKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
 inline constexpr char kIEMainKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
 inline constexpr char kBhoKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+inline constexpr char kBhoParentKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
 // One snapshot group of the startup guard's registry part.
 struct RunGroup {
@@ -66,6 +67,9 @@ void checkIEHijackRegsitry();
 void startBHOMonitor();
 void stopBHOMonitor();
 void checkBHORegistry();
+// Halvex ended the guard's watch (its error text): the guard watches the key or its parent again,
+// whichever is there and did not just fail; with neither it is not running.
+void bhoWatchEnded();
 void updateBHORegistry(const monitors::GuardAlert& alert);
 
 // ---- the program's own changes ----
