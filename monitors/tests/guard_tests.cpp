@@ -287,10 +287,10 @@ TEST_F(Guards, HelperObjectGuardWatchesTheKeyOnceItComes) {
     modMonitors::startBHOMonitor();
     EXPECT_TRUE(modMonitors::BhoGuardRunning());
     SetString(HKEY_LOCAL_MACHINE, base + first, "", "First");
-    ASSERT_TRUE(AlertArrives(1));
+    ASSERT_TRUE(AlertArrives(1, 3000));
     Settle();
     SetString(HKEY_LOCAL_MACHINE, base + second, "", "Second");
-    ASSERT_TRUE(AlertArrives(2));
+    ASSERT_TRUE(AlertArrives(2, 3000));
     Settle();
     EXPECT_EQ(Store(), (std::vector<GuardAlert>{{"IE BHO Guard", "BHO Key", first, modMonitors::kBhoKey},
                                                 {"IE BHO Guard", "BHO Key", second, modMonitors::kBhoKey}}));
@@ -298,7 +298,7 @@ TEST_F(Guards, HelperObjectGuardWatchesTheKeyOnceItComes) {
     Settle();
     EXPECT_TRUE(modMonitors::BhoGuardRunning());
     SetString(HKEY_LOCAL_MACHINE, base + "{0A1B2C3D-0000-4000-8000-00000000F003}", "", "Third");
-    ASSERT_TRUE(AlertArrives(3));
+    ASSERT_TRUE(AlertArrives(3, 3000));
     EXPECT_TRUE(modMonitors::BhoGuardRunning());
 }
 
