@@ -256,6 +256,7 @@ TEST_F(SysGuardsWindow, TheHomePageGuardTickedLaterProtectsThePageShownAndIsKept
     frmSysGuards.flash.SetVariable("_root.IEHomePageGuard", "-1");
     Send("IDC_FS_IEHOMEPAGEGUARD");
     EXPECT_TRUE(gb_ieDefaultPageGuard);
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.GS_IEHomePageGuard"), "Enabled");
     EXPECT_EQ(guards::ReadIniKey(folder / "Hjlst.qvl", "IE", "StartPage"), "http://protected.example/");
     EXPECT_EQ(settings::GetSetting("SystemGuard", "IEDefaultPageGuard"), "True");
     frmSysGuards.flash.SetVariable("_root.AddItToAlertSection", "-1");
@@ -265,6 +266,11 @@ TEST_F(SysGuardsWindow, TheHomePageGuardTickedLaterProtectsThePageShownAndIsKept
     Send("IDC_FS_IEHOMEPAGEGUARD");
     EXPECT_FALSE(gb_ieDefaultPageGuard);
     EXPECT_EQ(settings::GetSetting("SystemGuard", "IEDefaultPageGuard"), "False");
+    // Ticked while the hijack guard does not run, it says it protects nothing.
+    fakes_[static_cast<int>(guards::GuardKind::IEHijack)].running = false;
+    frmSysGuards.flash.SetVariable("_root.IEHomePageGuard", "-1");
+    Send("IDC_FS_IEHOMEPAGEGUARD");
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.GS_IEHomePageGuard"), "Disabled");
 }
 
 TEST_F(SysGuardsWindow, TheAddDialogAddsOneRowForEachLocation) {
