@@ -81,7 +81,7 @@ void checkIEFavoriteFolder() {
         for (const std::string& name : support::ListShortcuts(gb_favoritesFolder, "url")) {
             support::PumpMessages();  // once per shortcut: a folder of thousands must not freeze the window
             const std::string target = fGetShortcutTarget(FullPath(name));
-            if (Known(known, name, target)) continue;
+            if (Known(known, name, target) || Known(ReadSnapshot(), name, target)) continue;  // grown meanwhile
             support::Report({monitors::kFavoritesGuard, name, target, FullPath(name)}, "IE Favorites Guard Alert");
         }
     });

@@ -46,7 +46,7 @@ bool OpenKey(HKEY root, const std::string& keyPath, REGSAM access, base::RegKey&
 }
 }  // namespace
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath) {
+std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath, bool pump) {
     base::RegKey key;
     if (!OpenKey(root, keyPath, KEY_QUERY_VALUE, key)) return {};
     std::vector<std::string> names;
@@ -66,7 +66,7 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath) {
         }
         if (rc != ERROR_SUCCESS) base::Raise(base::errPathFileAccessError, "Can't read the values of " + keyPath);
         names.emplace_back(buffer.data(), size);
-        if (i % 32 == 31) PumpMessages();  // a key of a thousand values is no reason to freeze
+        if (pump && i % 32 == 31) PumpMessages();  // a key of a thousand values is no reason to freeze
     }
     return names;
 }

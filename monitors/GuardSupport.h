@@ -17,8 +17,9 @@ namespace monitors::support {
 // system files. An empty list for a missing folder.
 std::vector<std::string> ListShortcuts(const std::string& folder, const std::string& extension);
 // The key's value names (the unnamed default value as ""), in the system's order. Throws
-// base::RuntimeError when the key cannot be opened or read.
-std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath);
+// base::RuntimeError when the key cannot be opened or read. `pump`: the host's messages are pumped
+// now and then; a snapshot update must not pump, or a check could look before it is written.
+std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath, bool pump = true);
 // The key's direct subkey names; an empty list when the key is missing.
 std::vector<std::string> SubKeyNames(HKEY root, const std::string& keyPath);
 

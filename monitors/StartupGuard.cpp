@@ -103,6 +103,8 @@ void CheckGroup(const RunGroup& g, const support::IniDocument& doc) {
         if (name.empty() || isOwnStartupEntry(name)) continue;
         const std::string data = CurrentData(g, name);
         if (known.count({base::UCase(support::SnapshotText(name)), base::UCase(data)}) != 0) continue;
+        // The pumps above may have let the program change the snapshot (its own change, an answer).
+        if (checkIfItemInRegFile(g.name, name)) continue;
         support::Report({monitors::kStartupRegistryGuard, name, data, std::string(g.hive) + "\\" + g.keyPath},
                         "Startup Registry Guard Alert");
     }
@@ -122,7 +124,7 @@ void FollowGroup(const RunGroup& g, const std::function<bool(const std::string& 
         if (own(base::UCase(name))) continue;
         entries.emplace_back(std::move(name), doc.Get("Values", std::string(g.name) + "V" + index));
     }
-    for (const std::string& name : support::ValueNames(g.root, g.keyPath))
+    for (const std::string& name : support::ValueNames(g.root, g.keyPath, false))
         if (own(base::UCase(support::SnapshotText(name))))
             entries.emplace_back(support::SnapshotText(name), CurrentData(g, name));
     doc.Set("STUPC", g.name, std::to_string(static_cast<long>(entries.size()) - 1));
@@ -196,7 +198,7 @@ void checkStartupFolder() {
             bool known = false;
             for (const auto& [n, t] : records)
                 if (base::EqualsNoCase(n, name) && t == target) known = true;
-            if (known) continue;
+            if (known || checkIfItemInFile(name)) continue;  // the snapshot may have grown meanwhile
             support::Report({monitors::kStartupFileGuard, name, target, StartupFolder() + "\\" + name},
                             "Startup File Guard Alert");
         }

@@ -273,6 +273,14 @@ TEST_F(GuardWindows, AStartupItemEnabledAgainRaisesNoAlert) {
     const std::optional<std::string> profileBefore =
         base::FileExists(profile) ? std::optional<std::string>(base::ReadWhole(profile)) : std::nullopt;
     monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, "C:\\own.exe /start");
+    // A Run key of many values: taking the change into the snapshot gives no check a chance to look first.
+    std::vector<std::unique_ptr<monitors_testing::SavedValue>> fillers;
+    for (int i = 0; i < 70; ++i) {
+        const std::string filler = "CorvaneFiller" + std::to_string(i);
+        fillers.push_back(
+            std::make_unique<monitors_testing::SavedValue>(HKEY_CURRENT_USER, modMonitors::kRunKey, filler));
+        monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, filler, "C:\\filler.exe");
+    }
     auto rowOf = [&]() -> std::string {
         const auto& rows = frmSysGuards.startupItems.Rows();
         for (size_t i = 0; i < rows.size(); ++i)
