@@ -43,12 +43,14 @@ void InstallGuards() {
     guards::SwitchOf(guards::GuardKind::IEFavorites).Connect(&favoritesGuard);
     guards::SwitchOf(guards::GuardKind::IEHijack).Connect(&hijackGuard);
     guards::SwitchOf(guards::GuardKind::BHO).Connect(&bhoGuard);
+    wiring::SetOwnChangeFollower(&modMonitors::followOwnChange);
 }
 
 void RemoveGuards() {
     for (auto k : {guards::GuardKind::Startup, guards::GuardKind::IEFavorites, guards::GuardKind::IEHijack,
                    guards::GuardKind::BHO})
         guards::SwitchOf(k).Connect(nullptr);
+    wiring::SetOwnChangeFollower({});
     monitors::SetGuardHost(nullptr);
 }
 

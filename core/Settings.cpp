@@ -191,6 +191,19 @@ void saveFormMainSettings() {
     });
 }
 
+bool saveSettingOf(const void* global) {
+    return base::Trap("saveSettingOf", false, [&] {
+        for (const SettingRow& row : SettingsTable()) {
+            const void* held = std::visit([](auto* p) { return static_cast<const void*>(p); }, row.global);
+            if (held == global) {
+                settings::SaveSetting(row.section, row.key, StoredText(row));
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
 namespace {
 BOOL CALLBACK RefreshOne(HWND child, LPARAM) {
     RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

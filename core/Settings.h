@@ -16,6 +16,10 @@ void loadFormMainSettings();
 // Writes every stored option from its global; a failure is logged ("saveFormMainSettings") and
 // ends the save.
 void saveFormMainSettings();
+// Writes the one option kept in `global` (a gb_ variable of the table) at once, for a switch the
+// user turned that must hold even when the program does not end cleanly. False when it was not
+// written (logged, "saveSettingOf").
+bool saveSettingOf(const void* global);
 // Repaints every child control of the window; failures are ignored.
 void RefreshFormControls(HWND form);
 

@@ -10,6 +10,7 @@ LoadDefinitionsFn g_loadDefinitions;
 DecryptFn g_decrypt;
 ShowPasswordDialogFn g_showPasswordDialog;
 std::string g_passwordEntry;
+OwnChangeFn g_ownChange;
 }  // namespace
 
 void SetGetMessage(GetMessageFn fn) { g_getMessage = std::move(fn); }
@@ -49,5 +50,22 @@ void SetShowPasswordDialog(ShowPasswordDialogFn fn) { g_showPasswordDialog = std
 void ShowPasswordDialog() {
     if (g_showPasswordDialog) g_showPasswordDialog();
 }
+
+void SetOwnChangeFollower(OwnChangeFn fn) { g_ownChange = std::move(fn); }
+void NoteOwnChange(const OwnChange& change) {
+    if (!g_ownChange) return;
+    try {
+        g_ownChange(change);
+    } catch (...) {
+        // The change is done; a follower that fails must not turn it into a failure.
+    }
+}
+void NoteOwnValueChange(HKEY root, const std::string& keyPath, const std::string& valueName) {
+    NoteOwnChange({OwnChange::Kind::Value, root, keyPath, valueName});
+}
+void NoteOwnKeyChange(HKEY root, const std::string& keyPath) {
+    NoteOwnChange({OwnChange::Kind::Key, root, keyPath, {}});
+}
+void NoteOwnFileChange(const std::string& path) { NoteOwnChange({OwnChange::Kind::File, nullptr, path, {}}); }
 
 }  // namespace wiring

@@ -54,4 +54,21 @@ using ShowPasswordDialogFn = std::function<void()>;
 void SetShowPasswordDialog(ShowPasswordDialogFn fn);
 void ShowPasswordDialog();
 
+// A place Corvane itself has just changed: a removal, a backup's restore, a startup item or helper
+// object put back or taken out. The real-time guards take the place as it now is into their
+// snapshots, so they neither report nor undo the program's own work. Noted after the change.
+struct OwnChange {
+    enum class Kind { Value, Key, File };
+    Kind kind = Kind::Value;
+    HKEY root = nullptr;    // Value, Key
+    std::string path;       // the key path (Value, Key: the key with all below it) or the file's full path
+    std::string valueName;  // Value
+};
+using OwnChangeFn = std::function<void(const OwnChange& change)>;
+void SetOwnChangeFollower(OwnChangeFn fn);
+void NoteOwnChange(const OwnChange& change);
+void NoteOwnValueChange(HKEY root, const std::string& keyPath, const std::string& valueName);
+void NoteOwnKeyChange(HKEY root, const std::string& keyPath);
+void NoteOwnFileChange(const std::string& path);
+
 }  // namespace wiring

@@ -10,6 +10,7 @@
 #include "base/Trap.h"
 #include "core/AtomicFile.h"
 #include "core/SpecialFolders.h"
+#include "core/Wiring.h"
 #include "core/modLanguage.h"
 #include "guards/Places.h"
 
@@ -164,7 +165,9 @@ PlaceResult DisableBho(BHOProfile& row) {
         row.undo["bho"] = *snap;
     else if (KeyExists(HKEY_LOCAL_MACHINE, key))
         return Fail("the helper object's key cannot be read");
-    if (!DeleteKeyTree(HKEY_LOCAL_MACHINE, key)) return Fail("the helper object's key cannot be deleted");
+    const bool deleted = DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
+    wiring::NoteOwnKeyChange(HKEY_LOCAL_MACHINE, key);
+    if (!deleted) return Fail("the helper object's key cannot be deleted");
     return {};
 }
 
@@ -182,6 +185,7 @@ PlaceResult EnableBho(const BHOProfile& row) {
                  ? WriteRawValue(HKEY_LOCAL_MACHINE, key, "", {REG_SZ, std::string(1, '\0')})
                  : WriteRawValue(HKEY_LOCAL_MACHINE, key, "", {REG_SZ, row.name + '\0'});
     }
+    wiring::NoteOwnKeyChange(HKEY_LOCAL_MACHINE, key);
     if (!ok) return Fail("the helper object's key cannot be written");
     return {};
 }
@@ -228,6 +232,7 @@ PlaceResult RemoveBho(BHOProfile& row) {
     SaveBHOListToFile(removed, file);  // kept before anything is deleted
     bool ok = DeleteKeyTree(HKEY_LOCAL_MACHINE, BhoKeyOf(row.clsid));
     ok = DeleteKeyTree(HKEY_CLASSES_ROOT, ClassKeyOf(row.clsid)) && ok;
+    wiring::NoteOwnKeyChange(HKEY_LOCAL_MACHINE, BhoKeyOf(row.clsid));
     row.undo = kept.undo;
     if (!ok) return Fail("the helper object's keys cannot be deleted");
     return {};
@@ -244,6 +249,7 @@ PlaceResult RestoreRemovedBho(const std::string& clsid) {
         ok = RestoreKeyTree(HKEY_CLASSES_ROOT, ClassKeyOf(it->clsid), c->second);
     if (auto b = it->undo.find("bho"); b != it->undo.end())
         ok = RestoreKeyTree(HKEY_LOCAL_MACHINE, BhoKeyOf(it->clsid), b->second) && ok;
+    wiring::NoteOwnKeyChange(HKEY_LOCAL_MACHINE, BhoKeyOf(it->clsid));
     if (!ok) return Fail("the helper object's keys cannot be written");
     removed.erase(it);
     if (removed.empty())

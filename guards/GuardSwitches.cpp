@@ -2,9 +2,15 @@
 
 #include "base/ProgramFolder.h"
 #include "core/Globals.h"
+#include "core/RegistryModule.h"
+#include "core/Settings.h"
 #include "guards/Places.h"
 
 namespace guards {
+
+namespace {
+const char kIEMainKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
+}
 
 bool GuardSwitch::Set(bool on) {
     setting_ = on;
@@ -32,7 +38,19 @@ GuardSwitch& SwitchOf(GuardKind kind) {
 bool SaveProtectedHomePage(const std::string& address) {
     if (!WriteIniKey(base::ProgramFilePath("Hjlst.qvl"), "IE", "StartPage", address)) return false;
     gb_ieDefaultHomePage = address;
+    modMain::saveSettingOf(&gb_ieDefaultHomePage);
     return true;
+}
+
+void SetHomePageGuard(bool on, const std::string& shownPage) {
+    const bool changed = on != gb_ieDefaultPageGuard;
+    gb_ieDefaultPageGuard = on;
+    if (!changed) return;
+    modMain::saveSettingOf(&gb_ieDefaultPageGuard);
+    if (!on || !SwitchOf(GuardKind::IEHijack).Running()) return;
+    const std::string page =
+        !shownPage.empty() ? shownPage : RegistryModule::QueryRegString(HKEY_CURRENT_USER, kIEMainKey, "Start Page");
+    WriteIniKey(base::ProgramFilePath("Hjlst.qvl"), "IE", "StartPage", page);
 }
 
 }  // namespace guards

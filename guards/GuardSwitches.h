@@ -39,4 +39,9 @@ GuardSwitch& SwitchOf(GuardKind kind);
 // snapshot Hjlst.qvl in the program folder, and the setting. False when it was not written.
 bool SaveProtectedHomePage(const std::string& address);
 
+// Turns the home-page guard on or off and keeps the setting at once. Turned on while the hijack
+// guard runs, the guard protects `shownPage` from now on (the page the window shows; the browser's
+// start page when that is empty), as a start of the guard would.
+void SetHomePageGuard(bool on, const std::string& shownPage);
+
 }  // namespace guards

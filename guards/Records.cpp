@@ -1,60 +1,19 @@
 #include "guards/Records.h"
 
+#include "base/EscapedField.h"
+
 namespace guards {
 namespace {
 
-const char kEscaped[] = "=?e:";
 const char kDetails[] = "=?d:";
 
 bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-std::string Percent(const std::string& s, const std::string& special) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : s) {
-        if (c == '%' || c == '\r' || c == '\n' || c == '\0' ||
-            special.find(static_cast<char>(c)) != std::string::npos) {
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-std::string Unpercent(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
-std::string EncodeField(const std::string& field) {
-    if (field.find_first_of(std::string("\r\n\0", 3)) == std::string::npos && !StartsWith(field, "=?")) return field;
-    return kEscaped + Percent(field, "");
-}
+std::string EncodeField(const std::string& field) { return base::EscapeLineField(field); }
 
-std::string DecodeField(const std::string& line) {
-    if (StartsWith(line, kEscaped)) return Unpercent(line.substr(sizeof(kEscaped) - 1));
-    return line;
-}
+std::string DecodeField(const std::string& line) { return base::UnescapeLineField(line); }
 
 std::string EncodeDetails(const Details& details) {
     if (details.empty()) return {};
@@ -63,7 +22,7 @@ std::string EncodeDetails(const Details& details) {
     for (const auto& [k, v] : details) {
         if (!first) out += '&';
         first = false;
-        out += Percent(k, "&=") + "=" + Percent(v, "&=");
+        out += base::PercentEncode(k, "&=") + "=" + base::PercentEncode(v, "&=");
     }
     return out;
 }
@@ -79,7 +38,8 @@ Details DecodeDetails(const std::string& line) {
         size_t amp = rest.find('&', pos);
         std::string pair = rest.substr(pos, amp == std::string::npos ? std::string::npos : amp - pos);
         size_t eq = pair.find('=');
-        if (eq != std::string::npos) d[Unpercent(pair.substr(0, eq))] = Unpercent(pair.substr(eq + 1));
+        if (eq != std::string::npos)
+            d[base::PercentDecode(pair.substr(0, eq))] = base::PercentDecode(pair.substr(eq + 1));
         if (amp == std::string::npos) break;
         pos = amp + 1;
     }
@@ -148,7 +108,7 @@ std::string ToHex(const std::string& bytes) {
 std::string FromHex(const std::string& hex) {
     std::string out;
     for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-        int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+        int hi = base::HexDigitValue(hex[i]), lo = base::HexDigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0) break;
         out += static_cast<char>(hi * 16 + lo);
     }

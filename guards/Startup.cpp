@@ -11,6 +11,7 @@
 #include "base/Trap.h"
 #include "core/AtomicFile.h"
 #include "core/SpecialFolders.h"
+#include "core/Wiring.h"
 #include "core/modLanguage.h"
 #include "guards/Places.h"
 
@@ -126,7 +127,9 @@ PlaceResult DisableStartupItem(StartupProfile& r) {
             r.undo["type"] = std::to_string(v->type);
             r.undo["data"] = ToHex(v->data);
         }
-        if (!DeleteValueIfPresent(info.hive, key, r.name)) return Fail("the registry value cannot be deleted");
+        const bool deleted = DeleteValueIfPresent(info.hive, key, r.name);
+        wiring::NoteOwnValueChange(info.hive, key, r.name);
+        if (!deleted) return Fail("the registry value cannot be deleted");
         return {};
     }
     if (info.csidl) {
@@ -135,7 +138,9 @@ PlaceResult DisableStartupItem(StartupProfile& r) {
         if (!base::FileExists(path)) return {};
         r.undo["file"] = path.substr(path.rfind('\\') + 1);
         r.undo["lnk"] = ToHex(base::ReadWhole(path));
-        if (!DeleteFileA(path.c_str())) return Fail("the shortcut cannot be deleted");
+        const bool deleted = DeleteFileA(path.c_str()) != 0;
+        wiring::NoteOwnFileChange(path);
+        if (!deleted) return Fail("the shortcut cannot be deleted");
         return {};
     }
     std::string ini = WinIniPath();
@@ -166,7 +171,9 @@ PlaceResult EnableStartupItem(const StartupProfile& r) {
         auto data = r.undo.find("data");
         if (type != r.undo.end() && data != r.undo.end())
             v = {static_cast<DWORD>(std::stoul(type->second)), FromHex(data->second)};
-        if (!WriteRawValue(info.hive, key, r.name, v)) return Fail("the registry value cannot be written");
+        const bool written = WriteRawValue(info.hive, key, r.name, v);
+        wiring::NoteOwnValueChange(info.hive, key, r.name);
+        if (!written) return Fail("the registry value cannot be written");
         return {};
     }
     if (info.csidl) {
@@ -182,6 +189,7 @@ PlaceResult EnableStartupItem(const StartupProfile& r) {
             if (base::Trim(r.command).empty()) return Fail("the item names no program");
             written = WriteShortcut(path, ShortcutFromCommand(r.command));
         }
+        wiring::NoteOwnFileChange(path);
         if (!written) return Fail("the shortcut cannot be written");
         return {};
     }

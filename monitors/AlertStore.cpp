@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "base/ProgramFolder.h"
+#include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "monitors/QuotedRecords.h"
 
@@ -33,6 +34,7 @@ Cache cache;
 bool Stamp(const std::string& path, unsigned long long& size, FILETIME& written) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
     size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     written = data.ftLastWriteTime;
     return true;
@@ -61,6 +63,9 @@ std::vector<GuardAlert> ReadAlertStore(int* skipped) {
     const std::string path = AlertStorePath();
     std::vector<GuardAlert> out;
     std::set<Key> seen;
+    // A folder in the store's place is no empty store: nothing may be written over it.
+    if (base::FolderExists(path))
+        base::Raise(base::errPathFileAccessError, "The alert store " + path + " is a folder, not a file");
     if (!base::FileExists(path)) {
         Remember(path, {});
         return out;

@@ -32,7 +32,8 @@ bool AppendAlert(const GuardAlert& alert);
 
 // The distinct records of the store in the order they first appear. A missing store reads as empty;
 // a line that is not a record of four fields is skipped (and counted in `skipped`), the lines after it
-// are read. Throws when the store exists but cannot be read.
+// are read. Throws when the store exists but cannot be read, and when a folder stands in its place
+// (so AppendAlert and SaveAlertStore, which read first, never write over it).
 std::vector<GuardAlert> ReadAlertStore(int* skipped = nullptr);
 
 // Rewrites the store as the window's rows after an answer: `rows` in their order, then every record

@@ -54,6 +54,12 @@ bool Known(const std::multimap<std::string, std::string>& known, const std::stri
 
 bool FavoritesGuardRunning() { return running; }
 
+void followFavorite(const std::string& name) {
+    if (!running) return;
+    base::Trap("followFavorite",
+               [&] { support::FollowShortcut(SnapshotPath(), gb_favoritesFolder, name, fGetShortcutTarget); });
+}
+
 void startIEFavoriteMonitor() {
     base::Trap("startIEFavoriteMonitor", [] {
         halvex::StartMonitor(gb_favoritesFolder, support::NotifyWindow(NotifyBox::IEFavorite), 1, nullptr);
@@ -75,7 +81,7 @@ void checkIEFavoriteFolder() {
         for (const std::string& name : support::ListShortcuts(gb_favoritesFolder, "url")) {
             support::PumpMessages();  // once per shortcut: a folder of thousands must not freeze the window
             const std::string target = fGetShortcutTarget(FullPath(name));
-            if (Known(known, name, target)) continue;
+            if (Known(known, name, target) || Known(ReadSnapshot(), name, target)) continue;  // grown meanwhile
             support::Report({monitors::kFavoritesGuard, name, target, FullPath(name)}, "IE Favorites Guard Alert");
         }
     });

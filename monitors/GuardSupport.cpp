@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "monitors/HalvexClient.h"
+#include "monitors/QuotedRecords.h"
 #include "monitors/modMonitors.h"
 
 namespace monitors {
@@ -45,7 +46,7 @@ bool OpenKey(HKEY root, const std::string& keyPath, REGSAM access, base::RegKey&
 }
 }  // namespace
 
-std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath) {
+std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath, bool pump) {
     base::RegKey key;
     if (!OpenKey(root, keyPath, KEY_QUERY_VALUE, key)) return {};
     std::vector<std::string> names;
@@ -65,7 +66,7 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath) {
         }
         if (rc != ERROR_SUCCESS) base::Raise(base::errPathFileAccessError, "Can't read the values of " + keyPath);
         names.emplace_back(buffer.data(), size);
-        if (i % 32 == 31) PumpMessages();  // a key of a thousand values is no reason to freeze
+        if (pump && i % 32 == 31) PumpMessages();  // a key of a thousand values is no reason to freeze
     }
     return names;
 }
@@ -156,6 +157,30 @@ std::string IniDocument::Text() const {
         for (const auto& [k, v] : s.keys) text += k + "=" + v + "\r\n";
     }
     return text;
+}
+
+void FollowShortcut(const std::string& snapshotPath, const std::string& folder, const std::string& name,
+                    const std::function<std::string(const std::string& path)>& targetOf) {
+    std::string text;
+    if (base::FileExists(snapshotPath)) {
+        for (const std::string& line : base::ReadLines(snapshotPath)) {
+            auto fields = ParseQuotedRecord(line);
+            if (fields && fields->size() == 2 && base::EqualsNoCase((*fields)[0], name)) continue;
+            text += line + "\r\n";
+        }
+    }
+    const std::string path = folder + "\\" + name;
+    if (base::FileExists(path)) text += QuotedRecord({name, targetOf(path)});
+    base::WriteText(snapshotPath, text);
+}
+
+bool KeyWithin(const std::string& path, const std::string& key, std::string* rest) {
+    std::string p = path;
+    while (!p.empty() && p.back() == '\\') p.pop_back();
+    if (p.size() < key.size() || !base::EqualsNoCase(p.substr(0, key.size()), key)) return false;
+    if (p.size() > key.size() && p[key.size()] != '\\') return false;
+    if (rest) *rest = p.size() > key.size() ? p.substr(key.size() + 1) : std::string();
+    return true;
 }
 
 void ReleaseMonitorsWhenIdle() {

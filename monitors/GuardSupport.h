@@ -17,8 +17,9 @@ namespace monitors::support {
 // system files. An empty list for a missing folder.
 std::vector<std::string> ListShortcuts(const std::string& folder, const std::string& extension);
 // The key's value names (the unnamed default value as ""), in the system's order. Throws
-// base::RuntimeError when the key cannot be opened or read.
-std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath);
+// base::RuntimeError when the key cannot be opened or read. `pump`: the host's messages are pumped
+// now and then; a snapshot update must not pump, or a check could look before it is written.
+std::vector<std::string> ValueNames(HKEY root, const std::string& keyPath, bool pump = true);
 // The key's direct subkey names; an empty list when the key is missing.
 std::vector<std::string> SubKeyNames(HKEY root, const std::string& keyPath);
 
@@ -45,6 +46,13 @@ private:
     const Section* Find(const std::string& name) const;
     std::vector<Section> sections_;
 };
+
+// A shortcut snapshot of (name, target) records after the program's own change of one shortcut: the
+// records of that name give way to the shortcut as it now is (none when it is gone).
+void FollowShortcut(const std::string& snapshotPath, const std::string& folder, const std::string& name,
+                    const std::function<std::string(const std::string& path)>& targetOf);
+// True when `path` names `key` or a key below it (letter case ignored); `rest` gets what follows.
+bool KeyWithin(const std::string& path, const std::string& key, std::string* rest = nullptr);
 
 // Halvex stays loaded while any guard watches; the last guard to stop lets it go.
 void ReleaseMonitorsWhenIdle();

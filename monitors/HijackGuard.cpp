@@ -1,6 +1,7 @@
 // The home-page hijack guard: the browser's local, search and start pages of the current user.
 #include "base/ProgramFolder.h"
 #include "base/RuntimeError.h"
+#include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/IniFiles.h"
@@ -34,6 +35,16 @@ void Compare(const char* valueName, const char* key) {
 }  // namespace
 
 bool HijackGuardRunning() { return running; }
+
+void followIEPages(const std::string& valueName) {
+    if (!running) return;
+    base::Trap("followIEPages", [&] {
+        for (auto [name, key] : {std::pair{"Local Page", "LocalPage"}, std::pair{"Search Page", "SearchPage"},
+                                 std::pair{"Start Page", "StartPage"}})
+            if (valueName.empty() || base::EqualsNoCase(valueName, name))
+                modMain::SetPrivateStringValue("IE", key, SnapshotPath(), Page(name));
+    });
+}
 
 void startIEHijackGuard() {
     base::Trap("startIEHijackGuard", [] {

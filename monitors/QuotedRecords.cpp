@@ -1,5 +1,7 @@
 #include "monitors/QuotedRecords.h"
 
+#include "base/EscapedField.h"
+
 namespace monitors {
 
 std::string QuotedRecord(const Fields& fields) {
@@ -7,7 +9,7 @@ std::string QuotedRecord(const Fields& fields) {
     for (size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) line += ',';
         line += '"';
-        for (char c : fields[i]) {
+        for (char c : base::EscapeLineField(fields[i])) {
             if (c == '"') line += '"';
             line += c;
         }
@@ -47,7 +49,7 @@ std::optional<Fields> ParseQuotedRecord(const std::string& line) {
             ++i;
         }
         if (!closed) return std::nullopt;
-        fields.push_back(std::move(field));
+        fields.push_back(base::UnescapeLineField(field));
         if (i == n) return fields;
         ++i;  // the comma
     }

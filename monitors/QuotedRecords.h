@@ -2,6 +2,8 @@
 // Quoted-field records: one line of fields, each in double quotes, separated by commas, ended by
 // CR LF. A quote inside a field is written doubled; a line written without doubling (an older file)
 // still reads: a quote counts as the end of its field only where a comma or the line's end follows.
+// A field with a line break or NUL is written escaped (base/EscapedField.h), so the record stays
+// on its line.
 #include <optional>
 #include <string>
 #include <vector>

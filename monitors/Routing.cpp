@@ -34,7 +34,7 @@ std::string Location(NotifyBox box) {
         case NotifyBox::IEHijack:
             return kIEMainKey;
         case NotifyBox::BHO:
-            return kBhoKey;
+            return kBhoParentKey;  // the key's own texts, and its parent's while the key is missing
     }
     return {};
 }
@@ -98,7 +98,20 @@ bool RouteNotification(NotifyBox box, const std::string& text) {
                 RunPendingChecks();
             return true;
         }
-        if (base::ContainsNoCase(text, "err")) base::Raise(505, text);
+        if (!base::ContainsNoCase(text, "err")) return false;
+        // err10 to err13: the watch could not be made or broke, and Halvex has let it go (err14 and err15
+        // refuse a second watch and leave the first running).
+        const bool ended =
+            text.size() >= 5 && base::UCase(text.substr(0, 4)) == "ERR1" && text[4] >= '0' && text[4] <= '3';
+        if (box == NotifyBox::BHO && ended) {
+            bhoWatchEnded();
+            // What came while no watch was on is looked at.
+            if (BhoGuardRunning()) {
+                pending.push_back({box, {}});
+                if (monitors::GuardHost* host = monitors::Host()) host->RequestChecks();
+            }
+        }
+        base::Raise(505, text);
         return false;
     });
 }
@@ -123,6 +136,40 @@ void showGuardAlert(const std::string& text) {
             // A pop-up that fails never reaches the check that raised it.
         }
     }
+}
+
+}  // namespace modMonitors
+
+namespace modMonitors {
+
+void followOwnChange(const wiring::OwnChange& change) {
+    base::Trap("followOwnChange", [&] {
+        using Kind = wiring::OwnChange::Kind;
+        if (change.kind == Kind::File) {
+            const size_t slash = change.path.find_last_of('\\');
+            if (slash == std::string::npos) return;
+            const std::string folder = change.path.substr(0, slash), name = change.path.substr(slash + 1);
+            if (base::EqualsNoCase(folder, gb_programsFolder + "\\Startup")) followStartupShortcut(name);
+            if (base::EqualsNoCase(folder, gb_favoritesFolder)) followFavorite(name);
+            return;
+        }
+        namespace support = monitors::support;
+        const bool key = change.kind == Kind::Key;
+        // A changed key holds a watched key, or a changed value lies in one.
+        auto touches = [&](HKEY root, const char* watched) {
+            if (change.root != root) return false;
+            return key ? support::KeyWithin(watched, change.path) : base::EqualsNoCase(change.path, watched);
+        };
+        for (const auto& g : RunGroups())
+            if (touches(g.root, g.keyPath)) followRunValues(g.root, g.keyPath, key ? std::string() : change.valueName);
+        if (touches(HKEY_CURRENT_USER, kIEMainKey)) followIEPages(key ? std::string() : change.valueName);
+        if (change.root != HKEY_LOCAL_MACHINE) return;
+        std::string below;
+        if (support::KeyWithin(change.path, kBhoKey, &below))
+            followBhoKey(below.substr(0, below.find('\\')));
+        else if (key && support::KeyWithin(kBhoKey, change.path))
+            followBhoKey({});
+    });
 }
 
 }  // namespace modMonitors

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -102,12 +103,56 @@ void CheckGroup(const RunGroup& g, const support::IniDocument& doc) {
         if (name.empty() || isOwnStartupEntry(name)) continue;
         const std::string data = CurrentData(g, name);
         if (known.count({base::UCase(support::SnapshotText(name)), base::UCase(data)}) != 0) continue;
+        // The pumps above may have let the program change the snapshot (its own change, an answer).
+        if (checkIfItemInRegFile(g.name, name)) continue;
         support::Report({monitors::kStartupRegistryGuard, name, data, std::string(g.hive) + "\\" + g.keyPath},
                         "Startup Registry Guard Alert");
     }
 }
 
+// The group's snapshot entries with the values `own` names taken afresh from the key: the others
+// stay as they were, so a change that nobody answered yet is still reported.
+void FollowGroup(const RunGroup& g, const std::function<bool(const std::string& upperName)>& own) {
+    support::IniDocument doc;
+    if (base::FileExists(RegistrySnapshotPath())) doc = support::IniDocument::Load(RegistrySnapshotPath());
+    std::vector<std::pair<std::string, std::string>> entries;
+    const double count = conv::Val(doc.Get("STUPC", g.name));
+    const long last = count < 0 ? -1 : static_cast<long>(std::min(count, 1000000.0));
+    for (long i = 0; i <= last; ++i) {
+        const std::string index = std::to_string(i);
+        std::string name = doc.Get("Values", std::string(g.name) + "K" + index);
+        if (own(base::UCase(name))) continue;
+        entries.emplace_back(std::move(name), doc.Get("Values", std::string(g.name) + "V" + index));
+    }
+    for (const std::string& name : support::ValueNames(g.root, g.keyPath, false))
+        if (own(base::UCase(support::SnapshotText(name))))
+            entries.emplace_back(support::SnapshotText(name), CurrentData(g, name));
+    doc.Set("STUPC", g.name, std::to_string(static_cast<long>(entries.size()) - 1));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        doc.Set("Values", std::string(g.name) + "K" + std::to_string(i), entries[i].first);
+        doc.Set("Values", std::string(g.name) + "V" + std::to_string(i), entries[i].second);
+    }
+    base::WriteText(RegistrySnapshotPath(), doc.Text());
+}
+
 }  // namespace
+
+void followRunValues(HKEY root, const std::string& keyPath, const std::string& valueName) {
+    if (!running) return;
+    base::Trap("followRunValues", [&] {
+        const std::string upper = base::UCase(support::SnapshotText(valueName));
+        for (const auto& g : RunGroups()) {
+            if (g.root != root || !base::EqualsNoCase(g.keyPath, keyPath)) continue;
+            FollowGroup(g, [&](const std::string& name) { return valueName.empty() || name == upper; });
+        }
+    });
+}
+
+void followStartupShortcut(const std::string& name) {
+    if (!running) return;
+    base::Trap("followStartupShortcut",
+               [&] { support::FollowShortcut(FolderSnapshotPath(), StartupFolder(), name, fGetShortcutTarget); });
+}
 
 const std::vector<RunGroup>& RunGroups() {
     static const std::vector<RunGroup> groups = {
@@ -153,7 +198,7 @@ void checkStartupFolder() {
             bool known = false;
             for (const auto& [n, t] : records)
                 if (base::EqualsNoCase(n, name) && t == target) known = true;
-            if (known) continue;
+            if (known || checkIfItemInFile(name)) continue;  // the snapshot may have grown meanwhile
             support::Report({monitors::kStartupFileGuard, name, target, StartupFolder() + "\\" + name},
                             "Startup File Guard Alert");
         }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Wiring.h"
 #include "monitors/AlertStore.h"
 #include "monitors/GuardHost.h"
 
@@ -26,6 +27,7 @@ inline constexpr char kRunOnceKey[] = "Software\\Microsoft\\Windows\\Currentvers
 inline constexpr char kRunOnceExKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx";
 inline constexpr char kIEMainKey[] = "Software\\Microsoft\\Internet Explorer\\Main";
 inline constexpr char kBhoKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+inline constexpr char kBhoParentKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer";
 
 // One snapshot group of the startup guard's registry part.
 struct RunGroup {
@@ -65,7 +67,21 @@ void checkIEHijackRegsitry();
 void startBHOMonitor();
 void stopBHOMonitor();
 void checkBHORegistry();
+// Halvex ended the guard's watch (its error text): the guard watches the key or its parent again,
+// whichever is there and did not just fail; with neither it is not running.
+void bhoWatchEnded();
 void updateBHORegistry(const monitors::GuardAlert& alert);
+
+// ---- the program's own changes ----
+// Each running guard whose place the change touched takes that place, as it now is, into its
+// snapshot: what the program did itself is neither reported nor undone. Installed as the
+// wiring's follower wherever the guards are wired.
+void followOwnChange(const wiring::OwnChange& change);
+void followRunValues(HKEY root, const std::string& keyPath, const std::string& valueName);  // "" = all
+void followStartupShortcut(const std::string& name);
+void followFavorite(const std::string& name);
+void followIEPages(const std::string& valueName);  // "" = all three
+void followBhoKey(const std::string& clsid);       // "" = the whole list
 
 // The pop-up raiser: nothing while a scan or a removal runs (gb_scanBusy).
 void showGuardAlert(const std::string& text);

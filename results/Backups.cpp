@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Wiring.h"
+#include "results/RemoveSelected.h"
 
 namespace results {
 namespace {
@@ -166,6 +167,18 @@ void RestoreBackup(const std::string& root, const std::string& name) {
     if (!IsPlainFolderName(name)) throw base::RuntimeError(base::errBadFileName, "Not a backup name: " + name);
     backup::RestoreOptions options;
     options.replacingRegKey = [](const std::string&) { return true; };
+    // What the restore put back is the program's own change: no guard reports or undoes it.
+    options.restored = [](const backup::Entry& e) {
+        if (e.kind == backup::EntryKind::File) return wiring::NoteOwnFileChange(e.path);
+        if (e.kind == backup::EntryKind::Folder) return;
+        std::string keyPath;
+        const HKEY root = RootOfRegistryPath(e.path, keyPath);
+        if (!root) return;
+        if (e.kind == backup::EntryKind::RegKey)
+            wiring::NoteOwnKeyChange(root, keyPath);
+        else
+            wiring::NoteOwnValueChange(root, keyPath, e.name);
+    };
     backup::Restore(root + "\\" + name, kBackupPassPhrase, options);
 }
 

@@ -283,7 +283,10 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
          });
     pass([](const std::string& t) { return t == "Malware File" || t == "Tracking Cookie"; },
          [&](base::ListItem& r) {
-             if (!IsRemovablePath(r.SubItems(2)) || !actions.deleteFile(r.SubItems(2))) return Outcome::Failed;
+             if (!IsRemovablePath(r.SubItems(2))) return Outcome::Failed;
+             const bool deleted = actions.deleteFile(r.SubItems(2));
+             wiring::NoteOwnFileChange(r.SubItems(2));
+             if (!deleted) return Outcome::Failed;
              if (r.Text == "Malware File" && actions.clearWinIniStart) actions.clearWinIniStart(r.SubItems(2));
              ++(r.Text == "Malware File" ? gb_totalSpyFilesRemoved : gb_totalSpyCookiesRemoved);
              return Outcome::Removed;
@@ -312,6 +315,10 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
             } else {
                 done = actions.setString(root, keyPath, r.SubItems(2), r.SubItems(3));
             }
+            if (kind == "MALWARE REGKEY")
+                wiring::NoteOwnKeyChange(root, keyPath);
+            else
+                wiring::NoteOwnValueChange(root, keyPath, r.SubItems(2));
             if (!done) return Outcome::Failed;
             ++gb_totalSpyRegistryKeysRemoved;
             return Outcome::Removed;
@@ -334,6 +341,7 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
                 std::string keyPath;
                 const HKEY root = RootOfRegistryPath(r.ToolTipText, keyPath);
                 if (root && !KeyOpens(root, keyPath)) {
+                    wiring::NoteOwnKeyChange(root, keyPath);
                     rows.Remove(i);
                     ++gb_totalSpyRegistryKeysRemoved;
                 }

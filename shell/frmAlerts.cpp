@@ -181,6 +181,10 @@ void frmAlerts::fillAlertFlashList() {
                 PageField(r.SubItems(3)) + "|";
     }
     frmMain.flash.SetVariable("_root.MyAlertString", text);
+    // The alerts list's variables do not share one stem: the movie's list "Alert" reads the same rows
+    // under its own names, after every answer as at the page's opening.
+    frmMain.flash.SetVariable("_root.NumberOfAlert", std::to_string(rows.Count()));
+    frmMain.flash.SetVariable("_root.AlertString", text);
     frmMain.flash.SetVariable("_root.AlertListener", "1");
 }
 

@@ -557,6 +557,8 @@ const std::map<std::string, Row>& Commands() {
          {true,
           [](F& f, const std::string&) {
               f.flash.GotoFrame(F::SystemGuards);
+              // Each opening reads the places afresh: a Run value or helper object added meanwhile shows.
+              frmSysGuards.Unload();
               frmSysGuards.Load();
               f.ShowPanel(frmSysGuards);  // the window's own movie fills the page
           }}},
@@ -604,11 +606,6 @@ const std::map<std::string, Row>& Commands() {
               frmAlerts.Unload();
               frmAlerts.Load();
               frmAlerts.fillAlertFlashList();
-              // The alerts list's variables do not share one stem ("NumberOfAlerts",
-              // "MyAlertString"): the movie's list "Alert" gets them under its own names.
-              f.flash.SetVariable("_root.NumberOfAlert", f.flash.GetVariable("_root.NumberOfAlerts"));
-              f.flash.SetVariable("_root.AlertString", f.flash.GetVariable("_root.MyAlertString"));
-              f.flash.SetVariable("_root.AlertListener", "1");
               f.flash.GotoFrame(F::Alerts);
           }}},
         {"IDC_FS_AUTHORIZE", {true, [](F&, const std::string& a) { frmAlerts.authorizeAlert(a); }}},
@@ -690,6 +687,8 @@ void frmMain::flash_FSCommand(const std::string& command, const std::string& arg
         if (FrontFirst(c)) Front();
         if (it->second.password && !ProtectedPage()) return;
         it->second.run(*this, MovieArgument(args));
+        // The alerts list is sent anew after an answer: a row chosen before names another row now.
+        if (c == "IDC_FS_ALERT" || c == "IDC_FS_AUTHORIZE" || c == "IDC_FS_DELETE") selected_.erase("ALERT");
     });
 }
 

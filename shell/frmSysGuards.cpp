@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "core/modLanguage.h"
 #include "core/modMain.h"
 #include "shell/CommonDialog.h"
@@ -252,16 +253,18 @@ void frmSysGuards::chkIEHiJackGuard_Click() {
         // The home-page guard works through the hijack guard: without it the box is off.
         homePageControlsEnabled = chkIEHiJackGuard;
         if (!chkIEHiJackGuard) chkIEHomePage = false;
-        chkIEHomePage_Click();
         guards::SwitchOf(guards::GuardKind::IEHijack).Set(chkIEHiJackGuard);
         PushSwitch(guards::GuardKind::IEHijack, "_root.IEHijackGuard", "_root.GS_IEHijackGuard");
+        chkIEHomePage_Click();
     });
 }
 
 void frmSysGuards::chkIEHomePage_Click() {
-    gb_ieDefaultPageGuard = chkIEHomePage;
+    guards::SetHomePageGuard(chkIEHomePage, txtDefaultHomePage);
     flash.SetVariable("_root.IEHomePageGuard", Flag(gb_ieDefaultPageGuard));
-    flash.SetVariable("_root.GS_IEHomePageGuard", gb_ieDefaultPageGuard ? captionEnable : captionDisable);
+    // It works through the hijack guard: without that running it protects nothing.
+    const bool protecting = gb_ieDefaultPageGuard && guards::SwitchOf(guards::GuardKind::IEHijack).Running();
+    flash.SetVariable("_root.GS_IEHomePageGuard", protecting ? captionEnable : captionDisable);
     flash.SetVariable("_root.AddItToAlertSection", Flag(!gb_ieRestoreHomePageAutomatic));
 }
 
@@ -315,6 +318,7 @@ void frmSysGuards::enableBHOGuard() {
 
 void frmSysGuards::enableIERestoreHomePageAutomatic() {
     gb_ieRestoreHomePageAutomatic = !MovieBoolean(flash.GetVariable("_root.AddItToAlertSection"));
+    modMain::saveSettingOf(&gb_ieRestoreHomePageAutomatic);
 }
 
 void frmSysGuards::setHomepage() {

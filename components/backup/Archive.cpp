@@ -813,6 +813,7 @@ void Restore(const std::string& folder, const std::string& passPhrase, const Res
                     if (RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
                                         key.put(), nullptr) != ERROR_SUCCESS)
                         Fail(errRestoreFailed, "The key " + e.path + " could not be made");
+                    if (options.restored) options.restored(e);
                     break;
                 }
                 case EntryKind::RegValue:
@@ -829,6 +830,7 @@ void Restore(const std::string& folder, const std::string& passPhrase, const Res
         [&](std::uint64_t) {
             if (current.kind == EntryKind::File) {
                 file.End();
+                if (options.restored) options.restored(current);
                 return;
             }
             if (keySkipped) return;
@@ -836,6 +838,7 @@ void Restore(const std::string& folder, const std::string& passPhrase, const Res
             if (RegSetValueExA(key.get(), current.name.c_str(), 0, current.attributes,
                                value.empty() ? nullptr : value.data(), (DWORD)value.size()) != ERROR_SUCCESS)
                 Fail(errRestoreFailed, "The value " + current.name + " of " + current.path + " could not be written");
+            if (options.restored) options.restored(current);
         });
     // Folders last, deepest first: writing their contents changed their times.
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {

@@ -65,6 +65,8 @@ std::vector<Entry> ReadEntries(const std::string& folder, const std::string& pas
 struct RestoreOptions {
     // Asked for every key that exists already: true replaces its values with the archive's.
     std::function<bool(const std::string& key)> replacingRegKey;
+    // Told of every file, key and value once it has been put back.
+    std::function<void(const Entry& entry)> restored;
 };
 
 // Checks the whole archive, then puts every entry back at its recorded place, replacing what

@@ -4,6 +4,8 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
+#include "core/SettingsStore.h"
+#include "core/tests/CoreTestSupport.h"
 #include "guards/GuardSwitches.h"
 #include "guards/Places.h"
 
@@ -78,12 +80,14 @@ TEST(GuardSwitch, AFailedStartIsNotRunningAndIsTriedAgain) {
 
 TEST(ProtectedHomePage, SavedIntoTheHijackSnapshotAndTheSetting) {
     testing_support::ScopedProgramFolder folder;
+    core_test::ScopedSettingsRoot settingsRoot;
     std::string snapshot = folder / "Hjlst.qvl";
     base::WriteText(snapshot, "[IE]\r\nStartPage=http://old.example/\r\nSearchPage=http://search.example/\r\n");
     ASSERT_TRUE(guards::SaveProtectedHomePage("http://home.example/?a=1&b=2"));
     EXPECT_EQ(guards::ReadIniKey(snapshot, "IE", "StartPage"), "http://home.example/?a=1&b=2");
     EXPECT_EQ(guards::ReadIniKey(snapshot, "IE", "SearchPage"), "http://search.example/");
     EXPECT_EQ(gb_ieDefaultHomePage, "http://home.example/?a=1&b=2");
+    EXPECT_EQ(settings::GetSetting("SystemGuard", "IEDefaultHomePage"), "http://home.example/?a=1&b=2");
     EXPECT_FALSE(guards::SaveProtectedHomePage("http://x/\r\n[evil]"));
     EXPECT_EQ(gb_ieDefaultHomePage, "http://home.example/?a=1&b=2");
 }

@@ -168,6 +168,35 @@ EnsuredKey::~EnsuredKey() {
     if (created_) RegistryModule::DeleteKey(root_, keyPath_);
 }
 
+AbsentKey::AbsentKey(HKEY root, std::string keyPath)
+    : root_(root),
+      keyPath_(std::move(keyPath)),
+      aside_("Software\\CorvaneTestAside\\" + std::to_string(GetCurrentProcessId())) {
+    existed_ = KeyExists(root_, keyPath_);
+    if (!existed_) return;
+    base::RegKey from, to;
+    EXPECT_EQ(RegOpenKeyExA(root_, keyPath_.c_str(), 0, KEY_READ, from.put()), ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, aside_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, to.put(), nullptr),
+        ERROR_SUCCESS);
+    EXPECT_EQ(RegCopyTreeA(from.get(), nullptr, to.get()), ERROR_SUCCESS);
+    from = base::RegKey();
+    RegistryModule::DeleteKey(root_, keyPath_);
+    EXPECT_FALSE(KeyExists(root_, keyPath_));
+}
+
+AbsentKey::~AbsentKey() {
+    if (KeyExists(root_, keyPath_)) RegistryModule::DeleteKey(root_, keyPath_);
+    if (!existed_) return;
+    base::RegKey from, to;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, aside_.c_str(), 0, KEY_READ, from.put()) == ERROR_SUCCESS &&
+        RegCreateKeyExA(root_, keyPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, to.put(), nullptr) ==
+            ERROR_SUCCESS)
+        RegCopyTreeA(from.get(), nullptr, to.get());
+    from = base::RegKey();
+    RegistryModule::DeleteKey(HKEY_CURRENT_USER, aside_);
+}
+
 void SetString(HKEY root, const std::string& keyPath, const std::string& name, const std::string& data) {
     base::RegKey key;
     ASSERT_EQ(RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr),
@@ -226,9 +255,11 @@ void GuardTest::SetUp() {
     CreateDirectoryA(gb_favoritesFolder.c_str(), nullptr);
     gb_scanBusy = false;
     host_ = std::make_unique<TestHost>();
+    wiring::SetOwnChangeFollower(&modMonitors::followOwnChange);
 }
 
 void GuardTest::TearDown() {
+    wiring::SetOwnChangeFollower({});
     modMonitors::stopStartupMonitor();
     modMonitors::stopIEFavoriteMonitor();
     modMonitors::stopIEHijackGuard();

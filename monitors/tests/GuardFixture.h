@@ -73,6 +73,19 @@ private:
     bool created_ = false;
 };
 
+// A key moved aside for the test (kept under a scratch key) and put back as it was afterwards;
+// whatever the test made in its place goes.
+class AbsentKey {
+public:
+    AbsentKey(HKEY root, std::string keyPath);
+    ~AbsentKey();
+
+private:
+    HKEY root_;
+    std::string keyPath_, aside_;
+    bool existed_ = false;
+};
+
 void SetString(HKEY root, const std::string& keyPath, const std::string& name, const std::string& data);
 bool ValueExists(HKEY root, const std::string& keyPath, const std::string& name);
 std::string ReadString(HKEY root, const std::string& keyPath, const std::string& name);

@@ -14,6 +14,7 @@
 #include "base/TextFile.h"
 #include "core/Globals.h"
 #include "core/IniFiles.h"
+#include "core/RegistryModule.h"
 #include "core/SpecialFolders.h"
 #include "monitors/AlertAnswers.h"
 #include "monitors/modMonitors.h"
@@ -112,6 +113,23 @@ TEST_F(Guards, RunValueReportedOnceThenAuthorizedThenUndone) {
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, name));
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, modMonitors::kRunKey, own), "C:\\corvane2.exe");
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, modMonitors::kRunKey, ""), "C:\\default.exe");
+    EXPECT_TRUE(Store().empty());
+}
+
+// A name with a line feed reaches the store whole, and the undo deletes that very value.
+TEST_F(Guards, RunValueWithALineFeedInItsNameIsReportedAndUndone) {
+    const std::string name = testing_support::UniqueName("CorvaneGuard") + "\nsecond line";
+    SavedValue saved(HKEY_CURRENT_USER, modMonitors::kRunKey, name);
+    modMonitors::startStartupMonitor();
+    SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, "C:\\lf.exe");
+    ASSERT_TRUE(AlertArrives(1));
+    Settle();
+    const auto store = Store();
+    ASSERT_EQ(store.size(), 1u);
+    EXPECT_EQ(store[0].item, name);
+    std::vector<monitors::AlertRow> rows{{store[0], true}};
+    EXPECT_EQ(monitors::AnswerCheckedRows(rows, monitors::Answer::Undo), 1);
+    EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, name));
     EXPECT_TRUE(Store().empty());
 }
 
@@ -257,6 +275,31 @@ TEST_F(HijackGuard, StartPageRestoredSilentlyAndNeverToNothing) {
     EXPECT_EQ(rows.size(), 1u);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"), "http://hijacker.example/");
     EXPECT_EQ(LogCount("no saved Start Page to restore"), 1);
+}
+
+// The helper objects' key missing at the start: the guard runs on its parent, reports objects added
+// with the key, moves onto the key, and goes back to the parent when the key goes.
+TEST_F(Guards, HelperObjectGuardWatchesTheKeyOnceItComes) {
+    AbsentKey absent(HKEY_LOCAL_MACHINE, modMonitors::kBhoKey);
+    const std::string base = std::string(modMonitors::kBhoKey) + "\\";
+    const std::string first = "{0A1B2C3D-0000-4000-8000-00000000F001}",
+                      second = "{0A1B2C3D-0000-4000-8000-00000000F002}";
+    modMonitors::startBHOMonitor();
+    EXPECT_TRUE(modMonitors::BhoGuardRunning());
+    SetString(HKEY_LOCAL_MACHINE, base + first, "", "First");
+    ASSERT_TRUE(AlertArrives(1, 3000));
+    Settle();
+    SetString(HKEY_LOCAL_MACHINE, base + second, "", "Second");
+    ASSERT_TRUE(AlertArrives(2, 3000));
+    Settle();
+    EXPECT_EQ(Store(), (std::vector<GuardAlert>{{"IE BHO Guard", "BHO Key", first, modMonitors::kBhoKey},
+                                                {"IE BHO Guard", "BHO Key", second, modMonitors::kBhoKey}}));
+    RegistryModule::DeleteKey(HKEY_LOCAL_MACHINE, modMonitors::kBhoKey);
+    Settle();
+    EXPECT_TRUE(modMonitors::BhoGuardRunning());
+    SetString(HKEY_LOCAL_MACHINE, base + "{0A1B2C3D-0000-4000-8000-00000000F003}", "", "Third");
+    ASSERT_TRUE(AlertArrives(3, 3000));
+    EXPECT_TRUE(modMonitors::BhoGuardRunning());
 }
 
 class BhoGuard : public Guards {

@@ -4,6 +4,7 @@
 
 #include "GuardFixture.h"
 #include "base/Handles.h"
+#include "base/RuntimeError.h"
 #include "base/TextFile.h"
 #include "core/SpecialFolders.h"
 #include "monitors/AlertAnswers.h"
@@ -94,6 +95,47 @@ TEST_F(Store, RewriteKeepsWhatArrivedWhileTheWindowWasOpen) {
     EXPECT_EQ(monitors::ReadAlertStore(), (std::vector<GuardAlert>{b, c}));
     EXPECT_EQ(StoreText(), monitors::QuotedRecord({b.guard, b.item, b.value, b.location}) +
                                monitors::QuotedRecord({c.guard, c.item, c.value, c.location}));
+}
+
+// Line breaks in a field (a Run value's name, a page address) stay inside their record; plain
+// records of earlier files read as before.
+TEST_F(Store, FieldsWithLineBreaksComeBackWhole) {
+    const GuardAlert plain{"Startup Registry Guard", "Plain", "C:\\p.exe", "HKEY_CURRENT_USER\\Run"};
+    const std::vector<GuardAlert> alerts = {
+        {"Startup Registry Guard", "Line\nFeed", "C:\\a.exe", "HKEY_CURRENT_USER\\Run"},
+        {"IE Hijack Guard", "Start Page", "http://x.example/\r\n[evil]", "Main"},
+        {"IE Hijack Guard", "Local Page", "=?e:%41 not escaped", "Main"},
+        {"IE BHO Guard", "BHO Key", std::string("{NUL\0}", 6), "k"},
+        {"Startup File Guard", "100% \"real\".lnk", "C:\\a,b.exe", "C:\\S\\x.lnk"},
+    };
+    base::WriteText(monitors::AlertStorePath(),
+                    "\"Startup Registry Guard\",\"Plain\",\"C:\\p.exe\",\"HKEY_CURRENT_USER\\Run\"\r\n");
+    for (const auto& a : alerts) EXPECT_TRUE(monitors::AppendAlert(a));
+    for (const auto& a : alerts) EXPECT_FALSE(monitors::AppendAlert(a));  // known once written
+    std::vector<GuardAlert> all = {plain};
+    all.insert(all.end(), alerts.begin(), alerts.end());
+    EXPECT_EQ(monitors::ReadAlertStore(), all);
+    EXPECT_EQ(base::SplitLines(StoreText()).size(), all.size());
+    monitors::SaveAlertStore({all[2], all[0]}, {all[1]});
+    EXPECT_EQ(monitors::ReadAlertStore(), (std::vector<GuardAlert>{all[2], all[0], all[3], all[4], all[5]}));
+}
+
+// A folder where the store should be is an error, and no answer or report writes over it.
+TEST_F(Store, AFolderInTheStoresPlaceIsAnErrorAndStays) {
+    ASSERT_TRUE(CreateDirectoryA(monitors::AlertStorePath().c_str(), nullptr));
+    const GuardAlert a{"IE BHO Guard", "BHO Key", "{A}", "k"};
+    EXPECT_THROW(monitors::ReadAlertStore(), base::RuntimeError);
+    EXPECT_THROW(monitors::AppendAlert(a), base::RuntimeError);
+    EXPECT_THROW(monitors::SaveAlertStore({a}, {}), base::RuntimeError);
+    EXPECT_TRUE(base::FolderExists(monitors::AlertStorePath()));
+    std::vector<monitors::AlertRow> rows = {{a, true}};
+    monitors::AnswerCheckedRows(rows, monitors::Answer::Authorize);
+    EXPECT_TRUE(base::FolderExists(monitors::AlertStorePath()));
+    bool logged = false;
+    for (const auto& line : monitors_testing::ErrorLog())
+        logged = logged || line.find("is a folder, not a file") != std::string::npos;
+    EXPECT_TRUE(logged);
+    RemoveDirectoryA(monitors::AlertStorePath().c_str());
 }
 
 TEST_F(Store, MissingStoreReadsEmpty) {

@@ -5,16 +5,23 @@
 
 #include "base/Modal.h"
 #include "base/TextFile.h"
+#include "components/backup/Archive.h"
 #include "core/Globals.h"
+#include "core/Wiring.h"
+#include "guards/Startup.h"
 #include "monitors/AlertStore.h"
 #include "monitors/BadSite.h"
 #include "monitors/modMonitors.h"
 #include "monitors/tests/GuardFixture.h"
+#include "results/Backups.h"
+#include "results/FindingList.h"
+#include "results/RemoveSelected.h"
 #include "shell/frmAlerts.h"
 #include "shell/frmMain.h"
 #include "shell/frmMessage.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmPopup.h"
+#include "shell/frmSysGuards.h"
 #include "ui/MessageLoop.h"
 
 using monitors::GuardAlert;
@@ -26,17 +33,23 @@ protected:
     void SetUp() override {
         CreateDirectoryA((folder / "Skin").c_str(), nullptr);
         const std::string from = testing_support::ProgramDir();
-        for (const char* f : {"alerts.scw", "Popupwin.scw", "Halvex.dll", "Skin\\Corvane.skn"})
+        for (const char* f :
+             {"alerts.scw", "corvane.scw", "Popupwin.scw", "SysGuards.scw", "Halvex.dll", "Skin\\Corvane.skn"})
             ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
         frmMain.Load();
         monitors::SetGuardHost(&frmMain);
+        wiring::SetOwnChangeFollower(&modMonitors::followOwnChange);
         gb_scanBusy = false;
         gb_popupCount = 0;
     }
     void TearDown() override {
         modMonitors::stopBHOMonitor();
+        modMonitors::stopStartupMonitor();
+        modMonitors::stopIEHijackGuard();
         ui::PumpFor(100);
+        wiring::SetOwnChangeFollower({});
         monitors::SetGuardHost(nullptr);
+        frmSysGuards.Unload();
         frmPopup.Unload();
         frmAlerts.Unload();
         frmMsgBox.Unload();
@@ -160,6 +173,144 @@ TEST_F(GuardWindows, AlertsPanelListsEachRecordOnceAndAnswersThePagesRows) {
     frmAlerts.lstAlerts.Select(2);
     frmAlerts.lstAlerts_Click();
     EXPECT_NE(frmAlerts.txtAlertDescription.Text().find("A program changes your IE settings"), std::string::npos);
+}
+
+// The page shows what the store holds after every answer, so the row chosen next is the row undone.
+TEST_F(GuardWindows, AlertsPageShowsTheRowsLeftAfterEachAnswerAndUndoesTheRowChosen) {
+    const std::string hive = "HKEY_CURRENT_USER\\";
+    std::vector<std::unique_ptr<monitors_testing::SavedValue>> saved;
+    std::vector<GuardAlert> alerts;
+    for (const char* name : {"CorvaneAlertA", "CorvaneAlertB", "CorvaneAlertC"}) {
+        saved.push_back(std::make_unique<monitors_testing::SavedValue>(HKEY_CURRENT_USER, modMonitors::kRunKey, name));
+        monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, std::string("C:\\") + name + ".exe");
+        alerts.push_back(
+            {monitors::kStartupRegistryGuard, name, std::string("C:\\") + name + ".exe", hive + modMonitors::kRunKey});
+    }
+    Write(alerts);
+    frmMain.flash.LoadMovie(0, folder / "corvane.scw");  // the program's start loads it; a test's Load does not
+    auto shown = [] {
+        std::vector<std::string> items;
+        for (const std::string& row : frmMain.flash.ListRowTexts("Alert")) {
+            const size_t tab = row.find('\t');
+            items.push_back(row.substr(tab + 1, row.find('\t', tab + 1) - tab - 1));
+        }
+        return items;
+    };
+    frmMain.flash_FSCommand("IDC_FS_ALERT", "");
+    ASSERT_EQ(shown(), (std::vector<std::string>{"CorvaneAlertA", "CorvaneAlertB", "CorvaneAlertC"}));
+    ASSERT_TRUE(frmMain.flash.SelectListRow("Alert", 1));
+    ASSERT_TRUE(frmMain.flash.ClickButton("IDC_FS_DELETE"));
+    EXPECT_FALSE(monitors_testing::ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, "CorvaneAlertB"));
+    ASSERT_EQ(shown(), (std::vector<std::string>{"CorvaneAlertA", "CorvaneAlertC"}));
+    // The row chosen before the answer is gone with it: Delete without a new choice undoes nothing.
+    ASSERT_TRUE(frmMain.flash.ClickButton("IDC_FS_DELETE"));
+    EXPECT_TRUE(monitors_testing::ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, "CorvaneAlertC"));
+    ASSERT_TRUE(frmMain.flash.SelectListRow("Alert", 1));
+    ASSERT_TRUE(frmMain.flash.ClickButton("IDC_FS_DELETE"));
+    EXPECT_FALSE(monitors_testing::ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, "CorvaneAlertC"));
+    EXPECT_TRUE(monitors_testing::ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, "CorvaneAlertA"));
+    EXPECT_EQ(shown(), (std::vector<std::string>{"CorvaneAlertA"}));
+    EXPECT_EQ(monitors::ReadAlertStore(), (std::vector<GuardAlert>{alerts[0]}));
+}
+
+// The program's own changes are no hijack: the removal's replacement start page and a backup's
+// restored page stay, and a change by anyone else is still put back.
+TEST_F(GuardWindows, TheHomePageGuardKeepsTheProgramsOwnStartPages) {
+    monitors_testing::SavedValue start(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page");
+    const std::string mainKey = std::string("HKEY_CURRENT_USER\\") + modMonitors::kIEMainKey;
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://kept.example/");
+    const std::string backups = folder / "BackUp";
+    CreateDirectoryA(backups.c_str(), nullptr);
+    CreateDirectoryA((backups + "\\page").c_str(), nullptr);
+    backup::Selection selection;
+    selection.registryKeys = {mainKey};
+    backup::WriteBackup(backups + "\\page", results::kBackupPassPhrase, selection);
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://hijack.example/");
+
+    const bool pageGuard = gb_ieDefaultPageGuard, automatic = gb_ieRestoreHomePageAutomatic;
+    const std::string home = gb_ieDefaultHomePage;
+    gb_ieDefaultPageGuard = gb_ieRestoreHomePageAutomatic = true;
+    gb_ieDefaultHomePage = "http://protected.example/";
+    modMonitors::startIEHijackGuard();
+    ASSERT_TRUE(modMonitors::HijackGuardRunning());
+    auto page = [] { return monitors_testing::ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"); };
+
+    results::SetRegEditRunner([](const std::string&) { return true; });
+    results::FindingList list;
+    results::Finding f;
+    f.SpyType = "Hijacker";
+    f.spyItem = "Start Page";
+    f.ItemToolTip = mainKey;
+    f.ItemReplace = "about:blank";
+    f.Checked = true;
+    list.AddRow("Malware RegData", f);
+    results::RemovalView view;
+    results::RemoveSelectedSpy(list, view);
+    results::SetRegEditRunner({});
+    EXPECT_EQ(list.Count(), 0);
+    monitors_testing::PumpFor(500);
+    EXPECT_EQ(page(), "about:blank");
+
+    results::RestoreBackup(backups, "page");
+    EXPECT_EQ(page(), "http://kept.example/");
+    monitors_testing::PumpFor(500);
+    EXPECT_EQ(page(), "http://kept.example/");
+
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://again.example/");
+    EXPECT_TRUE(monitors_testing::PumpUntil([&] { return page() == "http://kept.example/"; }, 3000)) << page();
+    EXPECT_TRUE(monitors::ReadAlertStore().empty());
+    gb_ieDefaultPageGuard = pageGuard;
+    gb_ieRestoreHomePageAutomatic = automatic;
+    gb_ieDefaultHomePage = home;
+}
+
+// A startup item the System Guards window puts back is the program's own doing: no alert, also
+// when the guard's snapshot was taken while the item was out (a restart in between).
+TEST_F(GuardWindows, AStartupItemEnabledAgainRaisesNoAlert) {
+    const std::string name = "CorvaneOwnStartupItem";
+    monitors_testing::SavedValue value(HKEY_CURRENT_USER, modMonitors::kRunKey, name);
+    const std::string profile = guards::StartupDisabledFile();
+    const std::optional<std::string> profileBefore =
+        base::FileExists(profile) ? std::optional<std::string>(base::ReadWhole(profile)) : std::nullopt;
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, "C:\\own.exe /start");
+    // A Run key of many values: taking the change into the snapshot gives no check a chance to look first.
+    std::vector<std::unique_ptr<monitors_testing::SavedValue>> fillers;
+    for (int i = 0; i < 70; ++i) {
+        const std::string filler = "CorvaneFiller" + std::to_string(i);
+        fillers.push_back(
+            std::make_unique<monitors_testing::SavedValue>(HKEY_CURRENT_USER, modMonitors::kRunKey, filler));
+        monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, filler, "C:\\filler.exe");
+    }
+    auto rowOf = [&]() -> std::string {
+        const auto& rows = frmSysGuards.startupItems.Rows();
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].item.name == name) return std::to_string(i);
+        return "x";
+    };
+    modMonitors::startStartupMonitor();
+    frmSysGuards.Load();
+    frmSysGuards.flash.InjectCommand("IDC_FS_STARTUP_ENABLEDISABLE", rowOf());
+    frmSysGuards.flash.InjectCommand("IDC_FS_STARTUP_APPLY");
+    EXPECT_FALSE(monitors_testing::ValueExists(HKEY_CURRENT_USER, modMonitors::kRunKey, name));
+    modMonitors::stopStartupMonitor();  // as at the next start of the program
+    modMonitors::startStartupMonitor();
+    frmSysGuards.Unload();
+    frmSysGuards.Load();
+    frmSysGuards.flash.InjectCommand("IDC_FS_STARTUP_ENABLEDISABLE", rowOf());
+    frmSysGuards.flash.InjectCommand("IDC_FS_STARTUP_APPLY");
+    EXPECT_EQ(monitors_testing::ReadString(HKEY_CURRENT_USER, modMonitors::kRunKey, name), "C:\\own.exe /start");
+    monitors_testing::PumpFor(700);
+    EXPECT_FALSE(frmPopup.Loaded());
+    EXPECT_TRUE(monitors::ReadAlertStore().empty());
+    // Taken out by the program and planted again by someone else: that is reported.
+    frmSysGuards.flash.InjectCommand("IDC_FS_STARTUP_ENABLEDISABLE", rowOf());
+    frmSysGuards.flash.InjectCommand("IDC_FS_STARTUP_APPLY");
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, "C:\\own.exe /start");
+    EXPECT_TRUE(monitors_testing::PumpUntil([] { return !monitors::ReadAlertStore().empty(); }, 3000));
+    if (profileBefore)
+        base::WriteText(profile, *profileBefore);
+    else
+        DeleteFileA(profile.c_str());
 }
 
 struct RecordingChannel : monitors::badsite::VerdictChannel {

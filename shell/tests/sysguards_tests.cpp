@@ -11,6 +11,8 @@
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "core/IniFiles.h"
+#include "core/SettingsStore.h"
+#include "core/tests/CoreTestSupport.h"
 #include "guards/Bho.h"
 #include "guards/GuardSwitches.h"
 #include "guards/Places.h"
@@ -123,6 +125,7 @@ protected:
     }
 
     testing_support::ScopedProgramFolder folder;
+    core_test::ScopedSettingsRoot settingsRoot_;
     std::optional<std::string> run_;
     std::pair<std::string, std::optional<std::string>> startupFile_{guards::StartupDisabledFile(), {}},
         bhoFile_{guards::BhoDisabledFile(), {}}, removedFile_{guards::BhoRemovedFile(), {}};
@@ -223,6 +226,51 @@ TEST_F(SysGuardsWindow, TheProtectedHomePageIsTheAddressTypedInTheMovie) {
     frmSysGuards.flash.SetVariable("_root.AddItToAlertSection", "0");
     Send("IDC_FS_ADDITTOALERTSECTION");
     EXPECT_TRUE(gb_ieRestoreHomePageAutomatic);
+}
+
+// The page opened again shows what was added since: the lists are read at every opening.
+TEST_F(SysGuardsWindow, OpeningThePageAgainListsWhatWasAddedMeanwhile) {
+    frmMain.flash_FSCommand("IDC_FS_SYSGUARD", "");
+    ASSERT_TRUE(frmSysGuards.Loaded());
+    ASSERT_LT(Row(stem_), 0);
+    const std::string clsid = "{C0A7B3E1-5D2F-4A6B-9C8D-7E5700000023}";
+    const std::string bhoKey = std::string(guards::kBhoKey) + "\\" + clsid;
+    plantedKeys_.push_back({HKEY_LOCAL_MACHINE, bhoKey});
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, kRun, stem_, {REG_SZ, std::string("C:\\late.exe\0", 13)}));
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, bhoKey, "", {REG_SZ, std::string("Late Helper") + '\0'}));
+    frmMain.flash_FSCommand("IDC_FS_SYSGUARD", "");
+    EXPECT_GE(Row(stem_), 0);
+    EXPECT_NE(frmSysGuards.flash.GetVariable("_root.SAGString").find(stem_ + "|Enabled|"), std::string::npos);
+    EXPECT_NE(frmSysGuards.flash.GetVariable("_root.BHOString").find(clsid), std::string::npos);
+}
+
+// Ticked mid-session, the home-page guard protects the page the window shows, and the setting is
+// kept at once.
+TEST_F(SysGuardsWindow, TheHomePageGuardTickedLaterProtectsThePageShownAndIsKeptAtOnce) {
+    gb_ieHijackGuard = true;
+    gb_ieDefaultHomePage = "http://protected.example/";
+    base::WriteText(folder / "Hjlst.qvl", "[IE]\r\nStartPage=http://seen-at-start.example/\r\n");
+    frmSysGuards.Load();
+    ASSERT_TRUE(guards::SwitchOf(guards::GuardKind::IEHijack).Running());
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.textOFRadioButton"), "http://protected.example/");
+    frmSysGuards.flash.SetVariable("_root.IEHomePageGuard", "-1");
+    Send("IDC_FS_IEHOMEPAGEGUARD");
+    EXPECT_TRUE(gb_ieDefaultPageGuard);
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.GS_IEHomePageGuard"), "Enabled");
+    EXPECT_EQ(guards::ReadIniKey(folder / "Hjlst.qvl", "IE", "StartPage"), "http://protected.example/");
+    EXPECT_EQ(settings::GetSetting("SystemGuard", "IEDefaultPageGuard"), "True");
+    frmSysGuards.flash.SetVariable("_root.AddItToAlertSection", "-1");
+    Send("IDC_FS_ADDITTOALERTSECTION");
+    EXPECT_EQ(settings::GetSetting("SystemGuard", "IERestoreHomePageAutomatic"), "False");
+    frmSysGuards.flash.SetVariable("_root.IEHomePageGuard", "0");
+    Send("IDC_FS_IEHOMEPAGEGUARD");
+    EXPECT_FALSE(gb_ieDefaultPageGuard);
+    EXPECT_EQ(settings::GetSetting("SystemGuard", "IEDefaultPageGuard"), "False");
+    // Ticked while the hijack guard does not run, it says it protects nothing.
+    fakes_[static_cast<int>(guards::GuardKind::IEHijack)].running = false;
+    frmSysGuards.flash.SetVariable("_root.IEHomePageGuard", "-1");
+    Send("IDC_FS_IEHOMEPAGEGUARD");
+    EXPECT_EQ(frmSysGuards.flash.GetVariable("_root.GS_IEHomePageGuard"), "Disabled");
 }
 
 TEST_F(SysGuardsWindow, TheAddDialogAddsOneRowForEachLocation) {
