@@ -1,7 +1,7 @@
 // Shows one of the results windows with sample content for a few seconds, for
 // scripts/screenshot to take its picture.
-//   results_demo.exe <results|results-menu|backupname|ignore|ignore-german|backups|summary> [seconds]
-// "results-menu" sorts the list by its second column and opens its right-click menu;
+//   results_demo.exe <results|results-sorted|backupname|ignore|ignore-german|backups|summary> [seconds]
+// "results-sorted" shows the list sorted by its second column;
 // "ignore-german" shows the keep list under a German language pack written for the picture.
 // The program folder is this executable's folder, or CORVANE_PROGRAM_FOLDER; the keep list and
 // the backups of the panels go to a temporary folder.
@@ -33,19 +33,6 @@ void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD) {
     PostQuitMessage(0);
 }
 
-void CALLBACK OpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    HWND list = frmResultBackup.SpyListView.hWnd();
-    RECT r{};
-    r.left = LVIR_LABEL;
-    SendMessageA(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&r));
-    POINT at{r.left + 60, r.bottom - 2};
-    ClientToScreen(list, &at);
-    frmResultBackup.SpyListView.Select(3);
-    SetForegroundWindow(frmResultBackup.hWnd());
-    frmResultBackup.mnuSpyScan_Popup(at);
-}
-
 // The keep list's texts in German (8-bit, Western European).
 constexpr char kGermanPack[] =
     "[frmIgnore]\r\n"
@@ -54,7 +41,8 @@ constexpr char kGermanPack[] =
     "1002=Alle markieren\r\n"
     "1003=Keine markieren\r\n"
     "1004=Art\r\n"
-    "1005=Sch\xe4dling\r\n"
+    "1005=Sch\xe4"
+    "dling\r\n"
     "1006=Fundort\r\n";
 
 void AddSample(results::FindingKind kind, const std::string& spy, const std::string& item, const std::string& tip,
@@ -99,17 +87,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateDirectoryA(gb_backupPath.c_str(), nullptr);
     SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, &Quit);
 
-    if (which == "results" || which == "results-menu") {
+    if (which == "results" || which == "results-sorted") {
         frmResultBackup.Load();
         SampleFindings();
         frmResultBackup.SpyListView.Refresh();
         frmResultBackup.SpyListView.Select(2);
         frmResultBackup.SpyListView_Click();
         frmResultBackup.Show(ui::vbModeless);
-        if (which == "results-menu") {
+        if (which == "results-sorted") {
             frmResultBackup.SpyListView_ColumnClick(2);  // descending by the spy name
             frmResultBackup.SpyListView_ColumnClick(2);  // and back: ascending
-            SetTimer(nullptr, 0, 1000, &OpenMenu);
         }
     } else if (which == "backupname") {
         frmBackupName.Load();
