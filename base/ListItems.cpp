@@ -1,5 +1,7 @@
 #include "base/ListItems.h"
 
+#include <algorithm>
+
 #include "base/RuntimeError.h"
 
 namespace base {
@@ -36,6 +38,11 @@ ListItem& ListItems::operator()(int index) {
 const ListItem& ListItems::operator()(int index) const {
     if (index < 1 || index > Count()) OutOfBounds();
     return rows_[static_cast<size_t>(index - 1)];
+}
+
+void ListItems::SortBy(const std::function<bool(const ListItem&, const ListItem&)>& less) {
+    std::stable_sort(rows_.begin(), rows_.end(), less);
+    Touched();
 }
 
 void ListItems::Remove(int index) {

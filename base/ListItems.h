@@ -36,6 +36,8 @@ public:
     int Count() const { return static_cast<int>(rows_.size()); }
     void Remove(int index);  // 1-based
     void Clear();
+    // Puts the rows in the order `less` gives; rows it holds equal keep their order.
+    void SortBy(const std::function<bool(const ListItem&, const ListItem&)>& less);
 
     // Bumped by every change of the row set and every write access: an index over the rows is
     // current while the generation it was built at is.

@@ -25,7 +25,10 @@ void ScanHost::RemoveAll(results::FindingList& list) {
 // One scan on the stack: refuses a second, and whatever a step throws, ends in the finished state.
 class ScanDriver::Session {
 public:
-    explicit Session(ScanDriver& d) : d_(d) { d_.running_ = true; }
+    explicit Session(ScanDriver& d) : d_(d) {
+        d_.running_ = true;
+        d_.engine_.ResetSearchCounters();
+    }
     ~Session() { d_.running_ = false; }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;

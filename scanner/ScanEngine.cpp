@@ -20,12 +20,20 @@ ScanEngine::ScanEngine() : findings_(&results::Findings()) {}
 
 void ScanEngine::ResetCounters() {
     counters = ScanCounters{};
+    FilesSeen = FoldersSearched = 0;
     countedReports_.clear();
     gb_progressCount = 0;
 }
 
+void ScanEngine::ResetSearchCounters() {
+    FilesSeen = FoldersSearched = 0;
+    counters.RegistryItemsSearched = counters.ProcessChecks = 0;
+    if (progress_) progress_->FileCounters(0, 0);
+}
+
 void ScanEngine::Reset() {
     counters = ScanCounters{};
+    FilesSeen = FoldersSearched = 0;
     countedReports_.clear();
     ignoreList_.Clear();
     trojanGroupsLoaded_ = false;

@@ -40,6 +40,8 @@ public:
 
     // A new scan's counters: every counter zero, every finding countable again.
     void ResetCounters();
+    // What the walks looked at (files, folders, registry items, process checks) counts per scan.
+    void ResetSearchCounters();
     // Everything back as before the first scan: counters, the ignore list's cache, the lists' state.
     void Reset();
 

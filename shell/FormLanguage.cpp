@@ -30,6 +30,12 @@ void applyLanguage(ui::Form& form) {
     }
 }
 
+void applyColumnLanguage(const ui::Form& form, ui::ListView& list) {
+    for (int c = 1; c <= list.ColumnCount(); ++c)
+        if (!list.ColumnTag(c).empty())
+            list.SetColumnHeading(c, getSectionString(form.Name(), list.ColumnTag(c), list.ColumnHeading(c)));
+}
+
 void setTopMost(ui::Form& form, bool onTop) {
     const double tx = ui::TwipsPerPixelX(), ty = ui::TwipsPerPixelY();
     // Halves go to even, as the runtime rounds.

@@ -8,6 +8,7 @@
 #include "core/Globals.h"
 #include "core/Wiring.h"
 #include "core/modMain.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
 #include "shell/modMainWindows.h"
@@ -26,8 +27,8 @@ frmBackup::frmBackup() : ui::Form("frmBackup"), BackupList(*this, "BackupList", 
     FrameBackupList.Tag = "1000";
     FrameBackupList.Move(4, 4, 592, 340);
     BackupList.Move(10, 20, 572, 310);
-    BackupList.AddColumn("Creation Date", 200);
-    BackupList.AddColumn("Name", 340);
+    BackupList.AddColumn("Creation Date", 200, "1003");
+    BackupList.AddColumn("Name", 340, "1004");
     FrameButton.SetBorder(false);
     FrameButton.Move(4, 348, 592, 44);
     cmdRestore.SetCaption("Restore");
@@ -48,6 +49,8 @@ std::string frmBackup::BackupRoot() {
 
 void frmBackup::Form_Load() {
     modMainWindows::SetFormSize(*this, true);
+    formLanguage::applyLanguage(*this);
+    formLanguage::applyColumnLanguage(*this, BackupList);
     BackupList.SetGridLines(gb_useGridlines);
 }
 

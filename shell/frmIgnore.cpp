@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/modMain.h"
 #include "results/KeepList.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmMain.h"
 #include "shell/modMainWindows.h"
 
@@ -22,9 +23,9 @@ frmIgnore::frmIgnore() : ui::Form("frmIgnore"), IgnoreListView(*this, "IgnoreLis
     FrameIgnoreList.Move(4, 4, 592, 340);
     IgnoreListView.Move(10, 20, 572, 310);
     IgnoreListView.SetCheckboxes(true);
-    IgnoreListView.AddColumn("Type", 130);
-    IgnoreListView.AddColumn("System", 130);
-    IgnoreListView.AddColumn("Details", 300);
+    IgnoreListView.AddColumn("Type", 130, "1004");
+    IgnoreListView.AddColumn("System", 130, "1005");
+    IgnoreListView.AddColumn("Details", 300, "1006");
     FrameButton.SetBorder(false);
     FrameButton.Move(4, 348, 592, 44);
     CmdRemove.SetCaption("Remove Selection");
@@ -43,6 +44,8 @@ frmIgnore::frmIgnore() : ui::Form("frmIgnore"), IgnoreListView(*this, "IgnoreLis
 
 void frmIgnore::Form_Load() {
     modMainWindows::SetFormSize(*this, true);
+    formLanguage::applyLanguage(*this);
+    formLanguage::applyColumnLanguage(*this, IgnoreListView);
     IgnoreListView.SetGridLines(gb_useGridlines);
     FillIgnoreIgnoreListView();
 }

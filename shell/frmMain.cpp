@@ -12,6 +12,7 @@
 #include "base/MsgBox.h"
 #include "base/ProgramFolder.h"
 #include "base/Text.h"
+#include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/COpSysInfo.h"
 #include "core/Globals.h"
@@ -876,8 +877,17 @@ void frmMain::cmdAbout_Click() {
 void frmMain::cmdHelp_Click() {
     base::Trap("cmdHelp_Click", [&] {
         SetCurrentDirectoryA(base::ProgramFolder().c_str());
-        ShellExecuteA(nullptr, "open", modMain::FullPath_With_Filename("Help\\Help.chm").c_str(), "", "",
-                      SW_SHOWNORMAL);
+        const std::string help = modMain::FullPath_With_Filename("Help\\Help.chm");
+        // No help to show: the user is told, and the log says why.
+        auto fail = [&](long number, const std::string& why) {
+            frmMsgBox.msgboxOK(modLanguage::getMessage("1153", "The help file could not be opened:") + "\r\n" + help,
+                               "Corvane");
+            throw base::RuntimeError(number, why + ": " + help);
+        };
+        if (!base::FileExists(help)) fail(53, "File not found");
+        const auto shown =
+            reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", help.c_str(), "", "", SW_SHOWNORMAL));
+        if (shown <= 32) fail(static_cast<long>(shown), "The help file could not be opened");
     });
 }
 

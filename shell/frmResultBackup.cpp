@@ -1,5 +1,9 @@
 #include "shell/frmResultBackup.h"
 
+#include <windowsx.h>
+
+#include "base/Modal.h"
+#include "base/ProgramFolder.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/HostsFile.h"
@@ -13,9 +17,11 @@
 #include "results/KeepList.h"
 #include "results/RemoveSelected.h"
 #include "results/ResultsFile.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmBackupName.h"
 #include "shell/frmMain.h"
 #include "shell/frmMsgBox.h"
+#include "shell/modMainWindows.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -43,6 +49,15 @@ struct Busy {
     ~Busy() { gb_scanBusy = false; }
 };
 
+std::string SystemErrorText(DWORD error) {
+    char text[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
+                   nullptr);
+    std::string s = text;
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.pop_back();
+    return s.empty() ? "The shell could not show the properties" : s;
+}
+
 std::string ResultsFilePath() { return modMain::FullPath_With_Filename(results::kResultsFile); }
 std::string IgnoreFilePath() { return modMain::FullPath_With_Filename(results::kIgnoreListFile); }
 
@@ -51,18 +66,20 @@ std::string IgnoreFilePath() { return modMain::FullPath_With_Filename(results::k
 frmResultBackup::frmResultBackup()
     : ui::Form("frmResultBackup"), SpyListView(*this, "SpyListView", &SpyFrame, &results::Findings().Rows()) {
     SetCaption("Corvane");
-    SetBorderStyle(ui::BorderStyle::Sizable);
+    SetBorderStyle(ui::BorderStyle::None);  // the skin gives the shape
     Move(0, 0, 640 * 15, 420 * 15);
     SpyFrame.SetCaption("Infected Objects");
     SpyFrame.Tag = "1000";
     SpyFrame.Move(8, 4, 616, 300);
     SpyListView.Move(10, 20, 420, 270);
     SpyListView.SetCheckboxes(true);
-    SpyListView.AddColumn("Maleware Type", 140);
-    SpyListView.AddColumn("Malewre Item", 110);
-    SpyListView.AddColumn("Maleware Details", 280);
+    SpyListView.AddColumn("Maleware Type", 140, "1004");
+    SpyListView.AddColumn("Malewre Item", 110, "1005");
+    SpyListView.AddColumn("Maleware Details", 280, "1006");
     SpyListView.AddColumn("Default Value", 100);
     SpyListView.OnItemClick = [this](int) { SpyListView_Click(); };
+    SpyListView.OnColumnClick = [this](int column) { SpyListView_ColumnClick(column); };
+    SpyListView.OnRightClick = [this](POINT screen) { mnuSpyScan_Popup(screen); };
     txtSpyDescription.Move(440, 20, 166, 270);
     txtSpyDescription.SetMultiLine(true);
     txtSpyDescription.SetLocked(true);
@@ -88,10 +105,14 @@ frmResultBackup::frmResultBackup()
 }
 
 void frmResultBackup::Form_Load() {
+    formLanguage::applyLanguage(*this);
+    formLanguage::applyColumnLanguage(*this, SpyListView);
     SpyListView.SetGridLines(gb_useGridlines);
     results::LoadResults(results::Findings(), ResultsFilePath(), gb_markChecked || gb_autoRemove);
     SpyListView.Refresh();
     SpyListView_Click();
+    Skin1.LoadSkin(base::ProgramFilePath("skin\\Remove.skn"));
+    Skin1.ApplyMask(hWnd(), "RemoveMask");
 }
 
 void frmResultBackup::Form_Unload(int&) {
@@ -114,6 +135,20 @@ void frmResultBackup::Form_Resize() {
     SpyListView.Move(10, 20, w - 16 - 20 - 176, h - 80 - 30);
     txtSpyDescription.Move(w - 16 - 176, 20, 166, h - 80 - 30);
     cmdCancel.Move(w - 16 - 106, 14, 96, 28);
+    Skin1.ApplyMask(hWnd(), "RemoveMask");  // the shape follows the new size
+}
+
+// Borderless: the background drags the window, its right and bottom edges size it.
+bool frmResultBackup::OnMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (msg != WM_NCHITTEST) return false;
+    POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(hWnd(), &p);
+    RECT rc;
+    GetClientRect(hWnd(), &rc);
+    constexpr int kEdge = 8;
+    const bool right = p.x >= rc.right - kEdge, bottom = p.y >= rc.bottom - kEdge;
+    result = right && bottom ? HTBOTTOMRIGHT : right ? HTRIGHT : bottom ? HTBOTTOM : HTCAPTION;
+    return true;
 }
 
 // The findings go with the window, as the rows of the list control it stands for did, once the
@@ -170,6 +205,52 @@ void frmResultBackup::SpyListView_Click() {
         const int i = SpyListView.SelectedIndex();
         if (i < 1) return;
         if (auto text = KindDescription(results::Findings().Rows()(i).Text)) txtSpyDescription.SetText(*text);
+    });
+}
+
+void frmResultBackup::SpyListView_ColumnClick(int column) {
+    SpyListView.SetSortOrder(SpyListView.SortOrder() == 0 ? 1 : 0);
+    SpyListView.SetSortKey(column - 1);
+    SpyListView.Sort();
+}
+
+void frmResultBackup::mnuSpyScan_Popup(POINT screen) {
+    const long chosen = base::modal::Run({"mnuSpyScan", "SpyScan", "", 0}, [&]() -> long {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING, kMenuCheckAll, "&Check All");
+        AppendMenuA(menu, MF_STRING, kMenuUncheckAll, "&Uncheck All");
+        AppendMenuA(menu, MF_STRING, kMenuShowProperties, "&Show Properties");
+        const long cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hWnd(), nullptr);
+        DestroyMenu(menu);
+        return cmd;
+    });
+    switch (chosen) {
+        case kMenuCheckAll:
+            mnuCheckAll_Click();
+            break;
+        case kMenuUncheckAll:
+            mnuUncheckAll_Click();
+            break;
+        case kMenuShowProperties:
+            mnuShowProperties_Click();
+            break;
+        default:
+            break;
+    }
+}
+
+void frmResultBackup::mnuShowProperties_Click() {
+    base::Trap("mnuShowProperties - Scan Spy", [&] {
+        const base::ListItems& rows = results::Findings().Rows();
+        if (rows.Count() == 0) return;
+        const int i = SpyListView.SelectedIndex();
+        if (i < 1) return;
+        const std::string& kind = rows(i).Text;
+        if (kind != "Malware Folder" && kind != "Malware File" && kind != "Tracking Cookie") return;
+        if (!modMainWindows::DisplayFileProperties(rows(i).SubItems(2))) {
+            const DWORD error = GetLastError();
+            throw base::RuntimeError(static_cast<long>(error), SystemErrorText(error));
+        }
     });
 }
 

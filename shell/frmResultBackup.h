@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "components/skin/Skin.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 #include "ui/ListView.h"
@@ -23,6 +24,7 @@ public:
     ui::CommandButton cmdContinue{*this, "cmdContinue", &frmButtons};
     ui::CommandButton cmdCancel{*this, "cmdCancel", &frmButtons};
     ui::Label lblCount{*this, "lblCount", &frmButtons};
+    skin::Skin Skin1;  // skin\Remove.skn: the window's shape
 
     // The removal of the checked rows (also the automatic removal after a scan).
     void RemoveSelectedSpy();
@@ -42,13 +44,26 @@ public:
     void cmdContinue_Click();
     void cmdCancel_Click();
     void SpyListView_Click();
+    // A click on a column header: the order flips (one order for the whole list) and the clicked
+    // column (1-based) becomes the sort key.
+    void SpyListView_ColumnClick(int column);
     void setAllChecked(bool on);
+
+    // The list's right-click menu (a modal step, "mnuSpyScan": 0 nothing chosen, else the item).
+    enum MenuItem : long { kMenuNone = 0, kMenuCheckAll = 1, kMenuUncheckAll = 2, kMenuShowProperties = 3 };
+    void mnuSpyScan_Popup(POINT screen);
+    void mnuCheckAll_Click() { setAllChecked(true); }
+    void mnuUncheckAll_Click() { setAllChecked(false); }
+    // The shell's property sheet of the first selected row's file or folder (file, folder and
+    // cookie rows; other kinds have none).
+    void mnuShowProperties_Click();
 
 protected:
     void Form_Load() override;
     void Form_Unload(int& Cancel) override;
     void Form_Resize() override;
     void ResetFormState() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void BackupSelectedSpy();

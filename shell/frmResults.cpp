@@ -10,6 +10,7 @@
 #include "core/Statistics.h"
 #include "core/Wiring.h"
 #include "core/modMain.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmMain.h"
 #include "shell/modMainWindows.h"
 
@@ -81,6 +82,8 @@ void frmResults::ShowResultCounts() {
         modMain::AppendFileToTextBox(gb_logFileName, text);
         txtLog.SetText(text);
     }
+    // The two tabs are tagged controls too: the pack re-labels them with the rest.
+    formLanguage::applyLanguage(*this);
 }
 
 void frmResults::tabResults_Click(int tab) {

@@ -8,10 +8,41 @@
 #include "base/Trap.h"
 #include "core/Globals.h"
 #include "core/modLanguage.h"
+#include "shell/FormLanguage.h"
 #include "shell/frmResultBackup.h"
 #include "ui/MessageLoop.h"
 
+namespace {
+// The captions of the scanning movie: name, Tag, design caption.
+struct CaptionRow {
+    const char *name, *tag, *text;
+};
+constexpr CaptionRow kCaptions[] = {
+    {"lblScanTitle", "1000", "Corvane - System Scan"},
+    {"lblFoundCaption", "1001", "Found in this scan"},
+    {"lblProcCaption", "1002", "Processes:"},
+    {"lblRegCaption", "1003", "Registry items:"},
+    {"lblFoldersCaption", "1004", "Folders:"},
+    {"lblFilesCaption", "1005", "Files, cookies, hosts:"},
+    {"lblTotalsCaption", "1006", "Totals"},
+    {"lblRunningProc", "1007", "Running processes:"},
+    {"lblComponent", "1008", "Malware found:"},
+    {"lblIgnoreComponent", "1009", "On the ignore list:"},
+    {"lblNewComponent", "1010", "New (not ignored):"},
+    {"lblSFoldersCaption", "1011", "Folders searched:"},
+    {"lblFScanCaption", "1012", "Files listed:"},
+    {"lblRSCaption", "1013", "Registry items searched:"},
+    {"lblScannedMPCaption", "1014", "Processes checked:"},
+};
+}  // namespace
+
 frmScanSpy::frmScanSpy() : ui::Form("frmScanSpy"), engine(scanner::ProgramEngine()), scans(scanner::ProgramScans()) {
+    for (const CaptionRow& row : kCaptions) {
+        ui::Label& label = captions.emplace_back(*this, row.name);
+        label.SetCaption(row.text);
+        label.Tag = row.tag;
+        label.SetVisible(false);
+    }
     Move(0, 0, 7500, 5100);
     SetBorderStyle(ui::BorderStyle::None);
     flash.Move(0, 0, 500, 340);
@@ -47,6 +78,20 @@ void frmScanSpy::Form_Load() {
     scans.SetHost(this);
     flash.LoadMovie(0, base::ProgramFilePath("Scanning.scw"));
     flash.ZOrder(0);
+    SetCaption();
+}
+
+ui::Label* frmScanSpy::Caption(const std::string& name) {
+    for (ui::Label& label : captions)
+        if (label.Name() == name) return &label;
+    return nullptr;
+}
+
+void frmScanSpy::SetCaption() {
+    base::Trap("SetCaption - Scan Spy", [&] {
+        formLanguage::applyLanguage(*this);
+        for (const ui::Label& label : captions) flash.SetVariable("_root.Label_" + label.Name(), label.Caption());
+    });
 }
 
 void frmScanSpy::Form_Unload(int& Cancel) {
@@ -268,4 +313,6 @@ void frmScanSpy::PushCounters() {
     flash.SetVariable("_root.ScanMovie_IRItems", lblReg.Text());
     flash.SetVariable("_root.ScanMovie_SFolders", std::to_string(foldersSearched_));
     flash.SetVariable("_root.ScanMovie_SFiles", std::to_string(filesSeen_));
+    flash.SetVariable("_root.ScanMovie_SRItems", std::to_string(engine.counters.RegistryItemsSearched));
+    flash.SetVariable("_root.ScanMovie_SMProcesses", std::to_string(engine.counters.ProcessChecks));
 }

@@ -5,6 +5,7 @@
 // procedures under the names the window has always given them.
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -72,6 +73,10 @@ public:
     ui::TextBox txtComponent{*this, "txtComponent"};
     ui::TextBox txtIgnoreComponent{*this, "txtIgnoreComponent"};
     ui::TextBox txtNewComponent{*this, "txtNewComponent"};
+    // Hidden labels holding the captions the movie shows beside the counters; the language pack
+    // re-labels them (section frmScanSpy, key = Tag) and the movie shows them as _root.Label_<name>.
+    std::deque<ui::Label> captions;
+    ui::Label* Caption(const std::string& name);
 
     // ---- the engine's per-scan counters, zeroed when the window loads
     long& ProcCount = engine.counters.ProcCount;
@@ -146,6 +151,8 @@ private:
     void tmrStart_Timer();
     void PaceDisplay();
     void PushCounters();
+    // Re-labels the window from the language pack and gives the movie its captions.
+    void SetCaption();
 
     int mousePointer_ = 0;
     long filesSeen_ = 0, foldersSearched_ = 0;

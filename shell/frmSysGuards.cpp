@@ -349,6 +349,13 @@ void frmSysGuards::PushButtons() {
     const auto& b = bhoItems.Rows();
     flash.SetVariable("_root.bhoToggleCaption",
                       caption(selectedBHO, selectedBHO >= 0 ? b[selectedBHO].state : "", guards::BhoTexts::Error()));
+    // Delete marks a row Remove: offered for a row not marked so (startup: an Enabled or Disabled row).
+    const std::string startupState = selectedStartup >= 0 ? s[selectedStartup].item.state : "";
+    const bool startupDelete = selectedStartup >= 0 && (startupState == guards::StartupTexts::Enabled() ||
+                                                        startupState == guards::StartupTexts::Disabled());
+    const bool bhoDelete = selectedBHO >= 0 && b[selectedBHO].state != guards::BhoTexts::Remove();
+    flash.SetVariable("_root.startupDeleteEnabled", startupDelete ? "1" : "0");
+    flash.SetVariable("_root.bhoDeleteEnabled", bhoDelete ? "1" : "0");
 }
 
 void frmSysGuards::updateFlashStartupList() {

@@ -34,8 +34,8 @@ void SetFormSize(ui::Form& form, bool fill) {
     });
 }
 
-void DisplayFileProperties(const std::string& path) {
-    base::Trap("DisplayFileProperties", [&] {
+bool DisplayFileProperties(const std::string& path) {
+    return base::Trap("DisplayFileProperties", true, [&] {
         SHELLEXECUTEINFOA info{};
         info.cbSize = sizeof info;  // 60 bytes in the 32-bit build
         info.fMask = SEE_MASK_INVOKEIDLIST;
@@ -45,10 +45,7 @@ void DisplayFileProperties(const std::string& path) {
         info.lpParameters = nullptr;
         info.lpDirectory = nullptr;
         info.nShow = SW_SHOW;
-        if (ShellExecuteExHook())
-            ShellExecuteExHook()(&info);
-        else
-            ShellExecuteExA(&info);
+        return (ShellExecuteExHook() ? ShellExecuteExHook()(&info) : ShellExecuteExA(&info)) != FALSE;
     });
 }
 

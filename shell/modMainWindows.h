@@ -19,9 +19,9 @@ namespace modMainWindows {
 // twips a pixel). Loads the form when it is not loaded. Errors go to the error log.
 void SetFormSize(ui::Form& form, bool fill);
 
-// Shows the shell's property sheet of a file (ShellExecuteEx, verb "properties").
-// Errors go to the error log.
-void DisplayFileProperties(const std::string& path);
+// Shows the shell's property sheet of a file (ShellExecuteEx, verb "properties"). False when the
+// shell refused (GetLastError tells why); other errors go to the error log.
+bool DisplayFileProperties(const std::string& path);
 
 // Tests: replaces ShellExecuteExA ("" restores the real call).
 using ShellExecuteExFn = std::function<BOOL(SHELLEXECUTEINFOA*)>;

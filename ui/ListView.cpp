@@ -1,8 +1,10 @@
 #include "ui/ListView.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "ui/Form.h"
+#include "ui/MessageLoop.h"
 
 namespace ui {
 
@@ -43,6 +45,23 @@ void ListView::SyncRowCount() {
 
 LRESULT CALLBACK ListView::RowCountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     auto* list = reinterpret_cast<ListView*>(self);
+    if (msg == WM_CONTEXTMENU && list->OnRightClick) {
+        // The menu key: at the selected row, else at the list's corner.
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (lParam == -1) {
+            RECT r{};
+            const int row = list->SelectedIndex() - 1;
+            r.left = LVIR_BOUNDS;
+            if (row < 0 || !SendMessageA(hwnd, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r)))
+                r = {};
+            at = {r.left + 8, r.bottom};
+            ClientToScreen(hwnd, &at);
+        }
+        return Fenced("ListView_ContextMenu", 0, [&]() -> LRESULT {
+            list->OnRightClick(at);
+            return 0;
+        });
+    }
     if (list->rowCountStale_ && (msg == WM_PAINT || msg == WM_NCPAINT || msg == WM_SHOWWINDOW || msg == WM_SIZE ||
                                  (msg >= LVM_FIRST && msg < LVM_FIRST + 0x100)))
         list->SyncRowCount();
@@ -56,14 +75,45 @@ void ListView::BeforeDestroy() {
     Control::BeforeDestroy();
 }
 
-void ListView::AddColumn(const std::string& heading, int widthPixels) {
-    columns_.push_back({heading, widthPixels});
+void ListView::AddColumn(const std::string& heading, int widthPixels, const std::string& tag) {
+    columns_.push_back({heading, widthPixels, tag, heading});
     if (!hWnd()) return;
     LVCOLUMNA col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH;
     col.pszText = const_cast<char*>(columns_.back().heading.c_str());
     col.cx = widthPixels;
     SendMessageA(hWnd(), LVM_INSERTCOLUMNA, columns_.size() - 1, reinterpret_cast<LPARAM>(&col));
+}
+
+std::string ListView::ColumnHeading(int column) const {
+    return column >= 1 && column <= ColumnCount() ? columns_[static_cast<size_t>(column - 1)].heading : std::string();
+}
+
+const std::string& ListView::ColumnTag(int column) const {
+    static const std::string none;
+    return column >= 1 && column <= ColumnCount() ? columns_[static_cast<size_t>(column - 1)].tag : none;
+}
+
+void ListView::SetColumnHeading(int column, const std::string& heading) {
+    if (column < 1 || column > ColumnCount()) return;
+    Column& c = columns_[static_cast<size_t>(column - 1)];
+    c.heading = heading;
+    if (!hWnd()) return;
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = const_cast<char*>(c.heading.c_str());
+    SendMessageA(hWnd(), LVM_SETCOLUMNA, static_cast<WPARAM>(column - 1), reinterpret_cast<LPARAM>(&col));
+}
+
+void ListView::Sort() {
+    const int key = sortKey_;
+    const bool descending = sortOrder_ == 1;
+    auto keyOf = [key](const ListItem& item) { return key == 0 ? item.Text : item.SubItems(key); };
+    ListItems.SortBy([&](const ListItem& a, const ListItem& b) {
+        const int c = lstrcmpiA(keyOf(a).c_str(), keyOf(b).c_str());
+        return descending ? c > 0 : c < 0;
+    });
+    Refresh();
 }
 
 void ListView::SetGridLines(bool on) {
@@ -87,8 +137,11 @@ void ListView::AfterCreate() {
     if (images_) SendMessageA(hWnd(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images_));
     auto columns = columns_;
     columns_.clear();
-    if (columns.empty()) columns.push_back({"", Width() > 8 ? Width() - 8 : 100});
-    for (const Column& c : columns) AddColumn(c.heading, c.width);
+    if (columns.empty()) columns.push_back({"", Width() > 8 ? Width() - 8 : 100, "", ""});
+    for (const Column& c : columns) {
+        AddColumn(c.heading, c.width, c.tag);
+        columns_.back().design = c.design;
+    }
     rowCountStale_ = false;
     SetWindowSubclass(hWnd(), &RowCountProc, 1, reinterpret_cast<DWORD_PTR>(this));
     Sync();
@@ -190,6 +243,20 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
             }
             return true;
         }
+        case NM_RCLICK: {
+            if (OnRightClick) {
+                POINT screen;
+                GetCursorPos(&screen);
+                OnRightClick(screen);
+            }
+            result = 1;  // handled: no WM_CONTEXTMENU follows
+            return true;
+        }
+        case LVN_COLUMNCLICK: {
+            auto* lv = reinterpret_cast<NMLISTVIEW*>(header);
+            if (OnColumnClick) OnColumnClick(lv->iSubItem + 1);
+            return true;
+        }
         case NM_CLICK: {
             auto* act = reinterpret_cast<NMITEMACTIVATE*>(header);
             LVHITTESTINFO hit{};
@@ -208,6 +275,8 @@ bool ListView::OnNotify(NMHDR* header, LRESULT& result) {
 
 void ListView::ResetToDesign() {
     Control::ResetToDesign();
+    for (Column& c : columns_) c.heading = c.design;
+    sortKey_ = sortOrder_ = 0;
     // Rows of the program's own (bound) outlive the window that shows them.
     if (!bound_) ListItems.Clear();
 }

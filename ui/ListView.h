@@ -48,7 +48,13 @@ private:
 public:
     base::ListItems& ListItems;
 
-    void AddColumn(const std::string& heading, int widthPixels);
+    // A column; `tag` is the language key of its heading ("" for none).
+    void AddColumn(const std::string& heading, int widthPixels, const std::string& tag = "");
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    // Columns are 1-based, as the window's own column headers count them.
+    std::string ColumnHeading(int column) const;
+    const std::string& ColumnTag(int column) const;
+    void SetColumnHeading(int column, const std::string& heading);
     void SetCheckboxes(bool on) { checkboxes_ = on; }
     bool Checkboxes() const { return checkboxes_; }
     void SetGridLines(bool on);
@@ -65,6 +71,18 @@ public:
 
     std::function<void(int index)> OnItemClick;  // a row was clicked (1-based)
     std::function<void(int index)> OnItemCheck;  // a row's check box changed (1-based)
+    // The right mouse button or the menu key on the list, at this screen point.
+    std::function<void(POINT screen)> OnRightClick;
+    std::function<void(int column)> OnColumnClick;  // a column header was clicked (1-based)
+
+    // Sorting: the rows are put in the order of the key column (0-based: 0 is the rows' text),
+    // compared as text without regard to case, ascending (0) or descending (1); rows with equal
+    // keys keep their order.
+    void SetSortKey(int key) { sortKey_ = key; }
+    void SetSortOrder(int order) { sortOrder_ = order; }
+    int SortKey() const { return sortKey_; }
+    int SortOrder() const { return sortOrder_; }
+    void Sort();
 
     // Answers the window's questions (also what a test reads): the text shown in a cell
     // (column 0 is the row's text) and the tool tip of a row, both 0-based.
@@ -93,7 +111,10 @@ private:
     struct Column {
         std::string heading;
         int width;
+        std::string tag;
+        std::string design;  // the heading the form was designed with
     };
+    int sortKey_ = 0, sortOrder_ = 0;
     std::vector<Column> columns_;
     bool checkboxes_ = false;
     bool gridLines_ = false;

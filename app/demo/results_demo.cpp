@@ -1,6 +1,8 @@
 // Shows one of the results windows with sample content for a few seconds, for
 // scripts/screenshot to take its picture.
-//   results_demo.exe <results|backupname|ignore|backups|summary> [seconds]
+//   results_demo.exe <results|results-sorted|backupname|ignore|ignore-german|backups|summary> [seconds]
+// "results-sorted" shows the list sorted by its second column;
+// "ignore-german" shows the keep list under a German language pack written for the picture.
 // The program folder is this executable's folder, or CORVANE_PROGRAM_FOLDER; the keep list and
 // the backups of the panels go to a temporary folder.
 #include <windows.h>
@@ -30,6 +32,18 @@ void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     PostQuitMessage(0);
 }
+
+// The keep list's texts in German (8-bit, Western European).
+constexpr char kGermanPack[] =
+    "[frmIgnore]\r\n"
+    "1000=Ausnahmeliste\r\n"
+    "1001=Auswahl entfernen\r\n"
+    "1002=Alle markieren\r\n"
+    "1003=Keine markieren\r\n"
+    "1004=Art\r\n"
+    "1005=Sch\xe4"
+    "dling\r\n"
+    "1006=Fundort\r\n";
 
 void AddSample(results::FindingKind kind, const std::string& spy, const std::string& item, const std::string& tip,
                bool checked, const std::string& replace = {}) {
@@ -73,13 +87,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     CreateDirectoryA(gb_backupPath.c_str(), nullptr);
     SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, &Quit);
 
-    if (which == "results") {
+    if (which == "results" || which == "results-sorted") {
         frmResultBackup.Load();
         SampleFindings();
         frmResultBackup.SpyListView.Refresh();
         frmResultBackup.SpyListView.Select(2);
         frmResultBackup.SpyListView_Click();
         frmResultBackup.Show(ui::vbModeless);
+        if (which == "results-sorted") {
+            frmResultBackup.SpyListView_ColumnClick(2);  // descending by the spy name
+            frmResultBackup.SpyListView_ColumnClick(2);  // and back: ascending
+        }
     } else if (which == "backupname") {
         frmBackupName.Load();
         frmBackupName.flash.SetVariable("_root.backup_txt.text", "before removal");
@@ -87,7 +105,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } else {
         frmMain.Load();
         frmMain.Show(ui::vbModeless);
-        if (which == "ignore") {
+        if (which == "ignore" || which == "ignore-german") {
+            if (which == "ignore-german") {
+                CreateDirectoryA(modMain::FullPath_With_Filename("Language").c_str(), nullptr);
+                const std::string pack = modMain::FullPath_With_Filename("Language\\DemoGerman.ini");
+                HANDLE f = CreateFileA(pack.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+                DWORD written = 0;
+                WriteFile(f, kGermanPack, sizeof kGermanPack - 1, &written, nullptr);
+                CloseHandle(f);
+                gb_languageFile = "DemoGerman.ini";
+            }
             results::RewriteKeepList(scratch + "\\ignorelist.ign",
                                      {{"Malware File", "C:\\Program Files\\Tool\\helper.exe", "Hotbar"},
                                       {"Tracking Cookie", "C:\\users\\me\\Cookies\\me@atdmt[2].txt", "atdmt"},
@@ -111,5 +138,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     ui::RunMessageLoop();
     DeleteFileA(modMain::FullPath_With_Filename("ignorelist.ign").c_str());
+    DeleteFileA(modMain::FullPath_With_Filename("Language\\DemoGerman.ini").c_str());
     return 0;
 }

@@ -42,6 +42,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             {"_root.ScanMovie_MNIgnorList", "18"},
             {"_root.ScanMovie_SFolders", "1204"},
             {"_root.ScanMovie_SFiles", "9877"},
+            {"_root.ScanMovie_SRItems", "48213"},
+            {"_root.ScanMovie_SMProcesses", "3472"},
         };
         for (const auto& [name, value] : shown) frmScanSpy.flash.SetVariable(name, value);
     } else {

@@ -193,6 +193,8 @@ Movie ParseMovie(const std::string& text) {
                     it.args = value;
                 } else if (Same(key, "label") && it.kind == ItemKind::Check && !value.empty()) {
                     it.label = value;
+                } else if (Same(key, "enabled") && it.kind == ItemKind::Button && !value.empty()) {
+                    it.enabled = value;
                 } else {
                     fail("bad option \"" + t + "\"");
                     bad = true;

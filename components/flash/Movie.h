@@ -24,6 +24,7 @@ struct Item {
     std::string command;  // buttons, lists, drag areas
     std::string args;     // buttons
     std::string label;    // check boxes: the variable holding the caption; empty caption, no box
+    std::string enabled;  // buttons: the variable that says whether it can be pressed ("" always)
     std::string font = "body";
     char align = 'l';              // 'l', 'c', 'r'
     COLORREF color = CLR_INVALID;  // text colour, box fill

@@ -135,6 +135,12 @@ bool ShockwaveFlash::ClickButton(const std::string& command) {
     return false;
 }
 
+bool ShockwaveFlash::ButtonEnabled(const std::string& command) const {
+    for (const FaceItem& f : face_)
+        if (f.item->kind == ItemKind::Button && Same(f.item->command, command)) return IsWindowEnabled(f.hwnd) != FALSE;
+    return false;
+}
+
 bool ShockwaveFlash::HasButton(const std::string& command) const {
     for (const FaceItem& f : face_)
         if (f.item->kind == ItemKind::Button && Same(f.item->command, command) && IsWindowVisible(f.hwnd)) return true;
@@ -297,6 +303,7 @@ void ShockwaveFlash::BuildFace() {
             default:
                 break;
         }
+        if (!it.enabled.empty() && !Truthy(GetVariable(it.enabled))) style |= WS_DISABLED;
         std::string shown = it.kind == ItemKind::Check ? it.text : value;
         if (!it.label.empty()) {
             shown = GetVariable(it.label);
@@ -331,6 +338,7 @@ void ShockwaveFlash::UpdateBound(const std::string& name) {
             if (WindowText(f.hwnd) != caption) SetWindowTextA(f.hwnd, caption.c_str());
             ShowWindow(f.hwnd, caption.empty() ? SW_HIDE : SW_SHOWNA);
         }
+        if (!f.item->enabled.empty() && Same(f.item->enabled, name)) EnableWindow(f.hwnd, Truthy(GetVariable(name)));
         if (!Same(f.item->var, name)) continue;
         const std::string value = GetVariable(name);
         switch (f.item->kind) {

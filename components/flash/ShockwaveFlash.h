@@ -47,6 +47,7 @@ public:
     bool ClickButton(const std::string& command);              // presses the face's button that sends it
     std::string ShownText(const std::string& variable) const;  // the face's text bound to it
     bool HasButton(const std::string& command) const;
+    bool ButtonEnabled(const std::string& command) const;  // the face's button that sends it can be pressed
     std::vector<std::string> ListRowTexts(const std::string& list) const;  // fields joined by tabs
     bool SelectListRow(const std::string& list, int index0);
     int MenusOpened() const { return menusOpened_; }

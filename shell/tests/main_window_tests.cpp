@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Modal.h"
+#include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
@@ -478,3 +479,21 @@ TEST(TrayTest, ClicksBecomeOneEventEachAndTheIconComesBackAfterAShellRestart) {
 }
 
 }  // namespace
+
+// With no help file Help says so and logs why, instead of doing nothing.
+TEST_F(MainWindowTest, HelpWithoutAHelpFileTellsTheUserAndLogsIt) {
+    LoadPlain();
+    std::string shown;
+    base::modal::Expect("frmMsgBox", [&](const base::modal::Step& s) -> long {
+        shown = s.text;
+        return 1;
+    });
+    frmMain.flash.InjectCommand("IDC_FS_HELP");
+    EXPECT_EQ(base::modal::Pending(), 0u);
+    const std::string help = folder / "Help\\Help.chm";
+    EXPECT_EQ(shown, "The help file could not be opened:\r\n" + help);
+    const std::string log = base::ReadWhole(folder / "logs\\errorlog.txt");
+    EXPECT_NE(log.find("Error Description: File not found: " + help + ", Error Number: 53, Method: cmdHelp_Click"),
+              std::string::npos)
+        << log;
+}

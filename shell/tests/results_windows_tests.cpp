@@ -3,6 +3,8 @@
 // temporary program folder.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include "base/Clock.h"
 #include "base/Modal.h"
@@ -22,6 +24,7 @@
 #include "shell/frmMsgBox.h"
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
+#include "shell/modMainWindows.h"
 
 using base::modal::Step;
 
@@ -32,7 +35,7 @@ protected:
     void SetUp() override {
         CreateDirectoryA((folder / "Skin").c_str(), nullptr);
         const std::string from = testing_support::ProgramDir();
-        for (const char* f : {"alerts.scw", "popup.scw", "Skin\\Corvane.skn"})
+        for (const char* f : {"alerts.scw", "popup.scw", "Skin\\Corvane.skn", "Skin\\Remove.skn"})
             ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
         modEncryption::LoadEncryption();
         results::SetRegEditRunner([](const std::string&) { return true; });
@@ -242,4 +245,150 @@ TEST_F(ResultsWindowsTest, SummaryShowsTheFiguresAndSavesTheLog) {
     gb_logFileName.clear();
     gb_totalSpyFilesRemoved = gb_totalSpyFoldersRemoved = gb_totalSpyRegistryKeysRemoved = 0;
     gb_totalSpyMemProcessRemoved = gb_totalSpywareFound = 0;
+}
+
+namespace {
+
+results::Finding Row(results::FindingKind kind, const std::string& spy, const std::string& item) {
+    results::Finding f;
+    f.kind = kind;
+    f.SpyType = spy;
+    f.spyItem = item;
+    f.Checked = false;
+    return f;
+}
+
+// The user's right click on row `index` (1-based) of the results list: the mouse, as the list
+// view sees it (a press and its release), or the menu key with the row selected.
+void RightClickRow(int index, bool withMouse) {
+    HWND list = frmResultBackup.SpyListView.hWnd();
+    frmResultBackup.SpyListView.Select(index);
+    if (!withMouse) {
+        SendMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+        return;
+    }
+    RECT r{};
+    r.left = LVIR_LABEL;
+    SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(index - 1), reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+    PostMessageA(list, WM_RBUTTONUP, 0, at);
+    SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, at);
+}
+
+// A click on the header of `column` (1-based).
+void ClickColumn(int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(frmResultBackup.SpyListView.hWnd(), LVM_GETHEADER, 0, 0));
+    RECT r{};
+    SendMessageA(header, HDM_GETITEMRECT, static_cast<WPARAM>(column - 1), reinterpret_cast<LPARAM>(&r));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(header, WM_LBUTTONUP, 0, at);
+}
+
+std::vector<std::string> Column(int column) {
+    std::vector<std::string> shown;
+    for (int i = 0; i < results::Findings().Count(); ++i)
+        shown.push_back(frmResultBackup.SpyListView.CellText(i, column - 1));
+    return shown;
+}
+
+}  // namespace
+
+TEST_F(ResultsWindowsTest, RightClickMenuChecksUnchecksAndShowsProperties) {
+    using results::FindingKind;
+    frmResultBackup.Show();
+    results::Findings().Add(Row(FindingKind::File, "Spy", "C:\\spy\\a.exe"));
+    results::Findings().Add(Row(FindingKind::Folder, "Spy", "C:\\spy"));
+    results::Findings().Add(Row(FindingKind::Cookie, "Spy", "C:\\cookies\\user@ads.txt"));
+    results::Findings().Add(Row(FindingKind::RegKey, "Spy", "Software\\Spy"));
+    results::Findings().Add(Row(FindingKind::Process, "Spy", "C:\\spy\\run.exe"));
+    const int n = results::Findings().Count();
+    auto checkedCount = [] {
+        int c = 0;
+        for (int i = 1; i <= results::Findings().Count(); ++i) c += results::Findings().Rows()(i).Checked;
+        return c;
+    };
+
+    base::modal::Expect("mnuSpyScan", frmResultBackup.kMenuCheckAll);
+    RightClickRow(2, true);
+    EXPECT_EQ(base::modal::Pending(), 0u) << "the right button opens the menu";
+    EXPECT_EQ(checkedCount(), n);
+    base::modal::Expect("mnuSpyScan", frmResultBackup.kMenuUncheckAll);
+    RightClickRow(1, false);
+    EXPECT_EQ(checkedCount(), 0);
+    base::modal::Expect("mnuSpyScan", frmResultBackup.kMenuNone);  // dismissed: nothing changes
+    RightClickRow(1, false);
+    EXPECT_EQ(checkedCount(), 0);
+
+    // Properties: the file, folder and cookie rows' item; none for the others.
+    std::vector<std::string> shown;
+    modMainWindows::SetShellExecuteExForTest([&](SHELLEXECUTEINFOA* info) {
+        shown.push_back(std::string(info->lpVerb) + " " + info->lpFile);
+        return TRUE;
+    });
+    for (int i = 1; i <= n; ++i) {
+        base::modal::Expect("mnuSpyScan", frmResultBackup.kMenuShowProperties);
+        RightClickRow(i, false);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"properties C:\\spy\\a.exe", "properties C:\\spy",
+                                               "properties C:\\cookies\\user@ads.txt"}));
+
+    // The shell refuses: the error log says so, under the menu's name.
+    modMainWindows::SetShellExecuteExForTest([](SHELLEXECUTEINFOA*) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    });
+    base::modal::Expect("mnuSpyScan", frmResultBackup.kMenuShowProperties);
+    RightClickRow(1, false);
+    modMainWindows::SetShellExecuteExForTest(nullptr);
+    const std::string log = base::ReadWhole(folder / "logs\\errorlog.txt");
+    EXPECT_NE(log.find("Error Number: 2, Method: mnuShowProperties - Scan Spy"), std::string::npos) << log;
+    EXPECT_EQ(base::modal::Pending(), 0u);
+}
+
+TEST_F(ResultsWindowsTest, ColumnClicksSortTheListAndFlipTheOrder) {
+    using results::FindingKind;
+    frmResultBackup.Show();
+    results::Findings().Add(Row(FindingKind::File, "Beta", "C:\\b.exe"));
+    results::Findings().Add(Row(FindingKind::RegKey, "alpha", "Software\\c"));
+    results::Findings().Add(Row(FindingKind::Folder, "Gamma", "C:\\a"));
+    results::Findings().Add(Row(FindingKind::File, "delta", "C:\\d.exe"));
+
+    ClickColumn(2);  // the order flips from ascending: descending by the spy name
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"Gamma", "delta", "Beta", "alpha"}));
+    ClickColumn(2);  // the same column again: ascending
+    EXPECT_EQ(Column(2), (std::vector<std::string>{"alpha", "Beta", "delta", "Gamma"}));
+    ClickColumn(3);  // another column: the order flips again, the key is the new column
+    EXPECT_EQ(Column(3), (std::vector<std::string>{"Software\\c", "C:\\d.exe", "C:\\b.exe", "C:\\a"}));
+    ClickColumn(1);  // ascending by kind; rows of one kind keep their order
+    EXPECT_EQ(Column(1),
+              (std::vector<std::string>{"Malware File", "Malware File", "Malware Folder", "Malware RegKey"}));
+    EXPECT_EQ(Column(3)[0], "C:\\d.exe");
+    // The list is the program's: what the removal and the results file see is the sorted order.
+    EXPECT_EQ(results::Findings().Rows()(1).SubItems(2), "C:\\d.exe");
+    frmResultBackup.Unload();
+    const std::string file = base::ReadWhole(folder / "rslt.qvl");
+    size_t at = 0;
+    for (const char* item : {"C:\\d.exe", "C:\\b.exe", "C:\\a\"", "Software\\c"}) {
+        const size_t next = file.find(item, at);
+        ASSERT_NE(next, std::string::npos) << item << " in the results file, in the order shown:\n" << file;
+        at = next;
+    }
+}
+
+TEST_F(ResultsWindowsTest, ResultsWindowTakesItsShapeFromItsSkin) {
+    frmResultBackup.Show();
+    ASSERT_TRUE(frmResultBackup.Skin1.Loaded());
+    EXPECT_EQ(frmResultBackup.Skin1.Name(), "Remove");
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(frmResultBackup.hWnd(), region), ERROR) << "the window has the skin's shape";
+    RECT box;
+    GetRgnBox(region, &box);
+    RECT window;
+    GetWindowRect(frmResultBackup.hWnd(), &window);
+    EXPECT_NEAR(box.right, window.right - window.left, 1) << "scaled to the window";
+    EXPECT_FALSE(PtInRegion(region, 0, 0)) << "rounded corners";
+    EXPECT_TRUE(PtInRegion(region, (window.right - window.left) / 2, 4));
+    DeleteObject(region);
+    EXPECT_EQ(GetWindowLongPtrA(frmResultBackup.hWnd(), GWL_STYLE) & WS_CAPTION, 0) << "borderless";
 }

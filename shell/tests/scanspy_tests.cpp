@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Modal.h"
+#include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
 #include "definitions/DefinitionsPacker.h"
@@ -195,4 +196,42 @@ TEST_F(ScanWindowStatesTest, UnknownMovieCommandIsShownToTheUser) {
     EXPECT_EQ("IDC_FS_WHATEVER not handeled yet", shown);
     EXPECT_EQ(0u, base::modal::Pending());
     EXPECT_TRUE(frmScanSpy.Loaded());
+}
+
+// The walks' own counters: registry items looked at and process comparisons reach the movie.
+TEST_F(ScanWindowTest, SearchedRegistryItemsAndCheckedProcessesReachTheMovie) {
+    frmScanSpy.flash.LoadMovie(0, testing_support::ProgramDir() + "\\Scanning.scw");
+    for (int i = 0; i < 3; ++i) {
+        base::ListItem& row = frmScanSpy.lstRegKSearch.ListItems.Add("");
+        row.SubItems(1) = "Spy";
+        row.SubItems(2) = "Software\\CorvaneNoSuchKey" + std::to_string(i);
+    }
+    frmScanSpy.engine.CheckRegKList();
+    for (int i = 0; i < 5; ++i) frmScanSpy.engine.CheckMType("C:\\Windows\\notepad.exe", "bad.exe", "Spy", "1");
+    frmScanSpy.engine.UpdateScanMovieCounters();
+    EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanMovie_SRItems"), "3");
+    EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanMovie_SMProcesses"), "5");
+    EXPECT_EQ(frmScanSpy.flash.ShownText("_root.ScanMovie_SRItems"), "3") << "the face has a field for it";
+    EXPECT_EQ(frmScanSpy.flash.ShownText("_root.ScanMovie_SMProcesses"), "5");
+}
+
+// Every scan counts what it searched from zero, though the window stays loaded between scans.
+TEST_F(ScanWindowStatesTest, SearchCountersStartAtZeroForEveryScan) {
+    for (const char* sub : {"a", "b", "a\\c"}) CreateDirectoryA((empty_ / sub).c_str(), nullptr);
+    for (const char* file : {"one.txt", "a\\two.txt", "a\\c\\three.txt", "b\\four.txt"})
+        base::WriteText(empty_ / file, "x");
+    std::vector<std::pair<std::string, std::string>> shown;
+    for (int scan = 0; scan < 2; ++scan) {
+        frmScanSpy.engine.counters.RegistryItemsSearched = 99;  // left over from an earlier scan
+        frmScanSpy.engine.counters.ProcessChecks = 77;
+        ASSERT_TRUE(frmScanSpy.ScanSelectedFolder(empty_.path()));
+        ASSERT_TRUE(frmScanSpy.Loaded());
+        shown.emplace_back(frmScanSpy.flash.GetVariable("_root.ScanMovie_SFolders"),
+                           frmScanSpy.flash.GetVariable("_root.ScanMovie_SFiles"));
+        EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanMovie_SRItems"), "0") << "scan " << scan;
+        EXPECT_EQ(frmScanSpy.flash.GetVariable("_root.ScanMovie_SMProcesses"), "0") << "scan " << scan;
+    }
+    EXPECT_EQ(shown[0].second, "4");
+    EXPECT_NE(shown[0].first, "0");
+    EXPECT_EQ(shown[1], shown[0]) << "the second scan of the same folder counts the same";
 }

@@ -529,3 +529,52 @@ TEST_F(SysGuardsWindow, ProfilesGoThroughTheFileDialogAndACancelTouchesNothing) 
 }
 
 }  // namespace
+
+// Delete is offered only for a row it can mark: greyed after Remove and with no row, set again
+// by every row click; the startup toggle names the mark it will set.
+TEST_F(SysGuardsWindow, DeleteIsGreyedForARowMarkedRemoveOnBothPages) {
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_CURRENT_USER, kRun, stem_, {REG_SZ, std::string("C:\\a.exe\0", 9)}));
+    const std::string clsid = "{C0A7B3E1-5D2F-4A6B-9C8D-7E5700000023}";
+    const std::string bhoKey = std::string(guards::kBhoKey) + "\\" + clsid;
+    plantedKeys_.push_back({HKEY_LOCAL_MACHINE, bhoKey});
+    ASSERT_TRUE(guards::WriteRawValue(HKEY_LOCAL_MACHINE, bhoKey, "", {REG_SZ, std::string("Delete Helper") + '\0'}));
+    frmSysGuards.Load();
+    auto& movie = frmSysGuards.flash;
+
+    frmSysGuards.ShowTab(1);
+    movie.SetVariable("_root.EditStartupItems", "1");
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_EDITSTARTUPITEMS"));
+    const long row = Row(stem_);
+    ASSERT_GE(row, 0);
+    EXPECT_FALSE(movie.ButtonEnabled("IDC_FS_STARTUP_DELETE")) << "no row chosen";
+    Send("IDC_FS_STARTUP_SELECT", std::to_string(row));
+    EXPECT_TRUE(movie.ButtonEnabled("IDC_FS_STARTUP_DELETE"));
+    EXPECT_EQ(movie.GetVariable("_root.startupToggleCaption"), "Disabled");
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_STARTUP_DELETE"));
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[row].item.state, "Remove");
+    EXPECT_FALSE(movie.ButtonEnabled("IDC_FS_STARTUP_DELETE"));
+    EXPECT_EQ(movie.GetVariable("_root.startupToggleCaption"), "Enabled") << "the toggle enables a Remove row";
+    Send("IDC_FS_STARTUP_SELECT", std::to_string(row));  // a click on the same row keeps it greyed
+    EXPECT_FALSE(movie.ButtonEnabled("IDC_FS_STARTUP_DELETE"));
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_STARTUP_ENABLEDISABLE"));
+    EXPECT_EQ(frmSysGuards.startupItems.Rows()[row].item.state, "Enabled");
+    EXPECT_TRUE(movie.ButtonEnabled("IDC_FS_STARTUP_DELETE"));
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_STARTUP_ENABLEDISABLE"));
+    EXPECT_EQ(movie.GetVariable("_root.startupToggleCaption"), "Enabled");
+    EXPECT_TRUE(movie.ButtonEnabled("IDC_FS_STARTUP_DELETE")) << "a Disabled row can be marked Remove";
+
+    frmSysGuards.ShowTab(2);
+    long bho = -1;
+    for (size_t i = 0; i < frmSysGuards.bhoItems.Rows().size(); ++i)
+        if (frmSysGuards.bhoItems.Rows()[i].clsid == clsid) bho = static_cast<long>(i);
+    ASSERT_GE(bho, 0);
+    EXPECT_FALSE(movie.ButtonEnabled("IDC_FS_BHO_DELETE"));
+    Send("IDC_FS_BHO_SELECT", std::to_string(bho));
+    EXPECT_TRUE(movie.ButtonEnabled("IDC_FS_BHO_DELETE"));
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_BHO_DELETE"));
+    EXPECT_EQ(frmSysGuards.bhoItems.Rows()[bho].state, "Remove");
+    EXPECT_FALSE(movie.ButtonEnabled("IDC_FS_BHO_DELETE"));
+    ASSERT_TRUE(movie.ClickButton("IDC_FS_BHO_ENABLEDISABLE"));
+    EXPECT_EQ(frmSysGuards.bhoItems.Rows()[bho].state, "Enabled");
+    EXPECT_TRUE(movie.ButtonEnabled("IDC_FS_BHO_DELETE"));
+}
