@@ -152,6 +152,8 @@ void Form::ShowModal(Form* owner) {
         EnableWindow(f->hwnd_, FALSE);
         scope.disabled.push_back(f->hwnd_);
     }
+    // A modal form that was loaded while another one went modal was disabled with the rest.
+    if (state_.enabled && !IsWindowEnabled(hwnd_)) EnableWindow(hwnd_, TRUE);
     ShowWindow(hwnd_, SW_SHOW);
     const long answer = base::modal::Run(ModalStep(), [this]() -> long {
         RunModalLoop();

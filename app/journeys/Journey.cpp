@@ -214,12 +214,18 @@ std::vector<HWND> Descendants(HWND root, const std::string& cls, const std::stri
 std::string DescribeWindows(DWORD pid) {
     std::string out;
     for (HWND top : TopWindows(pid)) {
-        out += "  window \"" + TextOf(top) + "\" (" + ClassOf(top) + ")\n";
+        out += "  window \"" + TextOf(top) + "\" (" + ClassOf(top) + (IsWindowEnabled(top) ? "" : ", disabled") + ")\n";
         for (HWND c : Descendants(top)) {
             if (!IsWindowVisible(c)) continue;
             std::string text = TextOf(c);
             if (text.size() > 60) text = text.substr(0, 60) + "...";
-            out += "    " + ClassOf(c) + " \"" + text + "\"" + (Clickable(c) ? "" : " (not clickable)") + "\n";
+            std::string why;
+            if (!Clickable(c)) {
+                HWND hit = WindowFromPoint(Centre(c));
+                why = !AncestorsEnabled(c) ? " (not clickable: disabled)"
+                                           : " (not clickable: under " + ClassOf(hit) + " \"" + TextOf(hit) + "\")";
+            }
+            out += "    " + ClassOf(c) + " \"" + text + "\"" + why + "\n";
         }
     }
     return out;
@@ -283,12 +289,23 @@ bool Type(HWND edit, const std::string& text) {
 std::vector<std::string> ListBoxRows(HWND list) {
     std::vector<std::string> rows;
     const LRESULT n = Send(list, LB_GETCOUNT, 0, 0);
+    // Across processes the row comes as wide text. It may grow between asking its length and its
+    // text: the buffer is far larger than any row.
+    std::vector<wchar_t> buffer(65536);
     for (LRESULT i = 0; i < n; ++i) {
-        const LRESULT len = Send(list, LB_GETTEXTLEN, i, 0);
-        std::string text(len > 0 ? static_cast<size_t>(len) + 1 : 1, '\0');
-        const LRESULT got = Send(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-        text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        rows.push_back(text);
+        DWORD_PTR len = 0;
+        if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 10000, &len) ||
+            static_cast<LRESULT>(len) < 0 || len >= buffer.size()) {
+            rows.emplace_back();
+            continue;
+        }
+        std::fill(buffer.begin(), buffer.end(), L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 10000,
+                            &got);
+        char text[65536 * 2] = {};
+        WideCharToMultiByte(CP_ACP, 0, buffer.data(), -1, text, sizeof text - 1, nullptr, nullptr);
+        rows.emplace_back(text);
     }
     return rows;
 }
@@ -448,6 +465,10 @@ Program::Program(const Options& options) {
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     lastPid = pi.dwProcessId;
+    std::printf("journey: Corvane.exe started (process %04lx, thread %04lx; this test's thread %04lx)\n",
+                static_cast<unsigned long>(pi.dwProcessId), static_cast<unsigned long>(pi.dwThreadId),
+                static_cast<unsigned long>(GetCurrentThreadId()));
+    std::fflush(stdout);
     pid_ = pi.dwProcessId;
     if (!options.waitForMain) return;
     // The main window, once the program published it and shows it.
@@ -520,6 +541,19 @@ HWND Program::FindControl(const std::string& cls, DWORD ms, HWND within) const {
             for (HWND top : tops)
                 for (HWND c : Descendants(top, cls))
                     if (IsWindowVisible(c)) return (found = c) != nullptr;
+            return false;
+        },
+        ms);
+    return found;
+}
+
+HWND Program::FindClickable(const std::string& cls, DWORD ms) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND top : TopWindows(pid_))
+                for (HWND c : Descendants(top, cls))
+                    if (Clickable(c)) return (found = c) != nullptr;
             return false;
         },
         ms);
@@ -650,9 +684,9 @@ std::string FileState(const std::string& path) {
 
 bool SplitRoot(const std::string& where, HKEY& root, std::string& path) {
     static const std::pair<const char*, HKEY> roots[] = {{"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-                                                          {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-                                                          {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-                                                          {"HKEY_USERS", HKEY_USERS}};
+                                                         {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                                                         {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                                                         {"HKEY_USERS", HKEY_USERS}};
     for (const auto& [name, key] : roots) {
         const std::string n = name;
         if (where.size() > n.size() && _strnicmp(where.c_str(), n.c_str(), n.size()) == 0 && where[n.size()] == '\\') {
@@ -705,10 +739,18 @@ std::string ValueState(HKEY root, const std::string& path, const std::string& na
     return out;
 }
 
-std::string Trimmed(const std::string& s) {
-    const size_t a = s.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos) return {};
-    return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
+// A hosts line's fields, one blank apart: the file's own rewrite may space them otherwise.
+std::string Fields(const std::string& s) {
+    std::string out, field;
+    for (char c : s + " ") {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (!field.empty()) out += (out.empty() ? "" : " ") + field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -750,7 +792,7 @@ std::string StateOf(const testing_support::SeededItem& item) {
             while (at < hosts.size()) {
                 size_t end = hosts.find('\n', at);
                 if (end == std::string::npos) end = hosts.size();
-                if (Trimmed(hosts.substr(at, end - at)) == Trimmed(item.where)) return "line present";
+                if (Fields(hosts.substr(at, end - at)) == Fields(item.where)) return "line present";
                 at = end + 1;
             }
             return "absent";

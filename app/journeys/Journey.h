@@ -113,6 +113,8 @@ public:
     HWND FindWindowTitled(const std::string& text, DWORD ms = 10000) const;
     // A visible control of a class in any of the program's windows.
     HWND FindControl(const std::string& cls, DWORD ms = 10000, HWND within = nullptr) const;
+    // A control of a class a person could click now, in any of the program's windows.
+    HWND FindClickable(const std::string& cls, DWORD ms = 10000) const;
     // The text a window of the program shows with the given text's start ("" when none).
     std::string ShownTextStarting(const std::string& start) const;
     std::optional<Box> Box(DWORD ms = 10000) const { return WaitForBox(pid_, ms); }

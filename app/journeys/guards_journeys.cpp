@@ -62,9 +62,9 @@ HWND MainList(const Program& program, const std::string& text, DWORD ms = 15000)
                 for (HWND lb : journey::Descendants(top, "ListBox")) {
                     if (!IsWindowVisible(lb)) continue;
                     const auto rows = journey::ListBoxRows(lb);
-                    if (text.empty() ||
-                        std::any_of(rows.begin(), rows.end(),
-                                    [&](const std::string& r) { return r.find(text) != std::string::npos; }))
+                    if (text.empty() || std::any_of(rows.begin(), rows.end(), [&](const std::string& r) {
+                            return r.find(text) != std::string::npos;
+                        }))
                         return (found = lb) != nullptr;
                 }
             return false;

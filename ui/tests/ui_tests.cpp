@@ -209,6 +209,27 @@ TEST_F(FormTest, ModalShowRunsTheScriptedAnswerWhileShownAndOthersDisabled) {
     EXPECT_EQ(base::modal::Pending(), 0u);
 }
 
+// A form loaded but hidden when another one went modal, then shown modally over it (a question
+// asked from a modal window): it takes clicks while it shows, and every form takes them again after.
+TEST_F(FormTest, AFormShownModallyOverAModalFormTakesClicks) {
+    other.Load();  // loaded and hidden, as a message box between two questions
+    bool questionEnabled = false;
+    base::modal::Expect("frmSample", [&](const base::modal::Step&) -> long {
+        base::modal::Expect("frmOther", [&](const base::modal::Step&) -> long {
+            questionEnabled = other.Visible() && IsWindowEnabled(other.hWnd());
+            other.Hide();
+            return 0;
+        });
+        other.Show(ui::vbModal, &form);
+        form.Hide();
+        return 0;
+    });
+    form.Show(ui::vbModal);
+    EXPECT_TRUE(questionEnabled);
+    EXPECT_TRUE(IsWindowEnabled(other.hWnd()));
+    EXPECT_TRUE(IsWindowEnabled(form.hWnd()));
+}
+
 TEST_F(FormTest, ModalShowEndsOnAPlainScriptedAnswerAndRefusesAVisibleForm) {
     base::modal::Expect("frmSample", 1);
     form.Show(ui::vbModal);
