@@ -172,6 +172,13 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
 }
 
 std::string TextOf(HWND w) {
+    // A caption is the window's own text, read without waiting on a program that is busy; an edit
+    // box's text is its content, which only the box can tell.
+    if (_stricmp(ClassOf(w).c_str(), "Edit") != 0) {
+        char text[4096] = {};
+        GetWindowTextA(w, text, sizeof text);
+        return text;
+    }
     const LRESULT n = Send(w, WM_GETTEXTLENGTH, 0, 0, 5000);
     if (n <= 0) return {};
     std::string text(static_cast<size_t>(n) + 1, '\0');

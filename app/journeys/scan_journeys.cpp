@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -136,6 +137,26 @@ const SeededItem* ItemAt(const SeededMachine& machine, const std::string& where)
     return nullptr;
 }
 
+// Closes the results window with its Close button.
+void CloseResults(const Program& program) {
+    ASSERT_TRUE(program.ClickButton("Close"));
+    ASSERT_TRUE(journey::WaitUntil([&] { return ResultsList(program, 0) == nullptr; }, 10000))
+        << "the results window stays after Close";
+}
+
+std::set<std::string> Keys(const std::vector<journey::ListViewRow>& rows) {
+    std::set<std::string> out;
+    for (const auto& r : rows) out.insert(Key(r.cells[0], r.cells[1], r.cells[2]));
+    return out;
+}
+
+// The scan log's total, as the log states it (-1 when it states none).
+long LoggedTotal(const std::string& log) {
+    const std::string head = "Total malware components found :";
+    const size_t at = log.rfind(head);
+    return at == std::string::npos ? -1 : std::atol(log.c_str() + at + head.size());
+}
+
 // Full scan; the results list opens with every finding; one row unticked; Quarantine with a typed
 // name; Delete: every ticked item gone, the unticked one and every look-alike untouched. Then the
 // backup restored from the Results page: files, registry and hosts file as before.
@@ -203,9 +224,7 @@ TEST(ScanJourney, ScanQuarantineDeleteAndRestoreTheSeededMachine) {
 
     // The Results page's backups: the one made, restored.
     // The results window stays open after a removal: its Close closes it.
-    ASSERT_TRUE(program.ClickButton("Close"));
-    ASSERT_TRUE(journey::WaitUntil([&] { return ResultsList(program, 0) == nullptr; }, 10000))
-        << "the results window stays after Close";
+    CloseResults(program);
     ASSERT_TRUE(program.ClickButton("Results"));
     HWND backups = nullptr;
     journey::WaitUntil(
@@ -237,6 +256,159 @@ TEST(ScanJourney, ScanQuarantineDeleteAndRestoreTheSeededMachine) {
         EXPECT_EQ(restored.at(&i), before.at(&i)) << "not as before: " << i.where << " " << i.name;
     }
     EXPECT_EQ(journey::Bytes(machine.Folders().hostsFile), hostsBefore);
+    EXPECT_TRUE(program.Close());
+}
+
+// Two scans in a row with a finding removed by hand between them: the second lists, counts and
+// logs only what is there.
+TEST(ScanJourney, TwoScansInARowListOnlyWhatIsThere) {
+    SeededMachine machine;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.AnswerBoxes("Cancel");
+
+    const auto first = FullScanRows(program);
+    ASSERT_FALSE(first.empty());
+    const std::string firstLog = journey::Bytes(journey::NewestScanLog());
+    EXPECT_EQ(LoggedTotal(firstLog), static_cast<long>(first.size()));
+    CloseResults(program);
+
+    // Someone deletes a listed Run value by hand.
+    const char* kValue = "CWS Helper";
+    const auto listed = Keys(first);
+    const auto removed = std::find_if(first.begin(), first.end(), [&](const journey::ListViewRow& r) {
+        return r.cells[0] == "Malware RegValue" && r.cells[2] == kValue;
+    });
+    ASSERT_NE(removed, first.end()) << "the scan did not list " << kValue;
+    HKEY run = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE,
+                            &run),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteValueA(run, kValue), ERROR_SUCCESS);
+    RegCloseKey(run);
+    program.AnswerBoxes("OK", 1500);
+
+    const auto second = FullScanRows(program);
+    const std::string secondLog = journey::Bytes(journey::NewestScanLog());
+    std::set<std::string> expected = listed;
+    expected.erase(Key(removed->cells[0], removed->cells[1], removed->cells[2]));
+    EXPECT_EQ(Keys(second), expected);
+    EXPECT_EQ(second.size(), first.size() - 1);
+    EXPECT_EQ(LoggedTotal(secondLog), static_cast<long>(second.size()));
+    EXPECT_NE(secondLog, firstLog) << "the second scan wrote no log of its own";
+    // The program keeps one log for the session: each scan adds its own part.
+    const std::string secondPart =
+        secondLog.compare(0, firstLog.size(), firstLog) == 0 ? secondLog.substr(firstLog.size()) : secondLog;
+    EXPECT_EQ(LoggedTotal(secondPart), static_cast<long>(second.size()));
+    EXPECT_EQ(secondPart.find(kValue), std::string::npos) << "the second scan's log names the deleted value";
+    CloseResults(program);
+    EXPECT_TRUE(program.Close());
+}
+
+// Every page button clicked while a scan runs: nothing opens over the scan, and its findings are
+// whole.
+TEST(ScanJourney, PageButtonsDuringAScanOpenNothingAndTheFindingsStayWhole) {
+    SeededMachine machine;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.AnswerBoxes("Cancel");
+
+    ASSERT_TRUE(ChooseScan(program, "Full Scan"));
+    ASSERT_NE(program.FindButton("Abort Scanning", 20000), nullptr) << "no scan running";
+    const std::vector<HWND> during = journey::TopWindows(program.Pid());
+    int clicked = 0;
+    for (const char* caption : {"Home", "Results", "Remove List", "System Guards", "Alerts", "Options", "Live Update",
+                                "About", "Scan Now", "Backup", "Keep List", "Full Scan", "Quick Scan", "Custom Scan"}) {
+        for (HWND b : journey::Descendants(program.Main(), "Button", caption))
+            if (journey::Click(b)) ++clicked;
+        Sleep(100);
+        // Nothing new on the screen while the scan runs.
+        for (HWND w : journey::TopWindows(program.Pid()))
+            EXPECT_NE(std::find(during.begin(), during.end(), w), during.end())
+                << caption << " opened \"" << journey::TextOf(w) << "\" over the scan";
+    }
+    std::printf("page buttons a person could click during the scan: %d\n", clicked);
+    std::vector<std::string> boxes;
+    ASSERT_TRUE(WaitForScanEnd(program, &boxes));
+    EXPECT_EQ(boxes, std::vector<std::string>{});
+    ASSERT_TRUE(program.ClickButton("Continue"));
+    HWND list = ResultsList(program);
+    ASSERT_NE(list, nullptr);
+    ExpectAllFound(machine, journey::ListViewRows(list, kColumns));
+    CloseResults(program);
+    EXPECT_TRUE(program.Close());
+}
+
+// One finding kept: the next scan does not list it; taken off the keep list: the next scan lists it.
+TEST(ScanJourney, AKeptFindingIsLeftOutUntilItLeavesTheKeepList) {
+    SeededMachine machine;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.AnswerBoxes("Cancel");
+
+    HWND list = nullptr;
+    const auto rows = FullScanRows(program, &list);
+    ASSERT_FALSE(rows.empty());
+    // Keep a planted file: every other row unticked, Keep.
+    int kept = -1;
+    for (size_t i = 0; i < rows.size() && kept < 0; ++i)
+        if (rows[i].cells[0] == "Malware File" && ItemAt(machine, rows[i].cells[2])) kept = static_cast<int>(i);
+    ASSERT_GE(kept, 0);
+    const std::string keptKey = Key(rows[kept].cells[0], rows[kept].cells[1], rows[kept].cells[2]);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i)
+        if (i != kept) {
+            ASSERT_TRUE(journey::ClickListViewCheck(list, i)) << i;
+            journey::WaitUntil([&] { return !journey::ListViewRows(list, kColumns)[i].checked; }, 3000);
+        }
+    ASSERT_TRUE(journey::WaitUntil(
+        [&] {
+            const auto now = journey::ListViewRows(list, kColumns);
+            return std::count_if(now.begin(), now.end(), [](const journey::ListViewRow& r) { return r.checked; }) == 1;
+        },
+        10000));
+    PressAndConfirm(program, "Keep");
+    program.AnswerBoxes("OK", 2000);
+    CloseResults(program);
+
+    const auto second = FullScanRows(program);
+    EXPECT_EQ(Keys(second).count(keptKey), 0u) << "the kept finding is listed again";
+    EXPECT_EQ(second.size(), rows.size() - 1);
+    CloseResults(program);
+
+    // The Results page's keep list: the kept item, taken off.
+    ASSERT_TRUE(program.ClickButton("Results"));
+    const std::string item = rows[kept].cells[2];
+    HWND keepList = nullptr;
+    journey::WaitUntil(
+        [&] {
+            for (HWND lb : journey::Descendants(program.Main(), "ListBox"))
+                if (IsWindowVisible(lb))
+                    for (const std::string& row : journey::ListBoxRows(lb))
+                        if (row.find(item) != std::string::npos) return (keepList = lb) != nullptr;
+            return false;
+        },
+        10000);
+    ASSERT_NE(keepList, nullptr) << "the kept finding is not on the keep list";
+    const auto keepRows = journey::ListBoxRows(keepList);
+    const int row = static_cast<int>(
+        std::find_if(keepRows.begin(), keepRows.end(),
+                     [&](const std::string& r) { return r.find(item) != std::string::npos; }) -
+        keepRows.begin());
+    ASSERT_TRUE(journey::ClickListBoxRow(keepList, row));
+    ASSERT_TRUE(program.ClickButton("Remove"));
+    program.AnswerBoxes("OK", 2000);
+    EXPECT_TRUE(journey::WaitUntil(
+        [&] {
+            const auto now = journey::ListBoxRows(keepList);
+            return std::none_of(now.begin(), now.end(),
+                                [&](const std::string& r) { return r.find(item) != std::string::npos; });
+        },
+        5000))
+        << "still on the keep list";
+
+    const auto third = FullScanRows(program);
+    EXPECT_EQ(Keys(third), Keys(rows));
+    CloseResults(program);
     EXPECT_TRUE(program.Close());
 }
 
