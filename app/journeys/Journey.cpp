@@ -593,8 +593,14 @@ bool Program::Close(DWORD ms) {
     if (!Running() || !main_) return false;
     // The close button of the main window's title bar.
     HWND close = nullptr;
-    for (HWND b : Descendants(main_, "Button", "X"))
-        if (Clickable(b)) close = b;
+    WaitUntil(
+        [&] {
+            for (HWND b : Descendants(main_, "Button", "X"))
+                if (Clickable(b)) close = b;
+            return close != nullptr;
+        },
+        10000);
+    if (!close) std::printf("journey: the main window's close button cannot be clicked\n");
     if (!close || !Click(close)) return false;
     const DWORD start = GetTickCount();
     while (Running() && GetTickCount() - start < ms) {
@@ -608,6 +614,8 @@ bool Program::Close(DWORD ms) {
         WaitForSingleObject(process_, 100);
     }
     const auto code = WaitForExit(0);
+    if (!code) std::printf("journey: the program still runs after its shut-down was asked for\n");
+    if (code && *code != 0) std::printf("journey: the program ended with exit code %lu\n", *code);
     return code && *code == 0;
 }
 

@@ -43,11 +43,18 @@ struct ExpectedFindings {
     }
 };
 
-// Starts a scan from the home page's scan choice (the Home button first when the page is covered).
+// Starts a scan from the home page's scan choice (the Home button first when the page is covered):
+// true once the scanning window shows. A click the program was too busy to take (its start-up
+// still running) is given again, as a person would.
 bool ChooseScan(const Program& program, const std::string& caption) {
-    if (HWND b = program.FindButton(caption, 2000)) return journey::Click(b);
-    if (!program.ClickButton("Home")) return false;
-    return program.ClickButton(caption);
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        HWND b = program.FindButton(caption, 1000);
+        if (!b && program.ClickButton("Home", 1000)) b = program.FindButton(caption, 2000);
+        if (b) journey::Click(b);
+        if (journey::WaitUntil([&] { return !program.ShownTextStarting("Corvane - System Scan").empty(); }, 3000))
+            return true;
+    }
+    return false;
 }
 
 // Waits for the scanning window's Continue; the texts of the boxes shown on the way (answered OK).
@@ -281,9 +288,9 @@ TEST(ScanJourney, TwoScansInARowListOnlyWhatIsThere) {
     });
     ASSERT_NE(removed, first.end()) << "the scan did not list " << kValue;
     HKEY run = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE,
-                            &run),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE, &run),
+        ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteValueA(run, kValue), ERROR_SUCCESS);
     RegCloseKey(run);
     program.AnswerBoxes("OK", 1500);
@@ -313,8 +320,8 @@ TEST(ScanJourney, PageButtonsDuringAScanOpenNothingAndTheFindingsStayWhole) {
     ASSERT_NE(program.Main(), nullptr);
     program.AnswerBoxes("Cancel");
 
-    ASSERT_TRUE(ChooseScan(program, "Full Scan"));
-    ASSERT_NE(program.FindButton("Abort Scanning", 20000), nullptr) << "no scan running";
+    ASSERT_TRUE(ChooseScan(program, "Full Scan")) << "no scan running";
+    ASSERT_EQ(program.FindButton("Continue", 0), nullptr) << "the scan ended before the clicks";
     const std::vector<HWND> during = journey::TopWindows(program.Pid());
     int clicked = 0;
     for (const char* caption : {"Home", "Results", "Remove List", "System Guards", "Alerts", "Options", "Live Update",
@@ -390,10 +397,10 @@ TEST(ScanJourney, AKeptFindingIsLeftOutUntilItLeavesTheKeepList) {
         10000);
     ASSERT_NE(keepList, nullptr) << "the kept finding is not on the keep list";
     const auto keepRows = journey::ListBoxRows(keepList);
-    const int row = static_cast<int>(
-        std::find_if(keepRows.begin(), keepRows.end(),
-                     [&](const std::string& r) { return r.find(item) != std::string::npos; }) -
-        keepRows.begin());
+    const int row =
+        static_cast<int>(std::find_if(keepRows.begin(), keepRows.end(),
+                                      [&](const std::string& r) { return r.find(item) != std::string::npos; }) -
+                         keepRows.begin());
     ASSERT_TRUE(journey::ClickListBoxRow(keepList, row));
     ASSERT_TRUE(program.ClickButton("Remove"));
     program.AnswerBoxes("OK", 2000);
