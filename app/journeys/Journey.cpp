@@ -96,7 +96,7 @@ std::vector<HWND> AllTopWindows(DWORD pid) {
         std::vector<HWND> out;
     } s{pid, {}};
     EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
+        [](HWND w, LPARAM p) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<S*>(p);
             DWORD owner = 0;
             GetWindowThreadProcessId(w, &owner);
@@ -207,7 +207,7 @@ std::vector<HWND> Descendants(HWND root, const std::string& cls, const std::stri
     } s{cls, text, {}};
     EnumChildWindows(
         root,
-        [](HWND w, LPARAM p) -> BOOL {
+        [](HWND w, LPARAM p) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<S*>(p);
             if (!s.cls.empty() && _stricmp(ClassOf(w).c_str(), s.cls.c_str()) != 0) return TRUE;
             if (!s.text.empty() && StripAmpersand(TextOf(w)) != s.text) return TRUE;
