@@ -427,7 +427,7 @@ std::optional<Box> WaitForBox(DWORD pid, DWORD ms, const std::vector<std::string
 std::string InstallFolder() { return "C:\\Program Files\\Corvane"; }
 std::string BuildProgramFolder() { return testing_support::ProgramDir(); }
 
-Program::Program(const Options& options) {
+Program::Program(const Options& options, const std::string& commandLine) {
     if (!options.keepInstall) {
         testing_support::RemoveTree(InstallFolder());
         CreateDirectoryA("C:\\Program Files", nullptr);
@@ -456,6 +456,7 @@ Program::Program(const Options& options) {
     if (!options.keepSettings) RegDeleteTreeA(HKEY_CURRENT_USER, settings::ApplicationKeyPath().c_str());
 
     std::string cmd = "\"" + InstallFolder() + "\\Corvane.exe\"" + (options.args.empty() ? "" : " " + options.args);
+    if (!commandLine.empty()) cmd = commandLine;
     std::vector<char> env = PlainEnvironment();
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -613,6 +614,14 @@ std::vector<std::string> FilesIn(const std::string& folder, const std::string& p
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.emplace_back(fd.cFileName);
     } while (FindNextFileA(find, &fd));
     FindClose(find);
+    return out;
+}
+
+std::vector<std::string> Leftovers() {
+    std::vector<std::string> out;
+    for (const char* pattern : {"*.qvl", "*.tmp", "*.bak"})
+        for (const std::string& f : FilesIn(InstallFolder(), pattern))
+            if (f != "rslt.qvl") out.push_back(f);
     return out;
 }
 
