@@ -90,21 +90,37 @@ std::string StripAmpersand(std::string s) {
     return s;
 }
 
+// Enumeration callbacks are named functions: a lambda has no stdcall conversion in a 32-bit build.
+struct TopWindowsOf {
+    DWORD pid;
+    std::vector<HWND> out;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<TopWindowsOf*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == s.pid) s.out.push_back(w);
+    return TRUE;
+}
+
 std::vector<HWND> AllTopWindows(DWORD pid) {
-    struct S {
-        DWORD pid;
-        std::vector<HWND> out;
-    } s{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto& s = *reinterpret_cast<S*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == s.pid) s.out.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    TopWindowsOf s{pid, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&s));
     return s.out;
+}
+
+struct ChildrenLike {
+    std::string cls, text;
+    std::vector<HWND> out;
+};
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<ChildrenLike*>(p);
+    if (!s.cls.empty() && _stricmp(ClassOf(w).c_str(), s.cls.c_str()) != 0) return TRUE;
+    if (!s.text.empty() && StripAmpersand(TextOf(w)) != s.text) return TRUE;
+    s.out.push_back(w);
+    return TRUE;
 }
 
 void CopyTree(const std::string& from, const std::string& to) {
@@ -194,20 +210,8 @@ std::vector<HWND> TopWindows(DWORD pid) {
 }
 
 std::vector<HWND> Descendants(HWND root, const std::string& cls, const std::string& text) {
-    struct S {
-        std::string cls, text;
-        std::vector<HWND> out;
-    } s{cls, text, {}};
-    EnumChildWindows(
-        root,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto& s = *reinterpret_cast<S*>(p);
-            if (!s.cls.empty() && _stricmp(ClassOf(w).c_str(), s.cls.c_str()) != 0) return TRUE;
-            if (!s.text.empty() && StripAmpersand(TextOf(w)) != s.text) return TRUE;
-            s.out.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    ChildrenLike s{cls, text, {}};
+    EnumChildWindows(root, CollectChild, reinterpret_cast<LPARAM>(&s));
     return s.out;
 }
 
