@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/journeys/Journey.h"
-#include "base/HostPath.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
@@ -18,52 +17,21 @@
 #include "definitions/StringCipher.h"
 #include "definitions/tests/TestSigning.h"
 #include "downloader/tests/Nginx.h"
+#include "shell/tests/RunValue.h"
 
 namespace {
 
 using journey::Program;
+using shelltest::RunValue;
+using shelltest::SetRunValue;
 
-constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kRunValue = "CORVANE";
 constexpr const wchar_t* kJobName = L"Corvane";
-
-std::optional<std::string> RunValue() {
-    char data[2048] = {};
-    DWORD size = sizeof data - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(data);
-}
-
-void SetRunValue(const std::optional<std::string>& value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != 0) return;
-    if (value)
-        RegSetValueExA(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
-                       static_cast<DWORD>(value->size() + 1));
-    else
-        RegDeleteValueA(key, kRunValue);
-    RegCloseKey(key);
-}
 
 // ---- the Task Scheduler, read past the program
 
 const CLSID kClsidCTaskScheduler = {0x148BD52A, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
 const IID kIidITaskScheduler = {0x148BD527, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
 const IID kIidITask = {0x148BD524, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
-
-bool ScheduleServiceRunning() {
-    bool running = false;
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) return false;
-    if (SC_HANDLE service = OpenServiceA(manager, "Schedule", SERVICE_QUERY_STATUS)) {
-        SERVICE_STATUS status{};
-        running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return running;
-}
 
 // What the machine's Task Scheduler holds for the program's job.
 struct ScheduledJob {
@@ -132,19 +100,7 @@ struct StartupAndScheduleRestored {
     std::optional<std::string> run = RunValue();
     StartupAndScheduleRestored() {
         CoInitialize(nullptr);
-        // Corvane needs the service running, as an installed Windows has it.
-        for (int attempt = 0; attempt < 2 && !ScheduleServiceRunning(); ++attempt) {
-            STARTUPINFOA si{};
-            si.cb = sizeof si;
-            PROCESS_INFORMATION pi{};
-            char cmd[] = "net start schedule";
-            if (CreateProcessA(nullptr, cmd, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-                WaitForSingleObject(pi.hProcess, 30000);
-                CloseHandle(pi.hThread);
-                CloseHandle(pi.hProcess);
-            }
-            journey::WaitUntil(ScheduleServiceRunning, 5000);
-        }
+        testing_support::StartScheduleService();
         DeleteJob();
     }
     ~StartupAndScheduleRestored() {
@@ -224,7 +180,7 @@ std::string Joined(const std::vector<std::string>& texts) {
 // daily scan set on the page and saved is a Task Scheduler job that scans when run.
 TEST(SettingsJourney, StartUpPairSavedReadBackAndWrittenThenADailyScheduledScan) {
     StartupAndScheduleRestored restore;
-    ASSERT_TRUE(ScheduleServiceRunning()) << "the Task Scheduler service did not start";
+    ASSERT_TRUE(testing_support::ScheduleServiceRunning()) << "the Task Scheduler service did not start";
     Program program;
     ASSERT_NE(program.Main(), nullptr) << "the main window never showed";
     program.AnswerBoxes("Cancel");
@@ -312,7 +268,9 @@ TEST(SettingsJourney, StartUpPairSavedReadBackAndWrittenThenADailyScheduledScan)
 
 // ---- Live Update
 
-std::string DefinitionsSource() { return base::ReadWhole(base::WindowsPathOfHost(CORVANE_DEFINITIONS_SOURCE)); }
+std::string DefinitionsSource() {
+    return base::ReadWhole(testing_support::SourceDir() + "\\assets\\definitions\\definitions.txt");
+}
 
 // Live Update through the proxy fields of the options page, against a local nginx serving newer
 // signed definitions: they are installed, and the home page shows their date at once.
