@@ -93,6 +93,7 @@ bool ScheduleServiceRunning() {
 }
 
 bool StartScheduleService() {
+    // Right after the prefix was made the service database can still be locked: try twice.
     for (int attempt = 0; attempt < 2 && !ScheduleServiceRunning(); ++attempt) {
         base::RunAndWait("net start schedule");
         for (int wait = 0; wait < 50 && !ScheduleServiceRunning(); ++wait) Sleep(100);
