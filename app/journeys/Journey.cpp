@@ -90,21 +90,37 @@ std::string StripAmpersand(std::string s) {
     return s;
 }
 
+// Enumeration callbacks are named functions: a lambda has no stdcall conversion in a 32-bit build.
+struct TopWindowsOf {
+    DWORD pid;
+    std::vector<HWND> out;
+};
+
+BOOL CALLBACK CollectTopWindow(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<TopWindowsOf*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == s.pid) s.out.push_back(w);
+    return TRUE;
+}
+
 std::vector<HWND> AllTopWindows(DWORD pid) {
-    struct S {
-        DWORD pid;
-        std::vector<HWND> out;
-    } s{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM p) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<S*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == s.pid) s.out.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    TopWindowsOf s{pid, {}};
+    EnumWindows(CollectTopWindow, reinterpret_cast<LPARAM>(&s));
     return s.out;
+}
+
+struct ChildrenLike {
+    std::string cls, text;
+    std::vector<HWND> out;
+};
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM p) {
+    auto& s = *reinterpret_cast<ChildrenLike*>(p);
+    if (!s.cls.empty() && _stricmp(ClassOf(w).c_str(), s.cls.c_str()) != 0) return TRUE;
+    if (!s.text.empty() && StripAmpersand(TextOf(w)) != s.text) return TRUE;
+    s.out.push_back(w);
+    return TRUE;
 }
 
 void CopyTree(const std::string& from, const std::string& to) {
@@ -201,20 +217,8 @@ std::vector<HWND> TopWindows(DWORD pid) {
 }
 
 std::vector<HWND> Descendants(HWND root, const std::string& cls, const std::string& text) {
-    struct S {
-        std::string cls, text;
-        std::vector<HWND> out;
-    } s{cls, text, {}};
-    EnumChildWindows(
-        root,
-        [](HWND w, LPARAM p) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<S*>(p);
-            if (!s.cls.empty() && _stricmp(ClassOf(w).c_str(), s.cls.c_str()) != 0) return TRUE;
-            if (!s.text.empty() && StripAmpersand(TextOf(w)) != s.text) return TRUE;
-            s.out.push_back(w);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
+    ChildrenLike s{cls, text, {}};
+    EnumChildWindows(root, CollectChild, reinterpret_cast<LPARAM>(&s));
     return s.out;
 }
 
@@ -434,7 +438,7 @@ std::optional<Box> WaitForBox(DWORD pid, DWORD ms, const std::vector<std::string
 std::string InstallFolder() { return "C:\\Program Files\\Corvane"; }
 std::string BuildProgramFolder() { return testing_support::ProgramDir(); }
 
-Program::Program(const Options& options) {
+Program::Program(const Options& options, const std::string& commandLine) {
     if (!options.keepInstall) {
         testing_support::RemoveTree(InstallFolder());
         CreateDirectoryA("C:\\Program Files", nullptr);
@@ -463,6 +467,7 @@ Program::Program(const Options& options) {
     if (!options.keepSettings) RegDeleteTreeA(HKEY_CURRENT_USER, settings::ApplicationKeyPath().c_str());
 
     std::string cmd = "\"" + InstallFolder() + "\\Corvane.exe\"" + (options.args.empty() ? "" : " " + options.args);
+    if (!commandLine.empty()) cmd = commandLine;
     std::vector<char> env = PlainEnvironment();
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -628,6 +633,14 @@ std::vector<std::string> FilesIn(const std::string& folder, const std::string& p
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) out.emplace_back(fd.cFileName);
     } while (FindNextFileA(find, &fd));
     FindClose(find);
+    return out;
+}
+
+std::vector<std::string> Leftovers() {
+    std::vector<std::string> out;
+    for (const char* pattern : {"*.qvl", "*.tmp", "*.bak"})
+        for (const std::string& f : FilesIn(InstallFolder(), pattern))
+            if (f != "rslt.qvl") out.push_back(f);
     return out;
 }
 

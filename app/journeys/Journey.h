@@ -89,7 +89,9 @@ public:
         bool keepSettings = false;
         bool waitForMain = true;
     };
-    explicit Program(const Options& options);
+    // With a `commandLine`, that is started instead of Corvane.exe and the arguments (a scheduled
+    // job's command line, a Run value's).
+    explicit Program(const Options& options, const std::string& commandLine = {});
     Program() : Program(Options{}) {}
     ~Program();
     Program(const Program&) = delete;
@@ -135,6 +137,9 @@ private:
 std::string NewestScanLog();
 // The files of the program folder (not its subfolders) matching a pattern.
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern);
+// What a shut-down left behind in the installed program folder: the guards' snapshots, temporary
+// files (the results file is kept on purpose).
+std::vector<std::string> Leftovers();
 
 }  // namespace journey
 

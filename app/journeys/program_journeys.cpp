@@ -10,15 +10,6 @@ namespace {
 
 using journey::Program;
 
-// What a shut-down leaves behind in the program folder: the guards' snapshots, temporary files.
-std::vector<std::string> Leftovers() {
-    std::vector<std::string> out;
-    for (const char* pattern : {"*.qvl", "*.tmp", "*.bak"})
-        for (const std::string& f : journey::FilesIn(journey::InstallFolder(), pattern))
-            if (f != "rslt.qvl") out.push_back(f);
-    return out;
-}
-
 // A second start while Corvane runs is refused with its message; the first keeps running.
 TEST(ProgramJourney, ASecondStartIsRefusedAndTheFirstKeepsRunning) {
     Program first;
@@ -37,7 +28,7 @@ TEST(ProgramJourney, ASecondStartIsRefusedAndTheFirstKeepsRunning) {
     EXPECT_TRUE(first.Running());
     EXPECT_TRUE(IsWindowVisible(first.Main()));
     EXPECT_TRUE(first.Close());
-    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
 }
 
 // The tray icon of Wine's own system tray on this display: the window for a click on Corvane's icon.
@@ -105,7 +96,7 @@ TEST(ProgramJourney, TheTrayHidesRestoresAndClosesTheProgram) {
     const auto code = program.WaitForExit(60000);
     ASSERT_TRUE(code.has_value()) << "the program did not end";
     EXPECT_EQ(*code, 0u);
-    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+    EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
 }
 
 }  // namespace

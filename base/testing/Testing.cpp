@@ -7,6 +7,7 @@
 #include "base/FolderWalk.h"
 #include "base/Handles.h"
 #include "base/HostPath.h"
+#include "base/Launch.h"
 #include "base/ProgramFolder.h"
 
 namespace testing_support {
@@ -77,6 +78,28 @@ std::string EnvPath(const char* name) {
 
 std::string SourceDir() { return EnvPath("CORVANE_SOURCE_DIR"); }
 std::string ProgramDir() { return EnvPath("CORVANE_PROGRAM_DIR"); }
+
+bool ScheduleServiceRunning() {
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return false;
+    bool running = false;
+    if (SC_HANDLE service = OpenServiceA(manager, "Schedule", SERVICE_QUERY_STATUS)) {
+        SERVICE_STATUS status{};
+        running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return running;
+}
+
+bool StartScheduleService() {
+    // Right after the prefix was made the service database can still be locked: try twice.
+    for (int attempt = 0; attempt < 2 && !ScheduleServiceRunning(); ++attempt) {
+        base::RunAndWait("net start schedule");
+        for (int wait = 0; wait < 50 && !ScheduleServiceRunning(); ++wait) Sleep(100);
+    }
+    return ScheduleServiceRunning();
+}
 
 bool IsChildRun() { return GetEnvironmentVariableA("CORVANE_TEST_CHILD", nullptr, 0) > 0; }
 

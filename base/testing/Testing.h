@@ -49,4 +49,9 @@ std::string ProgramDir();                         // the program folder the buil
 int RunSelf(const std::string& gtestFilter, const std::string& extraEnv = {});
 bool IsChildRun();  // true inside a RunSelf child
 
+// The prefix's Task Scheduler service: whether it runs, and started ("net start schedule") when it
+// does not, as an installed Windows has it; true when it runs.
+bool ScheduleServiceRunning();
+bool StartScheduleService();
+
 }  // namespace testing_support

@@ -34,12 +34,7 @@ class SchedulerEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        // Right after the prefix was made the service database can still be locked: try twice.
-        for (int attempt = 0; attempt < 2 && !ScheduleServiceRunning(); ++attempt) {
-            RunProgram("net start schedule");
-            for (int wait = 0; wait < 50 && !ScheduleServiceRunning(); ++wait) Sleep(100);
-        }
-        ASSERT_TRUE(ScheduleServiceRunning()) << "the Task Scheduler service did not start";
+        ASSERT_TRUE(testing_support::StartScheduleService()) << "the Task Scheduler service did not start";
         if (testing_support::IsChildRun()) return;
         ASSERT_EQ(RunProgram("regsvr32 /s \"" + VornakPath() + "\""), 0) << "regsvr32 " << VornakPath();
     }
@@ -75,19 +70,6 @@ int RunProgram(const std::string& commandLine) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<int>(exitCode);
-}
-
-bool ScheduleServiceRunning() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) return false;
-    bool running = false;
-    if (SC_HANDLE service = OpenServiceA(manager, "Schedule", SERVICE_QUERY_STATUS)) {
-        SERVICE_STATUS status{};
-        running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return running;
 }
 
 std::string TasksFolder() {

@@ -18,8 +18,7 @@ using vornak::Ref;
 
 std::string VornakPath();                        // Vornak.dll beside this test program
 int RunProgram(const std::string& commandLine);  // waits; the exit code, or -1
-bool ScheduleServiceRunning();
-std::string TasksFolder();  // the service's folder of .job files
+std::string TasksFolder();                       // the service's folder of .job files
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 

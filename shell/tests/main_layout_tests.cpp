@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/testing/Testing.h"
+#include "components/flash/Movie.h"
 #include "core/Globals.h"
 #include "core/SettingsStore.h"
 #include "core/modMain.h"
@@ -78,6 +79,39 @@ TEST(MainLayout, KeepOnScreenCorrectsEachEdgeInTurn) {
         EXPECT_EQ(p.left, c.expected.left) << c.name;
         EXPECT_EQ(p.top, c.expected.top) << c.name;
     }
+}
+
+// In every movie of the program folder, a person's click at the centre of a button, check box,
+// input or list reaches it: no other item of the frames shown with it lies there.
+TEST(MainLayout, EveryControlOfEveryMovieIsClearAtItsCentre) {
+    using movie::ItemKind;
+    const auto reachable = [](ItemKind k) {
+        return k == ItemKind::Button || k == ItemKind::Check || k == ItemKind::Input || k == ItemKind::List;
+    };
+    const std::string folder = testing_support::ProgramDir();
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((folder + "\\*.scw").c_str(), &fd);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    int movies = 0;
+    do {
+        movie::Movie m;
+        ASSERT_TRUE(movie::ReadMovieFile(folder + "\\" + fd.cFileName, m)) << fd.cFileName;
+        ++movies;
+        for (const movie::Item& control : m.items) {
+            if (!reachable(control.kind)) continue;
+            const POINT centre{(control.rect.left + control.rect.right) / 2,
+                               (control.rect.top + control.rect.bottom) / 2};
+            for (const movie::Item& other : m.items) {
+                if (&other == &control || other.kind == ItemKind::Box || other.kind == ItemKind::Drag) continue;
+                if (other.frame != -1 && control.frame != -1 && other.frame != control.frame) continue;
+                EXPECT_FALSE(PtInRect(&other.rect, centre))
+                    << fd.cFileName << " line " << control.line << " (" << control.var << control.text
+                    << ") lies under line " << other.line << " (" << other.var << other.text << ")";
+            }
+        }
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+    EXPECT_GT(movies, 5);
 }
 
 // The main window over a program folder with its movies and skin.

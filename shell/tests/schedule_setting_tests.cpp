@@ -24,19 +24,6 @@ namespace {
 using lateBound::Object;
 using lateBound::Variant;
 
-bool ServiceRunning() {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (!manager) return false;
-    bool running = false;
-    if (SC_HANDLE service = OpenServiceA(manager, "Schedule", SERVICE_QUERY_STATUS)) {
-        SERVICE_STATUS status{};
-        running = QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return running;
-}
-
 using shelltest::RunValue;
 using shelltest::SetRunValue;
 
@@ -65,16 +52,13 @@ class ScheduledScan : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        for (int attempt = 0; attempt < 2 && !ServiceRunning(); ++attempt) {
-            base::RunAndWait("net start schedule");
-            for (int wait = 0; wait < 50 && !ServiceRunning(); ++wait) Sleep(100);
-        }
+        testing_support::StartScheduleService();
     }
     static void TearDownTestSuite() { CoUninitialize(); }
 
     void SetUp() override {
         run_ = RunValue();
-        ASSERT_TRUE(ServiceRunning()) << "the Task Scheduler service did not start";
+        ASSERT_TRUE(testing_support::ScheduleServiceRunning()) << "the Task Scheduler service did not start";
         // As a fresh installation: the library in the program folder, not registered yet.
         ASSERT_TRUE(CopyFileA(Beside("Vornak.dll").c_str(), (folder / "Vornak.dll").c_str(), FALSE));
         base::RunAndWait("regsvr32 /u /s \"" + Beside("Vornak.dll") + "\"");
