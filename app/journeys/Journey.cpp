@@ -188,13 +188,6 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
 }
 
 std::string TextOf(HWND w) {
-    // A caption is the window's own text, read without waiting on a program that is busy; an edit
-    // box's text is its content, which only the box can tell.
-    if (_stricmp(ClassOf(w).c_str(), "Edit") != 0) {
-        char text[4096] = {};
-        GetWindowTextA(w, text, sizeof text);
-        return text;
-    }
     const LRESULT n = Send(w, WM_GETTEXTLENGTH, 0, 0, 5000);
     if (n <= 0) return {};
     std::string text(static_cast<size_t>(n) + 1, '\0');
@@ -533,6 +526,14 @@ bool Program::ClickButton(const std::string& caption, DWORD ms) const {
     return b != nullptr && Click(b);
 }
 
+bool Program::ClickUntil(const std::string& caption, const std::function<bool()>& done, int tries) const {
+    for (int i = 0; i < tries; ++i) {
+        if (ClickButton(caption) && WaitUntil(done, 3000)) return true;
+        if (i > 0) std::printf("journey: \"%s\" clicked again: nothing came of the click before\n", caption.c_str());
+    }
+    return false;
+}
+
 HWND Program::FindWindowTitled(const std::string& text, DWORD ms) const {
     HWND found = nullptr;
     WaitUntil(
@@ -622,6 +623,48 @@ bool Program::Close(DWORD ms) {
     if (!code) std::printf("journey: the program still runs after its shut-down was asked for\n");
     if (code && *code != 0) std::printf("journey: the program ended with exit code %lu\n", *code);
     return code && *code == 0;
+}
+
+bool ChooseScan(const Program& program, const std::string& caption) {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        HWND b = program.FindButton(caption, 1000);
+        if (!b && program.ClickButton("Home", 1000)) b = program.FindButton(caption, 2000);
+        if (b) Click(b);
+        if (WaitUntil([&] { return !program.ShownTextStarting("Corvane - System Scan").empty(); }, 3000))
+            return true;
+    }
+    return false;
+}
+
+bool WaitForScanEnd(const Program& program, std::vector<std::string>* boxes, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms && program.Running()) {
+        if (program.FindButton("Continue", 200)) return true;
+        if (auto box = ShownBox(program.Pid())) {
+            if (boxes) boxes->push_back(box->text);
+            box->Press("OK") || box->Press(box->buttons.front().second);
+            WaitUntil([&] { return !IsWindowVisible(box->window); }, 5000);
+        }
+    }
+    return false;
+}
+
+HWND ResultsList(const Program& program, DWORD ms) {
+    HWND list = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND top : TopWindows(program.Pid()))
+                if (top != program.Main())
+                    for (HWND lv : Descendants(top, "SysListView32"))
+                        if (IsWindowVisible(lv)) return (list = lv) != nullptr;
+            return false;
+        },
+        ms);
+    return list;
+}
+
+bool CloseResults(const Program& program) {
+    return program.ClickButton("Close") && WaitUntil([&] { return ResultsList(program, 0) == nullptr; }, 10000);
 }
 
 std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern) {

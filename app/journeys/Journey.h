@@ -111,6 +111,9 @@ public:
     // waited for; nullptr when none came.
     HWND FindButton(const std::string& caption, DWORD ms = 10000) const;
     bool ClickButton(const std::string& caption, DWORD ms = 10000) const;
+    // Clicks the button until `done` answers true (looking 3 s after each click), as a person clicks
+    // again when nothing happened; false when it never did.
+    bool ClickUntil(const std::string& caption, const std::function<bool()>& done, int tries = 5) const;
     // A visible top-level window of the program whose caption holds `text`.
     HWND FindWindowTitled(const std::string& text, DWORD ms = 10000) const;
     // A visible control of a class in any of the program's windows.
@@ -132,6 +135,19 @@ private:
     DWORD pid_ = 0;
     HWND main_ = nullptr;
 };
+
+// ---- a scan, as a person runs one
+
+// Starts a scan from the home page's scan choice (the Home button first when the page is covered):
+// true once the scanning window shows. A click the program was too busy to take (its start-up
+// still running) is given again, as a person would.
+bool ChooseScan(const Program& program, const std::string& caption);
+// Waits for the scanning window's Continue; the texts of the boxes shown on the way (answered OK).
+bool WaitForScanEnd(const Program& program, std::vector<std::string>* boxes = nullptr, DWORD ms = 300000);
+// The results window's list: the report list view of a top-level window other than the main one.
+HWND ResultsList(const Program& program, DWORD ms = 20000);
+// Closes the results window with its Close button: true once it is gone.
+bool CloseResults(const Program& program);
 
 // The newest scan log of the installed program ("" when there is none).
 std::string NewestScanLog();

@@ -338,13 +338,9 @@ TEST(GuardsJourney, RemovedStartPageHijackStaysRemoved) {
     ASSERT_NE(program.Main(), nullptr);
     program.AnswerBoxes("Cancel");
 
-    // The movie's home page holds the scan choice.
-    ASSERT_TRUE(program.ClickButton("Home"));
-    ASSERT_TRUE(program.ClickButton("Full Scan")) << journey::DescribeWindows(program.Pid());
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 300000 && program.Running() && !program.FindButton("Continue", 200))
-        program.AnswerBoxes("OK", 200);
-    ASSERT_TRUE(program.ClickButton("Continue")) << "the scan did not end";
+    ASSERT_TRUE(journey::ChooseScan(program, "Full Scan"));
+    ASSERT_TRUE(journey::WaitForScanEnd(program)) << "the scan did not end";
+    ASSERT_TRUE(program.ClickButton("Continue"));
     // The results window: its list of findings, the hijacked page among the ticked rows.
     std::vector<journey::ListViewRow> rows;
     journey::WaitUntil(

@@ -21,8 +21,6 @@ using testing_support::SeededItem;
 using testing_support::SeededMachine;
 using testing_support::SeededPlace;
 
-constexpr DWORD kScanMs = 300000;
-
 // The results list's columns: kind, spy name, item, default value.
 constexpr int kColumns = 4;
 
@@ -43,49 +41,6 @@ struct ExpectedFindings {
     }
 };
 
-// Starts a scan from the home page's scan choice (the Home button first when the page is covered):
-// true once the scanning window shows. A click the program was too busy to take (its start-up
-// still running) is given again, as a person would.
-bool ChooseScan(const Program& program, const std::string& caption) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        HWND b = program.FindButton(caption, 1000);
-        if (!b && program.ClickButton("Home", 1000)) b = program.FindButton(caption, 2000);
-        if (b) journey::Click(b);
-        if (journey::WaitUntil([&] { return !program.ShownTextStarting("Corvane - System Scan").empty(); }, 3000))
-            return true;
-    }
-    return false;
-}
-
-// Waits for the scanning window's Continue; the texts of the boxes shown on the way (answered OK).
-bool WaitForScanEnd(const Program& program, std::vector<std::string>* boxes = nullptr) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < kScanMs && program.Running()) {
-        if (program.FindButton("Continue", 200)) return true;
-        if (auto box = journey::ShownBox(program.Pid())) {
-            if (boxes) boxes->push_back(box->text);
-            box->Press("OK") || box->Press(box->buttons.front().second);
-            journey::WaitUntil([&] { return !IsWindowVisible(box->window); }, 5000);
-        }
-    }
-    return false;
-}
-
-// The results window: the top-level window of the program holding a report list view.
-HWND ResultsList(const Program& program, DWORD ms = 20000) {
-    HWND list = nullptr;
-    journey::WaitUntil(
-        [&] {
-            for (HWND top : journey::TopWindows(program.Pid()))
-                if (top != program.Main())
-                    for (HWND lv : journey::Descendants(top, "SysListView32"))
-                        if (IsWindowVisible(lv)) return (list = lv) != nullptr;
-            return false;
-        },
-        ms);
-    return list;
-}
-
 std::map<std::string, int> RowsByKey(const std::vector<journey::ListViewRow>& rows) {
     std::map<std::string, int> out;
     for (size_t i = 0; i < rows.size(); ++i)
@@ -95,11 +50,11 @@ std::map<std::string, int> RowsByKey(const std::vector<journey::ListViewRow>& ro
 
 // A full scan to its end, then Continue: the rows of the results list that opens.
 std::vector<journey::ListViewRow> FullScanRows(const Program& program, HWND* listOut = nullptr) {
-    EXPECT_TRUE(ChooseScan(program, "Full Scan"));
+    EXPECT_TRUE(journey::ChooseScan(program, "Full Scan"));
     std::vector<std::string> boxes;
-    EXPECT_TRUE(WaitForScanEnd(program, &boxes)) << "the scan did not end";
+    EXPECT_TRUE(journey::WaitForScanEnd(program, &boxes)) << "the scan did not end";
     EXPECT_TRUE(program.ClickButton("Continue"));
-    HWND list = ResultsList(program);
+    HWND list = journey::ResultsList(program);
     EXPECT_NE(list, nullptr) << "no results list after Continue";
     if (listOut) *listOut = list;
     if (!list) return {};
@@ -142,13 +97,6 @@ const SeededItem* ItemAt(const SeededMachine& machine, const std::string& where)
     for (const SeededItem& i : machine.Items())
         if (i.place != SeededPlace::Process && _stricmp(i.where.c_str(), where.c_str()) == 0) return &i;
     return nullptr;
-}
-
-// Closes the results window with its Close button.
-void CloseResults(const Program& program) {
-    ASSERT_TRUE(program.ClickButton("Close"));
-    ASSERT_TRUE(journey::WaitUntil([&] { return ResultsList(program, 0) == nullptr; }, 10000))
-        << "the results window stays after Close";
 }
 
 std::set<std::string> Keys(const std::vector<journey::ListViewRow>& rows) {
@@ -231,7 +179,7 @@ TEST(ScanJourney, ScanQuarantineDeleteAndRestoreTheSeededMachine) {
 
     // The Results page's backups: the one made, restored.
     // The results window stays open after a removal: its Close closes it.
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
     ASSERT_TRUE(program.ClickButton("Results"));
     HWND backups = nullptr;
     journey::WaitUntil(
@@ -278,7 +226,7 @@ TEST(ScanJourney, TwoScansInARowListOnlyWhatIsThere) {
     ASSERT_FALSE(first.empty());
     const std::string firstLog = journey::Bytes(journey::NewestScanLog());
     EXPECT_EQ(LoggedTotal(firstLog), static_cast<long>(first.size()));
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
 
     // Someone deletes a listed Run value by hand.
     const char* kValue = "CWS Helper";
@@ -308,7 +256,7 @@ TEST(ScanJourney, TwoScansInARowListOnlyWhatIsThere) {
         secondLog.compare(0, firstLog.size(), firstLog) == 0 ? secondLog.substr(firstLog.size()) : secondLog;
     EXPECT_EQ(LoggedTotal(secondPart), static_cast<long>(second.size()));
     EXPECT_EQ(secondPart.find(kValue), std::string::npos) << "the second scan's log names the deleted value";
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
     EXPECT_TRUE(program.Close());
 }
 
@@ -320,7 +268,7 @@ TEST(ScanJourney, PageButtonsDuringAScanOpenNothingAndTheFindingsStayWhole) {
     ASSERT_NE(program.Main(), nullptr);
     program.AnswerBoxes("Cancel");
 
-    ASSERT_TRUE(ChooseScan(program, "Full Scan")) << "no scan running";
+    ASSERT_TRUE(journey::ChooseScan(program, "Full Scan")) << "no scan running";
     ASSERT_EQ(program.FindButton("Continue", 0), nullptr) << "the scan ended before the clicks";
     const std::vector<HWND> during = journey::TopWindows(program.Pid());
     int clicked = 0;
@@ -336,13 +284,13 @@ TEST(ScanJourney, PageButtonsDuringAScanOpenNothingAndTheFindingsStayWhole) {
     }
     std::printf("page buttons a person could click during the scan: %d\n", clicked);
     std::vector<std::string> boxes;
-    ASSERT_TRUE(WaitForScanEnd(program, &boxes));
+    ASSERT_TRUE(journey::WaitForScanEnd(program, &boxes));
     EXPECT_EQ(boxes, std::vector<std::string>{});
     ASSERT_TRUE(program.ClickButton("Continue"));
-    HWND list = ResultsList(program);
+    HWND list = journey::ResultsList(program);
     ASSERT_NE(list, nullptr);
     ExpectAllFound(machine, journey::ListViewRows(list, kColumns));
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
     EXPECT_TRUE(program.Close());
 }
 
@@ -375,12 +323,12 @@ TEST(ScanJourney, AKeptFindingIsLeftOutUntilItLeavesTheKeepList) {
         10000));
     PressAndConfirm(program, "Keep");
     program.AnswerBoxes("OK", 2000);
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
 
     const auto second = FullScanRows(program);
     EXPECT_EQ(Keys(second).count(keptKey), 0u) << "the kept finding is listed again";
     EXPECT_EQ(second.size(), rows.size() - 1);
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
 
     // The Results page's keep list: the kept item, taken off.
     ASSERT_TRUE(program.ClickButton("Results"));
@@ -415,7 +363,7 @@ TEST(ScanJourney, AKeptFindingIsLeftOutUntilItLeavesTheKeepList) {
 
     const auto third = FullScanRows(program);
     EXPECT_EQ(Keys(third), Keys(rows));
-    CloseResults(program);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
     EXPECT_TRUE(program.Close());
 }
 

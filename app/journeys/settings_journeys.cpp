@@ -119,17 +119,22 @@ HWND OptionsBox(const Program& program, const std::string& caption) { return pro
 
 // Opens the options page from its page button.
 bool OpenOptions(const Program& program) {
-    return program.ClickButton("Options") && program.FindButton("Save", 10000) != nullptr;
+    return program.ClickUntil("Options", [&] { return program.FindButton("Save", 0) != nullptr; });
 }
 
 // Ticks or clears a check box of the page by clicking it, as a person does.
 void SetBox(const Program& program, const std::string& caption, bool on) {
-    HWND box = OptionsBox(program, caption);
-    ASSERT_NE(box, nullptr) << "no box " << caption;
-    if (Checked(box) != on) {
-        ASSERT_TRUE(journey::Click(box)) << caption;
+    // The page may still be building its face when it first shows: the box is found afresh for
+    // each try.
+    auto shows = [&] {
+        HWND box = OptionsBox(program, caption);
+        return box != nullptr && Checked(box) == on;
+    };
+    for (int attempt = 0; attempt < 5 && !shows(); ++attempt) {
+        HWND box = OptionsBox(program, caption);
+        if (box && journey::Click(box)) journey::WaitUntil(shows, 2000);
     }
-    ASSERT_TRUE(journey::WaitUntil([&] { return Checked(box) == on; }, 5000)) << caption << " did not change";
+    ASSERT_TRUE(shows()) << caption << " did not change";
 }
 
 // The movie's edit boxes have no captions: a person finds one by the text beside it. The edit box
@@ -301,7 +306,7 @@ TEST(SettingsJourney, LiveUpdateFromALocalServerShowsTheNewDateAtOnce) {
     ASSERT_TRUE(program.ClickButton("Save"));
     ASSERT_TRUE(program.FindButton("Start Scan", 10000)) << "Save did not go back to the home page";
 
-    ASSERT_TRUE(program.ClickButton("Live Update"));
+    ASSERT_TRUE(program.ClickUntil("Live Update", [&] { return program.FindButton("Start", 0) != nullptr; }));
     ASSERT_TRUE(program.ClickButton("Start")) << "no Start in the Live Update window";
     std::vector<std::string> boxes;
     bool done = false;
