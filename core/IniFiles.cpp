@@ -189,8 +189,7 @@ bool CreateShortcutFile(const std::string& shortcutPath, const std::string& targ
                 }
             } uninit{SUCCEEDED(init)};
             base::ComPtr<IShellLinkA> link;
-            check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   link.putAs<void>()),
+            check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putAs<void>()),
                   "CoCreateInstance");
             check(link->SetPath(target.c_str()), "SetPath");
             base::ComPtr<IPersistFile> file;

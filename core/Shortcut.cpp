@@ -45,16 +45,16 @@ std::optional<ShortcutInfo> ReadShortcut(const std::string& lnkPath) {
                                        link.putAs<void>())) &&
             SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.putAs<void>())) &&
             SUCCEEDED(file->Load(Wide(lnkPath).c_str(), STGM_READ))) {
-                ShortcutInfo info;
-                // Flags 0: the long path with environment strings expanded, what a file check finds.
-                info.target = Field([&](char* b, int n) { return link->GetPath(b, n, nullptr, 0); });
-                info.arguments = Field([&](char* b, int n) { return link->GetArguments(b, n); });
-                info.workingFolder = Field([&](char* b, int n) { return link->GetWorkingDirectory(b, n); });
-                info.description = Field([&](char* b, int n) { return link->GetDescription(b, n); });
-                info.iconPath = Field([&](char* b, int n) { return link->GetIconLocation(b, n, &info.iconIndex); });
-                link->GetShowCmd(&info.showCommand);
-                link->GetHotkey(&info.hotkey);
-                result = std::move(info);
+            ShortcutInfo info;
+            // Flags 0: the long path with environment strings expanded, what a file check finds.
+            info.target = Field([&](char* b, int n) { return link->GetPath(b, n, nullptr, 0); });
+            info.arguments = Field([&](char* b, int n) { return link->GetArguments(b, n); });
+            info.workingFolder = Field([&](char* b, int n) { return link->GetWorkingDirectory(b, n); });
+            info.description = Field([&](char* b, int n) { return link->GetDescription(b, n); });
+            info.iconPath = Field([&](char* b, int n) { return link->GetIconLocation(b, n, &info.iconIndex); });
+            link->GetShowCmd(&info.showCommand);
+            link->GetHotkey(&info.hotkey);
+            result = std::move(info);
         }
     }  // released before the apartment closes
     if (SUCCEEDED(init)) CoUninitialize();

@@ -230,8 +230,7 @@ bool DeleteKeyTree(HKEY hive, const std::string& key) {
 bool WriteShortcut(const std::string& lnkPath, const ShortcutInfo& info) {
     ComScope com;
     base::ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                link.putAs<void>())))
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putAs<void>())))
         return false;
     if (FAILED(link->SetPath(info.target.c_str()))) return false;
     link->SetArguments(info.arguments.c_str());

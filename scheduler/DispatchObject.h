@@ -5,9 +5,9 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include "base/ComPtr.h"
 #include "scheduler/Errors.h"
 #include "scheduler/Module.h"
-#include "base/ComPtr.h"
 
 namespace vornak {
 

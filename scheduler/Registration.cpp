@@ -6,8 +6,8 @@
 #include <string>
 
 #include "TaskScheduler.h"
-#include "scheduler/Module.h"
 #include "base/ComPtr.h"
+#include "scheduler/Module.h"
 
 namespace vornak {
 namespace {

@@ -14,7 +14,6 @@
 
 namespace vornak_test {
 
-
 std::string VornakPath();                        // Vornak.dll beside this test program
 int RunProgram(const std::string& commandLine);  // waits; the exit code, or -1
 bool ScheduleServiceRunning();
