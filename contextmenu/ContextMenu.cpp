@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "base/ComPtr.h"
 #include "contextmenu/Channel.h"
 
 namespace cm {
@@ -180,11 +181,9 @@ STDMETHODIMP Factory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    auto* menu = new (std::nothrow) ContextMenu;
-    if (menu == nullptr) return E_OUTOFMEMORY;
-    const HRESULT hr = menu->QueryInterface(riid, ppv);
-    menu->Release();
-    return hr;
+    const auto menu = base::ComPtr<ContextMenu>::Adopt(new (std::nothrow) ContextMenu);
+    if (!menu) return E_OUTOFMEMORY;
+    return menu->QueryInterface(riid, ppv);
 }
 
 STDMETHODIMP Factory::LockServer(BOOL lock) {

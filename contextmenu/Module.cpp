@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/ComPtr.h"
 #include "contextmenu/ContextMenu.h"
 #include "contextmenu/Registration.h"
 
@@ -25,11 +26,9 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** 
     if (ppv == nullptr) return E_POINTER;
     *ppv = nullptr;
     if (!IsEqualCLSID(clsid, cm::kClsid)) return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) cm::Factory;
-    if (factory == nullptr) return E_OUTOFMEMORY;
-    const HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    const auto factory = base::ComPtr<cm::Factory>::Adopt(new (std::nothrow) cm::Factory);
+    if (!factory) return E_OUTOFMEMORY;
+    return factory->QueryInterface(riid, ppv);
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return cm::InUse() ? S_FALSE : S_OK; }

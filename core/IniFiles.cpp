@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "base/ComPtr.h"
 #include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
@@ -187,20 +188,12 @@ bool CreateShortcutFile(const std::string& shortcutPath, const std::string& targ
                     if (on) CoUninitialize();
                 }
             } uninit{SUCCEEDED(init)};
-            IShellLinkA* link = nullptr;
-            check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)),
+            base::ComPtr<IShellLinkA> link;
+            check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putAs<void>()),
                   "CoCreateInstance");
-            struct Release {
-                IUnknown* p = nullptr;
-                ~Release() {
-                    if (p) p->Release();
-                }
-            } linkRef{link}, fileRef;
             check(link->SetPath(target.c_str()), "SetPath");
-            IPersistFile* file = nullptr;
-            check(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)), "QueryInterface");
-            fileRef.p = file;
+            base::ComPtr<IPersistFile> file;
+            check(link->QueryInterface(IID_IPersistFile, file.putAs<void>()), "QueryInterface");
             std::wstring wide(MAX_PATH * 2, L'\0');
             if (MultiByteToWideChar(CP_ACP, 0, shortcutPath.c_str(), -1, wide.data(), static_cast<int>(wide.size())) <=
                 0)

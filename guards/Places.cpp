@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "base/ComPtr.h"
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
@@ -60,15 +61,6 @@ public:
 
 private:
     HRESULT hr_;
-};
-
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
 };
 
 std::wstring Wide(const std::string& s) {
@@ -235,37 +227,10 @@ bool DeleteKeyTree(HKEY hive, const std::string& key) {
     return !KeyExists(hive, key);
 }
 
-std::optional<ShortcutInfo> ReadShortcut(const std::string& lnkPath) {
-    if (!base::FileExists(lnkPath)) return std::nullopt;
-    ComScope com;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link.p))))
-        return std::nullopt;
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) return std::nullopt;
-    if (FAILED(file->Load(Wide(lnkPath).c_str(), STGM_READ))) return std::nullopt;
-    ShortcutInfo info;
-    char buf[MAX_PATH * 4] = {};
-    if (SUCCEEDED(link->GetPath(buf, sizeof buf, nullptr, SLGP_RAWPATH))) info.target = buf;
-    buf[0] = 0;
-    if (SUCCEEDED(link->GetArguments(buf, sizeof buf))) info.arguments = buf;
-    buf[0] = 0;
-    if (SUCCEEDED(link->GetWorkingDirectory(buf, sizeof buf))) info.workingFolder = buf;
-    buf[0] = 0;
-    if (SUCCEEDED(link->GetDescription(buf, sizeof buf))) info.description = buf;
-    buf[0] = 0;
-    if (SUCCEEDED(link->GetIconLocation(buf, sizeof buf, &info.iconIndex))) info.iconPath = buf;
-    link->GetShowCmd(&info.showCommand);
-    link->GetHotkey(&info.hotkey);
-    return info;
-}
-
 bool WriteShortcut(const std::string& lnkPath, const ShortcutInfo& info) {
     ComScope com;
-    ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link.p))))
+    base::ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.putAs<void>())))
         return false;
     if (FAILED(link->SetPath(info.target.c_str()))) return false;
     link->SetArguments(info.arguments.c_str());
@@ -274,8 +239,8 @@ bool WriteShortcut(const std::string& lnkPath, const ShortcutInfo& info) {
     if (!info.iconPath.empty()) link->SetIconLocation(info.iconPath.c_str(), info.iconIndex);
     link->SetShowCmd(info.showCommand);
     if (info.hotkey) link->SetHotkey(info.hotkey);
-    ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) return false;
+    base::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putAs<void>()))) return false;
     return SUCCEEDED(file->Save(Wide(lnkPath).c_str(), TRUE)) && base::FileExists(lnkPath);
 }
 

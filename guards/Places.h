@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Shortcut.h"
+
 namespace guards {
 
 // ---- registry (native view) ----
@@ -36,13 +38,8 @@ bool RestoreKeyTree(HKEY hive, const std::string& key, const std::string& snapsh
 bool DeleteKeyTree(HKEY hive, const std::string& key);
 
 // ---- shortcut files ----
-struct ShortcutInfo {
-    std::string target, arguments, workingFolder, description, iconPath;
-    int iconIndex = 0;
-    int showCommand = SW_SHOWNORMAL;
-    WORD hotkey = 0;
-};
-std::optional<ShortcutInfo> ReadShortcut(const std::string& lnkPath);
+using core::ReadShortcut;
+using core::ShortcutInfo;
 bool WriteShortcut(const std::string& lnkPath, const ShortcutInfo& info);
 // Splits a command into program and arguments: a quoted program, an existing file named by
 // the whole text, the text up to the first ".exe" followed by a blank, or the whole text.

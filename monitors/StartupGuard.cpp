@@ -15,6 +15,7 @@
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/RegistryModule.h"
+#include "core/Shortcut.h"
 #include "core/SpecialFolders.h"
 #include "monitors/GuardSupport.h"
 #include "monitors/HalvexClient.h"
@@ -255,28 +256,9 @@ std::string fGetShortcutTarget(const std::string& shortcutPath) {
             url.resize(n);
             return url;
         }
-        const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        std::string target;
-        HRESULT hr = E_FAIL;
-        IShellLinkA* link = nullptr;
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                       reinterpret_cast<void**>(&link)))) {
-            IPersistFile* file = nullptr;
-            if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-                std::wstring wide(shortcutPath.size() + 1, L'\0');
-                MultiByteToWideChar(CP_ACP, 0, shortcutPath.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-                if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
-                    char path[MAX_PATH * 2] = {};
-                    hr = link->GetPath(path, sizeof path, nullptr, SLGP_RAWPATH);
-                    target = path;
-                }
-                file->Release();
-            }
-            link->Release();
-        }
-        if (SUCCEEDED(init)) CoUninitialize();
-        if (FAILED(hr)) base::Raise(base::errAutomation, "Can't read the shortcut " + shortcutPath);
-        return target;
+        const auto link = core::ReadShortcut(shortcutPath);
+        if (!link) base::Raise(base::errAutomation, "Can't read the shortcut " + shortcutPath);
+        return link->target;
     });
 }
 

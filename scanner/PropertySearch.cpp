@@ -2,7 +2,6 @@
 // by a one-byte checksum with the exact size.
 #include <objbase.h>
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <map>
 #include <unordered_map>
@@ -12,6 +11,7 @@
 #include "base/TextFile.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/Shortcut.h"
 #include "core/modLanguage.h"
 #include "scanner/FileVersion.h"
 #include "scanner/FolderMacros.h"
@@ -21,33 +21,6 @@ namespace scanner {
 
 using base::Trim;
 using base::UCase;
-
-namespace {
-
-// The target of a shortcut, "" when it cannot be read.
-std::string ShortcutTarget(const std::string& lnk) {
-    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::string target;
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            std::wstring wide(MultiByteToWideChar(CP_ACP, 0, lnk.c_str(), -1, nullptr, 0), L'\0');
-            MultiByteToWideChar(CP_ACP, 0, lnk.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-            if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
-                char path[MAX_PATH] = "";
-                if (SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0))) target = path;
-            }
-            file->Release();
-        }
-        link->Release();
-    }
-    if (SUCCEEDED(init)) CoUninitialize();
-    return target;
-}
-
-}  // namespace
 
 // The property lists as the search asks them: lstFCSSearch by file size (the checksum is computed
 // only for a file whose size a row names), the lists compared for equality by their upper-cased
@@ -107,7 +80,7 @@ void ScanEngine::searchFilesAdvanced(const std::string& folder) {
             YieldToMessages();
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;  // not recursive
             if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".lnk") == 0) {
-                const std::string target = ShortcutTarget(path);
+                const std::string target = core::ShortcutTarget(path);
                 if (!target.empty() && base::FileExists(target)) path = target;
             }
             const std::string ext = path.size() >= 4 ? UCase(path.substr(path.size() - 4)) : std::string();

@@ -9,10 +9,10 @@ namespace {
 HRESULT LoadTypeInfo(const IID& iid, bool dispatchView, ITypeInfo** out) {
     std::wstring path = ModulePathW();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError() ? GetLastError() : ERROR_MOD_NOT_FOUND);
-    Ref<ITypeLib> library;
+    base::ComPtr<ITypeLib> library;
     HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
     if (FAILED(hr)) return hr;
-    Ref<ITypeInfo> info;
+    base::ComPtr<ITypeInfo> info;
     hr = library->GetTypeInfoOfGuid(iid, info.put());
     if (FAILED(hr)) return hr;
     if (!dispatchView) {
@@ -26,7 +26,7 @@ HRESULT LoadTypeInfo(const IID& iid, bool dispatchView, ITypeInfo** out) {
             HREFTYPE vtableRef = 0;
             hr = info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef);
             if (FAILED(hr)) return hr;
-            Ref<ITypeInfo> vtableInfo;
+            base::ComPtr<ITypeInfo> vtableInfo;
             hr = info->GetRefTypeInfo(vtableRef, vtableInfo.put());
             if (FAILED(hr)) return hr;
             info = vtableInfo;

@@ -5,9 +5,9 @@
 #include <oaidl.h>
 #include <windows.h>
 
+#include "base/ComPtr.h"
 #include "scheduler/Errors.h"
 #include "scheduler/Module.h"
-#include "scheduler/Ref.h"
 
 namespace vornak {
 
@@ -102,13 +102,13 @@ private:
 
     const wchar_t* source_;
     LONG refs_ = 1;
-    Ref<ITypeInfo> typeInfo_;  // loaded on the first late-bound call only
+    base::ComPtr<ITypeInfo> typeInfo_;  // loaded on the first late-bound call only
 };
 
 // A fresh object of one of the classes, owned by the returned reference.
 template <class T>
-Ref<T> MakeObject() {
-    return Ref<T>::Adopt(new T());
+base::ComPtr<T> MakeObject() {
+    return base::ComPtr<T>::Adopt(new T());
 }
 
 }  // namespace vornak

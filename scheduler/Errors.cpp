@@ -1,6 +1,6 @@
 #include "scheduler/Errors.h"
 
-#include "scheduler/Ref.h"
+#include "base/ComPtr.h"
 
 namespace vornak {
 
@@ -70,12 +70,12 @@ HRESULT ReportArgumentOverflow(const IID& iid, const wchar_t* source, EXCEPINFO*
 }
 
 void PublishError(const IID& iid, const wchar_t* source, const ComError& error) {
-    Ref<ICreateErrorInfo> create;
+    base::ComPtr<ICreateErrorInfo> create;
     if (FAILED(CreateErrorInfo(create.put()))) return;
     create->SetGUID(iid);
     create->SetSource(const_cast<LPOLESTR>(source));
     create->SetDescription(const_cast<LPOLESTR>(error.description.c_str()));
-    Ref<IErrorInfo> info;
+    base::ComPtr<IErrorInfo> info;
     if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, info.putAs<void>()))) SetErrorInfo(0, info.get());
 }
 

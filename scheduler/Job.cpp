@@ -29,7 +29,7 @@ void ServiceDate(DATE* ret, Getter&& get) {
 
 void Job::AttachJobTask(ITask* task) {
     task_ = task;
-    Ref<Triggers> triggers = MakeObject<Triggers>();
+    base::ComPtr<Triggers> triggers = MakeObject<Triggers>();
     triggers->AttachTriggersItem(task_.get());
     triggers_ = triggers;
 }
@@ -40,7 +40,7 @@ void Job::SetCreatorText(const wchar_t* creator) { Check(task_->SetCreator(creat
 
 void Job::SaveTo(BSTR fileName) {
     triggers_->UpdateAll();
-    Ref<IPersistFile> file;
+    base::ComPtr<IPersistFile> file;
     Check(task_->QueryInterface(IID_IPersistFile, file.putAs<void>()));
     // No name: the work item's own file in the task folder. A name: a copy, which does not
     // become the work item's current file.
@@ -203,7 +203,7 @@ HRESULT Job::get_NextRunTime(DATE* ret) {
 
 HRESULT Job::get_FileName(BSTR* ret) {
     return Member([&] {
-        Ref<IPersistFile> file;
+        base::ComPtr<IPersistFile> file;
         Check(task_->QueryInterface(IID_IPersistFile, file.putAs<void>()));
         ServiceString(ret, [&](LPWSTR* p) { return file->GetCurFile(p); });
     });

@@ -59,9 +59,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_Triggers(_Triggers** ret) override;
 
 private:
-    Ref<ITask> task_;
+    base::ComPtr<ITask> task_;
     std::wstring name_;
-    Ref<Triggers> triggers_;
+    base::ComPtr<Triggers> triggers_;
 };
 
 }  // namespace vornak

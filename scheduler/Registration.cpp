@@ -6,8 +6,8 @@
 #include <string>
 
 #include "TaskScheduler.h"
+#include "base/ComPtr.h"
 #include "scheduler/Module.h"
-#include "scheduler/Ref.h"
 
 namespace vornak {
 namespace {
@@ -102,7 +102,7 @@ HRESULT RegisterServer() {
     HRESULT hr = RegisterClassKeys(path);
     if (SUCCEEDED(hr)) {
         // The type library, and with it the dual interfaces (HKCR\Interface).
-        Ref<ITypeLib> library;
+        base::ComPtr<ITypeLib> library;
         hr = LoadTypeLibEx(widePath.c_str(), REGKIND_NONE, library.put());
         if (SUCCEEDED(hr)) hr = RegisterTypeLib(library.get(), widePath.data(), nullptr);
     }

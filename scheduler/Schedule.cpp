@@ -55,14 +55,14 @@ HRESULT Schedule::CreateTask(BSTR Name, _Job** ret) {
         CheckTaskName(name);
         // Some services let NewWorkItem replace a saved work item of the same name with an
         // empty one; refuse as the others do.
-        Ref<IUnknown> existing;
+        base::ComPtr<IUnknown> existing;
         HRESULT found = RetryWhileShared([&] { return scheduler_->Activate(name.c_str(), kIidITask, existing.put()); });
         if (SUCCEEDED(found)) Raise(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
         if (found == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)) Raise(found);
         existing.reset();
 
-        Ref<Job> job = MakeObject<Job>();
-        Ref<ITask> task;
+        base::ComPtr<Job> job = MakeObject<Job>();
+        base::ComPtr<ITask> task;
         Check(scheduler_->NewWorkItem(name.c_str(), kClsidCTask, kIidITask, task.putAs<IUnknown>()));
         job->AttachJobTask(task.get());
         job->SetJobName(name);
@@ -89,7 +89,7 @@ HRESULT Schedule::Refresh() {
 
 void Schedule::ReadWorkItems() {
     jobs_.clear();
-    Ref<IEnumWorkItems> items;
+    base::ComPtr<IEnumWorkItems> items;
     if (FAILED(scheduler_->Enum(items.put())) || !items) return;
     for (;;) {
         LPWSTR* names = nullptr;
@@ -108,13 +108,13 @@ void Schedule::ReadWorkItems() {
             } catch (const ComError&) {
             }
             std::wstring taskName = TaskNameOf(fileName);
-            Ref<ITask> task;
+            base::ComPtr<ITask> task;
             // A name the library would refuse is left out like a work item that can't be opened.
             if (TaskNameFault(taskName).empty() && SUCCEEDED(RetryWhileShared([&] {
                     return scheduler_->Activate(taskName.c_str(), kIidITask, task.putAs<IUnknown>());
                 }))) {
                 try {
-                    Ref<Job> job = MakeObject<Job>();
+                    base::ComPtr<Job> job = MakeObject<Job>();
                     job->AttachJobTask(task.get());
                     job->SetJobName(taskName);
                     jobs_.push_back(job);

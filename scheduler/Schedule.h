@@ -31,8 +31,8 @@ private:
     void ReadWorkItems();
     Job& At(short index);  // 1-based; "Subscript out of range" outside the list
 
-    Ref<ITaskScheduler> scheduler_;
-    std::vector<Ref<Job>> jobs_;
+    base::ComPtr<ITaskScheduler> scheduler_;
+    std::vector<base::ComPtr<Job>> jobs_;
 };
 
 }  // namespace vornak

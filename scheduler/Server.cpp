@@ -6,6 +6,7 @@
 #include <new>
 
 #include "TaskScheduler.h"
+#include "base/ComPtr.h"
 #include "scheduler/Module.h"
 #include "scheduler/Registration.h"
 #include "scheduler/Schedule.h"
@@ -33,11 +34,10 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        Schedule* schedule = new (std::nothrow) Schedule();
+        auto schedule = base::ComPtr<Schedule>::Adopt(new (std::nothrow) Schedule());
         if (!schedule) return E_OUTOFMEMORY;
         HRESULT hr = schedule->Initialize();
         if (SUCCEEDED(hr)) hr = schedule->QueryInterface(riid, out);
-        schedule->Release();
         return hr;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {

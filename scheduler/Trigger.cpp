@@ -37,7 +37,7 @@ void Trigger::AttachTrigger(ITaskTrigger* trigger, IScheduledWorkItem* workItem,
 }
 
 void Trigger::Renumber(short index) {
-    Ref<ITaskTrigger> moved;
+    base::ComPtr<ITaskTrigger> moved;
     Check(workItem_->GetTrigger(static_cast<WORD>(index), moved.put()));
     trigger_ = moved;
     index_ = index;
@@ -181,7 +181,7 @@ HRESULT Trigger::get_Text(BSTR* ret) {
         HRESULT hr = workItem_->GetTriggerString(static_cast<WORD>(index_), &text);
         if (hr == E_NOTIMPL) {
             // A service without its own wording: describe the trigger as the service holds it.
-            Ref<ITaskTrigger> stored;
+            base::ComPtr<ITaskTrigger> stored;
             Check(workItem_->GetTrigger(static_cast<WORD>(index_), stored.put()));
             TASK_TRIGGER record{};
             record.cbTriggerSize = sizeof(TASK_TRIGGER);

@@ -60,8 +60,8 @@ private:
     void RequireType(std::initializer_list<int> types) const;
     void ReadRecord();
 
-    Ref<ITaskTrigger> trigger_;
-    Ref<IScheduledWorkItem> workItem_;
+    base::ComPtr<ITaskTrigger> trigger_;
+    base::ComPtr<IScheduledWorkItem> workItem_;
     short index_ = 0;
     TASK_TRIGGER record_{};
 };

@@ -38,16 +38,16 @@ void Triggers::ReadList() {
     WORD count = 0;
     Check(workItem_->GetTriggerCount(&count));
     for (WORD i = 0; i < count; ++i) {
-        Ref<ITaskTrigger> serviceTrigger;
+        base::ComPtr<ITaskTrigger> serviceTrigger;
         Check(workItem_->GetTrigger(i, serviceTrigger.put()));
-        Ref<Trigger> trigger = MakeObject<Trigger>();
+        base::ComPtr<Trigger> trigger = MakeObject<Trigger>();
         trigger->AttachTrigger(serviceTrigger.get(), workItem_.get(), static_cast<short>(i));
         list_.push_back(trigger);
     }
 }
 
 void Triggers::UpdateAll() {
-    for (const Ref<Trigger>& trigger : list_) trigger->UpdateService();
+    for (const base::ComPtr<Trigger>& trigger : list_) trigger->UpdateService();
 }
 
 HRESULT Triggers::Add(_Trigger** ret) {
@@ -55,9 +55,9 @@ HRESULT Triggers::Add(_Trigger** ret) {
         if (!ret) Raise(E_POINTER);
         *ret = nullptr;
         WORD index = 0;
-        Ref<ITaskTrigger> serviceTrigger;
+        base::ComPtr<ITaskTrigger> serviceTrigger;
         Check(workItem_->CreateTrigger(&index, serviceTrigger.put()));
-        Ref<Trigger> trigger = MakeObject<Trigger>();
+        base::ComPtr<Trigger> trigger = MakeObject<Trigger>();
         trigger->AttachTrigger(serviceTrigger.get(), workItem_.get(), static_cast<short>(index));
         trigger->Record().rgFlags = 0;
         list_.push_back(trigger);

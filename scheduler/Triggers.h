@@ -30,8 +30,8 @@ public:
 private:
     void ReadList();
 
-    std::vector<Ref<Trigger>> list_;
-    Ref<IScheduledWorkItem> workItem_;
+    std::vector<base::ComPtr<Trigger>> list_;
+    base::ComPtr<IScheduledWorkItem> workItem_;
 };
 
 }  // namespace vornak

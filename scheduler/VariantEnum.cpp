@@ -4,7 +4,7 @@
 
 namespace vornak {
 
-VariantEnum::VariantEnum(std::vector<Ref<IDispatch>> items) : items_(std::move(items)) { ObjectCreated(); }
+VariantEnum::VariantEnum(std::vector<base::ComPtr<IDispatch>> items) : items_(std::move(items)) { ObjectCreated(); }
 
 VariantEnum::~VariantEnum() { ObjectDestroyed(); }
 

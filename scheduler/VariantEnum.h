@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "scheduler/Ref.h"
+#include "base/ComPtr.h"
 
 namespace vornak {
 
 class VariantEnum final : public IEnumVARIANT {
 public:
-    explicit VariantEnum(std::vector<Ref<IDispatch>> items);
+    explicit VariantEnum(std::vector<base::ComPtr<IDispatch>> items);
     VariantEnum(const VariantEnum&) = delete;
     VariantEnum& operator=(const VariantEnum&) = delete;
 
@@ -28,16 +28,16 @@ private:
     ~VariantEnum();
 
     LONG refs_ = 1;
-    std::vector<Ref<IDispatch>> items_;
+    std::vector<base::ComPtr<IDispatch>> items_;
     size_t position_ = 0;
 };
 
 // Wraps the items in a new enumerator and returns it as IUnknown (what NewEnum gives).
 template <class Item>
-IUnknown* NewEnumerator(const std::vector<Ref<Item>>& list) {
-    std::vector<Ref<IDispatch>> items;
+IUnknown* NewEnumerator(const std::vector<base::ComPtr<Item>>& list) {
+    std::vector<base::ComPtr<IDispatch>> items;
     items.reserve(list.size());
-    for (const Ref<Item>& item : list) items.emplace_back(static_cast<IDispatch*>(item.get()));
+    for (const base::ComPtr<Item>& item : list) items.emplace_back(static_cast<IDispatch*>(item.get()));
     return new VariantEnum(std::move(items));
 }
 

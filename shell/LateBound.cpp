@@ -145,8 +145,8 @@ std::vector<Object> Object::Items() const {
                             &none, &result.v, nullptr, nullptr);
     if (FAILED(hr)) Fail(hr, "Object doesn't support this property or method: NewEnum");
     if (result.v.vt != VT_UNKNOWN && result.v.vt != VT_DISPATCH) throw base::RuntimeError(13);
-    IEnumVARIANT* e = nullptr;
-    hr = result.v.punkVal->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&e));
+    base::ComPtr<IEnumVARIANT> e;
+    hr = result.v.punkVal->QueryInterface(IID_IEnumVARIANT, e.putAs<void>());
     if (FAILED(hr) || !e) Fail(FAILED(hr) ? hr : E_NOINTERFACE, "NewEnum");
     std::vector<Object> items;
     for (;;) {
@@ -158,7 +158,6 @@ std::vector<Object> Object::Items() const {
             items.emplace_back(item.v.pdispVal);
         }
     }
-    e->Release();
     return items;
 }
 

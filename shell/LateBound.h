@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ComPtr.h"
+
 namespace lateBound {
 
 // A variant owned by the caller.
@@ -32,18 +34,8 @@ public:
 class Object {
 public:
     Object() = default;
-    explicit Object(IDispatch* d) : d_(d) {}  // takes the reference
-    Object(const Object& other) : d_(other.d_) {
-        if (d_) d_->AddRef();
-    }
-    Object& operator=(Object other) {
-        std::swap(d_, other.d_);
-        return *this;
-    }
-    ~Object() {
-        if (d_) d_->Release();
-    }
-    explicit operator bool() const { return d_ != nullptr; }
+    explicit Object(IDispatch* d) : d_(base::ComPtr<IDispatch>::Adopt(d)) {}  // takes the reference
+    explicit operator bool() const { return static_cast<bool>(d_); }
 
     // New object of a registered ProgID; raises when it cannot be made.
     static Object Create(const std::string& progId);
@@ -59,7 +51,7 @@ public:
 
 private:
     Variant Invoke(const std::string& member, WORD flags, const std::vector<Variant>& args) const;
-    IDispatch* d_ = nullptr;
+    base::ComPtr<IDispatch> d_;
 };
 
 }  // namespace lateBound

@@ -21,8 +21,8 @@ HRESULT PatientlyShared(Call&& call) {
     return hr;
 }
 
-Ref<ITaskScheduler> RawScheduler() {
-    Ref<ITaskScheduler> scheduler;
+base::ComPtr<ITaskScheduler> RawScheduler() {
+    base::ComPtr<ITaskScheduler> scheduler;
     CoCreateInstance(kClsidCTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, kIidITaskScheduler, scheduler.putAs<void>());
     return scheduler;
 }
@@ -103,7 +103,7 @@ HRESULT VornakCanUnloadNow() {
 ScopedWorkItem::ScopedWorkItem() : name_(Wide(testing_support::UniqueName("VornakTest"))), bstr_(name_) {}
 
 ScopedWorkItem::~ScopedWorkItem() {
-    if (Ref<ITaskScheduler> scheduler = RawScheduler())
+    if (base::ComPtr<ITaskScheduler> scheduler = RawScheduler())
         PatientlyShared([&] { return scheduler->Delete(name_.c_str()); });
 }
 
@@ -113,9 +113,9 @@ bool ScopedWorkItem::ExistsInService() const {
 
 std::string ScopedWorkItem::FilePath() const { return TasksFolder() + "\\" + Narrow(name_) + ".job"; }
 
-Ref<ITask> ActivateRaw(const std::wstring& name) {
-    Ref<ITask> task;
-    if (Ref<ITaskScheduler> scheduler = RawScheduler())
+base::ComPtr<ITask> ActivateRaw(const std::wstring& name) {
+    base::ComPtr<ITask> task;
+    if (base::ComPtr<ITaskScheduler> scheduler = RawScheduler())
         PatientlyShared([&] { return scheduler->Activate(name.c_str(), kIidITask, task.putAs<IUnknown>()); });
     return task;
 }
@@ -125,7 +125,7 @@ std::vector<TASK_TRIGGER> RawTriggers(ITask* task) {
     WORD count = 0;
     if (FAILED(task->GetTriggerCount(&count))) return result;
     for (WORD i = 0; i < count; ++i) {
-        Ref<ITaskTrigger> trigger;
+        base::ComPtr<ITaskTrigger> trigger;
         TASK_TRIGGER record{};
         record.cbTriggerSize = sizeof record;
         if (SUCCEEDED(task->GetTrigger(i, trigger.put()))) trigger->GetTrigger(&record);
@@ -142,9 +142,9 @@ std::wstring RawString(HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*), ITask* 
     return result;
 }
 
-Ref<_Schedule> NewSchedule() {
+base::ComPtr<_Schedule> NewSchedule() {
     CLSID clsid{};
-    Ref<_Schedule> schedule;
+    base::ComPtr<_Schedule> schedule;
     if (SUCCEEDED(CLSIDFromProgID(L"TaskScheduler.Schedule", &clsid)))
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID__Schedule, schedule.putAs<void>());
     return schedule;
@@ -155,7 +155,7 @@ short FindJob(_Schedule* schedule, const std::wstring& name) {
     LONG count = 0;
     schedule->get_Count(&count);
     for (short i = 1; i <= count; ++i) {
-        Ref<_Job> job;
+        base::ComPtr<_Job> job;
         Bstr jobName;
         if (SUCCEEDED(schedule->get_Job(i, job.put())) && SUCCEEDED(job->get_Name(jobName.put())) &&
             jobName.str() == name)
@@ -165,7 +165,7 @@ short FindJob(_Schedule* schedule, const std::wstring& name) {
 }
 
 std::wstring LastErrorDescription() {
-    Ref<IErrorInfo> info;
+    base::ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.put()) != S_OK || !info) return {};
     Bstr description;
     info->GetDescription(description.put());

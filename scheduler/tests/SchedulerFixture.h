@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "TaskScheduler.h"
-#include "scheduler/Ref.h"
+#include "base/ComPtr.h"
 
 namespace vornak_test {
-
-using vornak::Ref;
 
 std::string VornakPath();                        // Vornak.dll beside this test program
 int RunProgram(const std::string& commandLine);  // waits; the exit code, or -1
@@ -73,11 +71,11 @@ private:
 };
 
 // The service's own view of a saved work item, read past the library.
-Ref<ITask> ActivateRaw(const std::wstring& name);
+base::ComPtr<ITask> ActivateRaw(const std::wstring& name);
 std::vector<TASK_TRIGGER> RawTriggers(ITask* task);
 std::wstring RawString(HRESULT (STDMETHODCALLTYPE ITask::*get)(LPWSTR*), ITask* task);
 
-Ref<_Schedule> NewSchedule();  // by ProgID, as a client does
+base::ComPtr<_Schedule> NewSchedule();  // by ProgID, as a client does
 // The 1-based position of the named job after a Refresh, or 0.
 short FindJob(_Schedule* schedule, const std::wstring& name);
 

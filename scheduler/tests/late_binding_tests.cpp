@@ -87,13 +87,13 @@ void InvokeName(IDispatch* object, const wchar_t* name, WORD flags, const Args& 
 }
 
 // The object a call returned.
-Ref<IDispatch> ObjectOf(const CallResult& r) {
+base::ComPtr<IDispatch> ObjectOf(const CallResult& r) {
     EXPECT_EQ(r.hr, S_OK) << std::hex << r.hr << " scode " << r.scode;
     if (V_VT(&r.value.v) != VT_DISPATCH) return {};
-    return Ref<IDispatch>(V_DISPATCH(&r.value.v));
+    return base::ComPtr<IDispatch>(V_DISPATCH(&r.value.v));
 }
 
-Ref<IDispatch> Call(IDispatch* object, const wchar_t* name, const Args& args = Args()) {
+base::ComPtr<IDispatch> Call(IDispatch* object, const wchar_t* name, const Args& args = Args()) {
     CallResult r;
     InvokeName(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, r);
     return ObjectOf(r);
@@ -115,9 +115,9 @@ HRESULT Put(IDispatch* object, const wchar_t* name, const Args& value, CallResul
     return r.hr;
 }
 
-Ref<IDispatch> NewScriptSchedule() {
+base::ComPtr<IDispatch> NewScriptSchedule() {
     CLSID clsid{};
-    Ref<IDispatch> schedule;
+    base::ComPtr<IDispatch> schedule;
     if (SUCCEEDED(CLSIDFromProgID(L"TaskScheduler.Schedule", &clsid)))
         CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, schedule.putAs<void>());
     return schedule;
@@ -129,16 +129,16 @@ class LateBinding : public SchedulerTest {};
 
 TEST_F(LateBinding, ScriptCreatesFindsAndDeletesAWorkItem) {
     ScopedWorkItem item;
-    Ref<IDispatch> schedule = NewScriptSchedule();
+    base::ComPtr<IDispatch> schedule = NewScriptSchedule();
     ASSERT_TRUE(schedule);
 
-    Ref<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
+    base::ComPtr<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
     ASSERT_TRUE(job);
     ASSERT_EQ(Put(job.get(), L"ApplicationName", Args().Text(L"C:\\windows\\notepad.exe")), S_OK);
     ASSERT_EQ(Put(job.get(), L"CommandLine", Args().Text(L"/SCAN")), S_OK);
-    Ref<IDispatch> triggers = Call(job.get(), L"Triggers");
+    base::ComPtr<IDispatch> triggers = Call(job.get(), L"Triggers");
     ASSERT_TRUE(triggers);
-    Ref<IDispatch> trigger = Call(triggers.get(), L"Add");
+    base::ComPtr<IDispatch> trigger = Call(triggers.get(), L"Add");
     ASSERT_TRUE(trigger);
     ASSERT_EQ(Put(trigger.get(), L"TriggerType", Args().Number(3)), S_OK);
     ASSERT_EQ(Put(trigger.get(), L"BeginDay", Args().Date(MakeDate(2030, 6, 1))), S_OK);
@@ -156,7 +156,7 @@ TEST_F(LateBinding, ScriptCreatesFindsAndDeletesAWorkItem) {
     InvokeId(schedule.get(), DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, Args(), enumerated);
     ASSERT_EQ(enumerated.hr, S_OK);
     ASSERT_TRUE(V_VT(&enumerated.value.v) == VT_UNKNOWN || V_VT(&enumerated.value.v) == VT_DISPATCH);
-    Ref<IEnumVARIANT> jobs;
+    base::ComPtr<IEnumVARIANT> jobs;
     ASSERT_EQ(V_UNKNOWN(&enumerated.value.v)->QueryInterface(IID_IEnumVARIANT, jobs.putAs<void>()), S_OK);
     LONG position = 0, found = 0;
     for (Var each; jobs->Next(1, &each.v, nullptr) == S_OK; VariantClear(&each.v)) {
@@ -170,7 +170,7 @@ TEST_F(LateBinding, ScriptCreatesFindsAndDeletesAWorkItem) {
     // schedule(found) goes to the default member, Job.
     CallResult byDefault;
     InvokeId(schedule.get(), DISPID_VALUE, DISPATCH_PROPERTYGET, Args().Number(found), byDefault);
-    Ref<IDispatch> again = ObjectOf(byDefault);
+    base::ComPtr<IDispatch> again = ObjectOf(byDefault);
     ASSERT_TRUE(again);
     EXPECT_EQ(Get(again.get(), L"Name"), item.name());
     EXPECT_EQ(Get(again.get(), L"ApplicationName"), L"C:\\windows\\notepad.exe");
@@ -201,13 +201,13 @@ TEST_F(LateBinding, ScriptCreatesFindsAndDeletesAWorkItem) {
 
 TEST_F(LateBinding, ErrorsReachTheScriptWithNumberAndText) {
     ScopedWorkItem item;
-    Ref<IDispatch> schedule = NewScriptSchedule();
+    base::ComPtr<IDispatch> schedule = NewScriptSchedule();
     ASSERT_TRUE(schedule);
-    Ref<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
+    base::ComPtr<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
     ASSERT_TRUE(job);
-    Ref<IDispatch> triggers = Call(job.get(), L"Triggers");
+    base::ComPtr<IDispatch> triggers = Call(job.get(), L"Triggers");
     ASSERT_TRUE(triggers);
-    Ref<IDispatch> trigger = Call(triggers.get(), L"Add");
+    base::ComPtr<IDispatch> trigger = Call(triggers.get(), L"Add");
     ASSERT_TRUE(trigger);
 
     const struct {
@@ -271,13 +271,13 @@ protected:
 
 TEST_F(LateBindingChild, TooWideSixteenBitArguments) {
     ScopedWorkItem item;
-    Ref<IDispatch> schedule = NewScriptSchedule();
+    base::ComPtr<IDispatch> schedule = NewScriptSchedule();
     ASSERT_TRUE(schedule);
-    Ref<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
+    base::ComPtr<IDispatch> job = Call(schedule.get(), L"CreateTask", Args().Text(item.name()));
     ASSERT_TRUE(job);
-    Ref<IDispatch> triggers = Call(job.get(), L"Triggers");
+    base::ComPtr<IDispatch> triggers = Call(job.get(), L"Triggers");
     ASSERT_TRUE(triggers);
-    Ref<IDispatch> trigger = Call(triggers.get(), L"Add");
+    base::ComPtr<IDispatch> trigger = Call(triggers.get(), L"Add");
     ASSERT_TRUE(trigger);
     const std::wstring count = Get(schedule.get(), L"Count");
 

@@ -21,8 +21,8 @@ LONG CountOf(_Schedule* schedule) {
     return count;
 }
 
-Ref<_Trigger> AddTrigger(_Triggers* triggers, saTriggerTypes type) {
-    Ref<_Trigger> trigger;
+base::ComPtr<_Trigger> AddTrigger(_Triggers* triggers, saTriggerTypes type) {
+    base::ComPtr<_Trigger> trigger;
     EXPECT_EQ(triggers->Add(trigger.put()), S_OK);
     if (trigger) {
         EXPECT_EQ(trigger->put_TriggerType(type), S_OK);
@@ -30,11 +30,11 @@ Ref<_Trigger> AddTrigger(_Triggers* triggers, saTriggerTypes type) {
     return trigger;
 }
 
-Ref<_Trigger> ItemAt(_Triggers* triggers, int position) {
+base::ComPtr<_Trigger> ItemAt(_Triggers* triggers, int position) {
     Var index;
     V_VT(&index.v) = VT_I4;
     V_I4(&index.v) = position;
-    Ref<_Trigger> trigger;
+    base::ComPtr<_Trigger> trigger;
     EXPECT_EQ(triggers->get_Item(index.v, trigger.put()), S_OK);
     return trigger;
 }
@@ -50,12 +50,12 @@ std::wstring TextOf(_Trigger* trigger) {
 // The whole road a client takes: create, set up, save, find again after Refresh, delete.
 TEST_F(ScheduleClass, CreatesSavesFindsAndDeletesAWorkItemWithThreeKindsOfTrigger) {
     ScopedWorkItem item;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule) << "TaskScheduler.Schedule could not be created";
     ASSERT_EQ(schedule->Refresh(), S_OK);
     LONG before = CountOf(schedule.get());
 
-    Ref<_Job> job;
+    base::ComPtr<_Job> job;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), job.put()), S_OK);
     EXPECT_EQ(CountOf(schedule.get()), before + 1) << "a created job counts before any Refresh";
     EXPECT_TRUE(item.ExistsInService()) << "CreateTask saves the new work item";
@@ -71,13 +71,13 @@ TEST_F(ScheduleClass, CreatesSavesFindsAndDeletesAWorkItemWithThreeKindsOfTrigge
     ASSERT_EQ(job->put_Comment(comment.get()), S_OK);
     ASSERT_EQ(job->put_Creator(creator.get()), S_OK);
 
-    Ref<_Triggers> triggers;
+    base::ComPtr<_Triggers> triggers;
     ASSERT_EQ(job->get_Triggers(triggers.put()), S_OK);
     LONG count = -1;
     ASSERT_EQ(triggers->get_Count(&count), S_OK);
     EXPECT_EQ(count, 0);
 
-    Ref<_Trigger> daily = AddTrigger(triggers.get(), ttDaily);
+    base::ComPtr<_Trigger> daily = AddTrigger(triggers.get(), ttDaily);
     ASSERT_TRUE(daily);
     saTriggerFlags flags = tfTriggerDisabled;
     ASSERT_EQ(daily->get_Flags(&flags), S_OK);
@@ -86,13 +86,13 @@ TEST_F(ScheduleClass, CreatesSavesFindsAndDeletesAWorkItemWithThreeKindsOfTrigge
     ASSERT_EQ(daily->put_StartTime(MakeDate(1899, 12, 30, 14, 37, 59)), S_OK);
     ASSERT_EQ(daily->put_BeginDay(MakeDate(2031, 3, 4, 18, 0, 0)), S_OK);
 
-    Ref<_Trigger> weekly = AddTrigger(triggers.get(), ttWeekly);
+    base::ComPtr<_Trigger> weekly = AddTrigger(triggers.get(), ttWeekly);
     ASSERT_TRUE(weekly);
     ASSERT_EQ(weekly->put_WeeksInterval(1), S_OK);
     ASSERT_EQ(weekly->put_DaysOfTheWeek(static_cast<saTriggerDays>(tdMonday | tdFriday)), S_OK);
     ASSERT_EQ(weekly->put_StartTime(MakeDate(1899, 12, 30, 8, 5)), S_OK);
 
-    Ref<_Trigger> monthly = AddTrigger(triggers.get(), ttMonthlyDate);
+    base::ComPtr<_Trigger> monthly = AddTrigger(triggers.get(), ttMonthlyDate);
     ASSERT_TRUE(monthly);
     ASSERT_EQ(monthly->put_Months(static_cast<saTriggerMonths>(4095)), S_OK);
     ASSERT_EQ(monthly->put_StartTime(MakeDate(1899, 12, 30, 23, 0)), S_OK);
@@ -184,9 +184,9 @@ TEST_F(ScheduleClass, CreatesSavesFindsAndDeletesAWorkItemWithThreeKindsOfTrigge
 TEST_F(ScheduleClass, SaveWithAPathWritesACopyAndKeepsTheWorkItemsOwnFile) {
     ScopedWorkItem item;
     testing_support::TempFolder folder;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
-    Ref<_Job> job;
+    base::ComPtr<_Job> job;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), job.put()), S_OK);
     Bstr comment(L"copy only");
     ASSERT_EQ(job->put_Comment(comment.get()), S_OK);
@@ -199,7 +199,7 @@ TEST_F(ScheduleClass, SaveWithAPathWritesACopyAndKeepsTheWorkItemsOwnFile) {
         CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, current.str().c_str(), -1, Wide(item.FilePath()).c_str(), -1),
         CSTR_EQUAL)
         << "the copy does not become the work item's file";
-    Ref<ITask> saved = ActivateRaw(item.name());
+    base::ComPtr<ITask> saved = ActivateRaw(item.name());
     ASSERT_TRUE(saved);
     EXPECT_EQ(RawString(&ITask::GetComment, saved.get()), L"") << "the work item's own file is unchanged";
 }
@@ -218,9 +218,9 @@ TEST_F(ScheduleClass, CountsOnlyTheWorkItemsItCouldOpen) {
         CloseHandle(file);
     }
     ScopedWorkItem item;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
-    Ref<_Job> created;
+    base::ComPtr<_Job> created;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), created.put()), S_OK);
     created.reset();
 
@@ -229,16 +229,16 @@ TEST_F(ScheduleClass, CountsOnlyTheWorkItemsItCouldOpen) {
     ASSERT_GE(count, 1);
     // Every position up to Count is a job, and the broken file is none of them.
     for (short i = 1; i <= count; ++i) {
-        Ref<_Job> job;
+        base::ComPtr<_Job> job;
         ASSERT_EQ(schedule->get_Job(i, job.put()), S_OK) << "job " << i << " of " << count;
         Bstr name;
         ASSERT_EQ(job->get_Name(name.put()), S_OK);
         EXPECT_EQ(name.str().find(L"VornakBroken"), std::wstring::npos);
     }
     // The same count through the enumerator.
-    Ref<IUnknown> unknown;
+    base::ComPtr<IUnknown> unknown;
     ASSERT_EQ(schedule->NewEnum(unknown.put()), S_OK);
-    Ref<IEnumVARIANT> items;
+    base::ComPtr<IEnumVARIANT> items;
     ASSERT_EQ(unknown->QueryInterface(IID_IEnumVARIANT, items.putAs<void>()), S_OK);
     LONG walked = 0;
     for (Var v; items->Next(1, &v.v, nullptr) == S_OK; VariantClear(&v.v)) ++walked;
@@ -250,16 +250,16 @@ TEST_F(ScheduleClass, CountsOnlyTheWorkItemsItCouldOpen) {
 
 TEST_F(ScheduleClass, OutOfRangeIndicesFailAndChangeNothing) {
     ScopedWorkItem item;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
-    Ref<_Job> created;
+    base::ComPtr<_Job> created;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), created.put()), S_OK);
     created.reset();
     ASSERT_GT(FindJob(schedule.get(), item.name()), 0);
     LONG count = CountOf(schedule.get());
     for (short index : {short(0), short(-1), static_cast<short>(count + 1)}) {
         SCOPED_TRACE(index);
-        Ref<_Job> job;
+        base::ComPtr<_Job> job;
         EXPECT_EQ(schedule->get_Job(index, job.put()), kSubscriptOutOfRange);
         EXPECT_EQ(LastErrorDescription(), L"Subscript out of range");
         EXPECT_EQ(schedule->Delete(index), kSubscriptOutOfRange);
@@ -270,9 +270,9 @@ TEST_F(ScheduleClass, OutOfRangeIndicesFailAndChangeNothing) {
 
 TEST_F(ScheduleClass, CreateTaskRefusesTheNameOfAnExistingWorkItem) {
     ScopedWorkItem item;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
-    Ref<_Job> job;
+    base::ComPtr<_Job> job;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), job.put()), S_OK);
     Bstr comment(L"keep me");
     ASSERT_EQ(job->put_Comment(comment.get()), S_OK);
@@ -281,21 +281,21 @@ TEST_F(ScheduleClass, CreateTaskRefusesTheNameOfAnExistingWorkItem) {
     job.reset();
     LONG count = CountOf(schedule.get());
 
-    Ref<_Job> again;
+    base::ComPtr<_Job> again;
     EXPECT_EQ(schedule->CreateTask(item.bstr(), again.put()), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
     EXPECT_FALSE(again);
     EXPECT_EQ(CountOf(schedule.get()), count);
-    Ref<ITask> saved = ActivateRaw(item.name());
+    base::ComPtr<ITask> saved = ActivateRaw(item.name());
     ASSERT_TRUE(saved);
     EXPECT_EQ(RawString(&ITask::GetComment, saved.get()), L"keep me") << "the existing work item is untouched";
 }
 
 TEST_F(ScheduleClass, DeleteMovesTheLaterJobsUp) {
     ScopedWorkItem first, second, third;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
     for (const ScopedWorkItem* item : {&first, &second, &third}) {
-        Ref<_Job> job;
+        base::ComPtr<_Job> job;
         ASSERT_EQ(schedule->CreateTask(item->bstr(), job.put()), S_OK);
     }
     // Created jobs carry their names at once, so they can be deleted without a Refresh.
@@ -306,7 +306,7 @@ TEST_F(ScheduleClass, DeleteMovesTheLaterJobsUp) {
     EXPECT_TRUE(first.ExistsInService());
     EXPECT_TRUE(third.ExistsInService());
     EXPECT_EQ(CountOf(schedule.get()), count - 1);
-    Ref<_Job> moved;
+    base::ComPtr<_Job> moved;
     ASSERT_EQ(schedule->get_Job(static_cast<short>(count - 1), moved.put()), S_OK);
     Bstr name;
     ASSERT_EQ(moved->get_Name(name.put()), S_OK);
@@ -315,15 +315,15 @@ TEST_F(ScheduleClass, DeleteMovesTheLaterJobsUp) {
 
 TEST_F(ScheduleClass, ServerUnloadsOnlyWhenTheClientHasReleasedEverything) {
     ScopedWorkItem item;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
-    Ref<_Job> job;
+    base::ComPtr<_Job> job;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), job.put()), S_OK);
-    Ref<_Triggers> triggers;
+    base::ComPtr<_Triggers> triggers;
     ASSERT_EQ(job->get_Triggers(triggers.put()), S_OK);
-    Ref<_Trigger> trigger;
+    base::ComPtr<_Trigger> trigger;
     ASSERT_EQ(triggers->Add(trigger.put()), S_OK);
-    Ref<IUnknown> enumerator;
+    base::ComPtr<IUnknown> enumerator;
     ASSERT_EQ(triggers->NewEnum(enumerator.put()), S_OK);
     Bstr noFile;
     ASSERT_EQ(job->Save(noFile.get()), S_OK);
@@ -340,7 +340,7 @@ TEST_F(ScheduleClass, ServerUnloadsOnlyWhenTheClientHasReleasedEverything) {
     EXPECT_EQ(VornakCanUnloadNow(), S_OK);
 
     // A class-factory lock holds it too.
-    Ref<IClassFactory> factory;
+    base::ComPtr<IClassFactory> factory;
     ASSERT_EQ(CoGetClassObject(CLSID_Schedule, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.putAs<void>()),
               S_OK);
     ASSERT_EQ(factory->LockServer(TRUE), S_OK);
@@ -430,14 +430,14 @@ TEST_F(TaskNameChild, CreateTaskRefusesThemAndWritesNothing) {
         {"device COM1", L"COM1"},
         {"device LPT9", L"LPT9"},
     };
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
     const std::vector<std::string> before = FilesIn(TasksFolder());
     const LONG count = CountOf(schedule.get());
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         Bstr name(row.name);
-        Ref<_Job> job;
+        base::ComPtr<_Job> job;
         EXPECT_EQ(schedule->CreateTask(name.get(), job.put()), kInvalidTaskName);
         EXPECT_EQ(LastErrorDescription().rfind(L"Invalid task name", 0), 0u) << Narrow(LastErrorDescription());
         EXPECT_FALSE(job);
@@ -452,9 +452,9 @@ TEST_F(TaskNameChild, CreateTaskRefusesThemAndWritesNothing) {
 // out of the list like one that cannot be opened.
 TEST_F(TaskNameChild, RefreshLeavesOutAWorkItemWhoseNameIsTooLong) {
     ScopedWorkItem item;
-    Ref<_Schedule> schedule = NewSchedule();
+    base::ComPtr<_Schedule> schedule = NewSchedule();
     ASSERT_TRUE(schedule);
-    Ref<_Job> job;
+    base::ComPtr<_Job> job;
     ASSERT_EQ(schedule->CreateTask(item.bstr(), job.put()), S_OK);
     job.reset();
     std::wstring longName = item.name();
@@ -476,10 +476,10 @@ TEST_F(ScheduleClass, NamesUpToTheLongestAreAccepted) {
     longest.append(LongestTaskName() - longest.size(), L'n');
     for (const std::wstring& name : {longest, L"Corvane scan (nightly) - " + unique + L" & co"}) {
         SCOPED_TRACE(Narrow(name));
-        Ref<_Schedule> schedule = NewSchedule();
+        base::ComPtr<_Schedule> schedule = NewSchedule();
         ASSERT_TRUE(schedule);
         Bstr text(name);
-        Ref<_Job> job;
+        base::ComPtr<_Job> job;
         ASSERT_EQ(schedule->CreateTask(text.get(), job.put()), S_OK);
         job.reset();
         const short position = FindJob(schedule.get(), name);

@@ -30,19 +30,19 @@ protected:
         SchedulerTest::TearDown();
     }
 
-    Ref<_Trigger> Add(saTriggerTypes type) {
-        Ref<_Trigger> trigger;
+    base::ComPtr<_Trigger> Add(saTriggerTypes type) {
+        base::ComPtr<_Trigger> trigger;
         EXPECT_EQ(triggers_->Add(trigger.put()), S_OK);
         if (trigger) {
             EXPECT_EQ(trigger->put_TriggerType(type), S_OK);
         }
         return trigger;
     }
-    Ref<_Trigger> Item(int position) {
+    base::ComPtr<_Trigger> Item(int position) {
         Var index;
         V_VT(&index.v) = VT_I4;
         V_I4(&index.v) = position;
-        Ref<_Trigger> trigger;
+        base::ComPtr<_Trigger> trigger;
         EXPECT_EQ(triggers_->get_Item(index.v, trigger.put()), S_OK);
         return trigger;
     }
@@ -56,7 +56,7 @@ protected:
         ASSERT_EQ(job_->Save(noFile.get()), S_OK);
     }
     std::vector<TASK_TRIGGER> Saved() {
-        Ref<ITask> task = ActivateRaw(item_.name());
+        base::ComPtr<ITask> task = ActivateRaw(item_.name());
         EXPECT_TRUE(task);
         return task ? RawTriggers(task.get()) : std::vector<TASK_TRIGGER>{};
     }
@@ -67,9 +67,9 @@ protected:
     }
 
     ScopedWorkItem item_;
-    Ref<_Schedule> schedule_;
-    Ref<_Job> job_;
-    Ref<_Triggers> triggers_;
+    base::ComPtr<_Schedule> schedule_;
+    base::ComPtr<_Job> job_;
+    base::ComPtr<_Triggers> triggers_;
 };
 
 // One type-specific property, read and written as a 32-bit value.
@@ -125,7 +125,7 @@ bool ValidFor(const Property& p, saTriggerTypes type) {
 }  // namespace
 
 TEST_F(TriggerTest, TypeSpecificPropertiesRefuseOtherTriggerTypes) {
-    Ref<_Trigger> trigger = Add(ttDaily);
+    base::ComPtr<_Trigger> trigger = Add(ttDaily);
     ASSERT_TRUE(trigger);
     for (const Property& p : TypeSpecificProperties()) {
         SCOPED_TRACE(p.name);
@@ -154,7 +154,7 @@ TEST_F(TriggerTest, TypeSpecificPropertiesRefuseOtherTriggerTypes) {
 }
 
 TEST_F(TriggerTest, SixteenBitEnumerationsOverflowOutsideTheirRange) {
-    Ref<_Trigger> trigger = Add(ttMonthlyWeekDay);
+    base::ComPtr<_Trigger> trigger = Add(ttMonthlyWeekDay);
     ASSERT_TRUE(trigger);
     const Property* rows[] = {&TypeSpecificProperties()[2], &TypeSpecificProperties()[3], &TypeSpecificProperties()[4]};
     for (const Property* p : rows) {
@@ -178,9 +178,9 @@ TEST_F(TriggerTest, SixteenBitEnumerationsOverflowOutsideTheirRange) {
 
 TEST_F(TriggerTest, DayIsTheDayOfTheMonthTheScanRunsOn) {
     const short days[] = {1, 15, 31};
-    std::vector<Ref<_Trigger>> added;
+    std::vector<base::ComPtr<_Trigger>> added;
     for (short day : days) {
-        Ref<_Trigger> trigger = Add(ttMonthlyDate);
+        base::ComPtr<_Trigger> trigger = Add(ttMonthlyDate);
         ASSERT_TRUE(trigger);
         ASSERT_EQ(trigger->put_Months(static_cast<saTriggerMonths>(4095)), S_OK);
         ASSERT_EQ(trigger->put_Day(day), S_OK);
@@ -211,7 +211,7 @@ TEST_F(TriggerTest, DayIsTheDayOfTheMonthTheScanRunsOn) {
 }
 
 TEST_F(TriggerTest, FieldsOfOneTypeAreSeparate) {
-    Ref<_Trigger> monthly = Add(ttMonthlyWeekDay);
+    base::ComPtr<_Trigger> monthly = Add(ttMonthlyWeekDay);
     ASSERT_TRUE(monthly);
     ASSERT_EQ(monthly->put_Week(twSecond), S_OK);
     ASSERT_EQ(monthly->put_DaysOfTheWeek(tdWednesday), S_OK);
@@ -226,7 +226,7 @@ TEST_F(TriggerTest, FieldsOfOneTypeAreSeparate) {
     EXPECT_EQ(days, tdWednesday);
     EXPECT_EQ(months, tmMay | tmJuly);
 
-    Ref<_Trigger> weekly = Add(ttWeekly);
+    base::ComPtr<_Trigger> weekly = Add(ttWeekly);
     ASSERT_TRUE(weekly);
     ASSERT_EQ(weekly->put_WeeksInterval(3), S_OK);
     ASSERT_EQ(weekly->put_DaysOfTheWeek(static_cast<saTriggerDays>(tdSunday | tdSaturday)), S_OK);
@@ -276,7 +276,7 @@ TEST_F(TriggerTest, FieldsOfOneTypeAreSeparate) {
 }
 
 TEST_F(TriggerTest, WritesReachTheServiceOnlyThroughUpdate) {
-    Ref<_Trigger> trigger = Add(ttDaily);
+    base::ComPtr<_Trigger> trigger = Add(ttDaily);
     ASSERT_TRUE(trigger);
     ASSERT_EQ(trigger->Update(), S_OK);
     std::wstring stored = TextOf(trigger.get());
@@ -298,9 +298,9 @@ TEST_F(TriggerTest, WritesReachTheServiceOnlyThroughUpdate) {
 }
 
 TEST_F(TriggerTest, RemoveRenumbersTheTriggersBehindIt) {
-    Ref<_Trigger> daily = Add(ttDaily);
-    Ref<_Trigger> weekly = Add(ttWeekly);
-    Ref<_Trigger> monthly = Add(ttMonthlyDate);
+    base::ComPtr<_Trigger> daily = Add(ttDaily);
+    base::ComPtr<_Trigger> weekly = Add(ttWeekly);
+    base::ComPtr<_Trigger> monthly = Add(ttMonthlyDate);
     ASSERT_TRUE(daily && weekly && monthly);
     ASSERT_EQ(daily->put_DaysInterval(3), S_OK);
     ASSERT_EQ(weekly->put_WeeksInterval(2), S_OK);
@@ -317,8 +317,8 @@ TEST_F(TriggerTest, RemoveRenumbersTheTriggersBehindIt) {
     }
     ASSERT_EQ(triggers_->Remove(1), S_OK);
     ASSERT_EQ(Count(), 2);
-    Ref<_Trigger> first = Item(1);
-    Ref<_Trigger> second = Item(2);
+    base::ComPtr<_Trigger> first = Item(1);
+    base::ComPtr<_Trigger> second = Item(2);
     ASSERT_TRUE(first && second);
     saTriggerTypes type{};
     ASSERT_EQ(first->get_TriggerType(&type), S_OK);
@@ -365,7 +365,7 @@ TEST_F(TriggerTest, ItemTakesANumericPositionOnly) {
         if (row.vt == VT_I4) V_I4(&index.v) = static_cast<LONG>(row.number);
         if (row.vt == VT_R8) V_R8(&index.v) = row.number;
         if (row.vt == VT_BSTR) V_BSTR(&index.v) = SysAllocString(row.text);
-        Ref<_Trigger> trigger;
+        base::ComPtr<_Trigger> trigger;
         EXPECT_EQ(triggers_->get_Item(index.v, trigger.put()), row.expected);
         if (row.expected != S_OK) {
             EXPECT_FALSE(trigger);
@@ -378,7 +378,7 @@ TEST_F(TriggerTest, ItemTakesANumericPositionOnly) {
 }
 
 TEST_F(TriggerTest, SaveStopsAtATriggerTheServiceRefuses) {
-    Ref<_Trigger> trigger = Add(ttDaily);
+    base::ComPtr<_Trigger> trigger = Add(ttDaily);
     ASSERT_TRUE(trigger);
     Save();
     Bstr comment(L"not saved");
@@ -386,7 +386,7 @@ TEST_F(TriggerTest, SaveStopsAtATriggerTheServiceRefuses) {
     ASSERT_EQ(trigger->put_Flags(static_cast<saTriggerFlags>(0xFF)), S_OK);  // flags the service does not know
     Bstr noFile;
     EXPECT_EQ(job_->Save(noFile.get()), E_INVALIDARG);
-    Ref<ITask> saved = ActivateRaw(item_.name());
+    base::ComPtr<ITask> saved = ActivateRaw(item_.name());
     ASSERT_TRUE(saved);
     EXPECT_EQ(RawString(&ITask::GetComment, saved.get()), L"") << "the work item was not saved";
 }

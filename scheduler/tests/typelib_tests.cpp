@@ -128,8 +128,8 @@ const InterfaceRow kInterfaces[] = {
 // {00020430-0000-0000-C000-000000000046}: the OLE Automation library stdole2.tlb.
 const GUID kStdOleLibrary = {0x00020430, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-Ref<ITypeLib> LoadVornakTypeLib() {
-    Ref<ITypeLib> library;
+base::ComPtr<ITypeLib> LoadVornakTypeLib() {
+    base::ComPtr<ITypeLib> library;
     LoadTypeLibEx(Wide(VornakPath()).c_str(), REGKIND_NONE, library.put());
     return library;
 }
@@ -147,7 +147,7 @@ class TypeLibrary : public SchedulerTest {};
 }  // namespace
 
 TEST_F(TypeLibrary, LibraryIdentity) {
-    Ref<ITypeLib> library = LoadVornakTypeLib();
+    base::ComPtr<ITypeLib> library = LoadVornakTypeLib();
     ASSERT_TRUE(library);
     TLIBATTR* attr = nullptr;
     ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
@@ -160,16 +160,16 @@ TEST_F(TypeLibrary, LibraryIdentity) {
     EXPECT_EQ(name.str(), L"TaskScheduler");
 
     // The registered library is the same one (clients load it by its id).
-    Ref<ITypeLib> registered;
+    base::ComPtr<ITypeLib> registered;
     EXPECT_EQ(LoadRegTypeLib(LIBID_TaskScheduler, 1, 0, 0, registered.put()), S_OK);
 }
 
 TEST_F(TypeLibrary, InterfacesKeepTheirMemberOrderAndDispatchIds) {
-    Ref<ITypeLib> library = LoadVornakTypeLib();
+    base::ComPtr<ITypeLib> library = LoadVornakTypeLib();
     ASSERT_TRUE(library);
     for (const InterfaceRow& row : kInterfaces) {
         SCOPED_TRACE(row.label);
-        Ref<ITypeInfo> dispatchInfo;
+        base::ComPtr<ITypeInfo> dispatchInfo;
         ASSERT_EQ(library->GetTypeInfoOfGuid(*row.iid, dispatchInfo.put()), S_OK);
         TYPEATTR* attr = nullptr;
         ASSERT_EQ(dispatchInfo->GetTypeAttr(&attr), S_OK);
@@ -179,7 +179,7 @@ TEST_F(TypeLibrary, InterfacesKeepTheirMemberOrderAndDispatchIds) {
 
         HREFTYPE vtableRef = 0;
         ASSERT_EQ(dispatchInfo->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef), S_OK);
-        Ref<ITypeInfo> info;
+        base::ComPtr<ITypeInfo> info;
         ASSERT_EQ(dispatchInfo->GetRefTypeInfo(vtableRef, info.put()), S_OK);
         ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
         EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
@@ -189,12 +189,12 @@ TEST_F(TypeLibrary, InterfacesKeepTheirMemberOrderAndDispatchIds) {
         // The base is the system's IDispatch, taken from stdole2, not a copy of our own.
         HREFTYPE baseRef = 0;
         ASSERT_EQ(info->GetRefTypeOfImplType(0, &baseRef), S_OK);
-        Ref<ITypeInfo> base;
+        base::ComPtr<ITypeInfo> base;
         ASSERT_EQ(info->GetRefTypeInfo(baseRef, base.put()), S_OK);
         ASSERT_EQ(base->GetTypeAttr(&attr), S_OK);
         EXPECT_TRUE(IsEqualIID(attr->guid, IID_IDispatch));
         base->ReleaseTypeAttr(attr);
-        Ref<ITypeLib> baseLibrary;
+        base::ComPtr<ITypeLib> baseLibrary;
         UINT baseIndex = 0;
         ASSERT_EQ(base->GetContainingTypeLib(baseLibrary.put(), &baseIndex), S_OK);
         TLIBATTR* baseLibraryAttr = nullptr;
@@ -253,7 +253,7 @@ TEST_F(TypeLibrary, InterfacesKeepTheirMemberOrderAndDispatchIds) {
 }
 
 TEST_F(TypeLibrary, ClassesAndTheirDefaultInterfaces) {
-    Ref<ITypeLib> library = LoadVornakTypeLib();
+    base::ComPtr<ITypeLib> library = LoadVornakTypeLib();
     ASSERT_TRUE(library);
     const struct {
         const wchar_t* name;
@@ -277,7 +277,7 @@ TEST_F(TypeLibrary, ClassesAndTheirDefaultInterfaces) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(Name(row.name));
-        Ref<ITypeInfo> info;
+        base::ComPtr<ITypeInfo> info;
         ASSERT_EQ(library->GetTypeInfoOfGuid(row.clsid, info.put()), S_OK);
         Bstr name;
         info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
@@ -292,7 +292,7 @@ TEST_F(TypeLibrary, ClassesAndTheirDefaultInterfaces) {
         INT flags = 0;
         EXPECT_EQ(info->GetImplTypeFlags(0, &flags), S_OK);
         EXPECT_TRUE(flags & IMPLTYPEFLAG_FDEFAULT);
-        Ref<ITypeInfo> iface;
+        base::ComPtr<ITypeInfo> iface;
         ASSERT_EQ(info->GetRefTypeInfo(ref, iface.put()), S_OK);
         ASSERT_EQ(iface->GetTypeAttr(&attr), S_OK);
         EXPECT_TRUE(IsEqualIID(attr->guid, *row.iid));
@@ -301,7 +301,7 @@ TEST_F(TypeLibrary, ClassesAndTheirDefaultInterfaces) {
 }
 
 TEST_F(TypeLibrary, EnumerationsCarryTheTaskSchedulerValues) {
-    Ref<ITypeLib> library = LoadVornakTypeLib();
+    base::ComPtr<ITypeLib> library = LoadVornakTypeLib();
     ASSERT_TRUE(library);
     struct Value {
         const wchar_t* name;
@@ -358,7 +358,7 @@ TEST_F(TypeLibrary, EnumerationsCarryTheTaskSchedulerValues) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(Name(row.name));
-        Ref<ITypeInfo> info;
+        base::ComPtr<ITypeInfo> info;
         MEMBERID ids[1] = {};
         USHORT found = 1;
         std::wstring name = row.name;

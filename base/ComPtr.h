@@ -1,29 +1,30 @@
 #pragma once
-// Owning reference to a COM interface: one AddRef in, one Release out.
+// Owning reference to a COM interface: one AddRef in, one Release out. Header-only, so the
+// stand-alone libraries can take it too.
 #include <unknwn.h>
 
 #include <utility>
 
-namespace vornak {
+namespace base {
 
 template <class T>
-class Ref {
+class ComPtr {
 public:
-    Ref() = default;
-    Ref(T* p) : p_(p) {  // shares: takes its own reference
+    ComPtr() = default;
+    ComPtr(T* p) : p_(p) {  // shares: takes its own reference
         if (p_) p_->AddRef();
     }
-    Ref(const Ref& other) : Ref(other.p_) {}
-    Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    Ref& operator=(Ref other) noexcept {
+    ComPtr(const ComPtr& other) : ComPtr(other.p_) {}
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr other) noexcept {
         std::swap(p_, other.p_);
         return *this;
     }
-    ~Ref() { reset(); }
+    ~ComPtr() { reset(); }
 
     // Takes over a reference the caller already owns (a fresh object, an out-parameter).
-    static Ref Adopt(T* p) {
-        Ref r;
+    static ComPtr Adopt(T* p) {
+        ComPtr r;
         r.p_ = p;
         return r;
     }
@@ -52,4 +53,4 @@ private:
     T* p_ = nullptr;
 };
 
-}  // namespace vornak
+}  // namespace base
