@@ -188,7 +188,13 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms) {
 }
 
 std::string TextOf(HWND w) {
-    const LRESULT n = Send(w, WM_GETTEXTLENGTH, 0, 0, 5000);
+    const LRESULT n = Send(w, WM_GETTEXTLENGTH, 0, 0, 1000);
+    if (n == -1) {
+        // A program busy scanning answers late: the window's own caption is read without it.
+        char caption[4096] = {};
+        GetWindowTextA(w, caption, sizeof caption);
+        return caption;
+    }
     if (n <= 0) return {};
     std::string text(static_cast<size_t>(n) + 1, '\0');
     const LRESULT got = Send(w, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), 5000);
@@ -630,8 +636,7 @@ bool ChooseScan(const Program& program, const std::string& caption) {
         HWND b = program.FindButton(caption, 1000);
         if (!b && program.ClickButton("Home", 1000)) b = program.FindButton(caption, 2000);
         if (b) Click(b);
-        if (WaitUntil([&] { return !program.ShownTextStarting("Corvane - System Scan").empty(); }, 3000))
-            return true;
+        if (WaitUntil([&] { return !program.ShownTextStarting("Corvane - System Scan").empty(); }, 3000)) return true;
     }
     return false;
 }
