@@ -69,16 +69,16 @@ public:
     bool RunsProgram = false;
     // The command line the start-up tick reads.
     std::string CommandLine;
-    // Ends the program at once (the refused second instance); tests replace it.
+    // Test seam: ends the program at once (the refused second instance); unset, the process exits.
     std::function<void()> EndProgram;
-    // When set, takes the scan drivers' calls ("StartScan", "QuickScan", "CustomScan",
-    // "ScanSelectedFolder") in their place (tests).
+    // Test seam: when set, takes the scan drivers' calls ("StartScan", "QuickScan", "CustomScan",
+    // "ScanSelectedFolder") in their place.
     std::function<void(const std::string& driver, const std::string& arg)> OnScan;
     // The name of the object that marks a running instance of the program in its folder.
     static std::string InstanceMutexName();
     // The same for the program started from `programFolder`.
     static std::string InstanceMutexName(const std::string& programFolder);
-    // Each start-up and shut-down step by name, in order, when set (tests).
+    // Test seam: each start-up and shut-down step by name, in order, when set.
     std::function<void(const std::string&)> OnStep;
     // The main movie's pages (frames of corvane.scw).
     enum Page : long {
