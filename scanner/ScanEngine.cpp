@@ -41,8 +41,10 @@ void ScanEngine::Reset() {
 
 void ScanEngine::YieldToMessages() {
     if (!progress_ || GetTickCount64() - lastYield_ < kYieldMs) return;
-    progress_->Pump();
+    // The interval runs from the start of a pump: a pump that took longer than it (a window the
+    // user moved) is followed by the next at the next look.
     lastYield_ = GetTickCount64();
+    progress_->Pump();
 }
 
 void ScanEngine::SetMousePointer(int pointer) {

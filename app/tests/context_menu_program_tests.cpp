@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -85,7 +86,17 @@ class ContextMenuProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_EQ(base::RunAndWait("regsvr32.exe /s \"" + testing_support::ProgramDir() + "\\cm.dll\""), 0);
+        // Under a loaded machine Wine now and then fails to start a process at all: that start
+        // (not a registration that failed) is tried again.
+        const std::string command = "regsvr32.exe /s \"" + testing_support::ProgramDir() + "\\cm.dll\"";
+        base::Launched run = base::Launch(command, 60000);
+        for (int retry = 0; retry < 3 && !run.started; ++retry) {
+            std::printf("regsvr32 did not start (error %lu); once more\n", static_cast<unsigned long>(run.error));
+            Sleep(500);
+            run = base::Launch(command, 60000);
+        }
+        ASSERT_TRUE(run.finished);
+        ASSERT_EQ(run.exitCode, 0u);
     }
     void TearDown() override {
         base::RunAndWait("regsvr32.exe /s /u \"" + testing_support::ProgramDir() + "\\cm.dll\"");

@@ -266,7 +266,7 @@ public:
     int rowsAtStop = -1;
     std::chrono::steady_clock::time_point stoppedAt;
     void Pump() override {
-        Sleep(11);  // so that the next yield pumps again
+        Sleep(25);  // so that the next yield pumps again, whatever the clock's resolution
         if (++pumps != 3) return;
         gb_scanAborted = true;
         rowsAtStop = results::Findings().Count();
@@ -282,7 +282,7 @@ TEST_F(HostsScanTest, TheStopFlagEndsThePhaseAtTheNextDefinition) {
         scanner::FillListBox(Engine().lists.lstHost, "Bad Hosts Entry", "h" + std::to_string(i) + ".example", "Spy");
     StoppingProgress stopping;
     Engine().SetProgress(&stopping);
-    Sleep(11);
+    Sleep(25);
     Engine().ScanHosts();
     const auto returned = std::chrono::steady_clock::now();
     Engine().SetProgress(&progress_);
