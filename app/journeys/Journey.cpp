@@ -631,12 +631,25 @@ bool Program::Close(DWORD ms) {
     return code && *code == 0;
 }
 
+// Told by its title text, read without a message to the program (a scan answers messages late).
+bool ScanWindowShown(const Program& program) {
+    for (HWND top : TopWindows(program.Pid())) {
+        if (top == program.Main()) continue;
+        for (HWND c : Descendants(top, "Static")) {
+            char text[128] = {};
+            GetWindowTextA(c, text, sizeof text);
+            if (IsWindowVisible(c) && std::string(text).rfind("Corvane - System Scan", 0) == 0) return true;
+        }
+    }
+    return false;
+}
+
 bool ChooseScan(const Program& program, const std::string& caption) {
     for (int attempt = 0; attempt < 10; ++attempt) {
         HWND b = program.FindButton(caption, 1000);
         if (!b && program.ClickButton("Home", 1000)) b = program.FindButton(caption, 2000);
         if (b) Click(b);
-        if (WaitUntil([&] { return !program.ShownTextStarting("Corvane - System Scan").empty(); }, 3000)) return true;
+        if (WaitUntil([&] { return ScanWindowShown(program); }, 3000)) return true;
     }
     return false;
 }

@@ -142,6 +142,8 @@ private:
 // true once the scanning window shows. A click the program was too busy to take (its start-up
 // still running) is given again, as a person would.
 bool ChooseScan(const Program& program, const std::string& caption);
+// The scanning window on the screen.
+bool ScanWindowShown(const Program& program);
 // Waits for the scanning window's Continue; the texts of the boxes shown on the way (answered OK).
 bool WaitForScanEnd(const Program& program, std::vector<std::string>* boxes = nullptr, DWORD ms = 300000);
 // The results window's list: the report list view of a top-level window other than the main one.
