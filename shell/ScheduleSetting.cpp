@@ -91,7 +91,12 @@ void TaskSchedule::Open() {
         if (e.number() != static_cast<long>(CO_E_CLASSSTRING) && e.number() != static_cast<long>(REGDB_E_CLASSNOTREG))
             throw;
     }
-    base::RunAndWait("regsvr32.exe /s \"" + modMain::FullPath_With_Filename("Vornak.dll") + "\"");
+    // A registration whose helper could not even be started (a loaded machine) is tried once more.
+    const std::string command = "regsvr32.exe /s \"" + modMain::FullPath_With_Filename("Vornak.dll") + "\"";
+    if (!base::Launch(command, 60000).started) {
+        Sleep(500);
+        base::Launch(command, 60000);
+    }
     schedule_ = lateBound::Object::Create(kProgId);
 }
 
