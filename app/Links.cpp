@@ -11,6 +11,8 @@
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
+#include "shell/frmOptions.h"
+#include "shell/frmPopup.h"
 #include "shell/frmScanSpy.h"
 #include "shell/frmUpdate.h"
 
@@ -38,7 +40,7 @@ Guard bhoGuard{modMonitors::startBHOMonitor, modMonitors::stopBHOMonitor, modMon
 }  // namespace
 
 void InstallGuards() {
-    monitors::SetGuardHost(&frmMain);
+    monitors::SetGuardHost(&frmMain.guardHost);
     guards::SwitchOf(guards::GuardKind::Startup).Connect(&startupGuard);
     guards::SwitchOf(guards::GuardKind::IEFavorites).Connect(&favoritesGuard);
     guards::SwitchOf(guards::GuardKind::IEHijack).Connect(&hijackGuard);
@@ -54,7 +56,10 @@ void RemoveGuards() {
     monitors::SetGuardHost(nullptr);
 }
 
-void InstallLinks() {
+// The windows' collaborators, every one of them here: a hook a window offers and nobody
+// connects shows as a missing line below (and in the links tests).
+void ConnectWindows() {
+    // The scan-choice panels start the scanning window's scans.
     scanDrivers::Install({{},
                           [] { frmScanSpy.QuickScan(); },
                           [] { frmScanSpy.StartScan(); },
@@ -64,6 +69,27 @@ void InstallLinks() {
     frmScanSpy.ShowResultsList = [] {
         if (frmMain.Loaded()) frmMain.showResultsList();
     };
+    // New definitions: the home page shows their date at once.
+    frmUpdate.OnDefinitionsInstalled = [] { frmMenu.SetCaption(); };
+    // The pop-up's "show alert" opens the alerts page.
+    frmPopup.ShowAlerts = [] { frmMain.showAlertForm(); };
+    // The options window gives the frame back to the home panel when it goes.
+    frmOptions.ShowHome = [] {
+        if (frmMain.Loaded()) frmMain.showScanNow();
+    };
+}
+
+void DisconnectWindows() {
+    scanDrivers::Install({});
+    frmScanSpy.MainWindowScanning = nullptr;
+    frmScanSpy.ShowResultsList = nullptr;
+    frmUpdate.OnDefinitionsInstalled = nullptr;
+    frmPopup.ShowAlerts = nullptr;
+    frmOptions.ShowHome = nullptr;
+}
+
+void InstallLinks() {
+    ConnectWindows();
     wiring::SetGetMessage(&modLanguage::getMessage);
     wiring::SetMsgBoxOK(
         [](const std::string& prompt, const std::string& title) { return frmMsgBox.msgboxOK(prompt, title); });
@@ -81,13 +107,10 @@ void InstallLinks() {
         frmEnterPassword.Unload();
         wiring::PasswordEntry() = frmEnterPassword.checkPasword(&frmMain);
     });
-    // New definitions: the home page shows their date at once.
-    frmUpdate.OnDefinitionsInstalled = [] { frmMenu.SetCaption(); };
 }
 
 void RemoveLinks() {
-    frmScanSpy.MainWindowScanning = nullptr;
-    frmScanSpy.ShowResultsList = nullptr;
+    DisconnectWindows();
     wiring::SetGetMessage({});
     wiring::SetMsgBoxOK({});
     wiring::SetLanguagePanel({});
@@ -95,7 +118,6 @@ void RemoveLinks() {
     wiring::SetLoadDefinitions({});
     wiring::SetDecrypt({});
     wiring::SetShowPasswordDialog({});
-    frmUpdate.OnDefinitionsInstalled = {};
 }
 
 }  // namespace app

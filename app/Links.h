@@ -5,6 +5,9 @@
 namespace app {
 
 void InstallLinks();
+// The windows' hooks, each to the window it reaches (part of InstallLinks; RemoveLinks undoes it).
+void ConnectWindows();
+void DisconnectWindows();
 // Connects the guard switches to the real-time guards and makes the main window their host.
 void InstallGuards();
 void RemoveGuards();

@@ -7,6 +7,7 @@
 
 #include "TaskScheduler.h"
 #include "base/ComPtr.h"
+#include "base/Handles.h"
 #include "scheduler/Module.h"
 
 namespace vornak {
@@ -17,28 +18,15 @@ constexpr const char* kClassKey = "CLSID\\{6F043C4A-7A8D-41D8-878D-2BBC83686155}
 constexpr const char* kClassId = "{6F043C4A-7A8D-41D8-878D-2BBC83686155}";
 constexpr const char* kLibraryId = "{82737CAC-9BC8-4A67-872C-F3005B20DFC7}";
 
-class Key {
-public:
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (key_) RegCloseKey(key_);
-    }
-    LONG Create(HKEY parent, const std::string& path) {
-        return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key_,
-                               nullptr);
-    }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+LONG CreateKey(HKEY parent, const std::string& path, base::RegKey& key) {
+    return RegCreateKeyExA(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
+                           nullptr);
+}
 
 // Writes one string value (the default value for an empty name) under HKEY_CLASSES_ROOT.
 LONG SetClassesText(const std::string& path, const char* name, const std::string& value) {
-    Key key;
-    LONG status = key.Create(HKEY_CLASSES_ROOT, path);
+    base::RegKey key;
+    LONG status = CreateKey(HKEY_CLASSES_ROOT, path, key);
     if (status != ERROR_SUCCESS) return status;
     return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1));
@@ -46,20 +34,22 @@ LONG SetClassesText(const std::string& path, const char* name, const std::string
 
 // Deletes a key with everything below it (RegDeleteKey alone leaves keys with subkeys on NT).
 LONG DeleteTree(HKEY parent, const std::string& path) {
-    HKEY key = nullptr;
-    LONG status = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (status != ERROR_SUCCESS) return status;
-    for (;;) {
-        char child[256];
-        DWORD length = sizeof child;
-        status = RegEnumKeyExA(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) break;
-        status = DeleteTree(key, child);
-        if (status != ERROR_SUCCESS) break;
-    }
-    RegCloseKey(key);
+    LONG status;
+    {
+        base::RegKey key;
+        status = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
+        if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+        if (status != ERROR_SUCCESS) return status;
+        for (;;) {
+            char child[256];
+            DWORD length = sizeof child;
+            status = RegEnumKeyExA(key.get(), 0, child, &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_NO_MORE_ITEMS) break;
+            if (status != ERROR_SUCCESS) break;
+            status = DeleteTree(key.get(), child);
+            if (status != ERROR_SUCCESS) break;
+        }
+    }  // closed before the key itself goes
     if (status != ERROR_NO_MORE_ITEMS && status != ERROR_SUCCESS) return status;
     status = RegDeleteKeyA(parent, path.c_str());
     return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
@@ -87,8 +77,8 @@ HRESULT RegisterClassKeys(const std::string& path) {
         LONG status = SetClassesText(v.key, v.name, v.value);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
     }
-    Key programmable;
-    return FromStatus(programmable.Create(HKEY_CLASSES_ROOT, classKey + "\\Programmable"));
+    base::RegKey programmable;
+    return FromStatus(CreateKey(HKEY_CLASSES_ROOT, classKey + "\\Programmable", programmable));
 }
 
 SYSKIND ThisSysKind() { return sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32; }
@@ -114,10 +104,10 @@ HRESULT UnregisterServer() {
     HRESULT result = S_OK;
     // A library that is not registered has nothing to take away (the services differ in what
     // UnRegisterTypeLib answers then).
-    HKEY version = nullptr;
+    base::RegKey version;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (std::string("TypeLib\\") + kLibraryId + "\\1.0").c_str(), 0, KEY_READ,
-                      &version) == ERROR_SUCCESS) {
-        RegCloseKey(version);
+                      version.put()) == ERROR_SUCCESS) {
+        version.reset();
         HRESULT hr = UnRegisterTypeLib(LIBID_TaskScheduler, 1, 0, LOCALE_NEUTRAL, ThisSysKind());
         if (FAILED(hr)) result = hr;
     }

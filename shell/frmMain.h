@@ -1,9 +1,11 @@
 #pragma once
-// The main window: its skin object, its movie and the movie's command dispatcher, the frame that
-// hosts the panels, its status bar, the owner of every message box, the hidden notify boxes the
-// guards' watches report to, the parameter channel, the tray icon and the program's start-up and
-// shut-down. As the program (RunsProgram) its load brings the whole program up and its unload
-// takes it down; otherwise (the other windows' tests) it is a plain host window.
+// The main window: its skin object, its movie, the frame that hosts the panels, its status bar,
+// the owner of every message box, the hidden notify boxes the guards' watches report to, the
+// parameter channel and the tray icon. As the program (RunsProgram) its load brings the whole
+// program up and its unload takes it down; otherwise (the other windows' tests) it is a plain host
+// window. Split by what changes together: the window and its buttons (frmMain.cpp), the movie's
+// command table (MainCommands.cpp), the start-up and shut-down steps with the command line and the
+// timers (MainSteps.cpp), the guards' side (MainGuardHost).
 #include <functional>
 #include <map>
 #include <string>
@@ -11,13 +13,13 @@
 #include "base/Handles.h"
 #include "components/flash/ShockwaveFlash.h"
 #include "components/skin/Skin.h"
-#include "monitors/GuardHost.h"
+#include "shell/MainGuardHost.h"
 #include "shell/Splash.h"
 #include "shell/Tray.h"
 #include "ui/Controls.h"
 #include "ui/Form.h"
 
-class frmMain : public ui::Form, public monitors::GuardHost {
+class frmMain : public ui::Form {
 public:
     frmMain();
 
@@ -32,6 +34,9 @@ public:
     ui::TextBox txtIEFavoriteMonitor{*this, "txtIEFavoriteMonitor"};
     ui::TextBox txtIEHijackMonitor{*this, "txtIEHijackMonitor"};
     ui::TextBox txtBHOMonitor{*this, "txtBHOMonitor"};
+    // The guards' host over those boxes (app/ makes it the guards' host).
+    MainGuardHost guardHost{
+        *this, txtStartupFolder, txtStartupRegistry, txtIEFavoriteMonitor, txtIEHijackMonitor, txtBHOMonitor};
 
     // The parameter channel: another program sends "ScanFolder|<folder>|..." to it (WM_SETTEXT).
     ui::TextBox txtPramaterInfoEnvenHandeler{*this, "txtPramaterInfoEnvenHandeler"};
@@ -142,12 +147,6 @@ public:
     void tmrStartUP_Timer();
     void txtPramaterInfoEnvenHandeler_Change();
 
-    // The guards' side of the window (monitors::GuardHost).
-    HWND NotifyWindow(monitors::NotifyBox box) override;
-    void RequestChecks() override;
-    void DoEvents() override;
-    void ShowGuardAlert(const std::string& text) override;
-
     void layoutMainFrame();
 
 protected:
@@ -157,20 +156,21 @@ protected:
     bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    ui::TextBox& Box(monitors::NotifyBox box);
-    void BoxChanged(monitors::NotifyBox box);
+    struct Steps;         // the start-up and shut-down tables (MainSteps.cpp)
+    struct CommandTable;  // the movie's commands (MainCommands.cpp)
     void Step(const std::string& name);
-    void StartProgram();
     bool ProtectedPage();  // the password step: refused sends the movie home
     void Front();
+    // Runs a scan driver ("StartScan", "QuickScan", "CustomScan", "ScanSelectedFolder"), or hands the
+    // call to OnScan; false when no scan ran.
+    bool RunScanDriver(const std::string& driver, const std::string& arg = {});
+    void ShowScanWindow();
     void autoStartScan();
     void scheduledScan();
-    void StartUpdater();
     void tmrMonitor_Timer();
     std::string MovieArgument(const std::string& args);
     void RaiseOverMovie();                         // the status bar and the labels stay in front of the movie
     std::map<std::string, std::string> selected_;  // the row chosen in each list of the movie
-    bool checksPosted_ = false;
     bool hiddenToTray_ = false;
     base::Handle instance_;  // held while this instance runs
 };

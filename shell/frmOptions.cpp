@@ -260,7 +260,7 @@ void frmOptions::Form_Load() {
 void frmOptions::Form_Unload(int&) {
     taskSchedule.Close();
     // The home panel goes back into the main window's frame.
-    if (frmMain.Loaded()) frmMain.showScanNow();
+    if (ShowHome) ShowHome();
 }
 
 void frmOptions::ConfigTab_Click(int tab) {

@@ -103,6 +103,8 @@ public:
 
     // Starts the context-menu library's regsvr32 line without waiting; tests record it.
     std::function<void(const std::string& commandLine)> launcher;
+    // The unload hands the main window's frame back to the home panel (the program's links connect it).
+    std::function<void()> ShowHome;
 
 protected:
     void Form_Load() override;

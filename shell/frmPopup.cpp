@@ -7,7 +7,6 @@
 #include "core/modMain.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
-#include "shell/frmMain.h"
 #include "ui/MessageLoop.h"
 
 namespace {
@@ -129,7 +128,7 @@ void frmPopup::tmrClose_Timer() {
 
 void frmPopup::flash_FSCommand(const std::string& command, const std::string&) {
     if (base::UCase(command) == "IDC_FS_SHOWALERT") {
-        frmMain.showAlertForm();
+        if (ShowAlerts) ShowAlerts();
         return;
     }
     base::MsgBox(command, MB_OK);

@@ -2,6 +2,7 @@
 // The guard alert pop-up: a small top-most window without caption that slides up out of the
 // bottom-right corner of the screen, shows the alert in its movie (Popupwin.scw) for a few seconds
 // and slides down again. Only one exists at a time; a new alert replaces the one on screen.
+#include <functional>
 #include <string>
 
 #include "components/flash/ShockwaveFlash.h"
@@ -38,6 +39,8 @@ public:
     void tmrAlert_Timer();
     void tmrClose_Timer();
     void flash_FSCommand(const std::string& command, const std::string& args);
+    // The movie's "show alert": the alerts page opens (the program's links connect it).
+    std::function<void()> ShowAlerts;
 
 protected:
     void Form_Load() override;

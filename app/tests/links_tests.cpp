@@ -18,8 +18,12 @@
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
 #include "shell/HomePanel.h"
+#include "shell/frmAlerts.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
+#include "shell/frmOptions.h"
+#include "shell/frmPopup.h"
+#include "shell/frmScanSpy.h"
 #include "shell/frmUpdate.h"
 
 // The links as the program installs them, each reaching its real neighbour.
@@ -118,4 +122,46 @@ TEST_F(LinksTest, InstalledDefinitionsShowTheirDateOnTheHomePageAtOnce) {
     EXPECT_NE(frmMenu.updateFileNumberLabel.Caption().find(shown), std::string::npos);
     frmMenu.Unload();
     frmMain.Unload();
+}
+
+// The windows' hooks as the program connects them, each reaching the window it names, and all
+// taken out again with the links.
+TEST_F(LinksTest, EveryWindowHookReachesTheWindowItNames) {
+    const std::string program = testing_support::ProgramDir();
+    for (const char* f : {"corvane.scw", "alerts.scw"})
+        ASSERT_TRUE(CopyFileA((program + "\\" + f).c_str(), (pf / f).c_str(), FALSE)) << f;
+    frmMain.Load();
+    frmMain.flash.LoadMovie(0, pf / "corvane.scw");
+
+    // The pop-up's "show alert" opens the alerts page.
+    ASSERT_TRUE(frmPopup.ShowAlerts);
+    frmPopup.flash_FSCommand("IDC_FS_SHOWALERT", "");
+    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Alerts);
+    EXPECT_TRUE(frmAlerts.Loaded());
+
+    // The options window going gives the frame back to the home panel.
+    ASSERT_TRUE(frmOptions.ShowHome);
+    frmOptions.ShowHome();
+    EXPECT_EQ(frmMain.PanelShown(), &frmMenu);
+    EXPECT_EQ(frmMain.flash.CurrentFrame(), frmMain::Home);
+
+    // The scanning window holds the main window while a scan runs.
+    ASSERT_TRUE(frmScanSpy.MainWindowScanning);
+    frmScanSpy.MainWindowScanning(true);
+    EXPECT_FALSE(frmMain.Enabled());
+    frmScanSpy.MainWindowScanning(false);
+    EXPECT_TRUE(frmMain.Enabled());
+    EXPECT_TRUE(frmScanSpy.ShowResultsList);
+    EXPECT_TRUE(frmUpdate.OnDefinitionsInstalled);
+
+    for (ui::Form* f : std::initializer_list<ui::Form*>{&frmAlerts, &frmMenu, &frmMain})
+        if (f->Loaded()) f->Unload();
+
+    app::RemoveLinks();
+    EXPECT_FALSE(frmPopup.ShowAlerts);
+    EXPECT_FALSE(frmOptions.ShowHome);
+    EXPECT_FALSE(frmScanSpy.MainWindowScanning);
+    EXPECT_FALSE(frmScanSpy.ShowResultsList);
+    EXPECT_FALSE(frmUpdate.OnDefinitionsInstalled);
+    app::InstallLinks();  // as the fixture's tear-down expects
 }

@@ -59,7 +59,7 @@ DWORD GetAttributes(const std::string& path) { return GetFileAttributesA(path.c_
 TEST(ProgramTest, StartsWithTheRealLinksAsTheGuardsHostAndEndsOnOk) {
     InProcessProgram program;
     EXPECT_TRUE(frmMain.Visible());
-    EXPECT_EQ(monitors::Host(), &frmMain);
+    EXPECT_EQ(monitors::Host(), &frmMain.guardHost);
     EXPECT_NE(modEncryption::Encryptor(), nullptr);
     // The language pack's caption with the version.
     char caption[128] = {};

@@ -37,7 +37,8 @@ protected:
              {"alerts.scw", "corvane.scw", "Popupwin.scw", "SysGuards.scw", "Halvex.dll", "Skin\\Corvane.skn"})
             ASSERT_TRUE(CopyFileA((from + "\\" + f).c_str(), (folder / f).c_str(), FALSE)) << f;
         frmMain.Load();
-        monitors::SetGuardHost(&frmMain);
+        monitors::SetGuardHost(&frmMain.guardHost);
+        frmPopup.ShowAlerts = [] { frmMain.showAlertForm(); };  // as the program's links connect it
         wiring::SetOwnChangeFollower(&modMonitors::followOwnChange);
         gb_scanBusy = false;
         gb_popupCount = 0;
@@ -49,6 +50,7 @@ protected:
         ui::PumpFor(100);
         wiring::SetOwnChangeFollower({});
         monitors::SetGuardHost(nullptr);
+        frmPopup.ShowAlerts = nullptr;
         frmSysGuards.Unload();
         frmPopup.Unload();
         frmAlerts.Unload();

@@ -52,6 +52,7 @@ void Defaults() {
 class OptionsWindow : public ::testing::Test {
 protected:
     void SetUp() override {
+        frmOptions.ShowHome = [] { frmMain.showScanNow(); };  // as the program's links connect it
         run_ = RunValue();
         CreateDirectoryA((folder / "Skin").c_str(), nullptr);
         const std::string from = testing_support::ProgramDir();
@@ -65,6 +66,7 @@ protected:
         frmMain.Load();
     }
     void TearDown() override {
+        frmOptions.ShowHome = nullptr;
         for (ui::Form* f :
              std::initializer_list<ui::Form*>{&frmOptions, &frmEnterPassword, &frmMsgBox, &frmMenu, &frmMain})
             f->Unload();
