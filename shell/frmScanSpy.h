@@ -2,7 +2,8 @@
 // The scanning window: the face of the program's scan engine. It shows what the engine reports
 // (the title of the running phase or load, the current item, the status line, the counters) in
 // its controls and the scanning movie, and exposes the engine's definition lists, counters and
-// procedures under the names the window has always given them.
+// procedures under the names the window has always given them. What the engine reports is drawn
+// by shell/ScanSpyView.cpp, which calls nothing of the engine; frmScanSpy.cpp starts the scans.
 #include <windows.h>
 
 #include <deque>
