@@ -56,6 +56,11 @@ bool frmScanSpy::OnMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
 
 void frmScanSpy::Pump() { ui::DoEvents(); }
 
+// Busy is the hourglass.
+void frmScanSpy::Busy(bool busy) { SetMousePointer(busy ? 11 : 0); }
+
+void frmScanSpy::Flush() { FlushDisplay(); }
+
 void frmScanSpy::Title(const std::string& text) {
     lblScanOption.SetCaption(text);
     flash.SetVariable("_root.ScanTitle", lblScanOption.Caption());

@@ -135,9 +135,9 @@ private:
     void LoadStatus(long count) override;
     void CurrentItem(const std::string& text) override;
     void CountersChanged(const scanner::ScanCounters& counters) override;
-    void Busy(bool busy) override { SetMousePointer(busy ? 11 : 0); }
+    void Busy(bool busy) override;
     void Pump() override;
-    void Flush() override { FlushDisplay(); }
+    void Flush() override;
     void FileCounters(long filesSeen, long foldersSearched) override;
 
     // ---- what the scan drivers tell the windows
