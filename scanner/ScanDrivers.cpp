@@ -11,7 +11,7 @@
 #include "core/Statistics.h"
 #include "core/modLanguage.h"
 #include "results/RemoveSelected.h"
-#include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 #include "scanner/ScanGlobals.h"
 #include "scanner/ScanLog.h"
 
@@ -68,7 +68,7 @@ void ScanDriver::SetScanState(bool finished) {
     if (!finished) {
         gb_scanAborted = false;
         // The last list's file must not come back in place of this scan's list, deleted or not.
-        results::DropResultsFile(engine_.Findings(), base::ProgramFilePath(results::kResultsFile));
+        results::ProgramResults().BeginScan();
         Host().ScanStarting();
         if (ScanProgress* p = engine_.Progress()) p->Busy(false);
         return;
@@ -90,6 +90,8 @@ void ScanDriver::SetScanState(bool finished) {
         base::Trap("SetScanState", [&] { Host().RemoveAll(engine_.Findings()); });
         gb_scanBusy = false;
     }
+    // What the list holds now goes into the file: a scan nobody watches leaves its findings there.
+    results::ProgramResults().Save();
 }
 
 void ScanDriver::NewResults() {

@@ -28,7 +28,7 @@
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
 #include "results/FindingList.h"
-#include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 #include "shell/AppVersion.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
@@ -397,6 +397,8 @@ void frmMain::Form_Unload(int& Cancel) {
         base::Trap("Form_Unload", [f] {
             if (f->Loaded()) f->Unload();
         });
+    // Once the results window has gone: what this session's list holds and the file does not yet.
+    results::ProgramResults().SaveIfChanged();
     tmrStartUP.SetEnabled(false);
     tmrMonitor.SetEnabled(false);
     instance_.reset();
@@ -981,14 +983,11 @@ void frmMain::autoStartScan() {
     if (frmScanNow.Loaded() && frmScanNow.optCustomScan.Value() == 1) flash.GotoFrame(Custom);
 }
 
-// The scheduled task's start: a full scan nobody watches, so its findings go to the results file
-// as soon as it ends rather than when somebody closes the results list.
+// The scheduled task's start: a full scan nobody watches (its findings are in the results file
+// once it ended, as after every scan).
 void frmMain::scheduledScan() {
     ShowScanWindow();
-    if (Scan("StartScan"))
-        base::Trap("scheduledScan", [] {
-            results::SaveResults(results::Findings(), modMain::FullPath_With_Filename(results::kResultsFile));
-        });
+    Scan("StartScan");
 }
 
 void frmMain::tmrStartUP_Timer() {
