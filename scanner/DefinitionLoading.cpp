@@ -20,34 +20,37 @@ namespace scanner {
 // ---- loadDataBase and clearDataBase
 
 void ScanEngine::loadDataBase(bool onlyFiles) {
+    if (onlyFiles) {
+        loadDataBase(DefinitionGroups::Files());
+        return;
+    }
+    loadDataBase(DefinitionGroups{gb_loadRegSDefs, gb_loadRegVDefs, gb_loadRegDataDefs, gb_loadRegKDefs,
+                                  gb_loadCookieDefs, gb_loadHostsDefs, gb_loadFileDefs});
+}
+
+void ScanEngine::loadDataBase(const DefinitionGroups& groups) {
     // Every step that fails is logged and the next one runs.
     auto step = [](auto&& body) { base::Trap("loadDataBase", body); };
     step([&] { clearDataBase(); });
-    if (onlyFiles) {
-        step([&] { ShowLoadStatus("1144", "Loading Files Database..."); });
-        step([&] { ScanDrivesForAllFiles(); });
-        step([&] { FlushDisplay(); });
-        return;
-    }
-    if (gb_loadRegSDefs || gb_loadRegVDefs || gb_loadRegDataDefs || gb_loadRegKDefs) {
+    if (groups.regs || groups.regv || groups.regd || groups.regk) {
         step([&] { ShowLoadStatus("1143", "Loading Registry Database..."); });
-        if (gb_loadRegSDefs) step([&] { UpdateRegistrySList(); });
-        if (gb_loadRegVDefs) step([&] { UpdateRegistryVList(); });
-        if (gb_loadRegDataDefs) step([&] { updateRegValueData(); });
-        if (gb_loadRegKDefs) {
+        if (groups.regs) step([&] { UpdateRegistrySList(); });
+        if (groups.regv) step([&] { UpdateRegistryVList(); });
+        if (groups.regd) step([&] { updateRegValueData(); });
+        if (groups.regk) {
             step([&] { UpdateRegistryKList(); });
             step([&] { UpdateRegistryKOList(); });
         }
     }
-    if (gb_loadCookieDefs) {
+    if (groups.cookies) {
         step([&] { ShowLoadStatus("1145", "Loading Cookies Database..."); });
         step([&] { UpdateCookieList(); });
     }
-    if (gb_loadHostsDefs) {
+    if (groups.hosts) {
         step([&] { ShowLoadStatus("1146", "Loading Hosts Database..."); });
         step([&] { UpdateHostsList(); });
     }
-    if (gb_loadFileDefs) {
+    if (groups.files) {
         step([&] { ShowLoadStatus("1144", "Loading Files Database..."); });
         step([&] { ScanDrivesForAllFiles(); });
     }

@@ -21,6 +21,23 @@
 
 namespace scanner {
 
+// The definition groups a load fills.
+struct DefinitionGroups {
+    bool regs = false;     // REGS
+    bool regv = false;     // REGV
+    bool regd = false;     // REGD
+    bool regk = false;     // REGK and REGKO
+    bool cookies = false;  // COOK
+    bool hosts = false;    // HOSTS
+    bool files = false;    // the file and folder groups (and, with advanced scanning, the file properties)
+
+    // What a scan phase loads.
+    static DefinitionGroups Registry() { return {true, true, true, true, false, false, false}; }
+    static DefinitionGroups Cookies() { return {false, false, false, false, true, false, false}; }
+    static DefinitionGroups Hosts() { return {false, false, false, false, false, true, false}; }
+    static DefinitionGroups Files() { return {false, false, false, false, false, false, true}; }
+};
+
 class ScanEngine {
 public:
     ScanEngine();
@@ -46,8 +63,10 @@ public:
     void Reset();
 
     // ---- definitions load
-    // Empties the fourteen lists, then loads the groups the load flags choose (with `onlyFiles`,
-    // the file and folder groups whatever the flags say).
+    // Empties the fourteen lists, then loads `groups`.
+    void loadDataBase(const DefinitionGroups& groups);
+    // The same with the groups the seven gb_load* flags choose (with `onlyFiles`, the file and
+    // folder groups whatever the flags say).
     void loadDataBase(bool onlyFiles);
     void clearDataBase();
 

@@ -207,6 +207,39 @@ TEST_F(LoadingTest, EachLoadFlagLoadsExactlyItsGroups) {
     EXPECT_EQ(Titles(), (std::vector<std::string>{"Loading Files Database..."}));
 }
 
+// The groups a scan phase asks for load exactly those lists, whatever the seven flags say, and
+// the flags stay as they were.
+TEST_F(LoadingTest, TheGroupsAskedForLoadWhateverTheFlagsSay) {
+    InstallDefinitions(kAllGroups);
+    gb_trojans = gb_dialers = gb_scanBHO = gb_keyLoggers = gb_spywareAdware = true;
+    using scanner::DefinitionGroups;
+    struct Case {
+        const char* name;
+        DefinitionGroups groups;
+        std::map<std::string, int> lists;
+    };
+    const Case cases[] = {
+        {"registry",
+         DefinitionGroups::Registry(),
+         {{"lstRegistrySearch", 1}, {"lstRegistry", 1}, {"lstRegValueData", 2}, {"lstRegKSearch", 2}}},
+        {"cookies", DefinitionGroups::Cookies(), {{"lstCookies", 1}}},
+        {"hosts", DefinitionGroups::Hosts(), {{"lstHost", 1}}},
+        {"files", DefinitionGroups::Files(), {{"lstSearch", 10}}},
+        {"none", DefinitionGroups{}, {}},
+    };
+    bool* const flags[] = {&gb_loadRegSDefs,   &gb_loadRegVDefs,  &gb_loadRegDataDefs, &gb_loadRegKDefs,
+                           &gb_loadCookieDefs, &gb_loadHostsDefs, &gb_loadFileDefs};
+    for (bool flagsOn : {false, true}) {
+        for (const Case& c : cases) {
+            for (bool* f : flags) *f = flagsOn;
+            Engine().lists.lstHost.ListItems.Add("STALE");
+            Engine().loadDataBase(c.groups);
+            EXPECT_EQ(CountsOfAllLists(), c.lists) << c.name << " flags " << flagsOn;
+            for (bool* f : flags) EXPECT_EQ(*f, flagsOn) << c.name;
+        }
+    }
+}
+
 TEST_F(LoadingTest, RowLayoutsOfEveryList) {
     InstallDefinitions(kAllGroups);
     for (bool* f : {&gb_loadRegSDefs, &gb_loadRegVDefs, &gb_loadRegDataDefs, &gb_loadRegKDefs, &gb_loadCookieDefs,

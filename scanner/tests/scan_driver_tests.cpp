@@ -238,6 +238,21 @@ TEST_F(ScanDriverTest, CustomScanWithEveryDriveFlagWalksOnlyTheTestMachine) {
     EXPECT_EQ(1, host_.Count("finished:"));
 }
 
+// The drives the caller passes are the ones walked, whatever the remembered choice says.
+TEST_F(ScanDriverTest, CustomScanWalksTheDrivesItIsGiven) {
+    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneDrives");
+    settings::SetRootOverride(root);
+    settings::SaveSetting("SelectedDrives", "selected", "true|true");
+    const std::vector<std::string> selected = driver_->SelectedDrives();
+    const bool ran = driver_->CustomScan("", {});
+    settings::SetRootOverride("");
+    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+    EXPECT_EQ(std::vector<std::string>{"C:"}, selected);
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(WalkedDrives().empty());
+    EXPECT_EQ((std::vector<std::string>{"Started Hosts file scan", "Total malware components found"}), Sections());
+}
+
 TEST_F(ScanDriverTest, CustomScanWithoutCodesScansHostsAndDrivesOnly) {
     driver_->fixedDrives = [] { return std::vector<std::string>{}; };
     ASSERT_TRUE(driver_->CustomScan("nothing"));
