@@ -2,11 +2,6 @@
 
 namespace results {
 
-FindingList& Findings() {
-    static FindingList list;
-    return list;
-}
-
 std::string FindingList::KeyOf(const std::string& kind, const std::string& spyType, const std::string& spyItem) {
     // Length-prefixed, so no choice of texts can make two different triples one key.
     std::string key = std::to_string(kind.size()) + ':' + kind + std::to_string(spyType.size()) + ':' + spyType;

@@ -49,7 +49,8 @@ private:
     mutable std::unordered_map<std::string, int> firstRow_;
 };
 
-// The program's results list (shown by frmResultBackup.SpyListView).
+// The program's results list: the list of ProgramResults() (results/ScanResults.h), shown by
+// frmResultBackup.SpyListView.
 FindingList& Findings();
 
 }  // namespace results

@@ -34,11 +34,12 @@ bool saveListtoFile(const FindingList& list, const std::string& path);
 // False (with one error-log entry naming readListFromFile) when the file could not be read.
 bool readListFromFile(FindingList& list, const std::string& path, bool checked);
 
-// The program's list and its file. A scan starts a list the file does not hold: DropResultsFile
-// deletes the file of the last list and marks the list newer than the file, whether or not the
-// delete worked (false, with one error-log entry naming the file, when the old file stays), so
-// that LoadResults never puts an older list in place of the scan's. SaveResults writes the list;
-// once a save succeeded the file holds the list again and LoadResults reads it.
+// A list and its file (results/ScanResults.h alone calls these for the program's). A scan starts
+// a list the file does not hold: DropResultsFile deletes the file of the last list and marks the
+// list newer than the file, whether or not the delete worked (false, with one error-log entry
+// naming the file, when the old file stays), so that LoadResults never puts an older list in
+// place of the scan's. SaveResults writes the list; once a save succeeded the file holds the list
+// again and LoadResults reads it.
 bool DropResultsFile(FindingList& list, const std::string& path);
 bool SaveResults(FindingList& list, const std::string& path);
 bool LoadResults(FindingList& list, const std::string& path, bool checked);

@@ -20,34 +20,37 @@ namespace scanner {
 // ---- loadDataBase and clearDataBase
 
 void ScanEngine::loadDataBase(bool onlyFiles) {
+    if (onlyFiles) {
+        loadDataBase(DefinitionGroups::Files());
+        return;
+    }
+    loadDataBase(DefinitionGroups{gb_loadRegSDefs, gb_loadRegVDefs, gb_loadRegDataDefs, gb_loadRegKDefs,
+                                  gb_loadCookieDefs, gb_loadHostsDefs, gb_loadFileDefs});
+}
+
+void ScanEngine::loadDataBase(const DefinitionGroups& groups) {
     // Every step that fails is logged and the next one runs.
     auto step = [](auto&& body) { base::Trap("loadDataBase", body); };
     step([&] { clearDataBase(); });
-    if (onlyFiles) {
-        step([&] { ShowLoadStatus("1144", "Loading Files Database..."); });
-        step([&] { ScanDrivesForAllFiles(); });
-        step([&] { FlushDisplay(); });
-        return;
-    }
-    if (gb_loadRegSDefs || gb_loadRegVDefs || gb_loadRegDataDefs || gb_loadRegKDefs) {
+    if (groups.regs || groups.regv || groups.regd || groups.regk) {
         step([&] { ShowLoadStatus("1143", "Loading Registry Database..."); });
-        if (gb_loadRegSDefs) step([&] { UpdateRegistrySList(); });
-        if (gb_loadRegVDefs) step([&] { UpdateRegistryVList(); });
-        if (gb_loadRegDataDefs) step([&] { updateRegValueData(); });
-        if (gb_loadRegKDefs) {
+        if (groups.regs) step([&] { UpdateRegistrySList(); });
+        if (groups.regv) step([&] { UpdateRegistryVList(); });
+        if (groups.regd) step([&] { updateRegValueData(); });
+        if (groups.regk) {
             step([&] { UpdateRegistryKList(); });
             step([&] { UpdateRegistryKOList(); });
         }
     }
-    if (gb_loadCookieDefs) {
+    if (groups.cookies) {
         step([&] { ShowLoadStatus("1145", "Loading Cookies Database..."); });
         step([&] { UpdateCookieList(); });
     }
-    if (gb_loadHostsDefs) {
+    if (groups.hosts) {
         step([&] { ShowLoadStatus("1146", "Loading Hosts Database..."); });
         step([&] { UpdateHostsList(); });
     }
-    if (gb_loadFileDefs) {
+    if (groups.files) {
         step([&] { ShowLoadStatus("1144", "Loading Files Database..."); });
         step([&] { ScanDrivesForAllFiles(); });
     }
@@ -111,15 +114,15 @@ void ScanEngine::RunLoader(const char* method, std::initializer_list<const char*
     const bool ok = base::TrapWith(
         [&] {
             YieldToMessages();
-            SetMousePointer(11);
+            SetBusy(true);
             StatusUpdate();
             ReadCountKeys(countKeys);
             if (!body()) return;
             YieldToMessages();
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return base::MethodTail(method, "I: " + std::to_string(i)); });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
 }
 
 void ScanEngine::LoadFileGroups(const char* method, const FileGroup* const* groups, size_t count,
@@ -200,13 +203,13 @@ void ScanEngine::UpdateSpyFolderList() {
 void ScanEngine::ScanDrivesForAllFiles() {
     // A failing step is logged and the next one runs.
     auto step = [&](auto&& body) {
-        if (!base::Trap("ScanDrivesForAllFiles", body)) SetMousePointer(0);
+        if (!base::Trap("ScanDrivesForAllFiles", body)) SetBusy(false);
     };
     gb_fileGroupsLoaded = true;
     if (gb_scanAborted) return;
     step([&] {
         YieldToMessages();
-        SetMousePointer(11);
+        SetBusy(true);
     });
     if (gb_trojans) step([&] { UpdateTrojanList(); });
     if (gb_scanAborted) return;
@@ -234,11 +237,11 @@ void ScanEngine::ScanDrivesForAllFiles() {
 
 void ScanEngine::ScanDrivesForAllFolders() {
     auto step = [&](auto&& body) {
-        if (!base::Trap("ScanDrivesForAllFolders", body)) SetMousePointer(0);
+        if (!base::Trap("ScanDrivesForAllFolders", body)) SetBusy(false);
     };
     step([&] {
         YieldToMessages();
-        SetMousePointer(11);
+        SetBusy(true);
     });
     gb_fileGroupsLoaded = false;
     if (gb_scanAborted) return;
@@ -253,7 +256,7 @@ void ScanEngine::ScanDrivesForAllFolders() {
     if (gb_scanAborted) return;
     if (gb_spywareAdware) step([&] { UpdateSpyFolderList(); });
     if (gb_scanAborted) return;
-    step([&] { SetMousePointer(0); });
+    step([&] { SetBusy(false); });
     step([&] { removeFromList(); });
 }
 
@@ -274,7 +277,7 @@ void ScanEngine::removeFromList() {
     int j = 0;
     const bool ok = base::TrapWith(
         [&] {
-            SetMousePointer(11);
+            SetBusy(true);
             // The removal list, read once (it ends at its first empty entry).
             std::unordered_set<std::string> names;
             for (int i = 0; i <= 1000; ++i) {
@@ -301,10 +304,10 @@ void ScanEngine::removeFromList() {
                     for (base::ListItem& row : kept) rows.Add() = std::move(row);
                 }
             }
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return base::MethodTail("removeFromList", "J: " + std::to_string(j)); });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
 }
 
 }  // namespace scanner

@@ -175,7 +175,7 @@ void ScanEngine::findFolderInList(const std::string& folder, const std::string& 
                 std::string candidate = AddPathToFileName(item, fileName);
                 if (UCase(candidate) != UCase(item)) checkIfFileExistsThenAddToSpyList(candidate, SpyType);
             }
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return base::MethodTail("findFolderInList", "J: " + std::to_string(j)); });
 }
@@ -189,7 +189,7 @@ bool ScanEngine::findFolderInListExists(const std::string& folder) {
             const std::string wanted = UCase(folder);
             for (j = 1; j <= rows.Count(); ++j)
                 if (UCase(rows(j).SubItems(2)).find(wanted) != std::string::npos) found = true;
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return base::MethodTail("findFolderInListExists", "J: " + std::to_string(j)); });
     return ok && found;

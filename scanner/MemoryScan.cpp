@@ -145,7 +145,7 @@ void ScanEngine::CheckMType(const std::string& taskItem, const std::string& Runn
 }
 
 void ScanEngine::UpdateMemoryList() {
-    SetMousePointer(11);
+    SetBusy(true);
     YieldToMessages();
     ShowLoadStatus("1037", "Scanning Memory...");
     int n = 0;
@@ -190,10 +190,10 @@ void ScanEngine::UpdateMemoryList() {
                                    });
                 }
             }
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return base::MethodTail("UpdateMemoryList", "I: " + std::to_string(n)); });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
     UpdateScanMovieCounters();
 }
 

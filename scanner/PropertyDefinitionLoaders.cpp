@@ -94,7 +94,7 @@ void ScanEngine::UpdateCookieList() {
         [&] {
             lists.lstCookies.ListItems.Clear();
             YieldToMessages();
-            SetMousePointer(11);
+            SetBusy(true);
             StatusUpdate();
             ReadCountKeys({"COOKTNUM"});
             for (i = 0; i <= 10000; ++i) {
@@ -107,10 +107,10 @@ void ScanEngine::UpdateCookieList() {
                 StatusUpdate();
             }
             YieldToMessages();
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return Tail(i, "UpdateCookieList"); });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
 }
 
 void ScanEngine::UpdateHostsList() {
@@ -119,7 +119,7 @@ void ScanEngine::UpdateHostsList() {
         [&] {
             lists.lstHost.ListItems.Clear();
             YieldToMessages();
-            SetMousePointer(11);
+            SetBusy(true);
             // No status line and no progress here.
             for (i = 0; i <= 10000; ++i) {
                 YieldToMessages();
@@ -132,10 +132,10 @@ void ScanEngine::UpdateHostsList() {
                 FillListBox(lists.lstHost, "Bad Hosts Entry", *host, *type);
             }
             YieldToMessages();
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return Tail(i, "UpdateHostsList"); });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
 }
 
 }  // namespace scanner

@@ -36,7 +36,7 @@ void ScanEngine::UpdateRegistryVList() {
     int i = 0;
     const bool ok = base::TrapWith(
         [&] {
-            // No hourglass and no first status line here; every row still counts.
+            // Not busy and no first status line here; every row still counts.
             for (i = 0; i <= 10000; ++i) {
                 if (gb_scanAborted) return;
                 YieldToMessages();
@@ -48,10 +48,10 @@ void ScanEngine::UpdateRegistryVList() {
                 StatusUpdate();
             }
             YieldToMessages();
-            SetMousePointer(0);
+            SetBusy(false);
         },
         [&] { return Tail(i, "UpdateRegistryVList"); });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
 }
 
 void ScanEngine::LoadRegKeyGroup(const char* method, const char* section, const char* keyPrefix, const char* namePrefix,

@@ -169,7 +169,7 @@ void ScanEngine::CheckRegistryKType(const std::string& KeyName, const std::strin
 
 void ScanEngine::CheckRegKList() {
     if (gb_scanAborted) return;
-    SetMousePointer(11);
+    SetBusy(true);
     YieldToMessages();
     const bool ok = base::Trap("CheckRegKList", [&] {
         const base::ListItems& rows = std::as_const(lists.lstRegKSearch).ListItems;
@@ -182,15 +182,15 @@ void ScanEngine::CheckRegKList() {
             YieldToMessages();
             if (!key.empty() && !spy.empty()) CheckRegistryKType(key, spy);
         }
-        SetMousePointer(0);
+        SetBusy(false);
     });
-    if (!ok) SetMousePointer(0);
+    if (!ok) SetBusy(false);
 }
 
 // ---- value data
 
 void ScanEngine::checkRegValueData() {
-    SetMousePointer(11);
+    SetBusy(true);
     YieldToMessages();
     const base::ListItems& rows = std::as_const(lists.lstRegValueData).ListItems;
     for (int i = 1; i <= rows.Count(); ++i) {
@@ -199,7 +199,7 @@ void ScanEngine::checkRegValueData() {
         // A faulty row is logged and skipped: the rows after it are still checked.
         base::Trap("checkRegValueData", [&] { CheckValueDataRow(rows(i)); });
     }
-    SetMousePointer(0);
+    SetBusy(false);
 }
 
 void ScanEngine::CheckValueDataRow(const base::ListItem& row) {

@@ -11,8 +11,7 @@
 #include "core/Statistics.h"
 #include "core/modLanguage.h"
 #include "results/RemoveSelected.h"
-#include "results/ResultsFile.h"
-#include "scanner/ScanGlobals.h"
+#include "results/ScanResults.h"
 #include "scanner/ScanLog.h"
 
 namespace scanner {
@@ -68,7 +67,7 @@ void ScanDriver::SetScanState(bool finished) {
     if (!finished) {
         gb_scanAborted = false;
         // The last list's file must not come back in place of this scan's list, deleted or not.
-        results::DropResultsFile(engine_.Findings(), base::ProgramFilePath(results::kResultsFile));
+        results::ProgramResults().BeginScan();
         Host().ScanStarting();
         if (ScanProgress* p = engine_.Progress()) p->Busy(false);
         return;
@@ -90,6 +89,8 @@ void ScanDriver::SetScanState(bool finished) {
         base::Trap("SetScanState", [&] { Host().RemoveAll(engine_.Findings()); });
         gb_scanBusy = false;
     }
+    // What the list holds now goes into the file: a scan nobody watches leaves its findings there.
+    results::ProgramResults().Save();
 }
 
 void ScanDriver::NewResults() {
@@ -104,14 +105,6 @@ void ScanDriver::ListProcesses() {
         engine_.ShowRunningProcesses();
     else
         engine_.ShowRunningProcesses9x();
-}
-
-void ScanDriver::LoadOnly(bool registry, bool cookies, bool hosts, bool files) {
-    gb_loadRegSDefs = gb_loadRegVDefs = gb_loadRegDataDefs = gb_loadRegKDefs = registry;
-    gb_loadCookieDefs = cookies;
-    gb_loadHostsDefs = hosts;
-    gb_loadFileDefs = files;
-    engine_.loadDataBase(false);
 }
 
 void ScanDriver::WalkFolders(const std::vector<std::string>& folders) {
@@ -178,7 +171,7 @@ bool ScanDriver::StartScan() {
         Title("1004", "Scanning Registry...");
         const SectionOnExit registryLog{engine_, scanlog::CreateRegistryScanLogFile};
         if (gb_scanAborted) return;
-        LoadOnly(true, false, false, false);
+        engine_.loadDataBase(DefinitionGroups::Registry());
         engine_.checkRegValueData();
         gb_progressCount = 0;
         engine_.CheckRegKList();
@@ -196,7 +189,7 @@ bool ScanDriver::StartScan() {
         // The full scan lists its file findings too (the log is their only report), also those
         // found before an abort.
         const SectionOnExit driveLog{engine_, scanlog::CreateDriveScanLogFile};
-        LoadOnly(false, false, false, true);
+        engine_.loadDataBase(DefinitionGroups::Files());
         gb_progressCount = 0;
         const std::string drive = gb_windowsFolder.substr(0, 2) + "\\";
         if (gb_scanAborted) return;
@@ -206,14 +199,14 @@ bool ScanDriver::StartScan() {
     });
     Step(M, [&] {
         if (gb_scanAborted) return;
-        LoadOnly(false, true, false, false);
+        engine_.loadDataBase(DefinitionGroups::Cookies());
         Title("1050", "Scanning Cookies...");
         gb_progressCount = 0;
         engine_.ScanCookie();
         scanlog::CreateCookieScanLogFile(engine_);
         if (gb_scanAborted) return;
 
-        LoadOnly(false, false, true, false);
+        engine_.loadDataBase(DefinitionGroups::Hosts());
         gb_progressCount = 0;
         engine_.ScanHosts();
         scanlog::CreateHostsScanLogFile(engine_);
@@ -237,7 +230,7 @@ bool ScanDriver::QuickScan() {
 
         Title("1004", "Scanning Registry...");
         const SectionOnExit registryLog{engine_, scanlog::CreateRegistryScanLogFile};
-        LoadOnly(true, false, false, false);
+        engine_.loadDataBase(DefinitionGroups::Registry());
         engine_.checkRegValueData();
         engine_.CheckRegKList();
         if (gb_scanAborted) return;
@@ -247,7 +240,7 @@ bool ScanDriver::QuickScan() {
     });
     Step(M, [&] {
         if (gb_scanAborted) return;
-        LoadOnly(false, false, false, true);
+        engine_.loadDataBase(DefinitionGroups::Files());
         Title("1007", "Scanning Files N' Folders");
         if (ScanProgress* p = engine_.Progress()) p->FileCounters(0, 0);
         if (gb_scanAborted) return;
@@ -256,12 +249,12 @@ bool ScanDriver::QuickScan() {
         if (gb_scanAborted) return;
 
         Title("1050", "Scanning Cookies...");
-        LoadOnly(false, true, false, false);
+        engine_.loadDataBase(DefinitionGroups::Cookies());
         engine_.ScanCookie();
         scanlog::CreateCookieScanLogFile(engine_);
         if (gb_scanAborted) return;
 
-        LoadOnly(false, false, true, false);
+        engine_.loadDataBase(DefinitionGroups::Hosts());
         engine_.ScanHosts();
         scanlog::CreateHostsScanLogFile(engine_);
     });
@@ -269,7 +262,29 @@ bool ScanDriver::QuickScan() {
     return true;
 }
 
+std::vector<std::string> ScanDriver::SelectedDrives() const {
+    // Flag i names the i-th fixed drive: the drives the main movie lists for the choice.
+    const std::vector<std::string> flags = base::Split(
+        settings::GetSetting("SelectedDrives", "selected",
+                             "true|true|false|false|false|false|false|false|false|false|false|false|false|false|"
+                             "false|false"),
+        '|');
+    const std::vector<std::string> drives = fixedDrives ? fixedDrives() : SystemFixedDrives();
+    std::vector<std::string> chosen;
+    for (size_t i = 0; i < flags.size() && i < drives.size(); ++i)
+        if (base::LCase(flags[i]) == "true") chosen.push_back(base::UCase(drives[i]));
+    return chosen;
+}
+
 bool ScanDriver::CustomScan(const std::string& options) {
+    if (running_) return false;
+    std::vector<std::string> drives;
+    // Drives that cannot be listed are logged; the scan runs without them.
+    base::Trap("CustomScan", [&] { drives = SelectedDrives(); });
+    return CustomScan(options, drives);
+}
+
+bool ScanDriver::CustomScan(const std::string& options, const std::vector<std::string>& drives) {
     if (running_) return false;
     Session session(*this);
     const char* M = "CustomScan";
@@ -299,7 +314,7 @@ bool ScanDriver::CustomScan(const std::string& options) {
             gb_progressCount = 0;
             Title("1004", "Scanning Registry...");
             const SectionOnExit registryLog{engine_, scanlog::CreateRegistryScanLogFile};
-            LoadOnly(true, false, false, false);
+            engine_.loadDataBase(DefinitionGroups::Registry());
             engine_.checkRegValueData();
             if (gb_scanAborted) return;
             engine_.CheckRegKList();
@@ -318,35 +333,25 @@ bool ScanDriver::CustomScan(const std::string& options) {
         if (cookies) {
             gb_progressCount = 0;
             Title("1050", "Scanning Cookies...");
-            LoadOnly(false, true, false, false);
+            engine_.loadDataBase(DefinitionGroups::Cookies());
             engine_.ScanCookie();
             scanlog::CreateCookieScanLogFile(engine_);
         }
         if (gb_scanAborted) return;
 
         gb_progressCount = 0;
-        LoadOnly(false, false, true, false);
+        engine_.loadDataBase(DefinitionGroups::Hosts());
         engine_.ScanHosts();
         scanlog::CreateHostsScanLogFile(engine_);
         if (gb_scanAborted) return;
 
-        // Flag i names the i-th fixed drive: the drives the main movie lists for the choice.
-        const std::vector<std::string> flags = base::Split(
-            settings::GetSetting("SelectedDrives", "selected",
-                                 "true|true|false|false|false|false|false|false|false|false|false|false|false|false|"
-                                 "false|false"),
-            '|');
-        const std::vector<std::string> drives = fixedDrives ? fixedDrives() : SystemFixedDrives();
-        std::vector<std::string> chosen;
-        for (size_t i = 0; i < flags.size() && i < drives.size(); ++i)
-            if (base::LCase(flags[i]) == "true") chosen.push_back(base::UCase(drives[i]));
-        if (chosen.empty()) return;
-        LoadOnly(false, false, false, true);
+        if (drives.empty()) return;
+        engine_.loadDataBase(DefinitionGroups::Files());
         // The drives are walked inside this scan: one start, one log summary, one finished state.
         ListProcesses();
         Title("1007", "Scanning Files N' Folders");
         if (ScanProgress* p = engine_.Progress()) p->FileCounters(0, 0);
-        WalkFolders(chosen);
+        WalkFolders(drives);
         scanlog::CreateDriveScanLogFile(engine_);
     });
     EndSteps(M);

@@ -42,7 +42,9 @@ public:
     bool StartScan();
     bool QuickScan();
     // `options` holds the codes "SM" (memory), "QS" (registry), "DS" (deep registry), "SC"
-    // (cookies), compared case-blind; the hosts file and the chosen drives are always scanned.
+    // (cookies), compared case-blind; the hosts file and `drives` ("C:" ...) are always scanned.
+    bool CustomScan(const std::string& options, const std::vector<std::string>& drives);
+    // The same over SelectedDrives() (drives that cannot be listed are logged, and left out).
     bool CustomScan(const std::string& options);
     // `folderName`: folders separated by "|". "" does nothing. The caller starts the list
     // (NewResults) before it loads the file groups, whose direct-path checks record findings of
@@ -61,6 +63,8 @@ public:
     // them ("C:" ...). Tests replace it.
     std::function<std::vector<std::string>()> fixedDrives;
     static std::vector<std::string> SystemFixedDrives();
+    // The drives the custom scan's choice ("SelectedDrives") ticks among fixedDrives, upper-cased.
+    std::vector<std::string> SelectedDrives() const;
 
     long FinishedStates() const { return finishedStates_; }  // finished states run, ever
 
@@ -76,7 +80,6 @@ private:
     void Title(const char* id, const char* english);
     void Step(const char* method, const std::function<void()>& body);
     void ListProcesses();
-    void LoadOnly(bool registry, bool cookies, bool hosts, bool files);
     void WalkFolders(const std::vector<std::string>& folders);
     void FixedRegistryWalks();
     void EndSteps(const char* method);

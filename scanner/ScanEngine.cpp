@@ -47,8 +47,8 @@ void ScanEngine::YieldToMessages() {
     progress_->Pump();
 }
 
-void ScanEngine::SetMousePointer(int pointer) {
-    if (progress_) progress_->Busy(pointer == 11);
+void ScanEngine::SetBusy(bool busy) {
+    if (progress_) progress_->Busy(busy);
 }
 
 void ScanEngine::StatusUpdate() {

@@ -21,6 +21,23 @@
 
 namespace scanner {
 
+// The definition groups a load fills.
+struct DefinitionGroups {
+    bool regs = false;     // REGS
+    bool regv = false;     // REGV
+    bool regd = false;     // REGD
+    bool regk = false;     // REGK and REGKO
+    bool cookies = false;  // COOK
+    bool hosts = false;    // HOSTS
+    bool files = false;    // the file and folder groups (and, with advanced scanning, the file properties)
+
+    // What a scan phase loads.
+    static DefinitionGroups Registry() { return {true, true, true, true, false, false, false}; }
+    static DefinitionGroups Cookies() { return {false, false, false, false, true, false, false}; }
+    static DefinitionGroups Hosts() { return {false, false, false, false, false, true, false}; }
+    static DefinitionGroups Files() { return {false, false, false, false, false, false, true}; }
+};
+
 class ScanEngine {
 public:
     ScanEngine();
@@ -46,8 +63,10 @@ public:
     void Reset();
 
     // ---- definitions load
-    // Empties the fourteen lists, then loads the groups the load flags choose (with `onlyFiles`,
-    // the file and folder groups whatever the flags say).
+    // Empties the fourteen lists, then loads `groups`.
+    void loadDataBase(const DefinitionGroups& groups);
+    // The same with the groups the seven gb_load* flags choose (with `onlyFiles`, the file and
+    // folder groups whatever the flags say).
     void loadDataBase(bool onlyFiles);
     void clearDataBase();
 
@@ -199,10 +218,10 @@ private:
                          const char* countKey);
     void LoadPropertyGroup(const PropertyGroup& group);
     bool LoadPropertyEntries(const PropertyGroup& group, int& i);
-    // The frame every definition loader shares: hourglass and first status line, its count keys
-    // (read, not used), the body, then a yield and the pointer back. A body that returns false
-    // (the stop flag) skips that ending; an error logs "I: <i>, Method: <method>" and restores the
-    // pointer.
+    // The frame every definition loader shares: busy and the first status line, its count keys
+    // (read, not used), the body, then a yield and busy no longer. A body that returns false
+    // (the stop flag) skips that ending; an error logs "I: <i>, Method: <method>" and ends the
+    // busy state.
     void RunLoader(const char* method, std::initializer_list<const char*> countKeys, int& i,
                    const std::function<bool()>& body);
     void ReadCountKeys(std::initializer_list<const char*> keys);
@@ -240,9 +259,9 @@ private:
     void Unread(long number, const std::string& description, const std::string& place, const char* method);
 
     // ---- reporting
-    void YieldToMessages();             // at most every few milliseconds
-    void SetMousePointer(int pointer);  // 0 default, 11 hourglass
-    void StatusUpdate();                // one more step of the load: "Loading Database - <n>"
+    void YieldToMessages();   // at most every few milliseconds
+    void SetBusy(bool busy);  // while a load or a walk runs
+    void StatusUpdate();      // one more step of the load: "Loading Database - <n>"
     void ShowCurrentItem(const std::string& text);
     void ShowLoadStatus(const char* id, const char* english);  // the load's title
     void FlushDisplay();

@@ -1,8 +1,8 @@
 #pragma once
-// Globals of the definition loading that the scan drivers set and the loaders read.
+// Globals of the definition loading.
 
-// The seven definition-group load flags. A scan driver sets them before it calls
-// loadDataBase(false); loadDataBase only reads them and never resets them.
+// The seven definition-group load flags that loadDataBase(false) reads (and never resets). The
+// scan drivers do not use them: they pass their groups to loadDataBase (DefinitionGroups).
 inline bool gb_loadRegSDefs{};     // REGS
 inline bool gb_loadRegVDefs{};     // REGV
 inline bool gb_loadRegDataDefs{};  // REGD

@@ -30,7 +30,7 @@ public:
     // The item being looked at.
     virtual void CurrentItem(const std::string& text) = 0;
     virtual void CountersChanged(const ScanCounters& counters) = 0;
-    // The hourglass while a load or a walk runs.
+    // True while a load or a walk runs, false once it has ended.
     virtual void Busy(bool busy) = 0;
     // Lets the message loop run (repaint, Abort, Close); called every few milliseconds at most.
     virtual void Pump() = 0;

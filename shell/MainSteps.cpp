@@ -22,8 +22,7 @@
 #include "definitions/StringCipher.h"
 #include "guards/GuardSwitches.h"
 #include "monitors/modMonitors.h"
-#include "results/FindingList.h"
-#include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 #include "shell/AppVersion.h"
 #include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
@@ -235,6 +234,8 @@ struct frmMain::Steps {
             base::Trap("Form_Unload", [form] {
                 if (form->Loaded()) form->Unload();
             });
+        // Once the results window has gone: what this session's list holds and the file does not yet.
+        results::ProgramResults().SaveIfChanged();
         f.tmrStartUP.SetEnabled(false);
         f.tmrMonitor.SetEnabled(false);
         f.instance_.reset();
@@ -315,14 +316,11 @@ void frmMain::autoStartScan() {
     if (frmScanNow.Loaded() && frmScanNow.optCustomScan.Value() == 1) flash.GotoFrame(Custom);
 }
 
-// The scheduled task's start: a full scan nobody watches, so its findings go to the results file
-// as soon as it ends rather than when somebody closes the results list.
+// The scheduled task's start: a full scan nobody watches (its findings are in the results file
+// once it ended, as after every scan).
 void frmMain::scheduledScan() {
     ShowScanWindow();
-    if (RunScanDriver("StartScan"))
-        base::Trap("scheduledScan", [] {
-            results::SaveResults(results::Findings(), modMain::FullPath_With_Filename(results::kResultsFile));
-        });
+    RunScanDriver("StartScan");
 }
 
 void frmMain::tmrStartUP_Timer() {

@@ -16,7 +16,7 @@
 #include "results/IgnoreList.h"
 #include "results/KeepList.h"
 #include "results/RemoveSelected.h"
-#include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 #include "shell/FormLanguage.h"
 #include "shell/frmBackupName.h"
 #include "shell/frmMain.h"
@@ -58,7 +58,6 @@ std::string SystemErrorText(DWORD error) {
     return s.empty() ? "The shell could not show the properties" : s;
 }
 
-std::string ResultsFilePath() { return modMain::FullPath_With_Filename(results::kResultsFile); }
 std::string IgnoreFilePath() { return modMain::FullPath_With_Filename(results::kIgnoreListFile); }
 
 }  // namespace
@@ -108,7 +107,7 @@ void frmResultBackup::Form_Load() {
     formLanguage::applyLanguage(*this);
     formLanguage::applyColumnLanguage(*this, SpyListView);
     SpyListView.SetGridLines(gb_useGridlines);
-    results::LoadResults(results::Findings(), ResultsFilePath(), gb_markChecked || gb_autoRemove);
+    results::ProgramResults().Open(gb_markChecked || gb_autoRemove);
     SpyListView.Refresh();
     SpyListView_Click();
     Skin1.LoadSkin(base::ProgramFilePath("skin\\Remove.skn"));
@@ -117,8 +116,9 @@ void frmResultBackup::Form_Load() {
 
 void frmResultBackup::Form_Unload(int&) {
     // A list the file could not take stays in memory: the next showing shows it, not the file.
-    if (!results::SaveResults(results::Findings(), ResultsFilePath()))
-        frmMsgBox.msgboxOK("The results could not be saved to " + ResultsFilePath() +
+    results::ScanResults& store = results::ProgramResults();
+    if (!store.Close())
+        frmMsgBox.msgboxOK("The results could not be saved to " + store.Path() +
                                ". They stay listed until Corvane ends; the error log tells why.",
                            kTitle);
     gb_totalSpywareFound = results::Findings().Count();
@@ -153,9 +153,7 @@ bool frmResultBackup::OnMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result
 
 // The findings go with the window, as the rows of the list control it stands for did, once the
 // results file holds them.
-void frmResultBackup::ResetFormState() {
-    if (!results::Findings().newerThanFile) results::Findings().Clear();
-}
+void frmResultBackup::ResetFormState() { results::ProgramResults().Release(); }
 
 std::optional<std::string> frmResultBackup::KindDescription(const std::string& kind) {
     struct Row {

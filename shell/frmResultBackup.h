@@ -1,6 +1,6 @@
 #pragma once
-// The results window: shows the program's results list (results/FindingList.h), keeps it in the
-// results file between showings, and runs the three actions on its checked rows - back up,
+// The results window: shows and edits the program's results list (results/ScanResults.h, which
+// keeps it in the results file), and runs the three actions on its checked rows - back up,
 // remove, keep - each after the user confirmed. The logic is the results engine's; the window
 // asks, shows and reports.
 #include <optional>

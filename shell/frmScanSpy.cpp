@@ -123,7 +123,12 @@ bool frmScanSpy::QuickScan() {
     return RunScan([this] { return scans.QuickScan(); });
 }
 bool frmScanSpy::CustomScan(const std::string& options) {
-    return RunScan([&] { return scans.CustomScan(options); });
+    return RunScan([&] {
+        // The drives ticked on the custom page, among the fixed drives the page lists.
+        std::vector<std::string> drives;
+        base::Trap("CustomScan", [&] { drives = scans.SelectedDrives(); });
+        return scans.CustomScan(options, drives);
+    });
 }
 bool frmScanSpy::ScanSelectedFolder(const std::string& folderName) {
     return RunScan([&] { return scans.ScanSelectedFolder(folderName); });

@@ -25,7 +25,7 @@
 #include "monitors/AlertStore.h"
 #include "results/FindingList.h"
 #include "results/KeepList.h"
-#include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 #include "shell/frmResults.h"
@@ -93,8 +93,9 @@ void SeedHistory(const std::string& folder) {
     f.spyItem = "C:\\users\\me\\Cookies\\me@doubleclick[1].txt";
     f.ItemToolTip.clear();
     results::Findings().Add(f);
-    results::saveListtoFile(results::Findings(), folder + "\\" + results::kResultsFile);
-    results::Findings().Clear();
+    // In the results file only, as an earlier session leaves them.
+    results::ProgramResults().Save();
+    results::ProgramResults().Release();
 }
 
 std::string g_page;

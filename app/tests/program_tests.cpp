@@ -254,6 +254,25 @@ TEST(ProgramTest, ASecondStartIsRefusedAndTheFirstClosesThroughItsOwnShutDown) {
         EXPECT_EQ(GetAttributes(first.pf / f), INVALID_FILE_ATTRIBUTES) << f;
 }
 
+// Start Corvane and close it: the results file of an earlier session, which this session neither
+// opened nor replaced with a scan's, stays byte for byte.
+TEST(ProgramTest, StartAndCloseLeaveAnEarlierSessionsResultsFileAsItWas) {
+    ChildProgram program("");
+    ASSERT_NE(program.process(), nullptr);
+    const std::string resultsFile = program.pf / results::kResultsFile;
+    results::FindingList earlier;
+    earlier.AddRow("Malware RegKey", {results::FindingKind::RegKey, "OldSpy", "Software\\OldSpy", "", "", "", true});
+    ASSERT_TRUE(results::saveListtoFile(earlier, resultsFile));
+    const std::string before = base::ReadWhole(resultsFile);
+
+    HWND main = remote::PublishedMainWindow(30000);
+    ASSERT_NE(main, nullptr);
+    DWORD code = 1;
+    ASSERT_TRUE(remote::CloseProgram(main, 60000, code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(base::ReadWhole(resultsFile), before);
+}
+
 TEST(ProgramTest, CorvaneExeTakesAFolderRequestFromAnotherProcess) {
     ChildProgram program("");
     ASSERT_NE(program.process(), nullptr);

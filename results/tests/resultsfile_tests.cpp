@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "base/Handles.h"
 #include "base/RuntimeError.h"
 #include "base/TextFile.h"
@@ -12,6 +16,7 @@
 #include "results/FindingList.h"
 #include "results/KeepList.h"
 #include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 
 using results::FindingList;
 
@@ -180,6 +185,87 @@ TEST(ResultsFile, AFolderWhereTheFileBelongsIsAFailedSave) {
     EXPECT_FALSE(find) << fd.cFileName;
     EXPECT_NE(core_test::ErrorLogText().find("Method: saveListtoFile"), std::string::npos);
     RemoveDirectoryA(path.c_str());
+}
+
+// The store reads its file only when the file holds a newer list than memory: never over a
+// scan's list, nor over a list that is what the file holds (its tags and its rows stay as the
+// scan left them), but after the list went with its window, and at the first showing.
+TEST(ScanResults, OpenReadsTheFileOnlyWhenItHoldsTheNewerList) {
+    testing_support::ScopedProgramFolder pf;
+    results::ScanResults store(pf / "results.qvl");
+    const std::string exe = pf / "spy.exe";
+    base::WriteText(exe, "x");
+    FindingList earlier;
+    AddRow(earlier, "Malware RegKey", "Earlier", "Software\\Earlier");
+    ASSERT_TRUE(results::saveListtoFile(earlier, store.Path()));
+    auto spyNames = [](const FindingList& list) {
+        std::vector<std::string> names;
+        for (int i = 1; i <= list.Count(); ++i) names.push_back(list.Rows()(i).SubItems(1) + "/" + list.Rows()(i).Tag);
+        return names;
+    };
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(spyNames(store.Open(false)), (Names{"Earlier/"})) << "the first showing reads the file";
+
+    ASSERT_TRUE(store.BeginScan());
+    EXPECT_FALSE(base::FileExists(store.Path()));
+    store.List().Clear();
+    AddRow(store.List(), "Malware File", "Scan", exe);
+    EXPECT_EQ(spyNames(store.Open(false)), (Names{"Scan/tag"})) << "a scan's list the file does not hold";
+    ASSERT_TRUE(store.Save());
+    DeleteFileA(exe.c_str());
+    EXPECT_EQ(spyNames(store.Open(false)), (Names{"Scan/tag"})) << "the list is what the file holds";
+    EXPECT_EQ(&store.Open(false), &store.List());
+
+    store.Release();
+    EXPECT_EQ(store.List().Count(), 0) << "the list goes once the file holds it";
+    EXPECT_TRUE(spyNames(store.Open(false)).empty()) << "read again: the row whose file is gone stays out";
+}
+
+// The shut-down saves only what this session changed: a file this session never read, or read
+// and let go, is never written over (least of all with an empty list); a scan's list that the
+// file could not take at the scan's end is written.
+TEST(ScanResults, SaveIfChangedWritesOnlyWhatThisSessionChanged) {
+    struct Case {
+        const char* name;
+        std::function<void(results::ScanResults&)> session;
+        bool written;
+    };
+    const Case cases[] = {
+        {"nothing done", [](results::ScanResults&) {}, false},
+        {"the list shown and closed",
+         [](results::ScanResults& s) {
+             s.Open(false);
+             ASSERT_TRUE(s.Close());
+             s.Release();
+         },
+         false},
+        {"the list emptied by hand", [](results::ScanResults& s) { s.List().Clear(); }, false},
+        {"a scan's list not saved yet",
+         [](results::ScanResults& s) {
+             s.BeginScan();
+             s.List().Clear();
+             AddRow(s.List(), "Malware RegKey", "This", "Software\\This");
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing_support::ScopedProgramFolder pf;
+        results::ScanResults store(pf / "results.qvl");
+        FindingList earlier;
+        AddRow(earlier, "Malware RegKey", "Earlier", "Software\\Earlier");
+        ASSERT_TRUE(results::saveListtoFile(earlier, store.Path()));
+        const std::string before = base::ReadWhole(store.Path());
+        c.session(store);
+        EXPECT_TRUE(store.SaveIfChanged());
+        const auto records = results::ParseResultsRecords(base::ReadWhole(store.Path()));
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0][1], c.written ? "This" : "Earlier");
+        if (!c.written) {
+            EXPECT_EQ(base::ReadWhole(store.Path()), before);
+        }
+        EXPECT_FALSE(store.List().newerThanFile);
+    }
 }
 
 TEST(KeepList, MoveCheckedRowsOnlyOnceTheyAreWritten) {

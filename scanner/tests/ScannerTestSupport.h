@@ -25,7 +25,7 @@ public:
     std::vector<std::pair<std::string, std::string>> events;
     std::string title;
     long status = 0;
-    int pointer = 0;  // 0 default, 11 hourglass
+    bool busy = false;
     scanner::ScanCounters counters;
     std::string StatusLine() const { return "Loading Database - " + std::to_string(status); }
 
@@ -33,7 +33,7 @@ public:
     void LoadStatus(long count) override;
     void CurrentItem(const std::string& text) override;
     void CountersChanged(const scanner::ScanCounters& c) override { counters = c; }
-    void Busy(bool busy) override { pointer = busy ? 11 : 0; }
+    void Busy(bool b) override { busy = b; }
     void Pump() override {}
     void Flush() override { events.emplace_back("flush", ""); }
 };

@@ -207,6 +207,39 @@ TEST_F(LoadingTest, EachLoadFlagLoadsExactlyItsGroups) {
     EXPECT_EQ(Titles(), (std::vector<std::string>{"Loading Files Database..."}));
 }
 
+// The groups a scan phase asks for load exactly those lists, whatever the seven flags say, and
+// the flags stay as they were.
+TEST_F(LoadingTest, TheGroupsAskedForLoadWhateverTheFlagsSay) {
+    InstallDefinitions(kAllGroups);
+    gb_trojans = gb_dialers = gb_scanBHO = gb_keyLoggers = gb_spywareAdware = true;
+    using scanner::DefinitionGroups;
+    struct Case {
+        const char* name;
+        DefinitionGroups groups;
+        std::map<std::string, int> lists;
+    };
+    const Case cases[] = {
+        {"registry",
+         DefinitionGroups::Registry(),
+         {{"lstRegistrySearch", 1}, {"lstRegistry", 1}, {"lstRegValueData", 2}, {"lstRegKSearch", 2}}},
+        {"cookies", DefinitionGroups::Cookies(), {{"lstCookies", 1}}},
+        {"hosts", DefinitionGroups::Hosts(), {{"lstHost", 1}}},
+        {"files", DefinitionGroups::Files(), {{"lstSearch", 10}}},
+        {"none", DefinitionGroups{}, {}},
+    };
+    bool* const flags[] = {&gb_loadRegSDefs,   &gb_loadRegVDefs,  &gb_loadRegDataDefs, &gb_loadRegKDefs,
+                           &gb_loadCookieDefs, &gb_loadHostsDefs, &gb_loadFileDefs};
+    for (bool flagsOn : {false, true}) {
+        for (const Case& c : cases) {
+            for (bool* f : flags) *f = flagsOn;
+            Engine().lists.lstHost.ListItems.Add("STALE");
+            Engine().loadDataBase(c.groups);
+            EXPECT_EQ(CountsOfAllLists(), c.lists) << c.name << " flags " << flagsOn;
+            for (bool* f : flags) EXPECT_EQ(*f, flagsOn) << c.name;
+        }
+    }
+}
+
 TEST_F(LoadingTest, RowLayoutsOfEveryList) {
     InstallDefinitions(kAllGroups);
     for (bool* f : {&gb_loadRegSDefs, &gb_loadRegVDefs, &gb_loadRegDataDefs, &gb_loadRegKDefs, &gb_loadCookieDefs,
@@ -322,7 +355,7 @@ X=1
         std::vector<std::string> want;
         for (long n = from + 1; n <= expected; ++n) want.push_back("Loading Database - " + std::to_string(n));
         EXPECT_EQ(StatusLines(), want) << c.name;
-        EXPECT_EQ(progress_.pointer, 0) << c.name;
+        EXPECT_FALSE(progress_.busy) << c.name;
     }
     EXPECT_EQ(progress_.StatusLine(), "Loading Database - " + std::to_string(expected));
 }
@@ -391,23 +424,23 @@ TEST_F(LoadingTest, StopFlagEndsTheLoaders) {
         const char* name;
         void (scanner::ScanEngine::*load)();
         long grows;
-        int pointer;
+        bool busy;
     };
-    // Two return before anything; the others show the hourglass and one status line first, and
-    // leave the hourglass when the flag ends them.
+    // Two return before anything; the others are busy with one status line first, and stay busy
+    // when the flag ends them.
     const Case cases[] = {
-        {"REGS", &scanner::ScanEngine::UpdateRegistrySList, 0, 0},
-        {"REGV", &scanner::ScanEngine::UpdateRegistryVList, 0, 0},
-        {"REGK", &scanner::ScanEngine::UpdateRegistryKList, 1, 11},
-        {"REGD", &scanner::ScanEngine::updateRegValueData, 1, 11},
-        {"SBOFN", &scanner::ScanEngine::UpdateSearchByOriginalFileName, 1, 11},
+        {"REGS", &scanner::ScanEngine::UpdateRegistrySList, 0, false},
+        {"REGV", &scanner::ScanEngine::UpdateRegistryVList, 0, false},
+        {"REGK", &scanner::ScanEngine::UpdateRegistryKList, 1, true},
+        {"REGD", &scanner::ScanEngine::updateRegValueData, 1, true},
+        {"SBOFN", &scanner::ScanEngine::UpdateSearchByOriginalFileName, 1, true},
     };
     for (const Case& c : cases) {
-        progress_.pointer = 0;
+        progress_.busy = false;
         gb_progressCount = 0;
         (Engine().*c.load)();
         EXPECT_EQ(gb_progressCount, c.grows) << c.name;
-        EXPECT_EQ(progress_.pointer, c.pointer) << c.name;
+        EXPECT_EQ(progress_.busy, c.busy) << c.name;
     }
     gb_loadRegKDefs = gb_loadFileDefs = gb_trojans = true;
     Engine().loadDataBase(false);

@@ -16,6 +16,7 @@
 #include "core/SettingsStore.h"
 #include "core/SpecialFolders.h"
 #include "results/FindingList.h"
+#include "results/ResultsFile.h"
 #include "scanner/ScanDrivers.h"
 #include "scanner/ScanGlobals.h"
 #include "scanner/ScanLog.h"
@@ -40,9 +41,11 @@ public:
     void PlaySoundFile(const std::string& path) override {
         events.push_back("sound:" + path.substr(path.rfind('\\') + 1));
     }
-    void RemoveAll(results::FindingList&) override {
+    std::function<void(results::FindingList&)> onRemove;
+    void RemoveAll(results::FindingList& list) override {
         ++removals;
         events.push_back(std::string("remove:busy=") + (gb_scanBusy ? "1" : "0"));
+        if (onRemove) onRemove(list);
     }
     long Count(const std::string& prefix) const {
         return std::count_if(events.begin(), events.end(),
@@ -235,6 +238,21 @@ TEST_F(ScanDriverTest, CustomScanWithEveryDriveFlagWalksOnlyTheTestMachine) {
     EXPECT_EQ(1, host_.Count("finished:"));
 }
 
+// The drives the caller passes are the ones walked, whatever the remembered choice says.
+TEST_F(ScanDriverTest, CustomScanWalksTheDrivesItIsGiven) {
+    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneDrives");
+    settings::SetRootOverride(root);
+    settings::SaveSetting("SelectedDrives", "selected", "true|true");
+    const std::vector<std::string> selected = driver_->SelectedDrives();
+    const bool ran = driver_->CustomScan("", {});
+    settings::SetRootOverride("");
+    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+    EXPECT_EQ(std::vector<std::string>{"C:"}, selected);
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(WalkedDrives().empty());
+    EXPECT_EQ((std::vector<std::string>{"Started Hosts file scan", "Total malware components found"}), Sections());
+}
+
 TEST_F(ScanDriverTest, CustomScanWithoutCodesScansHostsAndDrivesOnly) {
     driver_->fixedDrives = [] { return std::vector<std::string>{}; };
     ASSERT_TRUE(driver_->CustomScan("nothing"));
@@ -362,6 +380,37 @@ TEST_F(ScanDriverTest, FinishedStateWithAndWithoutFindings) {
     EXPECT_EQ(1, host_.removals);
     EXPECT_EQ(1, host_.Count("remove:busy=1"));
     EXPECT_FALSE(gb_scanBusy);
+}
+
+// A scan nobody watches (the scheduled one) leaves its findings in the results file once it
+// ended: the file of the last list replaced, and what the list holds after the automatic removal.
+TEST_F(ScanDriverTest, TheResultsFileHoldsTheListOnceTheScanEnded) {
+    const std::string file = program_ / results::kResultsFile;
+    struct Case {
+        const char* name;
+        bool autoRemove;
+    };
+    for (const Case& c : {Case{"no removal", false}, Case{"the automatic removal took one row", true}}) {
+        SCOPED_TRACE(c.name);
+        base::WriteText(file, "\"Malware RegKey\",\"Last\",\"Software\\Last\",\"\",\"\",\"1\"\r\n");
+        gb_autoRemove = c.autoRemove;
+        host_.onRemove = [](results::FindingList& list) { list.Rows().Remove(1); };
+        size_t atRemoval = 0;
+        hooked_.onTitle = [&](const std::string&) { atRemoval = results::Findings().Count(); };
+        Engine().loadDataBase(true);
+        ASSERT_TRUE(driver_->ScanSelectedFolder(machine_->Folders().programFiles));
+        hooked_.onTitle = nullptr;
+        gb_autoRemove = false;
+        ASSERT_GT(atRemoval, 1u);
+        EXPECT_EQ(Findings().size(), c.autoRemove ? atRemoval - 1 : atRemoval);
+        std::vector<Row> inFile;
+        for (auto& r : results::ParseResultsRecords(base::ReadWhole(file)))
+            inFile.push_back({r[0], r[1], r[2], r[3], r[4], r[5]});
+        std::vector<Row> listed;
+        for (const Row& r : Findings()) listed.push_back({r[0], r[1], r[2], r[3], r[4], r[6]});
+        EXPECT_EQ(listed, inFile);
+        EXPECT_FALSE(results::Findings().newerThanFile);
+    }
 }
 
 // A driver step that throws is logged and the scan still ends: never busy for ever.

@@ -8,6 +8,7 @@
 #include "base/ProgramFolder.h"
 #include "results/FindingList.h"
 #include "results/ResultsFile.h"
+#include "results/ScanResults.h"
 #include "shell/frmResultBackup.h"
 
 namespace {
@@ -35,7 +36,7 @@ int main() {
         f.ItemToolTip = "HKEY_CURRENT_USER\\Software\\Vendor" + std::to_string(i) + "\\Settings";
         rows.Add(f);
     }
-    const std::string file = folder + "\\" + results::kResultsFile;
+    const std::string file = results::ProgramResults().Path();
     double t0 = Seconds();
     results::saveListtoFile(rows, file);
     const double save = Seconds() - t0;
