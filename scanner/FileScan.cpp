@@ -6,8 +6,8 @@
 // directory search the per-definition search makes, so both record exactly the same findings in
 // the same order. A row the index cannot reason about (odd characters, a wildcard folder name, a
 // trailing dot or blank that the file system strips) is searched in every folder. A row naming an
-// entry of a subfolder is chosen by that subfolder's listing, which the walk then takes over, so
-// no folder is listed twice.
+// entry of a subfolder is chosen by that subfolder's listing, which the walk then takes over
+// instead of listing the subfolder again.
 #include <algorithm>
 #include <memory>
 #include <unordered_map>
