@@ -5,8 +5,11 @@
 // chooses the rows that can have a hit in a folder; each chosen row is then answered by the same
 // directory search the per-definition search makes, so both record exactly the same findings in
 // the same order. A row the index cannot reason about (odd characters, a wildcard folder name, a
-// trailing dot or blank that the file system strips) is searched in every folder.
+// trailing dot or blank that the file system strips) is searched in every folder. A row naming an
+// entry of a subfolder is chosen by that subfolder's listing, which the walk then takes over
+// instead of listing the subfolder again.
 #include <algorithm>
+#include <memory>
 #include <unordered_map>
 
 #include "base/Handles.h"
@@ -20,7 +23,6 @@
 #include "scanner/ScanGlobals.h"
 
 namespace scanner {
-
 using base::UCase;
 
 namespace {
@@ -127,6 +129,9 @@ struct ScanEngine::FileListing {
         std::string shortName;  // upper-cased 8.3 name, "" when it has none
         std::string upper;      // upper-cased name
         DWORD attributes;
+        // A subfolder's own listing, made ahead when the search of this folder needed it; the walk
+        // takes it rather than listing the subfolder again.
+        mutable std::shared_ptr<const FileListing> listing;
     };
     std::vector<Entry> entries;
     bool listed = false;
@@ -141,7 +146,7 @@ struct ScanEngine::FileListing {
             const char* n = fd.cFileName;
             if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
             l.entries.push_back({n, fd.cAlternateFileName[0] ? Upper(fd.cAlternateFileName) : std::string(), Upper(n),
-                                 fd.dwFileAttributes});
+                                 fd.dwFileAttributes, nullptr});
         } while (FindNextFileA(h.get(), &fd));
         return l;
     }
@@ -156,7 +161,10 @@ struct ScanEngine::FileMatchIndex {
     std::unordered_map<std::string, std::vector<int>> fileByTrigram;  // patterns holding three fixed letters
     std::unordered_map<char, std::vector<int>> fileByFirst;           // patterns starting with a fixed letter
     std::vector<int> fileOther;                                       // other patterns: tried on every file
-    std::unordered_map<std::string, std::vector<int>> byFolderName;   // folder rows, and rows through a subfolder
+    std::unordered_map<std::string, std::vector<int>> byFolderName;   // folder rows, rows deeper through a subfolder
+    // Rows naming one entry of a subfolder ("sub\\name"), by the subfolder: matched against its listing.
+    std::unordered_map<std::string, std::unique_ptr<FileMatchIndex>> throughFolder;
+    std::vector<int> rows;  // every row added, in row order
     std::unordered_map<int, Glob> globs;
     std::vector<int> globRows;  // every pattern row
 
@@ -169,6 +177,7 @@ private:
     void Add(int row, const std::string& kind, const std::string& name) {
         const bool file = kind == "MALWARE FILE";
         if (!file && kind != "MALWARE FOLDER") return;  // the search does nothing with other kinds
+        rows.push_back(row);
         const bool plain = !name.empty() && name.back() != '.' && name.back() != ' ' &&
                            std::none_of(name.begin(), name.end(), [](char c) {
                                return static_cast<unsigned char>(c) >= 0x80 || c < 0x20 || c == ':' || c == '"' ||
@@ -183,11 +192,17 @@ private:
         if (sep != std::string::npos) {
             // Reached through a subfolder: only where an entry of that name is.
             const std::string first = upper.substr(0, sep);
+            const std::string rest = upper.substr(sep + 1);
             if (first.empty() || first == "." || first == ".." || HasWildcard(first) || first.back() == '.' ||
                 first.back() == ' ')
                 everyFolder.push_back(row);
-            else
+            else if (rest.empty() || rest.find_first_of("\\/") != std::string::npos)
                 byFolderName[first].push_back(row);
+            else {
+                std::unique_ptr<FileMatchIndex>& sub = throughFolder[first];
+                if (!sub) sub = std::make_unique<FileMatchIndex>();
+                sub->Add(row, kind, rest);
+            }
             return;
         }
         if (!file) {
@@ -216,8 +231,8 @@ private:
     }
 
 public:
-    // The rows to search in a folder with these entries, in row order.
-    std::vector<int> Candidates(const FileListing& listing) const {
+    // The rows to search in the folder `folder` with these entries, in row order.
+    std::vector<int> Candidates(const std::string& folder, const FileListing& listing) const {
         std::vector<int> out = everyFolder;
         auto take = [&](const std::vector<int>& rows) { out.insert(out.end(), rows.begin(), rows.end()); };
         auto byKey = [&](const auto& map, const auto& key) {
@@ -238,6 +253,24 @@ public:
             if (IsDirectory(e.attributes)) {
                 byKey(byFolderName, e.upper);
                 if (!e.shortName.empty()) byKey(byFolderName, e.shortName);
+                if (throughFolder.empty()) continue;
+                // Through a subfolder: only what its listing can hold. A path that reaches it by
+                // its short name, or through a link, is left to the directory search.
+                if (const auto it = throughFolder.find(e.upper); it != throughFolder.end()) {
+                    if (IsReparsePoint(e.attributes)) {
+                        take(it->second->rows);
+                    } else {
+                        if (!e.listing)
+                            e.listing = std::make_shared<const FileListing>(FileListing::Of(folder + e.name + "\\"));
+                        if (e.listing->listed)
+                            take(it->second->Candidates(folder + e.name + "\\", *e.listing));
+                        else
+                            take(it->second->rows);
+                    }
+                }
+                if (!e.shortName.empty())
+                    if (const auto it = throughFolder.find(e.shortName); it != throughFolder.end())
+                        take(it->second->rows);
                 continue;
             }
             byKey(fileByName, e.upper);
@@ -305,9 +338,10 @@ void ScanEngine::WalkFolder(const std::string& sFolder, const FileListing& listi
                 ShowCurrentItem(child);
                 YieldToMessages();
                 if (useFileIndex) {
-                    const FileListing childListing = FileListing::Of(child);
-                    SearchFolder(child, &childListing);
-                    WalkFolder(child, childListing);
+                    std::shared_ptr<const FileListing> childListing = std::move(e.listing);
+                    if (!childListing) childListing = std::make_shared<const FileListing>(FileListing::Of(child));
+                    SearchFolder(child, childListing.get());
+                    WalkFolder(child, *childListing);
                 } else {
                     subFileSearchPerDefinition(child);
                     subShowFolderList(child);
@@ -363,7 +397,7 @@ void ScanEngine::SearchFolder(const std::string& sPath, const FileListing* listi
                 fileIndex_ = index;
             }
             const std::shared_ptr<FileMatchIndex> index = fileIndex_;  // recording may rebuild it
-            for (int i : index->Candidates(*listing)) {
+            for (int i : index->Candidates(sPath, *listing)) {
                 if (gb_scanAborted) return;
                 YieldToMessages();
                 if (i > rows.Count()) break;

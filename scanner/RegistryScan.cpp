@@ -41,6 +41,17 @@ LONG OpenForReading(HKEY parent, const std::string& path, base::RegKey& key) {
 
 bool BeginsWithClsid(const std::string& path) { return UCase(path.substr(0, 5)) == "CLSID"; }
 
+// Upper case as base::UCase gives it; plain ASCII, nearly every key name and value, without the
+// system call.
+std::string Upper(const std::string& text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) >= 0x80) return UCase(text);
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
 // One value of a key by index, its buffers grown until name and data fit (a long value does not
 // hide the values after it). False when there is no value at the index, or it cannot be read.
 class ValueReader {
@@ -299,7 +310,7 @@ void ScanEngine::CheckMatching(const std::string& sSubkey, const std::string& sC
             const std::string spy = rows(i).SubItems(1);
             AddSpytoListview(sSearchType, sSubkey, spy, 5, sFullPath, sTag, "");
         };
-        const std::string check = UCase(sCheck);
+        const std::string check = Upper(sCheck);
         if (useReferenceMatchers) {
             const int count = rows.Count();
             for (int i = 1; i <= count && i <= rows.Count(); ++i) {
@@ -338,13 +349,17 @@ void ScanEngine::WalkSubKeys(HKEY hive, HKEY key, const std::string& keyPath, in
             if (rc != ERROR_SUCCESS) base::RaiseWin32(rc);
             const std::string sub(name, len);
             const std::string full = keyPath.empty() ? sub : keyPath + "\\" + sub;
-            ShowPosition(underClsid ? (full.size() > 6 ? full.substr(6) : std::string()) : hiveName + "\\" + full);
+            const std::string place = hiveName + "\\" + full;
+            if (underClsid)
+                ShowPosition(full.size() > 6 ? full.substr(6) : std::string());
+            else
+                ShowPosition(place);
             if (gb_scanAborted) break;
-            CheckMatching(full, sub, hiveName + "\\" + full, "Malware RegKey", "");
+            CheckMatching(full, sub, place, "Malware RegKey", "");
             if (depth < kMaxDepth) {
                 // The subkey is opened once, for its values and its own subkeys.
                 base::RegKey child;
-                if (Opened(OpenForReading(key, sub, child), hiveName + "\\" + full, "WalkSubKeys")) {
+                if (Opened(OpenForReading(key, sub, child), place, "WalkSubKeys")) {
                     if (flags == 1 || flags == 2) WalkValues(hive, child.get(), full, flags);
                     WalkSubKeys(hive, child.get(), full, flags, depth + 1);
                 }
@@ -378,8 +393,7 @@ void ScanEngine::WalkValues(HKEY hive, HKEY key, std::string keyPath, int flags)
             const std::string text = FormatRegValueData(value.type, value.data);
             if (!underClsid) {
                 const std::string tag = RegFileForm(value.type, text, value.data);
-                CheckMatching(value.name, flags == 1 ? value.name : text, hiveName + "\\" + keyPath, "Malware RegValue",
-                              tag);
+                CheckMatching(value.name, flags == 1 ? value.name : text, place, "Malware RegValue", tag);
                 continue;
             }
             // Data below a class identifier reports the class key itself.

@@ -5,9 +5,11 @@
 
 #include "scanner/bench/ScanBench.h"
 
-// scan_benchmark [drivers]: every section, or only the drivers' one.
+// scan_benchmark [drivers|files|registry]: every section, or only the one named.
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "drivers") == 0) return scanbench::DriversSection();
+    if (argc > 1 && std::strcmp(argv[1], "files") == 0) return scanbench::FilesSection();
+    if (argc > 1 && std::strcmp(argv[1], "registry") == 0) return scanbench::RegistrySection();
     int mismatches = 0;
     mismatches += scanbench::MemorySection();
     mismatches += scanbench::RegistrySection();

@@ -145,9 +145,16 @@ TEST_F(FileScanTest, IndexedSearchRecordsWhatThePerDefinitionSearchRecords) {
         "progra~1\\p.exe", "..\\one\\abc.txt", "noext",      "*.",          "?c.txt",      "*.*",
         "readme.txt",      "tool.exe.bak",     "absent.exe", "e*"};
     const char* folderRows[] = {"gator", "Program Files", "deep\\deeper", "gat*", "bpk", "none"};
+    // One entry of a subfolder: chosen by that subfolder's own listing.
+    const char* throughFileRows[] = {"bpk\\absent.dll", "gator\\G.EXE", "Program Files\\*.exe", "two\\deep",
+                                     "deep\\*.dll",     "gator\\",      "deep\\deeper\\*.ocx",  "bpk\\bpkhk~1.dll",
+                                     "gator\\g.exe.",   "deeper\\x.ocx"};
+    const char* throughFolderRows[] = {"two\\deep", "t\\three", "deep\\none", "deep\\deeper", "two\\deep*"};
     int n = 0;
     for (const char* r : fileRows) AddFile("F" + std::to_string(++n), r);
     for (const char* r : folderRows) AddFolder("D" + std::to_string(++n), r);
+    for (const char* r : throughFileRows) AddFile("F" + std::to_string(++n), r);
+    for (const char* r : throughFolderRows) AddFolder("D" + std::to_string(++n), r);
     // Rows of another kind are left alone by both.
     scanner::FillListBox(Engine().lists.lstSearch, "Something Else", "X", "*.exe");
 
