@@ -304,6 +304,14 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::Form_Unload(int& Cancel) {
+    if (RunsProgram && trayMenuOpen_) {
+        // Asked from inside the tray menu's loop (a close request, a log-off): the question would
+        // come under a menu that cannot end until it is answered. End the menu, then ask.
+        closeAfterTrayMenu_ = true;
+        EndMenu();
+        Cancel = 1;
+        return;
+    }
     if (RunsProgram && !Steps::ShutDown(*this)) Cancel = 1;
 }
 

@@ -8,7 +8,7 @@
 
 namespace {
 constexpr char kClass[] = "CorvaneTrayWindow";
-constexpr UINT_PTR kGuardTimer = 1;
+constexpr DWORD kGuardMs = 15;
 
 // Copies text into a fixed field, cut so that it fits with its terminating NUL.
 template <size_t N>
@@ -86,9 +86,14 @@ void Tray::showBalloonoolTip(bool UpDateData) {
 }
 
 void Tray::MouseMessage(UINT mouse) {
+    // Set while the handler runs: a press that reaches us from its own menu or modal window.
     if (clickGuard_) return;
     long button = mouse == WM_LBUTTONDOWN ? 1 : mouse == WM_RBUTTONDOWN ? 2 : 0;
     if (button == 0) return;
+    // Presses are dropped until 15 ms after the handler returned, by the clock: a timer message
+    // comes only when nothing else is queued, so a busy window (repainting after a restore) would
+    // drop a press made long after.
+    if (handled_ && GetTickCount() - returnedAt_ < kGuardMs) return;
     clickGuard_ = true;
     base::Trap("Tray_MouseMove", [&] {
         if (eventMode_ == 1) {
@@ -99,18 +104,14 @@ void Tray::MouseMessage(UINT mouse) {
             RightClick();
         }
     });
-    // Presses are dropped until shortly after the handler has returned.
-    if (wnd_ == nullptr || SetTimer(wnd_, kGuardTimer, 15, nullptr) == 0) clickGuard_ = false;
+    clickGuard_ = false;
+    handled_ = true;
+    returnedAt_ = GetTickCount();
 }
 
 LRESULT Tray::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == kCallbackMessage) {
         MouseMessage(static_cast<UINT>(LOWORD(lParam)));
-        return 0;
-    }
-    if (msg == WM_TIMER && wParam == kGuardTimer) {
-        KillTimer(wnd_, kGuardTimer);
-        clickGuard_ = false;
         return 0;
     }
     if (taskbarCreated_ != 0 && msg == taskbarCreated_) {

@@ -52,6 +52,8 @@ private:
     HICON icon_ = nullptr;
     bool visible_ = false;
     bool clickGuard_ = false;
+    bool handled_ = false;
+    DWORD returnedAt_ = 0;
     std::string tip_ = "Program notification";
     std::string balloon_ = "The Program Still Running Here";
     long eventMode_ = 0;

@@ -405,12 +405,22 @@ void frmMain::Tray1_RightClick() {
         AppendMenuA(menu, MF_STRING, kMenuClose, "&Close");
         POINT p;
         GetCursorPos(&p);
-        HWND owner = hWnd() != nullptr ? hWnd() : Tray1.hwnd();
+        // The icon's own window owns the menu: a modal window disables the main one, and a menu
+        // whose owner takes no input could not be closed. Foreground first, so that a click
+        // elsewhere ends the menu; the message after it lets the next menu open.
+        HWND owner = Tray1.hwnd();
         SetForegroundWindow(owner);
+        trayMenuOpen_ = true;
         long r = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, p.x, p.y, 0, owner, nullptr);
+        trayMenuOpen_ = false;
+        PostMessageA(owner, WM_NULL, 0, 0);
         DestroyMenu(menu);
         return r;
     });
+    if (closeAfterTrayMenu_) {
+        closeAfterTrayMenu_ = false;
+        choice = static_cast<long>(kMenuClose);
+    }
     if (choice == static_cast<long>(kMenuShowHide)) mnuMainShowHide_Click();
     if (choice == static_cast<long>(kMenuClose)) mnuMainClose_Click();
 }

@@ -172,6 +172,9 @@ private:
     void RaiseOverMovie();                         // the status bar and the labels stay in front of the movie
     std::map<std::string, std::string> selected_;  // the row chosen in each list of the movie
     bool hiddenToTray_ = false;
+    // The tray menu is tracking; a close asked meanwhile waits until the menu has gone.
+    bool trayMenuOpen_ = false;
+    bool closeAfterTrayMenu_ = false;
     base::Handle instance_;  // held while this instance runs
 };
 

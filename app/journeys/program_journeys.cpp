@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/journeys/Journey.h"
+#include "base/testing/seeded/SeededMachine.h"
 
 namespace {
 
@@ -47,20 +49,26 @@ HWND TrayIcon() {
     return icon;
 }
 
-// Chooses a line of the program's pop-up menu by its keys, as a person does.
-bool ChooseMenuLine(DWORD pid, int downs) {
+// The program's pop-up menu on the screen now.
+HWND ShownMenu(DWORD pid) {
+    for (HWND w : journey::TopWindows(pid))
+        if (journey::ClassOf(w) == "#32768") return w;
+    return nullptr;
+}
+
+HWND WaitForMenu(DWORD pid) {
     HWND menu = nullptr;
-    journey::WaitUntil(
-        [&] {
-            for (HWND w : journey::TopWindows(pid))
-                if (journey::ClassOf(w) == "#32768") menu = w;
-            return menu != nullptr;
-        },
-        10000);
-    if (!menu) return false;
-    for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
+    journey::WaitUntil([&] { return (menu = ShownMenu(pid)) != nullptr; }, 10000);
+    return menu;
+}
+
+// A key pressed on the keyboard: it goes where the system sends keys, to the foreground window.
+void PressKey(WORD key) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = key;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof(INPUT));
 }
 
 void RightClick(HWND w) {
@@ -69,6 +77,37 @@ void RightClick(HWND w) {
     const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
     PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, at);
     PostMessageA(w, WM_RBUTTONUP, 0, at);
+}
+
+// A right click on the icon and the menu it opens. The icon drops a press that comes within a
+// moment of its last click's end (the program still busy with it); a person then presses again.
+HWND OpenTrayMenu(HWND icon, DWORD pid) {
+    RightClick(icon);
+    if (journey::WaitUntil([&] { return ShownMenu(pid) != nullptr; }, 3000)) return ShownMenu(pid);
+    std::printf("journey: the first right click on the icon opened nothing; a second one\n");
+    RightClick(icon);
+    return WaitForMenu(pid);
+}
+
+// Chooses a line of the tray menu by its keys, as a person does.
+bool ChooseMenuLine(HWND icon, DWORD pid, int downs) {
+    HWND menu = OpenTrayMenu(icon, pid);
+    if (!menu) return false;
+    for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
+// The closing question on the screen: OK ends the program cleanly.
+void AnswerTheClosingQuestion(Program& program) {
+    auto box = program.Box(10000);
+    ASSERT_TRUE(box.has_value()) << "closing asked nothing";
+    EXPECT_NE(box->text.find("Are you sure"), std::string::npos) << box->text;
+    EXPECT_TRUE(box->Press("OK"));
+    const auto code = program.WaitForExit(60000);
+    ASSERT_TRUE(code.has_value()) << "the program did not end";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
 }
 
 // Minimise to the tray; Show/Hide from the tray's menu brings the window back; Close from the
@@ -83,20 +122,60 @@ TEST(ProgramJourney, TheTrayHidesRestoresAndClosesTheProgram) {
     HWND icon = TrayIcon();
     ASSERT_NE(icon, nullptr) << "no icon in the tray";
 
-    RightClick(icon);
-    ASSERT_TRUE(ChooseMenuLine(program.Pid(), 1));
+    ASSERT_TRUE(ChooseMenuLine(icon, program.Pid(), 1));
     ASSERT_TRUE(journey::WaitUntil([&] { return IsWindowVisible(program.Main()); }, 10000)) << "not restored";
 
-    RightClick(icon);
-    ASSERT_TRUE(ChooseMenuLine(program.Pid(), 2));
-    auto box = program.Box(10000);
-    ASSERT_TRUE(box.has_value()) << "Close asked nothing";
-    EXPECT_NE(box->text.find("Are you sure"), std::string::npos) << box->text;
-    EXPECT_TRUE(box->Press("OK"));
-    const auto code = program.WaitForExit(60000);
-    ASSERT_TRUE(code.has_value()) << "the program did not end";
-    EXPECT_EQ(*code, 0u);
-    EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
+    ASSERT_TRUE(ChooseMenuLine(icon, program.Pid(), 2));
+    AnswerTheClosingQuestion(program);
+}
+
+// A quick scan of the seeded machine with the main window sent to the tray while it runs, then
+// Continue: the results window stands and the main window is hidden. The tray icon, or nullptr.
+HWND ResultsOverTheTray(const Program& program) {
+    if (program.Main() == nullptr) return ADD_FAILURE() << "the main window never showed", nullptr;
+    program.AnswerBoxes("Cancel");
+    if (!journey::ChooseScan(program, "Quick Scan")) return ADD_FAILURE() << "no scan running", nullptr;
+    if (!program.ClickButton("_") || !journey::WaitUntil([&] { return !IsWindowVisible(program.Main()); }, 10000))
+        return ADD_FAILURE() << "the main window did not go to the tray", nullptr;
+    if (!journey::WaitForScanEnd(program)) return ADD_FAILURE() << "the scan did not end", nullptr;
+    if (!program.ClickButton("Continue") || journey::ResultsList(program) == nullptr)
+        return ADD_FAILURE() << "no results window", nullptr;
+    HWND icon = TrayIcon();
+    if (icon == nullptr) ADD_FAILURE() << "no icon in the tray";
+    return icon;
+}
+
+// The tray menu over the results window, which holds the main window disabled: Escape closes the
+// menu, and Close from it still ends the program.
+TEST(ProgramJourney, TheTrayMenuOverTheResultsWindowClosesOnEscapeAndClosesTheProgram) {
+    const testing_support::SeededMachine machine;  // findings, so that Continue opens the results
+    Program program;
+    HWND icon = ResultsOverTheTray(program);
+    ASSERT_NE(icon, nullptr);
+
+    ASSERT_NE(OpenTrayMenu(icon, program.Pid()), nullptr) << "no tray menu over the results window";
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(journey::WaitUntil([&] { return ShownMenu(program.Pid()) == nullptr; }, 10000))
+        << "the menu stays after Escape";
+    ASSERT_NE(journey::ResultsList(program, 0), nullptr) << "the results window went with the menu";
+
+    ASSERT_TRUE(ChooseMenuLine(icon, program.Pid(), 2));
+    AnswerTheClosingQuestion(program);
+}
+
+// A close request (what the scripts' helper sends, and a log-off) while the tray menu is open
+// over the results window: the menu goes, the question comes, and OK ends the program.
+TEST(ProgramJourney, AClosingRequestWhileTheTrayMenuIsOpenEndsTheProgram) {
+    const testing_support::SeededMachine machine;
+    Program program;
+    HWND icon = ResultsOverTheTray(program);
+    ASSERT_NE(icon, nullptr);
+    ASSERT_NE(OpenTrayMenu(icon, program.Pid()), nullptr) << "no tray menu";
+
+    ASSERT_TRUE(PostMessageA(program.Main(), WM_CLOSE, 0, 0));
+    ASSERT_TRUE(program.Box(10000).has_value()) << "the close request asked nothing";
+    EXPECT_EQ(ShownMenu(program.Pid()), nullptr) << "the menu stays over the question";
+    AnswerTheClosingQuestion(program);
 }
 
 }  // namespace

@@ -451,12 +451,17 @@ TEST(TrayTest, ClicksBecomeOneEventEachAndTheIconComesBackAfterAShellRestart) {
     press(WM_LBUTTONDOWN);
     press(WM_LBUTTONDOWN);  // within the guard: dropped
     EXPECT_EQ(left, 1);
+    // The guard goes by the clock: a press made after it is taken even when the window was too
+    // busy to read its messages in between (a restored window repainting).
+    Sleep(40);
+    press(WM_LBUTTONDOWN);
+    EXPECT_EQ(left, 2) << "a press after the guard time was dropped";
     ui::PumpFor(60);
     press(WM_MOUSEMOVE);
     press(WM_LBUTTONUP);
     press(WM_RBUTTONDOWN);
     EXPECT_EQ(right, 1);
-    EXPECT_EQ(left, 1);
+    EXPECT_EQ(left, 2);
     ui::PumpFor(60);
     // The mode is 0 or 1: anything else is taken as the nearer one.
     for (auto [set, read] : {std::pair{5L, 1L}, {-3L, 0L}, {1L, 1L}, {0L, 0L}}) {
