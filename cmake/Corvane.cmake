@@ -11,7 +11,8 @@ if(CORVANE_CAN_RUN)
   set(CORVANE_X11_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-x11tests)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-x11-run.sh.in ${CMAKE_BINARY_DIR}/wine-x11-run.sh @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-  # The journeys' machine: a prefix of its own on a virtual display, one journey at a time.
+  # The journeys' machines: each journey executable has a prefix of its own on a virtual display
+  # of its own (CORVANE_X11_PREFIX, below), so they run side by side.
   set(CORVANE_X11_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-journeys)
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-x11-run.sh.in ${CMAKE_BINARY_DIR}/wine-journey-run.sh @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -22,16 +23,17 @@ endif()
 # corvane_test(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [RESOURCE_LOCK ...] [LABELS ...] [DISPLAY])
 # One test executable, run by CTest under Wine in the 64-bit build; compiled and linked in both builds.
 # DISPLAY: the test needs a real display; it runs under Xvfb with Wine's x11 driver (wine-x11-run.sh).
-# JOURNEY: the test drives the real program from outside (app/journeys): on a virtual display, in the
-# journeys' own prefix (wine-journey-run.sh), never beside another journey.
+# JOURNEY: the test drives the real program from outside (app/journeys): on a virtual display, in a
+# prefix of its own (wine-journey-run.sh, build/<target>/wineprefix-<name>).
 function(corvane_test name)
   cmake_parse_arguments(T "DISPLAY;JOURNEY" "TIMEOUT" "SOURCES;LIBS;RESOURCE_LOCK;LABELS" ${ARGN})
+  set(env "CORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR}" "CORVANE_PROGRAM_DIR=${CORVANE_PROGRAM_DIR}")
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} corvane_testing)
   if(CORVANE_CAN_RUN)
     if(T_JOURNEY)
       add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-journey-run.sh $<TARGET_FILE:${name}>)
-      list(APPEND T_RESOURCE_LOCK journeys)
+      list(APPEND env "CORVANE_X11_PREFIX=${CMAKE_BINARY_DIR}/wineprefix-${name}")
     elseif(T_DISPLAY)
       add_test(NAME ${name} COMMAND ${CMAKE_BINARY_DIR}/wine-x11-run.sh $<TARGET_FILE:${name}>)
     else()
@@ -41,7 +43,7 @@ function(corvane_test name)
       set(T_TIMEOUT 120)
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "CORVANE_SOURCE_DIR=${CMAKE_SOURCE_DIR};CORVANE_PROGRAM_DIR=${CORVANE_PROGRAM_DIR}")
+      ENVIRONMENT "${env}")
     if(T_RESOURCE_LOCK)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
     endif()
