@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "base/Conversions.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
 #include "base/Trap.h"
@@ -106,6 +107,10 @@ frmResultBackup::frmResultBackup()
 void frmResultBackup::Form_Load() {
     formLanguage::applyLanguage(*this);
     formLanguage::applyColumnLanguage(*this, SpyListView);
+    // The kind and the item share the list's width; the other two keep theirs.
+    const double listWidth = SpyListView.Width();
+    SpyListView.SetColumnWidth(1, static_cast<int>(conv::RoundHalfEven(listWidth / 3)));
+    SpyListView.SetColumnWidth(3, static_cast<int>(conv::RoundHalfEven(listWidth / 1.5)));
     SpyListView.SetGridLines(gb_useGridlines);
     results::ProgramResults().Open(gb_markChecked || gb_autoRemove);
     SpyListView.Refresh();

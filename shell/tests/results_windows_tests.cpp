@@ -392,3 +392,19 @@ TEST_F(ResultsWindowsTest, ResultsWindowTakesItsShapeFromItsSkin) {
     DeleteObject(region);
     EXPECT_EQ(GetWindowLongPtrA(frmResultBackup.hWnd(), GWL_STYLE) & WS_CAPTION, 0) << "borderless";
 }
+
+// The kind column takes a third of the list's width and the item column two thirds, from the list
+// as the window lays it out when it loads; the spy name and the default value keep their widths.
+TEST_F(ResultsWindowsTest, ColumnsShareTheListsWidthAtLoad) {
+    frmResultBackup.Load();
+    HWND list = frmResultBackup.SpyListView.hWnd();
+    ASSERT_NE(list, nullptr);
+    RECT r{};
+    GetWindowRect(list, &r);
+    const double width = r.right - r.left;
+    auto shown = [&](int column) { return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)); };
+    EXPECT_NEAR(shown(0), width / 3, 0.5);
+    EXPECT_NEAR(shown(2), width / 1.5, 0.5);
+    EXPECT_EQ(shown(1), 110);
+    EXPECT_EQ(shown(3), 100);
+}
