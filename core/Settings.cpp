@@ -205,6 +205,25 @@ bool saveSettingOf(const void* global) {
 }
 
 namespace {
+constexpr const char* kHomePageStoredKey = "IEDefaultHomePageStored";
+}  // namespace
+
+bool protectedHomePageStored() {
+    if (settings::GetSetting("SystemGuard", kHomePageStoredKey) == "True") return true;
+    const std::string stored = settings::GetSetting("SystemGuard", "IEDefaultHomePage");
+    return !stored.empty() && stored != kDefaultHomePage;
+}
+
+bool storeProtectedHomePage(const std::string& address) {
+    gb_ieDefaultHomePage = address;
+    if (!saveSettingOf(&gb_ieDefaultHomePage)) return false;
+    return base::Trap("storeProtectedHomePage", false, [] {
+        settings::SaveSetting("SystemGuard", kHomePageStoredKey, "True");
+        return true;
+    });
+}
+
+namespace {
 BOOL CALLBACK RefreshOne(HWND child, LPARAM) {
     RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     return TRUE;
