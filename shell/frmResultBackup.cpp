@@ -21,7 +21,9 @@
 #include "shell/FormLanguage.h"
 #include "shell/frmBackupName.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
+#include "shell/frmScanSpy.h"
 #include "shell/modMainWindows.h"
 #include "ui/MessageLoop.h"
 
@@ -312,6 +314,9 @@ void frmResultBackup::cmdContinue_Click() {
 
 void frmResultBackup::cmdCancel_Click() {
     base::Trap("cmdCancel", [&] {
+        // The home page again, with what the removal changed in its figures.
+        frmMenu.Unload();
+        frmMain.showScanNow();
         Unload();
         frmMain.flash.SetVariable("_root.scanNow", "2");
     });
@@ -338,7 +343,10 @@ void frmResultBackup::moveCheckedToKeepList() {
                         wiring::GetMessage("1099", "Components found"));
 }
 
-void frmResultBackup::runMe() {}
+// The scanning window goes before the list shows: its unload keeps the scan's counters.
+void frmResultBackup::runMe() {
+    if (frmScanSpy.Loaded()) frmScanSpy.Unload();
+}
 
 void frmResultBackup::removeSpyItems(const std::string&, bool) {
     base::Trap("removeSpyItems", [&] { cmdContinue_Click(); });

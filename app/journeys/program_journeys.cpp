@@ -47,30 +47,6 @@ HWND TrayIcon() {
     return icon;
 }
 
-// Chooses a line of the program's pop-up menu by its keys, as a person does.
-bool ChooseMenuLine(DWORD pid, int downs) {
-    HWND menu = nullptr;
-    journey::WaitUntil(
-        [&] {
-            for (HWND w : journey::TopWindows(pid))
-                if (journey::ClassOf(w) == "#32768") menu = w;
-            return menu != nullptr;
-        },
-        10000);
-    if (!menu) return false;
-    for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
-}
-
-void RightClick(HWND w) {
-    RECT r{};
-    GetClientRect(w, &r);
-    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-    PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, at);
-    PostMessageA(w, WM_RBUTTONUP, 0, at);
-}
-
 // Minimise to the tray; Show/Hide from the tray's menu brings the window back; Close from the
 // same menu asks, and ends the program on OK.
 TEST(ProgramJourney, TheTrayHidesRestoresAndClosesTheProgram) {
@@ -83,12 +59,12 @@ TEST(ProgramJourney, TheTrayHidesRestoresAndClosesTheProgram) {
     HWND icon = TrayIcon();
     ASSERT_NE(icon, nullptr) << "no icon in the tray";
 
-    RightClick(icon);
-    ASSERT_TRUE(ChooseMenuLine(program.Pid(), 1));
+    journey::RightClick(icon);
+    ASSERT_TRUE(journey::ChooseMenuLine(program.Pid(), 1));
     ASSERT_TRUE(journey::WaitUntil([&] { return IsWindowVisible(program.Main()); }, 10000)) << "not restored";
 
-    RightClick(icon);
-    ASSERT_TRUE(ChooseMenuLine(program.Pid(), 2));
+    journey::RightClick(icon);
+    ASSERT_TRUE(journey::ChooseMenuLine(program.Pid(), 2));
     auto box = program.Box(10000);
     ASSERT_TRUE(box.has_value()) << "Close asked nothing";
     EXPECT_NE(box->text.find("Are you sure"), std::string::npos) << box->text;
