@@ -507,4 +507,62 @@ TEST(ScanJourney, TheFiguresOfAScanAndARemovalShowAtOnceAndOutliveARestart) {
     EXPECT_TRUE(again.Close());
 }
 
+// The keep list's right-click menu: Check All and Uncheck All tick and untick every row; with every
+// row ticked, Remove Selection empties the list.
+TEST(ScanJourney, TheKeepListsRightClickMenuTicksAndUnticksEveryRow) {
+    SeededMachine machine;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.AnswerBoxes("Cancel");
+    HWND results = nullptr;
+    const auto rows = FullScanRows(program, &results);
+    ASSERT_GE(rows.size(), 3u);
+    // Three findings kept, every other row unticked.
+    for (int i = 3; i < static_cast<int>(rows.size()); ++i) {
+        ASSERT_TRUE(journey::ClickListViewCheck(results, i)) << i;
+        journey::WaitUntil([&] { return !journey::ListViewRows(results, kColumns)[i].checked; }, 3000);
+    }
+    PressAndConfirm(program, "Keep");
+    program.AnswerBoxes("OK", 2000);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
+
+    // The page strip's Keep List.
+    ASSERT_TRUE(journey::WaitUntil(
+        [&] {
+            for (HWND l : journey::Descendants(program.Main(), "Static", "Keep List"))
+                if (journey::ClickLabel(l)) return true;
+            return false;
+        },
+        10000))
+        << "no Keep List to click";
+    HWND keep = nullptr;
+    ASSERT_TRUE(journey::WaitUntil(
+        [&] {
+            for (HWND l : journey::Descendants(program.Main(), WC_LISTVIEWA))
+                if (journey::Clickable(l) && journey::ListViewRows(l, 3).size() == 3) keep = l;
+            return keep != nullptr;
+        },
+        10000))
+        << "the keep list does not show the three kept findings";
+    auto ticked = [&] {
+        const auto now = journey::ListViewRows(keep, 3);
+        return std::count_if(now.begin(), now.end(), [](const journey::ListViewRow& r) { return r.checked; });
+    };
+    EXPECT_EQ(ticked(), 0);
+    struct Choice {
+        int line;
+        long ticked;
+    };
+    for (const Choice& c : {Choice{1, 3}, Choice{2, 0}, Choice{1, 3}}) {
+        journey::RightClick(keep);
+        ASSERT_TRUE(journey::ChooseMenuLine(program.Pid(), c.line)) << "no menu on a right click of the keep list";
+        EXPECT_TRUE(journey::WaitUntil([&] { return ticked() == c.ticked; }, 5000))
+            << "menu line " << c.line << ": " << ticked() << " rows ticked";
+    }
+    ASSERT_TRUE(program.ClickButton("Remove Selection"));
+    EXPECT_TRUE(journey::WaitUntil([&] { return journey::ListViewRows(keep, 3).empty(); }, 5000));
+    EXPECT_EQ(GetFileAttributesA(program.File("ignorelist.ign").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(program.Close());
+}
+
 }  // namespace
