@@ -21,6 +21,7 @@
 #include "shell/frmBackupName.h"
 #include "shell/frmIgnore.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
@@ -210,6 +211,28 @@ TEST_F(ResultsWindowsTest, BackupsPanelListsRestoresAndDeletes) {
     EXPECT_FALSE(base::FolderExists(gb_backupPath + "\\one"));
     EXPECT_EQ(frmMain.flash.GetVariable("_root.NumberOfBackup"), "0");
     EXPECT_TRUE(base::FileExists(gb_backupPath + "\\stray.txt"));
+}
+
+// The keep-list and backups panels give the main window's frame back to the home page as they
+// unload; the backups panel also ends the main movie's progress.
+TEST_F(ResultsWindowsTest, KeepListAndBackupsPanelsLeaveTheHomePageBehind) {
+    ASSERT_TRUE(
+        CopyFileA((testing_support::ProgramDir() + "\\corvane.scw").c_str(), (folder / "corvane.scw").c_str(), FALSE));
+    frmMain.flash.LoadMovie(0, folder / "corvane.scw");
+    struct Case {
+        ui::Form* panel;
+        bool endsProgress;
+    };
+    for (const Case& c : {Case{&frmIgnore, false}, Case{&frmBackup, true}}) {
+        c.panel->Load();
+        frmMain.ShowPanel(*c.panel);
+        ASSERT_EQ(frmMain.PanelShown(), c.panel);
+        frmMain.flash.SetVariable("_root.progress", "");
+        c.panel->Unload();
+        EXPECT_EQ(frmMain.PanelShown(), &frmMenu) << c.panel->Name();
+        EXPECT_EQ(frmMain.flash.GetVariable("_root.progress") == "done", c.endsProgress) << c.panel->Name();
+    }
+    frmMenu.Unload();
 }
 
 TEST_F(ResultsWindowsTest, SummaryShowsTheFiguresAndSavesTheLog) {
