@@ -209,18 +209,27 @@ constexpr const char* kHomePageStoredKey = "IEDefaultHomePageStored";
 }  // namespace
 
 bool protectedHomePageStored() {
-    if (settings::GetSetting("SystemGuard", kHomePageStoredKey) == "True") return true;
+    const std::string mark = settings::GetSetting("SystemGuard", kHomePageStoredKey);
+    if (mark == "True" || mark == "Browser") return true;
     const std::string stored = settings::GetSetting("SystemGuard", "IEDefaultHomePage");
     return !stored.empty() && stored != kDefaultHomePage;
 }
 
-bool storeProtectedHomePage(const std::string& address) {
+bool protectedHomePageFromBrowser() { return settings::GetSetting("SystemGuard", kHomePageStoredKey) == "Browser"; }
+
+bool storeProtectedHomePage(const std::string& address, HomePageSource source) {
     gb_ieDefaultHomePage = address;
     if (!saveSettingOf(&gb_ieDefaultHomePage)) return false;
-    return base::Trap("storeProtectedHomePage", false, [] {
-        settings::SaveSetting("SystemGuard", kHomePageStoredKey, "True");
+    return base::Trap("storeProtectedHomePage", false, [&] {
+        settings::SaveSetting("SystemGuard", kHomePageStoredKey, source == HomePageSource::User ? "True" : "Browser");
         return true;
     });
+}
+
+void forgetProtectedHomePage() {
+    gb_ieDefaultHomePage = kDefaultHomePage;
+    saveSettingOf(&gb_ieDefaultHomePage);
+    base::Trap("forgetProtectedHomePage", [] { settings::DeleteSetting("SystemGuard", kHomePageStoredKey); });
 }
 
 namespace {

@@ -67,6 +67,15 @@ void followIEPages(const std::string& valueName) {
     base::Trap("followIEPages", [&] {
         for (const PageName& p : kPageNames)
             if (valueName.empty() || base::EqualsNoCase(valueName, p.value)) ownPages[p.key] = Page(p.value);
+        // The program itself replaced the Start Page while the protected one was only the browser's
+        // own, taken at a first start: that page may well be what it just removed. No page is put
+        // back silently from now on; a change is shown instead, and the next start takes the page
+        // the browser has then.
+        if ((valueName.empty() || base::EqualsNoCase(valueName, "Start Page")) &&
+            modMain::protectedHomePageFromBrowser()) {
+            modMain::forgetProtectedHomePage();
+            modMain::SetPrivateStringValue("IE", "StartPage", SnapshotPath(), "");
+        }
     });
 }
 
@@ -89,7 +98,7 @@ void startIEHijackGuard() {
         // Until a protected page was ever stored, the one the browser has now is the user's.
         if (!modMain::protectedHomePageStored()) {
             const std::string found = Page("Start Page");
-            if (!found.empty()) modMain::storeProtectedHomePage(found);
+            if (!found.empty()) modMain::storeProtectedHomePage(found, modMain::HomePageSource::Browser);
         }
         const bool protectedPage =
             gb_ieDefaultPageGuard && !gb_ieDefaultHomePage.empty() && modMain::protectedHomePageStored();

@@ -65,6 +65,22 @@ protected:
             text += "\"" + a.guard + "\",\"" + a.item + "\",\"" + a.value + "\",\"" + a.location + "\"\r\n";
         base::WriteText(monitors::AlertStorePath(), text);
     }
+    // The removal of a hijacked Start Page, as a scan's results list runs it: about:blank in its place.
+    static void RemoveHijackedStartPage() {
+        results::SetRegEditRunner([](const std::string&) { return true; });
+        results::FindingList list;
+        results::Finding f;
+        f.SpyType = "Hijacker";
+        f.spyItem = "Start Page";
+        f.ItemToolTip = std::string("HKEY_CURRENT_USER\\") + modMonitors::kIEMainKey;
+        f.ItemReplace = "about:blank";
+        f.Checked = true;
+        list.AddRow("Malware RegData", f);
+        results::RemovalView view;
+        results::RemoveSelectedSpy(list, view);
+        results::SetRegEditRunner({});
+        EXPECT_EQ(list.Count(), 0);
+    }
     testing_support::ScopedProgramFolder folder;
 };
 
@@ -245,19 +261,7 @@ TEST_F(GuardWindows, TheHomePageGuardKeepsTheProgramsOwnStartPagesAndProtectsThe
         return monitors_testing::PumpUntil([&] { return page() == "http://protected.example/"; }, 3000);
     };
 
-    results::SetRegEditRunner([](const std::string&) { return true; });
-    results::FindingList list;
-    results::Finding f;
-    f.SpyType = "Hijacker";
-    f.spyItem = "Start Page";
-    f.ItemToolTip = mainKey;
-    f.ItemReplace = "about:blank";
-    f.Checked = true;
-    list.AddRow("Malware RegData", f);
-    results::RemovalView view;
-    results::RemoveSelectedSpy(list, view);
-    results::SetRegEditRunner({});
-    EXPECT_EQ(list.Count(), 0);
+    RemoveHijackedStartPage();
     monitors_testing::PumpFor(500);
     EXPECT_EQ(page(), "about:blank");
     EXPECT_TRUE(hijackedAgain()) << "after the removal: " << page();
@@ -268,6 +272,39 @@ TEST_F(GuardWindows, TheHomePageGuardKeepsTheProgramsOwnStartPagesAndProtectsThe
     EXPECT_EQ(page(), "http://kept.example/");
     EXPECT_TRUE(hijackedAgain()) << "after the restore: " << page();
     EXPECT_TRUE(monitors::ReadAlertStore().empty());
+    gb_ieDefaultPageGuard = pageGuard;
+    gb_ieRestoreHomePageAutomatic = automatic;
+    gb_ieDefaultHomePage = home;
+}
+
+// A first start on a hijacked machine: the guard protects the Start Page it found, until the program
+// removes that page as a hijack. From then on no page is put back silently: the next change is shown,
+// and the next start takes the page the browser has then.
+TEST_F(GuardWindows, APageTakenFromTheBrowserStopsBeingProtectedOnceTheProgramRemovesIt) {
+    core_test::ScopedSettingsRoot settingsRoot;
+    monitors_testing::SavedValue start(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page");
+    auto page = [] { return monitors_testing::ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"); };
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://hijack.example/");
+    const bool pageGuard = gb_ieDefaultPageGuard, automatic = gb_ieRestoreHomePageAutomatic;
+    const std::string home = gb_ieDefaultHomePage;
+    gb_ieDefaultPageGuard = gb_ieRestoreHomePageAutomatic = true;
+    modMonitors::startIEHijackGuard();
+    ASSERT_TRUE(modMain::protectedHomePageFromBrowser());
+    EXPECT_EQ(gb_ieDefaultHomePage, "http://hijack.example/");
+
+    RemoveHijackedStartPage();
+    monitors_testing::PumpFor(500);
+    EXPECT_EQ(page(), "about:blank");
+    EXPECT_FALSE(modMain::protectedHomePageStored());
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://users-own.example/");
+    ASSERT_TRUE(monitors_testing::PumpUntil([] { return monitors::ReadAlertStore().size() == 1; }, 3000))
+        << "the change was not shown";
+    EXPECT_EQ(page(), "http://users-own.example/");
+    EXPECT_EQ(monitors::ReadAlertStore()[0].value, "http://users-own.example/");
+
+    modMonitors::stopIEHijackGuard();
+    modMonitors::startIEHijackGuard();
+    EXPECT_EQ(gb_ieDefaultHomePage, "http://users-own.example/");
     gb_ieDefaultPageGuard = pageGuard;
     gb_ieRestoreHomePageAutomatic = automatic;
     gb_ieDefaultHomePage = home;
