@@ -205,6 +205,34 @@ bool saveSettingOf(const void* global) {
 }
 
 namespace {
+constexpr const char* kHomePageStoredKey = "IEDefaultHomePageStored";
+}  // namespace
+
+bool protectedHomePageStored() {
+    const std::string mark = settings::GetSetting("SystemGuard", kHomePageStoredKey);
+    if (mark == "True" || mark == "Browser") return true;
+    const std::string stored = settings::GetSetting("SystemGuard", "IEDefaultHomePage");
+    return !stored.empty() && stored != kDefaultHomePage;
+}
+
+bool protectedHomePageFromBrowser() { return settings::GetSetting("SystemGuard", kHomePageStoredKey) == "Browser"; }
+
+bool storeProtectedHomePage(const std::string& address, HomePageSource source) {
+    gb_ieDefaultHomePage = address;
+    if (!saveSettingOf(&gb_ieDefaultHomePage)) return false;
+    return base::Trap("storeProtectedHomePage", false, [&] {
+        settings::SaveSetting("SystemGuard", kHomePageStoredKey, source == HomePageSource::User ? "True" : "Browser");
+        return true;
+    });
+}
+
+void forgetProtectedHomePage() {
+    gb_ieDefaultHomePage = kDefaultHomePage;
+    saveSettingOf(&gb_ieDefaultHomePage);
+    base::Trap("forgetProtectedHomePage", [] { settings::DeleteSetting("SystemGuard", kHomePageStoredKey); });
+}
+
+namespace {
 BOOL CALLBACK RefreshOne(HWND child, LPARAM) {
     RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     return TRUE;

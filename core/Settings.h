@@ -47,6 +47,21 @@ const std::vector<SettingRow>& SettingsTable();
 // The default home page the hijack guard restores.
 inline constexpr const char* kDefaultHomePage = "http://www.msn.com/";
 
+// Whether a protected home page was ever stored: one the user saved, one the hijack guard took
+// from the browser at its first start, or (from a store older than this mark) one other than the
+// fixed default. Until then the default is no page of the user's.
+bool protectedHomePageStored();
+// Where a stored protected page came from.
+enum class HomePageSource { User, Browser };
+// Makes the address the protected home page (gb_ieDefaultHomePage), stores it and marks it stored.
+// False when the store refused it.
+bool storeProtectedHomePage(const std::string& address, HomePageSource source = HomePageSource::User);
+// True when the stored page is the one the hijack guard took from the browser, none saved since.
+bool protectedHomePageFromBrowser();
+// Forgets a page taken from the browser (the fixed default again, unmarked): the guard's next start
+// takes the browser's page afresh.
+void forgetProtectedHomePage();
+
 // This run's scan-log name for a start at `now` (program folder, "logs\ScanLog<dd-mm-yy>_<n>.log").
 std::string ScanLogFileName(const SYSTEMTIME& now);
 

@@ -37,8 +37,7 @@ GuardSwitch& SwitchOf(GuardKind kind) {
 
 bool SaveProtectedHomePage(const std::string& address) {
     if (!WriteIniKey(base::ProgramFilePath("Hjlst.qvl"), "IE", "StartPage", address)) return false;
-    gb_ieDefaultHomePage = address;
-    modMain::saveSettingOf(&gb_ieDefaultHomePage);
+    modMain::storeProtectedHomePage(address);
     return true;
 }
 

@@ -124,7 +124,7 @@ bool UndoOne(const GuardAlert& a) {
     if (a.guard == kHijackGuard) {
         const Page& p = PageOf(a);
         if (std::string(p.key) == "StartPage" && !gb_ieDefaultPageGuard) return false;
-        const std::string saved = modMain::GetPrivateStringValue("IE", p.key, HijackSnapshotPath());
+        const std::string saved = modMonitors::protectedIEPage(p.item, a.value);
         // No page to go back to: the browser keeps the one it has.
         if (saved.empty()) base::Raise(base::errFileNotFound, std::string("no saved ") + p.item + " to restore");
         if (!REG32::RegSetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, p.item, saved))

@@ -62,6 +62,9 @@ void updateFavoriteFolder(const monitors::GuardAlert& alert);
 void startIEHijackGuard();
 void stopIEHijackGuard();
 void checkIEHijackRegsitry();
+// The page to put back when an alert of the page (its value name) that reported `reported` is
+// undone: the one the guard protected when it raised that alert, else the one it protects now.
+std::string protectedIEPage(const std::string& valueName, const std::string& reported);
 
 // ---- the browser-helper-object guard ----
 void startBHOMonitor();
@@ -74,7 +77,8 @@ void updateBHORegistry(const monitors::GuardAlert& alert);
 
 // ---- the program's own changes ----
 // Each running guard whose place the change touched takes that place, as it now is, into its
-// snapshot: what the program did itself is neither reported nor undone. Installed as the
+// snapshot: what the program did itself is neither reported nor undone. The hijack guard only
+// leaves the program's pages alone: they never become the pages it protects. Installed as the
 // wiring's follower wherever the guards are wired.
 void followOwnChange(const wiring::OwnChange& change);
 void followRunValues(HKEY root, const std::string& keyPath, const std::string& valueName);  // "" = all

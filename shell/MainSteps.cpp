@@ -236,6 +236,8 @@ struct frmMain::Steps {
             });
         // Once the results window has gone: what this session's list holds and the file does not yet.
         results::ProgramResults().SaveIfChanged();
+        // A removal after the scanning window went counted on: those figures are kept too.
+        base::Trap("saveResultCounters", [] { modMain::saveResultCounters(); });
         f.tmrStartUP.SetEnabled(false);
         f.tmrMonitor.SetEnabled(false);
         f.instance_.reset();

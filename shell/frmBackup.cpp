@@ -10,6 +10,7 @@
 #include "core/modMain.h"
 #include "shell/FormLanguage.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
 #include "shell/modMainWindows.h"
 
@@ -52,6 +53,12 @@ void frmBackup::Form_Load() {
     formLanguage::applyLanguage(*this);
     formLanguage::applyColumnLanguage(*this, BackupList);
     BackupList.SetGridLines(gb_useGridlines);
+}
+
+// The home page takes the frame again, and the main movie's progress ends.
+void frmBackup::Form_Unload(int&) {
+    base::Trap("Form_Unload", [] { frmMain.ShowPanel(frmMenu); });
+    base::Trap("Form_Unload", [] { frmMain.flash.TPlay("_root.endOFTheProgress"); });
 }
 
 void frmBackup::ResetFormState() {

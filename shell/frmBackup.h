@@ -31,6 +31,7 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_Unload(int& Cancel) override;
     void ResetFormState() override;
 
 private:

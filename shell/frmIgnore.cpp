@@ -1,5 +1,6 @@
 #include "shell/frmIgnore.h"
 
+#include "base/Modal.h"
 #include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "base/Trap.h"
@@ -8,6 +9,7 @@
 #include "results/KeepList.h"
 #include "shell/FormLanguage.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/modMainWindows.h"
 
 namespace {
@@ -40,21 +42,42 @@ frmIgnore::frmIgnore() : ui::Form("frmIgnore"), IgnoreListView(*this, "IgnoreLis
     CmdRemove.OnClick = [this] { CmdRemove_Click(); };
     cmdCheckAll.OnClick = [this] { setAllChecked(true); };
     cmdUnCheckAll.OnClick = [this] { setAllChecked(false); };
+    IgnoreListView.OnRightClick = [this](POINT screen) { mnuIgnoreList_Popup(screen); };
 }
 
 void frmIgnore::Form_Load() {
     modMainWindows::SetFormSize(*this, true);
     formLanguage::applyLanguage(*this);
+    mnuCheckAllCaption_ = cmdCheckAll.Caption();
+    mnuUncheckAllCaption_ = cmdUnCheckAll.Caption();
     formLanguage::applyColumnLanguage(*this, IgnoreListView);
     IgnoreListView.SetGridLines(gb_useGridlines);
     FillIgnoreIgnoreListView();
 }
 
-void frmIgnore::Form_Unload(int&) {}
+// The home page takes the frame again.
+void frmIgnore::Form_Unload(int&) {
+    base::Trap("Form_Unload", [] { frmMain.showScanNow(); });
+    base::Trap("Form_Unload", [] { modMainWindows::SetFormSize(frmMenu, true); });
+}
 
 void frmIgnore::ResetFormState() {
     rows_.Clear();
     records_.clear();
+    mnuCheckAllCaption_ = "&Check All";
+    mnuUncheckAllCaption_ = "&Uncheck All";
+}
+
+void frmIgnore::mnuIgnoreList_Popup(POINT screen) {
+    const long chosen = base::modal::Run({"mnuIgnoreList", "IgnoreList", "", 0}, [&]() -> long {
+        HMENU menu = CreatePopupMenu();
+        AppendMenuA(menu, MF_STRING, kMenuCheckAll, mnuCheckAllCaption_.c_str());
+        AppendMenuA(menu, MF_STRING, kMenuUncheckAll, mnuUncheckAllCaption_.c_str());
+        const long cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hWnd(), nullptr);
+        DestroyMenu(menu);
+        return cmd;
+    });
+    if (chosen == kMenuCheckAll || chosen == kMenuUncheckAll) setAllChecked(chosen == kMenuCheckAll);
 }
 
 void frmIgnore::FillIgnoreIgnoreListView() {

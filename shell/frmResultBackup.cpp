@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "base/Conversions.h"
 #include "base/Modal.h"
 #include "base/ProgramFolder.h"
 #include "base/Trap.h"
@@ -20,7 +21,9 @@
 #include "shell/FormLanguage.h"
 #include "shell/frmBackupName.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
+#include "shell/frmScanSpy.h"
 #include "shell/modMainWindows.h"
 #include "ui/MessageLoop.h"
 
@@ -106,6 +109,10 @@ frmResultBackup::frmResultBackup()
 void frmResultBackup::Form_Load() {
     formLanguage::applyLanguage(*this);
     formLanguage::applyColumnLanguage(*this, SpyListView);
+    // The kind and the item share the list's width; the other two keep theirs.
+    const double listWidth = SpyListView.Width();
+    SpyListView.SetColumnWidth(1, static_cast<int>(conv::RoundHalfEven(listWidth / 3)));
+    SpyListView.SetColumnWidth(3, static_cast<int>(conv::RoundHalfEven(listWidth / 1.5)));
     SpyListView.SetGridLines(gb_useGridlines);
     results::ProgramResults().Open(gb_markChecked || gb_autoRemove);
     SpyListView.Refresh();
@@ -307,6 +314,9 @@ void frmResultBackup::cmdContinue_Click() {
 
 void frmResultBackup::cmdCancel_Click() {
     base::Trap("cmdCancel", [&] {
+        // The home page again, with what the removal changed in its figures.
+        frmMenu.Unload();
+        frmMain.showScanNow();
         Unload();
         frmMain.flash.SetVariable("_root.scanNow", "2");
     });
@@ -333,7 +343,10 @@ void frmResultBackup::moveCheckedToKeepList() {
                         wiring::GetMessage("1099", "Components found"));
 }
 
-void frmResultBackup::runMe() {}
+// The scanning window goes before the list shows: its unload keeps the scan's counters.
+void frmResultBackup::runMe() {
+    if (frmScanSpy.Loaded()) frmScanSpy.Unload();
+}
 
 void frmResultBackup::removeSpyItems(const std::string&, bool) {
     base::Trap("removeSpyItems", [&] { cmdContinue_Click(); });

@@ -5,7 +5,10 @@
 #include "base/Text.h"
 #include "base/Trap.h"
 #include "core/Globals.h"
+#include "core/Statistics.h"
+#include "shell/CursorPosition.h"
 #include "shell/FormLanguage.h"
+#include "shell/frmMenu.h"
 #include "shell/frmResultBackup.h"
 
 namespace {
@@ -75,6 +78,8 @@ void frmScanSpy::Form_Load() {
     flash.LoadMovie(0, base::ProgramFilePath("Scanning.scw"));
     flash.ZOrder(0);
     SetCaption();
+    flashWindow_ = CursorPosition::FindFlashPlayerWindow(hWnd());
+    if (flashWindow_) CursorPosition::HookFlashMenu10(flashWindow_, true);
 }
 
 ui::Label* frmScanSpy::Caption(const std::string& name) {
@@ -100,6 +105,11 @@ void frmScanSpy::Form_Unload(int& Cancel) {
         return;
     }
     if (engine.Progress() == this) engine.SetProgress(nullptr);
+    // The scan's figures outlive the program, and the home page shows them without a reload.
+    base::Trap("Form_Unload", [] { modMain::saveResultCounters(); });
+    base::Trap("Form_Unload", [] { frmMenu.SetCaption(); });
+    if (flashWindow_) CursorPosition::HookFlashMenu10(flashWindow_, false);
+    flashWindow_ = nullptr;
 }
 
 bool frmScanSpy::ScanRefused() const {

@@ -156,6 +156,7 @@ private:
     void SetCaption();
 
     int mousePointer_ = 0;
+    HWND flashWindow_ = nullptr;  // the player's window, its context menu hooked away
     long filesSeen_ = 0, foldersSearched_ = 0;
     bool closeAfterScan_ = false;  // Abort came while the scan ran
     bool spider_ = false;

@@ -105,6 +105,18 @@ void ListView::SetColumnHeading(int column, const std::string& heading) {
     SendMessageA(hWnd(), LVM_SETCOLUMNA, static_cast<WPARAM>(column - 1), reinterpret_cast<LPARAM>(&col));
 }
 
+void ListView::SetColumnWidth(int column, int widthPixels) {
+    if (column < 1 || column > ColumnCount()) return;
+    columns_[static_cast<size_t>(column - 1)].width = widthPixels;
+    if (hWnd()) SendMessageA(hWnd(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column - 1), widthPixels);
+}
+
+int ListView::ColumnWidth(int column) const {
+    if (column < 1 || column > ColumnCount()) return 0;
+    if (hWnd()) return static_cast<int>(SendMessageA(hWnd(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column - 1), 0));
+    return columns_[static_cast<size_t>(column - 1)].width;
+}
+
 void ListView::Sort() {
     const int key = sortKey_;
     const bool descending = sortOrder_ == 1;

@@ -55,6 +55,9 @@ public:
     std::string ColumnHeading(int column) const;
     const std::string& ColumnTag(int column) const;
     void SetColumnHeading(int column, const std::string& heading);
+    // In pixels; what the window shows once it exists.
+    void SetColumnWidth(int column, int widthPixels);
+    int ColumnWidth(int column) const;
     void SetCheckboxes(bool on) { checkboxes_ = on; }
     bool Checkboxes() const { return checkboxes_; }
     void SetGridLines(bool on);

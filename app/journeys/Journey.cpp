@@ -291,6 +291,14 @@ bool Click(HWND button) {
     return PostMessageA(button, BM_CLICK, 0, 0) != 0;
 }
 
+bool ClickLabel(HWND label) {
+    if (!Clickable(label)) return false;
+    RECT r{};
+    GetClientRect(label, &r);
+    PostClick(label, {r.right / 2, r.bottom / 2});
+    return true;
+}
+
 bool Type(HWND edit, const std::string& text) {
     if (!Clickable(edit)) return false;
     return Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != -1;
@@ -390,6 +398,29 @@ bool ClickListViewAt(HWND list, int row, UINT flags) {
     return true;
 }
 }  // namespace
+
+void RightClick(HWND w) {
+    RECT r{};
+    GetClientRect(w, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageA(w, WM_RBUTTONUP, 0, at);
+}
+
+bool ChooseMenuLine(DWORD pid, int line) {
+    HWND menu = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND w : TopWindows(pid))
+                if (ClassOf(w) == "#32768") menu = w;
+            return menu != nullptr;
+        },
+        10000);
+    if (!menu) return false;
+    for (int i = 0; i < line; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
 
 bool ClickListViewCheck(HWND list, int row) { return ClickListViewAt(list, row, LVHT_ONITEMSTATEICON); }
 bool ClickListViewRow(HWND list, int row) { return ClickListViewAt(list, row, LVHT_ONITEMLABEL); }

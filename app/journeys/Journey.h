@@ -43,8 +43,15 @@ std::string SaveScreen(const std::string& name);
 
 // Clicks a button or check box (false, doing nothing, when a person could not click it).
 bool Click(HWND button);
+// Clicks a label that answers clicks, at its middle (false, doing nothing, when a person could not).
+bool ClickLabel(HWND label);
 // Types the text into an edit box, replacing what it held.
 bool Type(HWND edit, const std::string& text);
+// A right click at the middle of a window, as the mouse gives it.
+void RightClick(HWND w);
+// Chooses a line (1 = the first) of the pop-up menu the process shows, by its keys, as a person
+// does; false when no menu came.
+bool ChooseMenuLine(DWORD pid, int line);
 // The rows of a list box, and a click on one (0-based).
 std::vector<std::string> ListBoxRows(HWND list);
 bool ClickListBoxRow(HWND list, int row);

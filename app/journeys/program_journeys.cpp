@@ -71,31 +71,19 @@ void PressKey(WORD key) {
     SendInput(2, in, sizeof(INPUT));
 }
 
-void RightClick(HWND w) {
-    RECT r{};
-    GetClientRect(w, &r);
-    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-    PostMessageA(w, WM_RBUTTONDOWN, MK_RBUTTON, at);
-    PostMessageA(w, WM_RBUTTONUP, 0, at);
-}
-
 // A right click on the icon and the menu it opens. The icon drops a press that comes within a
 // moment of its last click's end (the program still busy with it); a person then presses again.
 HWND OpenTrayMenu(HWND icon, DWORD pid) {
-    RightClick(icon);
+    journey::RightClick(icon);
     if (journey::WaitUntil([&] { return ShownMenu(pid) != nullptr; }, 3000)) return ShownMenu(pid);
     std::printf("journey: the first right click on the icon opened nothing; a second one\n");
-    RightClick(icon);
+    journey::RightClick(icon);
     return WaitForMenu(pid);
 }
 
-// Chooses a line of the tray menu by its keys, as a person does.
-bool ChooseMenuLine(HWND icon, DWORD pid, int downs) {
-    HWND menu = OpenTrayMenu(icon, pid);
-    if (!menu) return false;
-    for (int i = 0; i < downs; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return true;
+// Chooses a line of the tray menu (1 = the first) by its keys, as a person does.
+bool ChooseTrayMenuLine(HWND icon, DWORD pid, int line) {
+    return OpenTrayMenu(icon, pid) != nullptr && journey::ChooseMenuLine(pid, line);
 }
 
 // The closing question on the screen: OK ends the program cleanly.
@@ -122,10 +110,10 @@ TEST(ProgramJourney, TheTrayHidesRestoresAndClosesTheProgram) {
     HWND icon = TrayIcon();
     ASSERT_NE(icon, nullptr) << "no icon in the tray";
 
-    ASSERT_TRUE(ChooseMenuLine(icon, program.Pid(), 1));
+    ASSERT_TRUE(ChooseTrayMenuLine(icon, program.Pid(), 1));
     ASSERT_TRUE(journey::WaitUntil([&] { return IsWindowVisible(program.Main()); }, 10000)) << "not restored";
 
-    ASSERT_TRUE(ChooseMenuLine(icon, program.Pid(), 2));
+    ASSERT_TRUE(ChooseTrayMenuLine(icon, program.Pid(), 2));
     AnswerTheClosingQuestion(program);
 }
 
@@ -159,7 +147,7 @@ TEST(ProgramJourney, TheTrayMenuOverTheResultsWindowClosesOnEscapeAndClosesThePr
         << "the menu stays after Escape";
     ASSERT_NE(journey::ResultsList(program, 0), nullptr) << "the results window went with the menu";
 
-    ASSERT_TRUE(ChooseMenuLine(icon, program.Pid(), 2));
+    ASSERT_TRUE(ChooseTrayMenuLine(icon, program.Pid(), 2));
     AnswerTheClosingQuestion(program);
 }
 

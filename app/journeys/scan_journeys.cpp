@@ -2,6 +2,8 @@
 // backup and the restore from it; two scans in a row; the page buttons during a scan; the keep list.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "app/journeys/Journey.h"
 #include "base/testing/seeded/SeededMachine.h"
+#include "core/SettingsStore.h"
 
 namespace {
 
@@ -424,6 +427,156 @@ TEST(ScanJourney, AKeptFindingIsLeftOutUntilItLeavesTheKeepList) {
     const auto third = FullScanRows(program);
     EXPECT_EQ(Keys(third), Keys(rows));
     ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
+    EXPECT_TRUE(program.Close());
+}
+
+// A text the program stores in its settings, as the machine holds it ("" when it holds none).
+std::string Stored(const std::string& section, const std::string& key) {
+    const std::string path = settings::ApplicationKeyPath() + "\\" + section;
+    char text[256] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), key.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return text;
+}
+
+// What the page shows beside a caption: the text on the caption's line just right of it.
+std::string ShownBeside(const Program& program, const std::string& caption) {
+    std::vector<HWND> texts;
+    for (HWND c : journey::Descendants(program.Main(), "Static"))
+        if (IsWindowVisible(c)) texts.push_back(c);
+    for (HWND label : texts) {
+        if (journey::TextOf(label) != caption) continue;
+        RECT at{};
+        GetWindowRect(label, &at);
+        HWND nearest = nullptr;
+        LONG gap = 0;
+        for (HWND other : texts) {
+            RECT r{};
+            GetWindowRect(other, &r);
+            if (other == label || std::abs(r.top - at.top) > 2 || r.left < at.right - 1) continue;
+            if (!nearest || r.left - at.right < gap) nearest = other, gap = r.left - at.right;
+        }
+        if (nearest) return journey::TextOf(nearest);
+    }
+    return {};
+}
+
+// Scan and remove: the home page shows the scan's and the removal's figures as soon as the results
+// window closes, without Home; after a restart the Results page still shows what was removed.
+TEST(ScanJourney, TheFiguresOfAScanAndARemovalShowAtOnceAndOutliveARestart) {
+    SeededMachine machine;
+    struct Figure {
+        const char *page, *key;  // the Results page's caption, the stored key
+    };
+    const Figure removedCounts[] = {
+        {"Files:", "gb_totalSpyFilesRemoved"},
+        {"Folders:", "gb_totalSpyFoldersRemoved"},
+        {"Registry items:", "gb_totalSpyRegistryKeysRemoved"},
+        {"Cookies:", "gb_totalSpyCookiesRemoved"},
+        {"Processes ended:", "gb_totalSpyMemProcessRemoved"},
+        {"Total:", "gb_totalSpywareFound"},
+    };
+    std::map<std::string, std::string> shownBefore;
+    {
+        Program program;
+        ASSERT_NE(program.Main(), nullptr);
+        program.AnswerBoxes("Cancel");
+        EXPECT_EQ(program.ShownTextStarting("Number of Scans:"), "Number of Scans:  0");
+        EXPECT_EQ(program.ShownTextStarting("Number of Objects Removed:"), "Number of Objects Removed:  0");
+        EXPECT_EQ(program.ShownTextStarting("Last System Scan:"), "Last System Scan:  Not Found");
+
+        const auto rows = FullScanRows(program);
+        ASSERT_FALSE(rows.empty());
+        PressAndConfirm(program, "Delete");
+        program.AnswerBoxes("OK", 5000);
+        ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
+
+        const std::string removed = Stored("Statistics", "NUMBER OF OBJECTS");
+        ASSERT_FALSE(removed.empty() || removed == "0") << "the removal counted nothing";
+        // The home page, as Close left it: no Home pressed.
+        EXPECT_TRUE(journey::WaitUntil(
+            [&] { return program.ShownTextStarting("Number of Scans:") == "Number of Scans:  1"; }, 10000))
+            << program.ShownTextStarting("Number of Scans:");
+        EXPECT_EQ(program.ShownTextStarting("Number of Objects Removed:"), "Number of Objects Removed:  " + removed);
+        const std::string lastScan = program.ShownTextStarting("Last System Scan:");
+        EXPECT_EQ(lastScan, "Last System Scan:  " + Stored("Statistics", "LAST SCAN DATE"));
+        EXPECT_EQ(lastScan.find("Not Found"), std::string::npos) << lastScan;
+
+        ASSERT_TRUE(program.ClickButton("Results"));
+        ASSERT_TRUE(journey::WaitUntil([&] { return !ShownBeside(program, "Total:").empty(); }, 10000));
+        for (const Figure& f : removedCounts) shownBefore[f.key] = ShownBeside(program, f.page);
+        EXPECT_NE(shownBefore["gb_totalSpyFilesRemoved"], "0") << "no file counted as removed";
+        EXPECT_TRUE(program.Close());
+    }
+    // The machine keeps the figures, and the next start shows them.
+    for (const Figure& f : removedCounts) EXPECT_EQ(Stored("Results", f.key), shownBefore[f.key]) << f.key;
+    Program again({"", true, true, true});
+    ASSERT_NE(again.Main(), nullptr);
+    again.AnswerBoxes("Cancel");
+    EXPECT_EQ(again.ShownTextStarting("Number of Scans:"), "Number of Scans:  1");
+    ASSERT_TRUE(again.ClickButton("Results"));
+    ASSERT_TRUE(journey::WaitUntil([&] { return !ShownBeside(again, "Total:").empty(); }, 10000));
+    for (const Figure& f : removedCounts) EXPECT_EQ(ShownBeside(again, f.page), shownBefore[f.key]) << f.page;
+    EXPECT_TRUE(again.Close());
+}
+
+// The keep list's right-click menu: Check All and Uncheck All tick and untick every row; with every
+// row ticked, Remove Selection empties the list.
+TEST(ScanJourney, TheKeepListsRightClickMenuTicksAndUnticksEveryRow) {
+    SeededMachine machine;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.AnswerBoxes("Cancel");
+    HWND results = nullptr;
+    const auto rows = FullScanRows(program, &results);
+    ASSERT_GE(rows.size(), 3u);
+    // Three findings kept, every other row unticked.
+    for (int i = 3; i < static_cast<int>(rows.size()); ++i) {
+        ASSERT_TRUE(journey::ClickListViewCheck(results, i)) << i;
+        journey::WaitUntil([&] { return !journey::ListViewRows(results, kColumns)[i].checked; }, 3000);
+    }
+    PressAndConfirm(program, "Keep");
+    program.AnswerBoxes("OK", 2000);
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
+
+    // The page strip's Keep List.
+    ASSERT_TRUE(journey::WaitUntil(
+        [&] {
+            for (HWND l : journey::Descendants(program.Main(), "Static", "Keep List"))
+                if (journey::ClickLabel(l)) return true;
+            return false;
+        },
+        10000))
+        << "no Keep List to click";
+    HWND keep = nullptr;
+    ASSERT_TRUE(journey::WaitUntil(
+        [&] {
+            for (HWND l : journey::Descendants(program.Main(), WC_LISTVIEWA))
+                if (journey::Clickable(l) && journey::ListViewRows(l, 3).size() == 3) keep = l;
+            return keep != nullptr;
+        },
+        10000))
+        << "the keep list does not show the three kept findings";
+    auto ticked = [&] {
+        const auto now = journey::ListViewRows(keep, 3);
+        return std::count_if(now.begin(), now.end(), [](const journey::ListViewRow& r) { return r.checked; });
+    };
+    EXPECT_EQ(ticked(), 0);
+    struct Choice {
+        int line;
+        long ticked;
+    };
+    for (const Choice& c : {Choice{1, 3}, Choice{2, 0}, Choice{1, 3}}) {
+        journey::RightClick(keep);
+        ASSERT_TRUE(journey::ChooseMenuLine(program.Pid(), c.line)) << "no menu on a right click of the keep list";
+        EXPECT_TRUE(journey::WaitUntil([&] { return ticked() == c.ticked; }, 5000))
+            << "menu line " << c.line << ": " << ticked() << " rows ticked";
+    }
+    ASSERT_TRUE(program.ClickButton("Remove Selection"));
+    EXPECT_TRUE(journey::WaitUntil([&] { return journey::ListViewRows(keep, 3).empty(); }, 5000));
+    EXPECT_EQ(GetFileAttributesA(program.File("ignorelist.ign").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(program.Close());
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 
 #include "GuardFixture.h"
 #include "base/ErrorLog.h"
@@ -15,7 +16,10 @@
 #include "core/Globals.h"
 #include "core/IniFiles.h"
 #include "core/RegistryModule.h"
+#include "core/Settings.h"
+#include "core/SettingsStore.h"
 #include "core/SpecialFolders.h"
+#include "core/tests/CoreTestSupport.h"
 #include "monitors/AlertAnswers.h"
 #include "monitors/modMonitors.h"
 
@@ -222,6 +226,7 @@ TEST_F(Guards, FavouriteReportedAtTheTopOnlyAndAuthorized) {
 
 class HijackGuard : public Guards {
 protected:
+    core_test::ScopedSettingsRoot settings_;  // the protected home page is stored there
     EnsuredKey key_{HKEY_CURRENT_USER, modMonitors::kIEMainKey};
     SavedValue start_{HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"};
     SavedValue search_{HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Search Page"};
@@ -275,6 +280,52 @@ TEST_F(HijackGuard, StartPageRestoredSilentlyAndNeverToNothing) {
     EXPECT_EQ(rows.size(), 1u);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"), "http://hijacker.example/");
     EXPECT_EQ(LogCount("no saved Start Page to restore"), 1);
+}
+
+// The protected home page at the guard's start, by what the store held before: nothing (a first
+// start), a page the user saved, a page an older store kept, the fixed default an older first start
+// wrote back. Until a page was ever stored, the browser's own is protected and stored; after that
+// the stored one is, also at the next start with another page in the browser.
+TEST_F(HijackGuard, FirstStartProtectsTheBrowsersOwnStartPageAndStoresIt) {
+    struct Case {
+        const char* name;
+        std::function<void()> before;
+        std::string protectedPage;
+    };
+    const Case cases[] = {
+        {"first start", [] {}, "http://users-own.example/"},
+        {"saved by the user", [] { modMain::storeProtectedHomePage("http://chosen.example/"); },
+         "http://chosen.example/"},
+        {"kept by an older store",
+         [] { settings::SaveSetting("SystemGuard", "IEDefaultHomePage", "http://older.example/"); },
+         "http://older.example/"},
+        {"the default written back by an older first start",
+         [] { settings::SaveSetting("SystemGuard", "IEDefaultHomePage", modMain::kDefaultHomePage); },
+         "http://users-own.example/"},
+    };
+    auto page = [] { return ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"); };
+    for (const Case& c : cases) {
+        settings::DeleteSetting("SystemGuard");
+        c.before();
+        SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://users-own.example/");
+        for (int start = 1; start <= 2; ++start) {
+            // (No SCOPED_TRACE: its first use starts a thread of the test framework's own.)
+            const std::string where = std::string(c.name) + ", start " + std::to_string(start);
+            modMain::loadFormMainSettings();  // the program's start: defaults for what the store lacks
+            ASSERT_TRUE(gb_ieDefaultPageGuard && gb_ieRestoreHomePageAutomatic) << where;
+            modMonitors::startIEHijackGuard();
+            EXPECT_EQ(modMain::GetPrivateStringValue("IE", "StartPage", ProgramFile("Hjlst.qvl")), c.protectedPage)
+                << where;
+            EXPECT_EQ(settings::GetSetting("SystemGuard", "IEDefaultHomePage"), c.protectedPage) << where;
+            SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://hijacker.example/");
+            EXPECT_TRUE(PumpUntil([&] { return page() == c.protectedPage; }, 3000)) << where << ": " << page();
+            Settle();
+            EXPECT_TRUE(host_->popups.empty()) << where;
+            modMonitors::stopIEHijackGuard();
+            // Between the two starts the browser's page moves on while nothing guards it.
+            SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://later.example/");
+        }
+    }
 }
 
 // The helper objects' key missing at the start: the guard runs on its parent, reports objects added

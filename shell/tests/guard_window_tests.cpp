@@ -7,7 +7,9 @@
 #include "base/TextFile.h"
 #include "components/backup/Archive.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "core/Wiring.h"
+#include "core/tests/CoreTestSupport.h"
 #include "guards/Startup.h"
 #include "monitors/AlertStore.h"
 #include "monitors/BadSite.h"
@@ -62,6 +64,22 @@ protected:
         for (const auto& a : alerts)
             text += "\"" + a.guard + "\",\"" + a.item + "\",\"" + a.value + "\",\"" + a.location + "\"\r\n";
         base::WriteText(monitors::AlertStorePath(), text);
+    }
+    // The removal of a hijacked Start Page, as a scan's results list runs it: about:blank in its place.
+    static void RemoveHijackedStartPage() {
+        results::SetRegEditRunner([](const std::string&) { return true; });
+        results::FindingList list;
+        results::Finding f;
+        f.SpyType = "Hijacker";
+        f.spyItem = "Start Page";
+        f.ItemToolTip = std::string("HKEY_CURRENT_USER\\") + modMonitors::kIEMainKey;
+        f.ItemReplace = "about:blank";
+        f.Checked = true;
+        list.AddRow("Malware RegData", f);
+        results::RemovalView view;
+        results::RemoveSelectedSpy(list, view);
+        results::SetRegEditRunner({});
+        EXPECT_EQ(list.Count(), 0);
     }
     testing_support::ScopedProgramFolder folder;
 };
@@ -216,8 +234,10 @@ TEST_F(GuardWindows, AlertsPageShowsTheRowsLeftAfterEachAnswerAndUndoesTheRowCho
 }
 
 // The program's own changes are no hijack: the removal's replacement start page and a backup's
-// restored page stay, and a change by anyone else is still put back.
-TEST_F(GuardWindows, TheHomePageGuardKeepsTheProgramsOwnStartPages) {
+// restored page stay, and a change by anyone else is put back to the page the user protects, never
+// to one the program wrote.
+TEST_F(GuardWindows, TheHomePageGuardKeepsTheProgramsOwnStartPagesAndProtectsTheUsers) {
+    core_test::ScopedSettingsRoot settingsRoot;
     monitors_testing::SavedValue start(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page");
     const std::string mainKey = std::string("HKEY_CURRENT_USER\\") + modMonitors::kIEMainKey;
     monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://kept.example/");
@@ -232,38 +252,99 @@ TEST_F(GuardWindows, TheHomePageGuardKeepsTheProgramsOwnStartPages) {
     const bool pageGuard = gb_ieDefaultPageGuard, automatic = gb_ieRestoreHomePageAutomatic;
     const std::string home = gb_ieDefaultHomePage;
     gb_ieDefaultPageGuard = gb_ieRestoreHomePageAutomatic = true;
-    gb_ieDefaultHomePage = "http://protected.example/";
+    ASSERT_TRUE(modMain::storeProtectedHomePage("http://protected.example/"));
     modMonitors::startIEHijackGuard();
     ASSERT_TRUE(modMonitors::HijackGuardRunning());
     auto page = [] { return monitors_testing::ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"); };
+    auto hijackedAgain = [&] {
+        monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://again.example/");
+        return monitors_testing::PumpUntil([&] { return page() == "http://protected.example/"; }, 3000);
+    };
 
-    results::SetRegEditRunner([](const std::string&) { return true; });
-    results::FindingList list;
-    results::Finding f;
-    f.SpyType = "Hijacker";
-    f.spyItem = "Start Page";
-    f.ItemToolTip = mainKey;
-    f.ItemReplace = "about:blank";
-    f.Checked = true;
-    list.AddRow("Malware RegData", f);
-    results::RemovalView view;
-    results::RemoveSelectedSpy(list, view);
-    results::SetRegEditRunner({});
-    EXPECT_EQ(list.Count(), 0);
+    RemoveHijackedStartPage();
     monitors_testing::PumpFor(500);
     EXPECT_EQ(page(), "about:blank");
+    EXPECT_TRUE(hijackedAgain()) << "after the removal: " << page();
 
     results::RestoreBackup(backups, "page");
     EXPECT_EQ(page(), "http://kept.example/");
     monitors_testing::PumpFor(500);
     EXPECT_EQ(page(), "http://kept.example/");
-
-    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://again.example/");
-    EXPECT_TRUE(monitors_testing::PumpUntil([&] { return page() == "http://kept.example/"; }, 3000)) << page();
+    EXPECT_TRUE(hijackedAgain()) << "after the restore: " << page();
     EXPECT_TRUE(monitors::ReadAlertStore().empty());
     gb_ieDefaultPageGuard = pageGuard;
     gb_ieRestoreHomePageAutomatic = automatic;
     gb_ieDefaultHomePage = home;
+}
+
+// A first start on a hijacked machine: the guard protects the Start Page it found, until the program
+// removes that page as a hijack. From then on no page is put back silently: the next change is shown,
+// and the next start takes the page the browser has then.
+TEST_F(GuardWindows, APageTakenFromTheBrowserStopsBeingProtectedOnceTheProgramRemovesIt) {
+    core_test::ScopedSettingsRoot settingsRoot;
+    monitors_testing::SavedValue start(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page");
+    auto page = [] { return monitors_testing::ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page"); };
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://hijack.example/");
+    const bool pageGuard = gb_ieDefaultPageGuard, automatic = gb_ieRestoreHomePageAutomatic;
+    const std::string home = gb_ieDefaultHomePage;
+    gb_ieDefaultPageGuard = gb_ieRestoreHomePageAutomatic = true;
+    modMonitors::startIEHijackGuard();
+    ASSERT_TRUE(modMain::protectedHomePageFromBrowser());
+    EXPECT_EQ(gb_ieDefaultHomePage, "http://hijack.example/");
+
+    RemoveHijackedStartPage();
+    monitors_testing::PumpFor(500);
+    EXPECT_EQ(page(), "about:blank");
+    EXPECT_FALSE(modMain::protectedHomePageStored());
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://users-own.example/");
+    ASSERT_TRUE(monitors_testing::PumpUntil([] { return monitors::ReadAlertStore().size() == 1; }, 3000))
+        << "the change was not shown";
+    EXPECT_EQ(page(), "http://users-own.example/");
+    EXPECT_EQ(monitors::ReadAlertStore()[0].value, "http://users-own.example/");
+
+    modMonitors::stopIEHijackGuard();
+    modMonitors::startIEHijackGuard();
+    EXPECT_EQ(gb_ieDefaultHomePage, "http://users-own.example/");
+    gb_ieDefaultPageGuard = pageGuard;
+    gb_ieRestoreHomePageAutomatic = automatic;
+    gb_ieDefaultHomePage = home;
+}
+
+// A search page alert not yet answered when a backup restore writes the hijacker's page: Delete on
+// the alerts page puts back the page the guard protected when it raised the alert.
+TEST_F(GuardWindows, UndoingAnAlertPutsBackThePageProtectedWhenItWasRaised) {
+    monitors_testing::SavedValue search(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Search Page");
+    const std::string mainKey = std::string("HKEY_CURRENT_USER\\") + modMonitors::kIEMainKey;
+    auto searchPage = [] {
+        return monitors_testing::ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Search Page");
+    };
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Search Page", "http://search.example/");
+    const bool pageGuard = gb_ieDefaultPageGuard;
+    gb_ieDefaultPageGuard = false;  // the start page is not looked at
+    modMonitors::startIEHijackGuard();
+    ASSERT_TRUE(modMonitors::HijackGuardRunning());
+
+    monitors_testing::SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Search Page", "http://evil.example/?q=");
+    ASSERT_TRUE(monitors_testing::PumpUntil([] { return monitors::ReadAlertStore().size() == 1; }, 3000));
+    // A backup of the key as the hijacker left it, restored: the program itself writes the hijacker's page.
+    const std::string backups = folder / "BackUp";
+    CreateDirectoryA(backups.c_str(), nullptr);
+    CreateDirectoryA((backups + "\\hijacked").c_str(), nullptr);
+    backup::Selection selection;
+    selection.registryKeys = {mainKey};
+    backup::WriteBackup(backups + "\\hijacked", results::kBackupPassPhrase, selection);
+    results::RestoreBackup(backups, "hijacked");
+    monitors_testing::PumpFor(500);
+    EXPECT_EQ(searchPage(), "http://evil.example/?q=");
+    ASSERT_EQ(monitors::ReadAlertStore().size(), 1u);
+
+    frmMain.flash.LoadMovie(0, folder / "corvane.scw");
+    frmMain.flash_FSCommand("IDC_FS_ALERT", "");
+    ASSERT_TRUE(frmMain.flash.SelectListRow("Alert", 0));
+    ASSERT_TRUE(frmMain.flash.ClickButton("IDC_FS_DELETE"));
+    EXPECT_EQ(searchPage(), "http://search.example/");
+    EXPECT_TRUE(monitors::ReadAlertStore().empty());
+    gb_ieDefaultPageGuard = pageGuard;
 }
 
 // A startup item the System Guards window puts back is the program's own doing: no alert, also

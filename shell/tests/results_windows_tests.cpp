@@ -21,6 +21,7 @@
 #include "shell/frmBackupName.h"
 #include "shell/frmIgnore.h"
 #include "shell/frmMain.h"
+#include "shell/frmMenu.h"
 #include "shell/frmMsgBox.h"
 #include "shell/frmResultBackup.h"
 #include "shell/frmResults.h"
@@ -212,6 +213,28 @@ TEST_F(ResultsWindowsTest, BackupsPanelListsRestoresAndDeletes) {
     EXPECT_TRUE(base::FileExists(gb_backupPath + "\\stray.txt"));
 }
 
+// The keep-list and backups panels give the main window's frame back to the home page as they
+// unload; the backups panel also ends the main movie's progress.
+TEST_F(ResultsWindowsTest, KeepListAndBackupsPanelsLeaveTheHomePageBehind) {
+    ASSERT_TRUE(
+        CopyFileA((testing_support::ProgramDir() + "\\corvane.scw").c_str(), (folder / "corvane.scw").c_str(), FALSE));
+    frmMain.flash.LoadMovie(0, folder / "corvane.scw");
+    struct Case {
+        ui::Form* panel;
+        bool endsProgress;
+    };
+    for (const Case& c : {Case{&frmIgnore, false}, Case{&frmBackup, true}}) {
+        c.panel->Load();
+        frmMain.ShowPanel(*c.panel);
+        ASSERT_EQ(frmMain.PanelShown(), c.panel);
+        frmMain.flash.SetVariable("_root.progress", "");
+        c.panel->Unload();
+        EXPECT_EQ(frmMain.PanelShown(), &frmMenu) << c.panel->Name();
+        EXPECT_EQ(frmMain.flash.GetVariable("_root.progress") == "done", c.endsProgress) << c.panel->Name();
+    }
+    frmMenu.Unload();
+}
+
 TEST_F(ResultsWindowsTest, SummaryShowsTheFiguresAndSavesTheLog) {
     gb_totalSpyFilesRemoved = 3, gb_totalSpyFoldersRemoved = 1, gb_totalSpyRegistryKeysRemoved = 2;
     gb_totalSpyCookiesRemoved = 0, gb_totalSpyMemProcessRemoved = 4, gb_totalSpywareFound = 12;
@@ -391,4 +414,20 @@ TEST_F(ResultsWindowsTest, ResultsWindowTakesItsShapeFromItsSkin) {
     EXPECT_TRUE(PtInRegion(region, (window.right - window.left) / 2, 4));
     DeleteObject(region);
     EXPECT_EQ(GetWindowLongPtrA(frmResultBackup.hWnd(), GWL_STYLE) & WS_CAPTION, 0) << "borderless";
+}
+
+// The kind column takes a third of the list's width and the item column two thirds, from the list
+// as the window lays it out when it loads; the spy name and the default value keep their widths.
+TEST_F(ResultsWindowsTest, ColumnsShareTheListsWidthAtLoad) {
+    frmResultBackup.Load();
+    HWND list = frmResultBackup.SpyListView.hWnd();
+    ASSERT_NE(list, nullptr);
+    RECT r{};
+    GetWindowRect(list, &r);
+    const double width = r.right - r.left;
+    auto shown = [&](int column) { return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)); };
+    EXPECT_NEAR(shown(0), width / 3, 0.5);
+    EXPECT_NEAR(shown(2), width / 1.5, 0.5);
+    EXPECT_EQ(shown(1), 110);
+    EXPECT_EQ(shown(3), 100);
 }

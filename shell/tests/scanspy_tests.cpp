@@ -11,10 +11,14 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
+#include "core/SettingsStore.h"
+#include "core/Statistics.h"
+#include "core/tests/CoreTestSupport.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "results/FindingList.h"
 #include "scanner/ScanGlobals.h"
+#include "shell/CursorPosition.h"
 #include "shell/frmResultBackup.h"
 #include "shell/frmScanSpy.h"
 
@@ -91,6 +95,23 @@ TEST_F(ScanWindowTest, UnloadedWindowNoLongerListensToTheEngine) {
     EXPECT_EQ(results::Findings().Count(), 1);
     frmScanSpy.Load();
     EXPECT_NE(frmScanSpy.engine.Progress(), nullptr);
+}
+
+// The scanning window hides its movie's context menu while it stands, and its unload keeps the
+// result counters in the settings store.
+TEST_F(ScanWindowTest, UnloadKeepsTheResultCountersAndGivesTheMovieItsMenuBack) {
+    core_test::ScopedSettingsRoot settingsRoot;
+    const HWND player = CursorPosition::FindFlashPlayerWindow(frmScanSpy.hWnd());
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(CursorPosition::HookedSlot(player), 10);
+    gb_totalSpyFilesRemoved = 7;
+    gb_totalSpywareFound = 9;
+    frmScanSpy.Unload();
+    EXPECT_FALSE(CursorPosition::IsHooked(player));
+    EXPECT_EQ(settings::GetSetting("Results", "gb_totalSpyFilesRemoved"), "7");
+    EXPECT_EQ(settings::GetSetting("Results", "gb_totalSpywareFound"), "9");
+    gb_totalSpyFilesRemoved = gb_totalSpywareFound = 0;
+    frmScanSpy.Load();
 }
 
 TEST(ResultsWindow, ShowsTheRowsOfTheResultsList) {
