@@ -98,8 +98,10 @@ bool CloseProgram(HWND mainWindow, DWORD timeoutMs, DWORD& exitCode, std::vector
             if (box.prompt == lastPrompt) continue;  // the answer is on its way
             lastPrompt = box.prompt;
             if (prompts) prompts->push_back(box.prompt);
+            // The closing question gets OK; any other box is declined, or, with nothing to
+            // decline (a box that only tells), answered with the one button it has.
             const bool closing = box.prompt.find("Are you sure") != std::string::npos;
-            Press(box, closing ? "OK" : "Cancel");
+            if (closing || !Press(box, "Cancel")) Press(box, "OK");
             continue;
         }
         if (!closeSent) closeSent = PostMessageA(mainWindow, WM_CLOSE, 0, 0) != 0;

@@ -20,11 +20,22 @@ std::string SystemText(DWORD error) {
     char text[512] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
                    nullptr);
-    return base::Trim(text);
+    // The system's text ends with CR LF (and may break inside): the entry stays on one line.
+    std::string line;
+    for (const char* c = text; *c; ++c) {
+        const bool lineBreak = *c == '\r' || *c == '\n';
+        if (!lineBreak)
+            line += *c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    return base::Trim(line);
 }
 
 void LogStartFailure(DWORD error, const std::string& what) {
     const std::string reason = SystemText(error);
+    // Beside a program folder without its logs folder the entry still has a place.
+    CreateDirectoryA(base::ProgramFilePath("logs").c_str(), nullptr);
     base::LogErrorLine(std::to_string(error), what + (reason.empty() ? "" : " (" + reason + ")"),
                        "Method: StartCorvane");
 }

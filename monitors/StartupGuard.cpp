@@ -33,6 +33,13 @@ namespace {
 
 bool running = false;
 
+bool KeyExists(HKEY root, const std::string& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
 std::string StartupFolder() { return gb_programsFolder + "\\Startup"; }
 std::string FolderSnapshotPath() { return base::ProgramFilePath(kStartupFolderSnapshot); }
 std::string RegistrySnapshotPath() { return base::ProgramFilePath(kStartupRegistrySnapshot); }
@@ -173,8 +180,11 @@ void startStartupMonitor() {
         halvex::StartMonitor(StartupFolder(), support::NotifyWindow(NotifyBox::StartupFolder), 1, nullptr);
         running = true;
         WriteFolderSnapshot();
+        // A Run key that a new machine does not have yet holds nothing to start, and is not an error:
+        // it is left unwatched (its group is still compared at every check of the others).
         for (const auto& g : RunGroups())
-            halvex::StartMonitor(g.keyPath, support::NotifyWindow(NotifyBox::StartupRegistry), 0, g.root);
+            if (KeyExists(g.root, g.keyPath))
+                halvex::StartMonitor(g.keyPath, support::NotifyWindow(NotifyBox::StartupRegistry), 0, g.root);
         WriteRegistrySnapshot();
     });
 }

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "base/ErrorLog.h"
 #include "base/Handles.h"
@@ -53,6 +55,19 @@ bool IsRemovablePath(const std::string& p) {
     const size_t rest = p[0] == '\\' ? p.find('\\', p.find('\\', 2) + 1) : 2;
     if (rest == std::string::npos) return false;
     return p.find_first_not_of("\\", rest) != std::string::npos;
+}
+
+// One line of the warning for a row that stayed: its kind and what it names (a registry row its
+// key or value in full).
+std::string NotRemovedLine(const base::ListItem& r) {
+    std::string where = r.SubItems(2);
+    if (r.Text == "Malware RegKey")
+        where = r.ToolTipText;
+    else if (r.Text == "Malware RegValue" || r.Text == "Malware RegData")
+        where = r.ToolTipText + "\\" + r.SubItems(2);
+    else if (r.Text == "Bad Hosts Entry")
+        where = r.SubItems(1) + " " + r.SubItems(2);
+    return r.Text + ": " + where;
 }
 
 // A decimal process id and nothing else (blanks around it allowed).
@@ -241,6 +256,11 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
     const long total = rows.Count();
     long progress = 0;
     std::set<std::string> keysLeft;  // full paths of key rows that stayed; the editor may still take them
+    // What failed, in the order met: the row's kind and full path, and its line of the warning.
+    struct Stayed {
+        std::string kind, path, line;
+    };
+    std::vector<Stayed> stayed;
 
     // One pass: every checked row of its kinds gets its action. After a removal the walk goes
     // on at the same index: the rows before it were all visited and none of them can change,
@@ -268,7 +288,10 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
                 continue;
             }
             rows(i).Checked = false;
-            if (o == Outcome::Failed) gb_removalFailed = true;
+            if (o == Outcome::Failed) {
+                gb_removalFailed = true;
+                stayed.push_back({row.Text, row.ToolTipText, NotRemovedLine(row)});
+            }
             ++i;
         }
     };
@@ -342,6 +365,7 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
                 const HKEY root = RootOfRegistryPath(r.ToolTipText, keyPath);
                 if (root && !KeyOpens(root, keyPath)) {
                     wiring::NoteOwnKeyChange(root, keyPath);
+                    std::erase_if(stayed, [&](const Stayed& s) { return s.kind == r.Text && s.path == r.ToolTipText; });
                     rows.Remove(i);
                     ++gb_totalSpyRegistryKeysRemoved;
                 }
@@ -349,11 +373,14 @@ void RemoveSelectedSpy(FindingList& list, RemovalView& view, const RemovalAction
         });
     }
 
-    if (gb_removalFailed && !gb_autoRemove) {
+    // Only what is still there is named; nothing stayed, nothing to warn about.
+    if (!stayed.empty() && !gb_autoRemove) {
         base::Trap("RemoveSelectedSpy", [&] {
+            std::string names;
+            for (const Stayed& s : stayed) names += s.line + "\r\n";
             view.WarnNotRemoved(
                 wiring::GetMessage("1102", "Warning! Some component(s) could not be deleted or unloaded:") + " \r\n" +
-                wiring::GetMessage("1103", "Please reboot your system, then run Corvane again."));
+                names + wiring::GetMessage("1103", "Please reboot your system, then run Corvane again."));
         });
     }
     base::Trap("RemoveSelectedSpy", [&] {

@@ -41,4 +41,9 @@ void ScanResults::Release() {
 
 bool ScanResults::SaveIfChanged() { return !list_.newerThanFile || Save(); }
 
+std::string ScanResults::NotSavedText() const {
+    return "The results could not be saved to " + Path() +
+           ". They stay listed until Corvane ends; the error log tells why.";
+}
+
 }  // namespace results

@@ -43,6 +43,8 @@ public:
     // Saves only what this session changed (the list is newer than the file): a file that this
     // session never read is never written over. True when there was nothing to save.
     bool SaveIfChanged();
+    // What the user is told when the file could not take the list.
+    std::string NotSavedText() const;
 
 private:
     bool HoldsFile() const;

@@ -90,7 +90,8 @@ void ScanDriver::SetScanState(bool finished) {
         gb_scanBusy = false;
     }
     // What the list holds now goes into the file: a scan nobody watches leaves its findings there.
-    results::ProgramResults().Save();
+    results::ScanResults& store = results::ProgramResults();
+    if (!store.Save()) Host().ResultsNotSaved(store.NotSavedText());
 }
 
 void ScanDriver::NewResults() {

@@ -26,6 +26,8 @@ public:
     // again; `found` when the results list holds rows.
     virtual void ScanFinished(bool /*found*/, const std::string& /*buttonCaption*/) {}
     virtual void PlaySoundFile(const std::string& /*path*/) {}
+    // The results file could not take the scan's list: the user is told with this text.
+    virtual void ResultsNotSaved(const std::string& /*text*/) {}
     // The automatic removal of every checked finding; the default removes without a window.
     virtual void RemoveAll(results::FindingList& list);
 };

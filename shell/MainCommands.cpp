@@ -2,6 +2,7 @@
 // does. A scan or a removal in progress lets only the window's own rows through.
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/MsgBox.h"
 #include "base/Text.h"
@@ -237,8 +238,18 @@ void frmMain::flash_FSCommand(const std::string& command, const std::string& arg
         if (FrontFirst(c)) Front();
         if (it->second.password && !ProtectedPage()) return;
         it->second.run(*this, MovieArgument(args));
-        // The alerts list is sent anew after an answer: a row chosen before names another row now.
-        if (c == "IDC_FS_ALERT" || c == "IDC_FS_AUTHORIZE" || c == "IDC_FS_DELETE") selected_.erase("ALERT");
+        // A list is sent anew after a command that changes it: a row chosen before names another
+        // row now, or none (a last row deleted), until one is chosen again.
+        static const std::map<std::string, std::vector<const char*>> resent = {
+            {"IDC_FS_ALERT", {"ALERT"}},
+            {"IDC_FS_AUTHORIZE", {"ALERT"}},
+            {"IDC_FS_DELETE", {"ALERT"}},
+            {"IDC_FS_RESULTS", {"BACKUP", "IGNORE"}},
+            {"IDC_FS_RESULTSDELETEBACKUP", {"BACKUP"}},
+            {"IDC_FS_RESUTSIGNORE", {"IGNORE"}},
+            {"IDC_FS_REMOVEIGNORE", {"IGNORE"}}};
+        if (auto lists = resent.find(c); lists != resent.end())
+            for (const char* list : lists->second) selected_.erase(list);
     });
 }
 

@@ -123,7 +123,8 @@ void GetOptionsFromFlash(const GetVariableFn& get) {
                 value.number = conv::CIntText(raw);
                 break;
             case Encoding::S:
-                value.text = raw;
+                // The proxy port follows the options window's rule: no positive number is port 80.
+                value.text = v.text == &gb_proxPort ? ProxyPortText(raw) : raw;
                 break;
         }
         read.push_back(std::move(value));

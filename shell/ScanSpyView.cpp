@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "core/modLanguage.h"
+#include "shell/frmMsgBox.h"
 #include "shell/frmScanSpy.h"
 #include "ui/MessageLoop.h"
 
@@ -30,6 +31,11 @@ void frmScanSpy::ScanFinished(bool found, const std::string& buttonCaption) {
     flash.SetVariable("_root.ScanFound", found ? "1" : "0");
     flash.SetVariable("_root.ButtonCaption", buttonCaption);
     if (MainWindowScanning) MainWindowScanning(false);
+}
+
+void frmScanSpy::ResultsNotSaved(const std::string& text) {
+    ScanResult(text);
+    frmMsgBox.msgboxOK(text, "Corvane");
 }
 
 void frmScanSpy::PlaySoundFile(const std::string& path) { PlaySoundA(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC); }

@@ -323,11 +323,21 @@ void frmMain::showOptions() {
 // options window reloaded over the new values (it writes the Run value and drops a schedule that
 // is off), and the store at once. A value that does not convert changes nothing and says so.
 bool frmMain::getOptionsFromFlash() {
+    // A schedule the Task Scheduler cannot take changes nothing, as a value that does not convert:
+    // the page stays with what was typed, and the schedule in force stays.
+    const std::string schedule = flash.GetVariable("_root.scheduleSettings");
+    if (!schedule.empty() && !frmOptions::ScheduleCanBeSet(schedule)) {
+        const std::string told =
+            "The schedule could not be set: its day, hour or minute is not valid. The schedule in force stays.";
+        StatusBar1.SetPanelText(1, told);
+        frmMsgBox.msgboxOK(told, "Corvane");
+        return false;
+    }
     const bool ok = base::Trap("getOptionsFromFlash", [&] {
         optionTable::GetOptionsFromFlash([&](const std::string& n) { return flash.GetVariable(n); });
-        if (!flash.GetVariable("_root.scheduleSettings").empty()) {
+        if (!schedule.empty()) {
             if (!frmOptions.Loaded()) frmOptions.Load();
-            frmOptions.setSchedule(flash.GetVariable("_root.scheduleSettings"));
+            frmOptions.setSchedule(schedule);
         }
         frmOptions.Unload();
         frmOptions.Load();

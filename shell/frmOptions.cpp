@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "base/Conversions.h"
 #include "base/Launch.h"
 #include "base/Trap.h"
@@ -219,7 +221,11 @@ void frmOptions::Form_Load() {
     chkPlaySounds.SetValue(gb_playSounds);
     chkBHO.SetValue(gb_scanBHO);
     chkDelAfterRestore.SetValue(gb_deleteBackupAfterRestore);
+    // Every load makes the registration match the option (as the Run value below): setting the box
+    // raises its click only when it changes, and a cleared box starts cleared.
+    const bool clickRaised = chkContextMenu.Value() != (gb_contextMenu ? 1 : 0);
     chkContextMenu.SetValue(gb_contextMenu);
+    if (!clickRaised) chkContextMenu_Click();
     if (gb_enablePassword) chkEnablePassword.SetValue(1);
     chkScanRestor.SetValue(!gb_scanRestoreFolder);
     chkScanUserAccount.SetValue(gb_scanAllUserAccounts);
@@ -369,6 +375,16 @@ void frmOptions::setSchedule(const std::string& args) {
             }
         },
         [&] { return "Method: setSchedule Args" + args; });
+}
+
+bool frmOptions::ScheduleCanBeSet(const std::string& args) {
+    if (std::count(args.begin(), args.end(), '|') < 4) return false;
+    try {
+        scheduleSetting::ParseScheduleArgs(args);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void frmOptions::chkCustomSched_Click() {

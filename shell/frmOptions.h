@@ -93,6 +93,8 @@ public:
 
     // Called by the main window's dispatcher and the options read-back.
     void setSchedule(const std::string& args);
+    // True when setSchedule would take the text: its fields are all there and each is valid.
+    static bool ScheduleCanBeSet(const std::string& args);
     void showPassWindow();
     void showCustomSchedule();
     void runLveupdate();

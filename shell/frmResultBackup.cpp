@@ -124,10 +124,7 @@ void frmResultBackup::Form_Load() {
 void frmResultBackup::Form_Unload(int&) {
     // A list the file could not take stays in memory: the next showing shows it, not the file.
     results::ScanResults& store = results::ProgramResults();
-    if (!store.Close())
-        frmMsgBox.msgboxOK("The results could not be saved to " + store.Path() +
-                               ". They stay listed until Corvane ends; the error log tells why.",
-                           kTitle);
+    if (!store.Close()) frmMsgBox.msgboxOK(store.NotSavedText(), kTitle);
     gb_totalSpywareFound = results::Findings().Count();
     base::Trap("Form_Unload", [] { wiring::EndProgress(); });
 }

@@ -146,6 +146,7 @@ private:
     void ScanResult(const std::string& text) override;
     void ScanFinished(bool found, const std::string& buttonCaption) override;
     void PlaySoundFile(const std::string& path) override;
+    void ResultsNotSaved(const std::string& text) override;
 
     bool RunScan(const std::function<bool()>& scan);
     void OnMovieCommand(const std::string& command, const std::string& args);

@@ -479,7 +479,7 @@ Program::Program(const Options& options, const std::string& commandLine) {
         if (find != INVALID_HANDLE_VALUE) {
             // What an installation holds: the program, its libraries and data, not what runs of
             // the build's own folder left there.
-            const std::set<std::string> folders = {"SKIN", "LANGUAGE"};
+            const std::set<std::string> folders = {"SKIN", "LANGUAGE", "HELP"};
             do {
                 std::string name = fd.cFileName, upper = name;
                 for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));

@@ -252,6 +252,36 @@ TEST(ScanJourney, ScanQuarantineDeleteAndRestoreTheSeededMachine) {
     EXPECT_TRUE(program.Close());
 }
 
+// A folder where the results file belongs: the scan ends, and a box names the file that could not
+// take its results.
+TEST(ScanJourney, AResultsFileThatCannotBeWrittenIsToldOnTheScreen) {
+    SeededMachine machine;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr);
+    program.AnswerBoxes("Cancel");
+    const std::string file = program.File("rslt.qvl");
+    ASSERT_TRUE(CreateDirectoryA(file.c_str(), nullptr));
+    ASSERT_TRUE(journey::ChooseScan(program, "Full Scan"));
+    std::vector<std::string> boxes;
+    EXPECT_TRUE(journey::WaitForScanEnd(program, &boxes)) << "the scan did not end";
+    const std::string says = "The results could not be saved to " + file;
+    auto told = [&] {
+        return std::any_of(boxes.begin(), boxes.end(),
+                           [&](const std::string& b) { return b.find(says) != std::string::npos; });
+    };
+    // The box comes once the scan has ended; Continue may show first.
+    if (!told())
+        if (auto box = program.Box(20000)) {
+            boxes.push_back(box->text);
+            box->Press("OK");
+        }
+    std::string shown;
+    for (const std::string& b : boxes) shown += "[" + b + "] ";
+    EXPECT_TRUE(told()) << "boxes: " << shown;
+    RemoveDirectoryA(file.c_str());
+    EXPECT_TRUE(program.Close());
+}
+
 // Two scans in a row with a finding removed by hand between them: the second lists, counts and
 // logs only what is there.
 TEST(ScanJourney, TwoScansInARowListOnlyWhatIsThere) {

@@ -1,10 +1,15 @@
 // Journeys through the settings: the start-up pair saved and read back with the Run value it
-// writes, a daily scheduled scan that the Task Scheduler holds and that scans when run, and Live
-// Update through the user's proxy settings against a local web server.
+// writes, a daily scheduled scan that the Task Scheduler holds and that scans when run, a schedule
+// that cannot be set, the Explorer context menu option, Live Update through the user's proxy
+// settings against a local web server, and an ordinary session that leaves the error log empty.
 #include <gtest/gtest.h>
 #include <mstask.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +17,9 @@
 #include "app/journeys/Journey.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "base/testing/ShellSelection.h"
 #include "base/testing/Testing.h"
+#include "base/testing/seeded/SeededMachine.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/StringCipher.h"
 #include "definitions/tests/TestSigning.h"
@@ -181,6 +188,16 @@ std::string Joined(const std::vector<std::string>& texts) {
     return out;
 }
 
+// Types a schedule into the page's fields.
+void TypeSchedule(const Program& program, const std::string& type, const std::string& hour, const std::string& minute,
+                  const std::string& half, const std::string& weekday) {
+    TypeInto(FieldBy(program, "schedule", true), type, "schedule");
+    TypeInto(FieldBy(program, "hh", true), hour, "hh");
+    TypeInto(FieldBy(program, "mm", true), minute, "mm");
+    TypeInto(FieldBy(program, "AM/PM", true), half, "AM/PM");
+    TypeInto(FieldBy(program, "weekday 1-7", true), weekday, "weekday");
+}
+
 // Each start-up combination saved writes its Run value, and the page reopened shows it; then a
 // daily scan set on the page and saved is a Task Scheduler job that scans when run.
 TEST(SettingsJourney, StartUpPairSavedReadBackAndWrittenThenADailyScheduledScan) {
@@ -223,11 +240,7 @@ TEST(SettingsJourney, StartUpPairSavedReadBackAndWrittenThenADailyScheduledScan)
 
     // A daily scan at 3:30 PM, typed into the page's schedule fields and saved.
     ASSERT_TRUE(OpenOptions(program));
-    TypeInto(FieldBy(program, "schedule", true), "daily", "schedule");
-    TypeInto(FieldBy(program, "hh", true), "3", "hh");
-    TypeInto(FieldBy(program, "mm", true), "30", "mm");
-    TypeInto(FieldBy(program, "AM/PM", true), "PM", "AM/PM");
-    TypeInto(FieldBy(program, "weekday 1-7", true), "1", "weekday");
+    TypeSchedule(program, "daily", "3", "30", "PM", "1");
     ASSERT_TRUE(program.ClickButton("Save"));
     // The page goes back home once the job is written whole.
     ASSERT_TRUE(program.FindButton("Start Scan", 20000)) << "Save did not go back to the home page";
@@ -271,41 +284,161 @@ TEST(SettingsJourney, StartUpPairSavedReadBackAndWrittenThenADailyScheduledScan)
     EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
 }
 
+// A schedule the Task Scheduler cannot take: Save says so, the page stays for it to be put right,
+// and the job in force is the one saved before.
+TEST(SettingsJourney, AScheduleThatCannotBeSetIsToldAndTheOldOneStays) {
+    StartupAndScheduleRestored restore;
+    ASSERT_TRUE(testing_support::ScheduleServiceRunning()) << "the Task Scheduler service did not start";
+    Program program;
+    ASSERT_NE(program.Main(), nullptr) << "the main window never showed";
+    program.AnswerBoxes("Cancel");
+    ASSERT_TRUE(OpenOptions(program));
+    TypeSchedule(program, "daily", "3", "30", "PM", "1");
+    ASSERT_TRUE(program.ClickButton("Save"));
+    ASSERT_TRUE(program.FindButton("Start Scan", 20000)) << "a valid schedule did not go back home";
+    std::optional<ScheduledJob> job;
+    ASSERT_TRUE(journey::WaitUntil([&] { return (job = ReadJob()).has_value(); }, 10000)) << "no job";
+
+    struct Case {
+        const char* name;
+        std::string hour, minute;
+    };
+    const Case cases[] = {{"hour 25", "25", "30"}, {"a 30,000-character minute", "3", std::string(30000, '5')}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(OpenOptions(program));
+        TypeSchedule(program, "daily", c.hour, c.minute, "PM", "1");
+        ASSERT_TRUE(program.ClickButton("Save"));
+        auto box = program.Box(20000);
+        ASSERT_TRUE(box.has_value()) << "Save said nothing";
+        EXPECT_NE(box->text.find("The schedule could not be set"), std::string::npos) << box->text;
+        EXPECT_TRUE(box->Press("OK"));
+        ASSERT_TRUE(journey::WaitUntil([&] { return !IsWindowVisible(box->window); }, 5000));
+        EXPECT_NE(program.FindButton("Save", 5000), nullptr) << "the options page did not stay";
+        EXPECT_EQ(program.FindButton("Start Scan", 0), nullptr) << "Save went back home as if saved";
+        const std::optional<ScheduledJob> now = ReadJob();
+        ASSERT_TRUE(now.has_value()) << "the job in force went";
+        ASSERT_EQ(now->triggers.size(), 1u);
+        EXPECT_EQ(now->triggers[0].wStartHour, 15);
+        EXPECT_EQ(now->triggers[0].wStartMinute, 30);
+        ASSERT_TRUE(program.ClickButton("Home"));
+    }
+    EXPECT_TRUE(program.Close());
+}
+
+// ---- the Explorer context menu, as Explorer asks for it
+
+// The entries the folder menu's handlers add for a folder ("Directory" handlers, read from the
+// registry and created by class id as Explorer does).
+std::vector<std::string> FolderMenuEntries(const std::string& folder) {
+    std::vector<std::string> entries;
+    HKEY handlers = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "Directory\\shellex\\ContextMenuHandlers", 0, KEY_READ, &handlers) !=
+        ERROR_SUCCESS)
+        return entries;
+    IDataObject* selection = testing_support::ShellSelection({folder});
+    char name[256];
+    for (DWORD i = 0, n = sizeof name;
+         RegEnumKeyExA(handlers, i, name, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, n = sizeof name) {
+        char text[64] = {};
+        LONG size = sizeof text;
+        if (RegQueryValueA(handlers, name, text, &size) != ERROR_SUCCESS) continue;
+        wchar_t wide[64] = {};
+        MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
+        CLSID clsid{};
+        IShellExtInit* init = nullptr;
+        if (FAILED(CLSIDFromString(wide, &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
+                                    reinterpret_cast<void**>(&init))))
+            continue;
+        IContextMenu* menu = nullptr;
+        if (SUCCEEDED(init->Initialize(nullptr, selection, nullptr)) &&
+            SUCCEEDED(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&menu)))) {
+            HMENU popup = CreatePopupMenu();
+            menu->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL);
+            for (int m = 0; m < GetMenuItemCount(popup); ++m) {
+                char entry[256] = {};
+                GetMenuStringA(popup, m, entry, sizeof entry, MF_BYPOSITION);
+                entries.push_back(entry);
+            }
+            DestroyMenu(popup);
+            menu->Release();
+        }
+        init->Release();
+    }
+    if (selection) selection->Release();
+    RegCloseKey(handlers);
+    return entries;
+}
+
+bool FolderMenuOffersTheScan(const std::string& folder) {
+    const auto entries = FolderMenuEntries(folder);
+    return std::find(entries.begin(), entries.end(), "Scan with Corvane") != entries.end();
+}
+
+// The option ticked and saved puts "Scan with Corvane" on the folder menu; cleared and saved takes
+// it away again, and the page reopened shows the box cleared.
+TEST(SettingsJourney, TheContextMenuOptionPutsTheScanOnTheFolderMenuAndTakesItAway) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    testing_support::TempFolder folder;
+    Program program;
+    ASSERT_NE(program.Main(), nullptr) << "the main window never showed";
+    program.AnswerBoxes("Cancel");
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "ticked" : "cleared");
+        ASSERT_TRUE(OpenOptions(program));
+        SetBox(program, "Add to context menu", on);
+        ASSERT_TRUE(program.ClickButton("Save"));
+        ASSERT_TRUE(program.FindButton("Start Scan", 20000)) << "Save did not go back to the home page";
+        // regsvr32 runs on its own: the menu changes once it has ended, as a person sees it.
+        EXPECT_TRUE(journey::WaitUntil([&] { return FolderMenuOffersTheScan(folder.path()) == on; }, 30000))
+            << "the folder menu " << (on ? "does not offer" : "still offers") << " the scan";
+        ASSERT_TRUE(OpenOptions(program));
+        HWND box = OptionsBox(program, "Add to context menu");
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(Checked(box), on) << "the page reopened";
+        ASSERT_TRUE(program.ClickButton("Home"));
+    }
+    EXPECT_TRUE(program.Close());
+    CoUninitialize();
+}
+
 // ---- Live Update
 
 std::string DefinitionsSource() {
     return base::ReadWhole(testing_support::SourceDir() + "\\assets\\definitions\\definitions.txt");
 }
 
-// Live Update through the proxy fields of the options page, against a local nginx serving newer
-// signed definitions: they are installed, and the home page shows their date at once.
-TEST(SettingsJourney, LiveUpdateFromALocalServerShowsTheNewDateAtOnce) {
+// A local nginx serving newer signed definitions (update number 2) and news.
+struct UpdateServer {
     testing_support::TempFolder www;
-    CreateDirectoryA((www / "updates").c_str(), nullptr);
-    modEncryption::LoadEncryption();
-    modDefinitions::WriteDefinitionsFile(www / "updates\\defs.dat",
-                                         "[SETTINGS]\nUPDATE-FILE-NUMBER=2\n" + DefinitionsSource(),
-                                         testing_support::TestSigningKey());
-    modEncryption::ReleaseEncryption();
-    base::WriteText(www / "updates\\version", "2\n");
-    base::WriteText(www / "updates\\News.txt", "New definitions.\r\n");
-    testing_support::Nginx nginx(www.path());
-    ASSERT_TRUE(nginx.ok()) << nginx.error();
+    std::optional<testing_support::Nginx> nginx;
+    UpdateServer() {
+        CreateDirectoryA((www / "updates").c_str(), nullptr);
+        modEncryption::LoadEncryption();
+        modDefinitions::WriteDefinitionsFile(www / "updates\\defs.dat",
+                                             "[SETTINGS]\nUPDATE-FILE-NUMBER=2\n" + DefinitionsSource(),
+                                             testing_support::TestSigningKey());
+        modEncryption::ReleaseEncryption();
+        base::WriteText(www / "updates\\version", "2\n");
+        base::WriteText(www / "updates\\News.txt", "New definitions.\r\n");
+        nginx.emplace(www.path());
+    }
+};
 
-    Program program;
-    ASSERT_NE(program.Main(), nullptr) << "the main window never showed";
-    program.AnswerBoxes("Cancel");
-    const std::string before = program.ShownTextStarting("Last Update on:");
-    ASSERT_FALSE(before.empty()) << "the home page shows no update date";
-
-    // The server is the proxy of the page's Live Update fields: every request goes to it.
+// The server as the proxy of the page's Live Update fields (every request goes to it), saved.
+void UseServerAsProxy(const Program& program, const UpdateServer& server) {
     ASSERT_TRUE(OpenOptions(program));
     SetBox(program, "Use a proxy", true);
     TypeInto(FieldBy(program, "Server:"), "127.0.0.1", "proxy server");
-    TypeInto(FieldBy(program, "Port:"), std::to_string(nginx.port()), "proxy port");
+    TypeInto(FieldBy(program, "Port:"), std::to_string(server.nginx->port()), "proxy port");
     ASSERT_TRUE(program.ClickButton("Save"));
     ASSERT_TRUE(program.FindButton("Start Scan", 10000)) << "Save did not go back to the home page";
+}
 
+// Live Update's Start, its boxes answered until it says the update completed.
+void UpdateToTheEnd(const Program& program, const UpdateServer& server) {
     ASSERT_TRUE(program.ClickUntil("Live Update", [&] { return program.FindButton("Start", 0) != nullptr; }));
     ASSERT_TRUE(program.ClickButton("Start")) << "no Start in the Live Update window";
     std::vector<std::string> boxes;
@@ -322,7 +455,24 @@ TEST(SettingsJourney, LiveUpdateFromALocalServerShowsTheNewDateAtOnce) {
         },
         60000);
     ASSERT_TRUE(done) << "the update did not complete; boxes: " << Joined(boxes) << "\nserver log:\n"
-                      << nginx.AccessLog();
+                      << server.nginx->AccessLog();
+}
+
+// Live Update through the proxy fields of the options page, against a local nginx serving newer
+// signed definitions: they are installed, and the home page shows their date at once.
+TEST(SettingsJourney, LiveUpdateFromALocalServerShowsTheNewDateAtOnce) {
+    UpdateServer server;
+    ASSERT_TRUE(server.nginx->ok()) << server.nginx->error();
+    const testing_support::TempFolder& www = server.www;
+
+    Program program;
+    ASSERT_NE(program.Main(), nullptr) << "the main window never showed";
+    program.AnswerBoxes("Cancel");
+    const std::string before = program.ShownTextStarting("Last Update on:");
+    ASSERT_FALSE(before.empty()) << "the home page shows no update date";
+
+    UseServerAsProxy(program, server);
+    UpdateToTheEnd(program, server);
 
     const std::string installed = program.File("defs.dat");
     EXPECT_EQ(journey::Bytes(installed), journey::Bytes(www / "updates\\defs.dat"))
@@ -343,6 +493,64 @@ TEST(SettingsJourney, LiveUpdateFromALocalServerShowsTheNewDateAtOnce) {
     EXPECT_EQ(after, std::string("Last Update on: ") + date) << "not the date of the new definitions";
     EXPECT_TRUE(program.Close());
     EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
+}
+
+// The help viewer's window showing the program's help (its title is the help file's own), in
+// whatever process shows it; nullptr when none came within the time.
+HWND HelpWindow(DWORD ms) {
+    HWND found = nullptr;
+    journey::WaitUntil(
+        [&] {
+            for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, nullptr); w && !found;
+                 w = FindWindowExA(nullptr, w, nullptr, nullptr))
+                if (IsWindowVisible(w) && journey::TextOf(w) == "Corvane Help") found = w;
+            return found != nullptr;
+        },
+        ms);
+    return found;
+}
+
+// An ordinary session on the seeded machine: start, a scan, its results, the removal, Live Update
+// against the local server (the options saved on the way), Help, close. Nothing in it fails, so
+// the error log holds no line.
+TEST(SettingsJourney, AnOrdinarySessionLeavesTheErrorLogEmpty) {
+    testing_support::SeededMachine machine;
+    UpdateServer server;
+    ASSERT_TRUE(server.nginx->ok()) << server.nginx->error();
+    Program program;
+    ASSERT_NE(program.Main(), nullptr) << "the main window never showed";
+    program.AnswerBoxes("Cancel");
+
+    ASSERT_TRUE(journey::ChooseScan(program, "Full Scan"));
+    std::vector<std::string> boxes;
+    ASSERT_TRUE(journey::WaitForScanEnd(program, &boxes)) << "the scan did not end";
+    ASSERT_TRUE(program.ClickButton("Continue"));
+    HWND list = journey::ResultsList(program);
+    ASSERT_NE(list, nullptr) << "no results list after Continue";
+    ASSERT_FALSE(journey::ListViewRows(list, 4).empty()) << "the seeded machine gave no findings";
+    ASSERT_TRUE(program.ClickButton("Delete"));
+    auto asked = program.Box(10000);
+    ASSERT_TRUE(asked.has_value()) << "Delete asked nothing";
+    EXPECT_TRUE(asked->Press("OK")) << asked->text;
+    for (const std::string& t : program.AnswerBoxes("OK", 5000)) std::printf("after Delete: %s\n", t.c_str());
+    ASSERT_TRUE(journey::CloseResults(program)) << "the results window stays after Close";
+
+    UseServerAsProxy(program, server);
+    UpdateToTheEnd(program, server);
+
+    ASSERT_TRUE(program.ClickButton("Help"));
+    HWND help = HelpWindow(30000);
+    EXPECT_NE(help, nullptr) << "no help window; boxes: " << Joined(program.AnswerBoxes("OK"));
+    if (help) {
+        std::printf("help window: %s\n", journey::SaveScreen("help-window").c_str());
+        PostMessageA(help, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(journey::WaitUntil([&] { return !IsWindow(help) || !IsWindowVisible(help); }, 10000));
+    }
+
+    EXPECT_TRUE(program.Close());
+    EXPECT_EQ(journey::Leftovers(), std::vector<std::string>{});
+    const std::string errorLog = program.File("logs\\errorlog.txt");
+    EXPECT_EQ(base::FileExists(errorLog) ? base::ReadWhole(errorLog) : std::string(), "");
 }
 
 }  // namespace

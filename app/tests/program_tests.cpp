@@ -254,6 +254,32 @@ TEST(ProgramTest, ASecondStartIsRefusedAndTheFirstClosesThroughItsOwnShutDown) {
         EXPECT_EQ(GetAttributes(first.pf / f), INVALID_FILE_ATTRIBUTES) << f;
 }
 
+// A box that has only OK (here: no help file in the program folder) is answered with OK, and the
+// program still ends through its own shut-down, as scripts/run-corvane ends it.
+TEST(ProgramTest, ClosingFromOutsideAnswersABoxThatHasOnlyOk) {
+    ChildProgram program("");
+    ASSERT_NE(program.process(), nullptr);
+    HWND main = remote::PublishedMainWindow(30000);
+    ASSERT_NE(main, nullptr);
+    HWND help = nullptr;
+    for (const auto& [child, text] : remote::ChildTexts(main))
+        if (text == "Help") help = child;
+    ASSERT_NE(help, nullptr) << "no Help button";
+    // Posted: the box the click shows holds the main window's thread.
+    PostMessageA(help, BM_CLICK, 0, 0);
+    const ShownBox box = WaitForBox(program.id(), 30000);
+    ASSERT_NE(box.window, nullptr);
+    ASSERT_NE(box.prompt.find("The help file could not be opened"), std::string::npos) << box.prompt;
+    ASSERT_EQ(box.buttons.size(), 1u);
+    DWORD code = 1;
+    std::vector<std::string> prompts;
+    ASSERT_TRUE(remote::CloseProgram(main, 60000, code, &prompts)) << "the program did not end";
+    EXPECT_EQ(code, 0u);
+    ASSERT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(prompts[0], box.prompt);
+    EXPECT_NE(prompts[1].find("Are you sure"), std::string::npos);
+}
+
 // Start Corvane and close it: the results file of an earlier session, which this session neither
 // opened nor replaced with a scan's, stays byte for byte.
 TEST(ProgramTest, StartAndCloseLeaveAnEarlierSessionsResultsFileAsItWas) {

@@ -283,7 +283,14 @@ TEST_F(ScanFlowTest, AnOldResultsFileThatStaysNeverReplacesThisScansFindings) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(held.get(), INVALID_HANDLE_VALUE);
 
+    // The scan's end says that the file did not take its findings, naming it.
+    std::string told;
+    base::modal::Expect("frmMsgBox", [&](const base::modal::Step& s) -> long {
+        told = s.text;
+        return 1;
+    });
     Scan("QUICKSCAN");
+    EXPECT_NE(told.find("The results could not be saved to " + ResultsFile()), std::string::npos) << told;
     const Rows found = RowsOf(results::Findings());
     ASSERT_FALSE(found.empty());
     EXPECT_NE(base::ReadWhole(base::ErrorLogPath()).find("DropResultsFile"), std::string::npos);

@@ -190,7 +190,8 @@ TEST_F(LauncherRun, WithoutTheSwitchCorvaneStartsWithoutAScan) {
 }
 
 // No Corvane.exe beside the launcher, or one that is no program: one line in Corvane's error log,
-// in its format, naming the program; no window, and no Corvane anywhere.
+// in its format, naming the program (the system's reason without its line break), also when the
+// program folder has no logs folder yet; no window, and no Corvane anywhere.
 TEST_F(LauncherRun, AMissingOrBrokenProgramIsWrittenToTheErrorLog) {
     struct Case {
         const char* name;
@@ -202,25 +203,32 @@ TEST_F(LauncherRun, AMissingOrBrokenProgramIsWrittenToTheErrorLog) {
         {"no program", "this is not a program", "Corvane.exe could not be started: "},
     };
     const std::string errorLog = pf / "logs\\errorlog.txt";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        DeleteFileA(errorLog.c_str());
-        DeleteFileA((pf / "Corvane.exe").c_str());
-        if (c.content) base::WriteText(pf / "Corvane.exe", c.content);
-        const int before = programtest::CountProcesses("Corvane.exe");
-        const Ran ran = RunAsWindowsDoes("\"" + (pf / "Tessiv.exe") + "\" /STARTUP", "500");
-        EXPECT_EQ(ran.exitCode, 1u);
-        EXPECT_FALSE(ran.showedWindow) << "log-on must show nothing";
-        const std::string log = ReadIfThere(errorLog);
-        EXPECT_NE(log.find(c.says + (pf / "Corvane.exe")), std::string::npos) << log;
-        EXPECT_EQ(log.find("\"\r\nDate: "), 0u) << log;
-        EXPECT_NE(log.find("\",\"Time: "), std::string::npos) << log;
-        EXPECT_NE(log.find("Error Number: "), std::string::npos) << log;
-        EXPECT_NE(log.find(", Method: StartCorvane\""), std::string::npos) << log;
-        EXPECT_EQ(log.find("Error Description: ", log.find("Error Description: ") + 1), std::string::npos)
-            << "one line: " << log;
-        EXPECT_EQ(programtest::CountProcesses("Corvane.exe"), before);
-    }
+    for (const Case& c : cases)
+        for (const bool logsFolder : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (logsFolder ? "" : ", no logs folder"));
+            DeleteFileA(errorLog.c_str());
+            if (logsFolder)
+                CreateDirectoryA((pf / "logs").c_str(), nullptr);
+            else
+                ASSERT_TRUE(RemoveDirectoryA((pf / "logs").c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+            DeleteFileA((pf / "Corvane.exe").c_str());
+            if (c.content) base::WriteText(pf / "Corvane.exe", c.content);
+            const int before = programtest::CountProcesses("Corvane.exe");
+            const Ran ran = RunAsWindowsDoes("\"" + (pf / "Tessiv.exe") + "\" /STARTUP", "500");
+            EXPECT_EQ(ran.exitCode, 1u);
+            EXPECT_FALSE(ran.showedWindow) << "log-on must show nothing";
+            const std::string log = ReadIfThere(errorLog);
+            EXPECT_NE(log.find(c.says + (pf / "Corvane.exe")), std::string::npos) << log;
+            EXPECT_EQ(log.find("\"\r\nDate: "), 0u) << log;
+            EXPECT_NE(log.find("\",\"Time: "), std::string::npos) << log;
+            EXPECT_NE(log.find("Error Number: "), std::string::npos) << log;
+            EXPECT_NE(log.find(", Method: StartCorvane\""), std::string::npos) << log;
+            EXPECT_EQ(log.find("Error Description: ", log.find("Error Description: ") + 1), std::string::npos)
+                << "one line: " << log;
+            // The entry's only line breaks are the format's own: before the date and at the end.
+            EXPECT_EQ(log.find("\r\n", 3), log.size() - 2) << "one line: " << log;
+            EXPECT_EQ(programtest::CountProcesses("Corvane.exe"), before);
+        }
 }
 
 // A Corvane of this folder already runs (started at log-on some other way): the launcher leaves it

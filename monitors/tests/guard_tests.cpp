@@ -393,6 +393,22 @@ TEST_F(BhoGuard, NewHelperObjectReportedAuthorizedAndUndone) {
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, base + known));
 }
 
+// Run keys a new machine does not have yet are no error: the guard starts without an entry in the
+// error log, and a key that is there is still watched.
+TEST_F(Guards, RunKeysTheMachineDoesNotHaveYetAreNoError) {
+    AbsentKey runOnce(HKEY_CURRENT_USER, modMonitors::kRunOnceKey);
+    AbsentKey runOnceEx(HKEY_LOCAL_MACHINE, modMonitors::kRunOnceExKey);
+    const std::string name = testing_support::UniqueName("CorvaneGuardNew");
+    SavedValue saved(HKEY_CURRENT_USER, modMonitors::kRunKey, name);
+    modMonitors::startStartupMonitor();
+    SetString(HKEY_CURRENT_USER, modMonitors::kRunKey, name, "C:\\new.exe");
+    EXPECT_TRUE(AlertArrives(1)) << "the Run key that is there is not watched";
+    Settle();
+    EXPECT_EQ(LogCount("txtStartupRegistry_Change"), 0);
+    EXPECT_EQ(LogCount("err10"), 0);
+    modMonitors::stopStartupMonitor();
+}
+
 TEST_F(Guards, ErrorTextsAreLoggedEachTimeUnderTheHandlersName) {
     const std::string text = "err10 Can't open key";
     EXPECT_FALSE(modMonitors::RouteNotification(NotifyBox::BHO, text));

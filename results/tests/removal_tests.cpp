@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
+
 #include "base/OsVersion.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
@@ -206,6 +208,54 @@ TEST(Removal, FailuresAreReportedAsFailures) {
     // The key that survived is in the script; the editor (standing in) took it, so it counts now.
     EXPECT_EQ(editor.scripts.at(0), "REGEDIT4\r\n\r\n[-" + kHkcu + stays + "]\r\n\r\n");
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, stays));
+}
+
+// The warning lists each row that is still there, one a line, and shows only when one is: a key
+// that the direct deletion left but the editor took is gone, so it is neither named nor warned of.
+TEST(Removal, TheWarningNamesWhatStayedAndOnlyWhenSomethingDid) {
+    testing_support::ScopedProgramFolder pf;
+    testing_support::TempFolder tmp;
+    Globals g;
+    ScratchKey key;
+    const std::string file = tmp / "resists.exe", k = key / "TakenLate";
+    for (const bool fileResists : {false, true}) {
+        for (const bool editorFails : {false, true}) {
+            SCOPED_TRACE(std::string("file ") + (fileResists ? "resists" : "goes") + ", editor " +
+                         (editorFails ? "imports nothing" : "takes the key"));
+            gb_removalFailed = false;
+            base::WriteText(file, "x");
+            core_test::SetString(HKEY_CURRENT_USER, k, "v", "x");
+            results::RemovalActions actions = results::DefaultRemovalActions();
+            actions.deleteFile = [&](const std::string& f) { return !fileResists && DeleteFileA(f.c_str()); };
+            actions.deleteKey = [](HKEY, const std::string&) { return false; };  // only the editor can
+            std::optional<ScriptRunner> editor;
+            if (editorFails)
+                results::SetRegEditRunner([](const std::string&) { return true; });  // imports nothing
+            else
+                editor.emplace();
+            FindingList list;
+            AddRow(list, "Malware File", "Spy", file);
+            AddRow(list, "Malware RegKey", "Spy", k, kHkcu + k);
+            RecordingView view;
+            results::RemoveSelectedSpy(list, view, actions);
+            results::SetRegEditRunner({});
+            std::vector<std::string> expected;
+            if (fileResists) expected.push_back("Malware File: " + file);
+            if (editorFails) expected.push_back("Malware RegKey: " + kHkcu + k);
+            if (expected.empty()) {
+                EXPECT_TRUE(view.warnings.empty()) << view.warnings.front();
+                continue;
+            }
+            ASSERT_EQ(view.warnings.size(), 1u);
+            const std::vector<std::string> lines = base::SplitLines(view.warnings[0]);
+            ASSERT_EQ(lines.size(), expected.size() + 2) << view.warnings[0];
+            EXPECT_EQ(lines.front(), "Warning! Some component(s) could not be deleted or unloaded: ");
+            for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i + 1], expected[i]);
+            EXPECT_EQ(lines.back(), "Please reboot your system, then run Corvane again.");
+            EXPECT_TRUE(gb_removalFailed);
+        }
+    }
+    DeleteFileA(file.c_str());
 }
 
 TEST(Removal, AfterTheEditorStillThereMeansNotRemoved) {

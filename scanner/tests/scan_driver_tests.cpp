@@ -41,6 +41,7 @@ public:
     void PlaySoundFile(const std::string& path) override {
         events.push_back("sound:" + path.substr(path.rfind('\\') + 1));
     }
+    void ResultsNotSaved(const std::string& t) override { events.push_back("not saved:" + t); }
     std::function<void(results::FindingList&)> onRemove;
     void RemoveAll(results::FindingList& list) override {
         ++removals;
@@ -411,6 +412,26 @@ TEST_F(ScanDriverTest, TheResultsFileHoldsTheListOnceTheScanEnded) {
         EXPECT_EQ(listed, inFile);
         EXPECT_FALSE(results::Findings().newerThanFile);
     }
+}
+
+// A folder where the results file belongs: the scan still ends, and the user is told which file
+// did not take the list.
+TEST_F(ScanDriverTest, AResultsFileThatCannotBeWrittenIsToldNamingTheFile) {
+    const std::string file = program_ / results::kResultsFile;
+    ASSERT_TRUE(CreateDirectoryA(file.c_str(), nullptr));
+    Engine().loadDataBase(true);
+    const bool scanned = driver_->ScanSelectedFolder(machine_->Folders().programFiles);
+    RemoveDirectoryA(file.c_str());
+    ASSERT_TRUE(scanned);
+    EXPECT_EQ(1, host_.Count("finished:"));
+    ASSERT_EQ(1, host_.Count("not saved:"));
+    const auto told = std::find_if(host_.events.begin(), host_.events.end(),
+                                   [](const std::string& e) { return e.rfind("not saved:", 0) == 0; });
+    EXPECT_NE(told->find(file), std::string::npos) << *told;
+    EXPECT_TRUE(results::Findings().newerThanFile) << "the list stays newer than the file";
+    // A file that takes the list tells nothing.
+    ASSERT_TRUE(driver_->ScanSelectedFolder(machine_->Folders().programFiles));
+    EXPECT_EQ(1, host_.Count("not saved:"));
 }
 
 // A driver step that throws is logged and the scan still ends: never busy for ever.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <objbase.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -15,7 +16,9 @@
 #include "shell/AppVersion.h"
 #include "shell/ScanDrivers.h"
 #include "shell/Tray.h"
+#include "shell/frmBackup.h"
 #include "shell/frmCustomSelect.h"
+#include "shell/frmIgnore.h"
 #include "shell/frmMain.h"
 #include "shell/frmMenu.h"
 #include "shell/frmResults.h"
@@ -486,6 +489,81 @@ TEST(TrayTest, ClicksBecomeOneEventEachAndTheIconComesBackAfterAShellRestart) {
 }  // namespace
 
 // With no help file Help says so and logs why, instead of doing nothing.
+// A row chosen in a list names nothing once the list was sent anew: the last backup deleted, a
+// second Delete does nothing (no question, no error), and the other backup stays.
+TEST_F(MainWindowTest, ARowChosenBeforeTheListChangedIsForgotten) {
+    gb_backupPath = folder / "BackUp";
+    CreateDirectoryA(gb_backupPath.c_str(), nullptr);
+    for (const char* name : {"first", "second"}) CreateDirectoryA((gb_backupPath + "\\" + name).c_str(), nullptr);
+    LoadPlain();
+    frmMain.flash_FSCommand("IDC_FS_RESULTS", "");
+    frmMain.flash_FSCommand("IDC_FS_BACKUPROW", "1");
+    base::modal::Expect("frmMsgBox", 1);  // "Delete this backup?" OK
+    frmMain.flash_FSCommand("IDC_FS_RESULTSDELETEBACKUP", "@backup");
+    EXPECT_EQ(base::modal::Pending(), 0u);
+    const int left = base::FolderExists(gb_backupPath + "\\first") + base::FolderExists(gb_backupPath + "\\second");
+    EXPECT_EQ(left, 1);
+    frmMain.flash_FSCommand("IDC_FS_RESULTSDELETEBACKUP", "@backup");
+    EXPECT_EQ(base::FolderExists(gb_backupPath + "\\first") + base::FolderExists(gb_backupPath + "\\second"), left);
+    EXPECT_FALSE(base::FileExists(folder / "logs\\errorlog.txt")) << base::ReadWhole(folder / "logs\\errorlog.txt");
+    for (ui::Form* f : std::initializer_list<ui::Form*>{&frmResults, &frmIgnore, &frmBackup}) f->Unload();
+    gb_backupPath.clear();
+}
+
+// The system's reader of compiled help files, as its interface is published.
+struct IITStorage : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE StgCreateDocfile(const WCHAR*, DWORD, DWORD, IStorage**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgCreateDocfileOnILockBytes(ILockBytes*, DWORD, DWORD, IStorage**) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgIsStorageFile(const WCHAR*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgIsStorageILockBytes(ILockBytes*) = 0;
+    virtual HRESULT STDMETHODCALLTYPE StgOpenStorage(const WCHAR*, IStorage*, DWORD, SNB, DWORD, IStorage**) = 0;
+};
+const CLSID kClsidITStorage = {0x5d02926a, 0x212e, 0x11d0, {0x9d, 0xf9, 0x00, 0xa0, 0xc9, 0x22, 0xe6, 0xec}};
+const IID kIidITStorage = {0x88cc31de, 0x27ab, 0x11d0, {0x9d, 0xf9, 0x00, 0xa0, 0xc9, 0x22, 0xe6, 0xec}};
+
+// The help the build puts in the program folder is a compiled help file whose pages the system's
+// own reader of such files hands out, one for each part of the program.
+TEST(HelpFile, TheProgramFolderHoldsACompiledPageForEachPart) {
+    const std::string file = testing_support::ProgramDir() + "\\Help\\Help.chm";
+    ASSERT_TRUE(base::FileExists(file)) << file;
+    const std::pair<const char*, const char*> pages[] = {{"main.htm", "The main window"},
+                                                         {"home.htm", "Home"},
+                                                         {"scan.htm", "The scan"},
+                                                         {"results.htm", "Results"},
+                                                         {"removal.htm", "Removal and backups"},
+                                                         {"backups.htm", "Backups"},
+                                                         {"keeplist.htm", "Keep List"},
+                                                         {"guards.htm", "System Guards"},
+                                                         {"alerts.htm", "Alerts"},
+                                                         {"options.htm", "Options"},
+                                                         {"liveupdate.htm", "Live Update"}};
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    IITStorage* reader = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(kClsidITStorage, nullptr, CLSCTX_INPROC_SERVER, kIidITStorage,
+                                           reinterpret_cast<void**>(&reader))));
+    std::wstring wide(file.begin(), file.end());
+    IStorage* help = nullptr;
+    ASSERT_TRUE(SUCCEEDED(reader->StgOpenStorage(wide.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
+                                                 &help)) &&
+                help)
+        << "not a compiled help file";
+    for (const auto& [page, title] : pages) {
+        SCOPED_TRACE(page);
+        IStream* stream = nullptr;
+        const std::wstring name(page, page + strlen(page));
+        ASSERT_TRUE(SUCCEEDED(help->OpenStream(name.c_str(), nullptr, STGM_READ, 0, &stream)) && stream);
+        std::string text;
+        char buffer[4096];
+        ULONG got = 0;
+        while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &got)) && got > 0) text.append(buffer, got);
+        stream->Release();
+        EXPECT_NE(text.find(std::string("<title>") + title + "</title>"), std::string::npos) << text.substr(0, 300);
+    }
+    help->Release();
+    reader->Release();
+    CoUninitialize();
+}
+
 TEST_F(MainWindowTest, HelpWithoutAHelpFileTellsTheUserAndLogsIt) {
     LoadPlain();
     std::string shown;

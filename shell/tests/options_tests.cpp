@@ -328,6 +328,14 @@ TEST(OptionVariables, DefaultsCrossAsTheirEncodingsAndReadBackAllOrNothing) {
     EXPECT_FALSE(gb_useSplash);
     EXPECT_EQ(gb_numberDays, 100) << "the range is applied at the next load of the settings";
     EXPECT_EQ(gb_proxServer, "proxy");
+    // The page's proxy port takes the window's rule, so a download never meets a port that is no
+    // number.
+    for (const auto& [typed, kept] :
+         {std::pair<const char*, const char*>{"", "80"}, {"abc", "80"}, {"0", "80"}, {"3128", "3128"}}) {
+        movie["_root.LiveUpdate_Port"] = typed;
+        read();
+        EXPECT_EQ(gb_proxPort, kept) << typed;
+    }
 
     // A value the conversion refuses changes no global at all, neither before it nor after it.
     movie["_root.Options_GO_AM"] = "0";
