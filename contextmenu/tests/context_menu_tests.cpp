@@ -307,3 +307,77 @@ TEST(ChannelTest, TheRequestNamesEveryFolderAfterTheMarker) {
 }
 
 }  // namespace
+
+// Folders whose names the ANSI code page cannot write are handed over by their short names, which
+// name the same folders: never a look-alike ("Zdenek" for "Zdeněk") and never left out.
+TEST_F(ContextMenuTest, FoldersBeyondTheCodePageAreHandedOverByTheirShortNames) {
+    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneCmTest");
+    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", root.c_str());
+    HWND box = CreateWindowExA(0, "EDIT", "", ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(box, nullptr);
+    {
+        base::RegKey key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (root + "\\Corvane\\txtHandle").c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        const std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(box));
+        RegSetValueExA(key.get(), "txtPramaterInfoEnvenHandeler", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(handle.c_str()), static_cast<DWORD>(handle.size() + 1));
+    }
+    std::wstring base(folder.path().size() + 1, L'\0');
+    base.resize(MultiByteToWideChar(CP_ACP, 0, folder.path().c_str(), -1, base.data(), static_cast<int>(base.size())) -
+                1);
+    const std::wstring plain = base + L"\\a", czech = base + L"\\Zden\u011bk", lookAlike = base + L"\\Zdenek",
+                       japanese = base + L"\\\u65e5\u672c\u8a9e";
+    for (const std::wstring& f : {plain, czech, lookAlike, japanese}) ASSERT_TRUE(CreateDirectoryW(f.c_str(), nullptr));
+
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> chosen;
+    };
+    const Case cases[] = {
+        {"a name with a letter of another code page", {czech}},
+        {"a plain name and one in another script", {plain, japanese}},
+        {"all of them", {plain, czech, lookAlike, japanese}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWindowTextA(box, "");
+        Com<IShellExtInit> init;
+        ASSERT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put()), S_OK);
+        Com<IDataObject> selection;
+        selection.p = testing_support::ShellSelection(c.chosen);
+        ASSERT_NE(selection.p, nullptr);
+        ASSERT_EQ(init->Initialize(nullptr, selection.p, nullptr), S_OK);
+        Com<IContextMenu> menu;
+        ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.put()), S_OK);
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+
+        char text[4096] = {};
+        GetWindowTextA(box, text, sizeof text);
+        std::vector<std::string> handed;
+        std::string request = text;
+        ASSERT_EQ(request.rfind("ScanFolder|", 0), 0u) << request;
+        for (size_t at = 11; at <= request.size();) {
+            const size_t bar = std::min(request.find('|', at), request.size());
+            handed.push_back(request.substr(at, bar - at));
+            at = bar + 1;
+        }
+        ASSERT_EQ(handed.size(), c.chosen.size()) << request;
+        for (size_t i = 0; i < handed.size(); ++i) {
+            // Each path handed over is the chosen folder itself.
+            std::wstring wide(handed[i].size() + 1, L'\0');
+            wide.resize(
+                MultiByteToWideChar(CP_ACP, 0, handed[i].c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+            wchar_t longer[MAX_PATH * 2] = {};
+            ASSERT_GT(GetLongPathNameW(wide.c_str(), longer, MAX_PATH * 2), 0u) << handed[i];
+            EXPECT_EQ(lstrcmpiW(longer, c.chosen[i].c_str()), 0) << handed[i];
+        }
+    }
+    DestroyWindow(box);
+    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
+}
