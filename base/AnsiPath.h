@@ -54,4 +54,59 @@ inline bool ExactAnsi(const wchar_t* wide, size_t size, std::string& out) {
 }
 inline bool ExactAnsi(const std::wstring& wide, std::string& out) { return ExactAnsi(wide.data(), wide.size(), out); }
 
+// The longest folder path (its closing backslash included) whose entries can all be named within
+// MAX_PATH: room is left for an 8.3 name.
+inline constexpr size_t kMaxNamedFolder = MAX_PATH - 1 - 12;
+
+// The name the program gives an entry of a folder whose path (closing backslash included) has
+// `folderLength` characters: the long name, written exactly, while the entry's path stays within
+// MAX_PATH (for a folder, within kMaxNamedFolder with its backslash); else its short name. False
+// when neither names it: the entry cannot be reached through ANSI paths.
+inline bool EntryName(const WIN32_FIND_DATAW& fd, size_t folderLength, std::string& name) {
+    const bool folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const size_t room = folder ? (kMaxNamedFolder > folderLength ? kMaxNamedFolder - folderLength - 1 : 0)
+                               : (MAX_PATH - 1 > folderLength ? MAX_PATH - 1 - folderLength : 0);
+    if (ExactAnsi(fd.cFileName, wcslen(fd.cFileName), name) && name.size() <= room) return true;
+    if (fd.cAlternateFileName[0] && ExactAnsi(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), name) &&
+        name.size() <= room)
+        return true;
+    name.clear();
+    return false;
+}
+
+// A subfolder that EntryName cannot name below `folder` (closing backslash included): the short
+// form of its whole path, closing backslash included, when that is written in ASCII within
+// kMaxNamedFolder; else "".
+inline std::string ShortFolderPath(const std::string& folder, const std::wstring& name) {
+    const std::wstring full = L"\\\\?\\" + WidePath(folder) + name;
+    std::wstring shorter(MAX_PATH, L'\0');
+    DWORD n = GetShortPathNameW(full.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
+    if (n >= shorter.size()) {
+        shorter.assign(n, L'\0');
+        n = GetShortPathNameW(full.c_str(), shorter.data(), n);
+    }
+    if (n <= 4 || n >= shorter.size()) return {};
+    shorter.resize(n);
+    if (shorter.compare(0, 4, L"\\\\?\\") == 0) shorter.erase(0, 4);
+    std::string out;
+    if (!ExactAnsi(shorter, out) || out.size() + 1 > kMaxNamedFolder) return {};
+    return out + "\\";
+}
+
+// The long form of a path where it can be written exactly within MAX_PATH; else the path as given
+// (a short form names the same item).
+inline std::string LongAnsiPath(const std::string& path) {
+    const std::wstring wide = WidePath(path);
+    std::wstring longer(MAX_PATH, L'\0');
+    DWORD n = GetLongPathNameW(wide.c_str(), longer.data(), static_cast<DWORD>(longer.size()));
+    if (n >= longer.size()) {
+        longer.assign(n, L'\0');
+        n = GetLongPathNameW(wide.c_str(), longer.data(), n);
+    }
+    if (n == 0 || n >= longer.size()) return path;
+    longer.resize(n);
+    std::string out;
+    return ExactAnsi(longer, out) && out.size() < MAX_PATH ? out : path;
+}
+
 }  // namespace base

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/AnsiPath.h"
 #include "base/Handles.h"
 #include "base/RuntimeError.h"
 
@@ -305,12 +306,6 @@ private:
     std::uint64_t seq_ = 0, entries_ = 0;
     Bytes packed_, cipher_;
 };
-
-std::string LongPathOf(const std::string& path) {
-    char buf[MAX_PATH * 4];
-    const DWORD n = GetLongPathNameA(path.c_str(), buf, sizeof buf);
-    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : path;
-}
 
 bool AttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& d) {
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) != 0;
@@ -787,12 +782,22 @@ void SetValue(HKEY root, const std::string& rest, HKEY key, const Entry& e, cons
     });
 }
 
-// The entries, once the whole archive was checked; every change goes into `undo`.
+// Folder times and attributes, deepest first: writing their contents changed their times. With
+// `undo`, each folder's state as it was goes into it first.
+void SetFolderStates(const std::vector<Entry>& folders, Undo* undo) {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if (undo) KeepFolderState(it->path, *undo);
+        SetTimes(it->path, *it, true);
+        SetFileAttributesA(it->path.c_str(), it->attributes);
+    }
+}
+
+// The entries, once the whole archive was checked; every change goes into `undo`. `folders` gets
+// the folder entries.
 void RestoreEntries(const std::string& folder, const std::string& passPhrase, const RestoreOptions& options, Undo& undo,
-                    std::vector<Entry>& restored) {
+                    std::vector<Entry>& restored, std::vector<Entry>& folders) {
     base::FileHandle f = OpenArchive(folder);
     FileRestorer file(undo);
-    std::vector<Entry> folders;
     base::RegKey key;  // the key whose values follow
     HKEY keyRoot = nullptr;
     std::string keyRest;
@@ -843,12 +848,7 @@ void RestoreEntries(const std::string& folder, const std::string& passPhrase, co
             SetValue(keyRoot, keyRest, key.get(), current, value, undo);
             restored.push_back(current);
         });
-    // Folders last, deepest first: writing their contents changed their times.
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        KeepFolderState(it->path, undo);
-        SetTimes(it->path, *it, true);
-        SetFileAttributesA(it->path.c_str(), it->attributes);
-    }
+    SetFolderStates(folders, &undo);
 }
 
 }  // namespace
@@ -937,8 +937,9 @@ BackupReport WriteBackup(const std::string& folder, const std::string& passPhras
             Bytes buf(kChunk);
             for (const std::string& selected : selection.paths) {
                 // Recorded by the long name: a short (8.3) name is gone with the item, and a
-                // restore by it would make a folder literally named "PROG~1".
-                const std::string p = LongPathOf(selected);
+                // restore by it would make a folder literally named "PROG~1". Only where the long
+                // name cannot be written in the code page, or passes MAX_PATH, the short one stays.
+                const std::string p = base::LongAnsiPath(selected);
                 WIN32_FILE_ATTRIBUTE_DATA d;
                 if (!AttributesOf(p, d)) {
                     const DWORD e = GetLastError();
@@ -1012,9 +1013,9 @@ void Restore(const std::string& folder, const std::string& passPhrase, const Res
     // First the whole archive is checked; only a sound one is restored.
     ReadEntries(folder, passPhrase);
     Undo undo;
-    std::vector<Entry> restored;
+    std::vector<Entry> restored, folders;
     try {
-        RestoreEntries(folder, passPhrase, options, undo, restored);
+        RestoreEntries(folder, passPhrase, options, undo, restored, folders);
     } catch (const base::RuntimeError& e) {
         const std::vector<std::string> left = undo.Rollback();
         std::string text = e.description() + ".";
@@ -1031,6 +1032,8 @@ void Restore(const std::string& folder, const std::string& passPhrase, const Res
         throw;
     }
     undo.Commit();
+    // Taking away the files set aside changed their folders' times again.
+    SetFolderStates(folders, nullptr);
     if (options.restored)
         for (const Entry& e : restored) options.restored(e);
 }
