@@ -74,11 +74,9 @@ inline bool EntryName(const WIN32_FIND_DATAW& fd, size_t folderLength, std::stri
     return false;
 }
 
-// A subfolder that EntryName cannot name below `folder` (closing backslash included): the short
-// form of its whole path, closing backslash included, when that is written in ASCII within
-// kMaxNamedFolder; else "".
-inline std::string ShortFolderPath(const std::string& folder, const std::wstring& name) {
-    const std::wstring full = L"\\\\?\\" + WidePath(folder) + name;
+// The short (8.3) form of a whole wide path, of any length; "" when the system gives none.
+inline std::wstring ShortWidePath(const std::wstring& path) {
+    const std::wstring full = path.compare(0, 4, L"\\\\?\\") == 0 ? path : L"\\\\?\\" + path;
     std::wstring shorter(MAX_PATH, L'\0');
     DWORD n = GetShortPathNameW(full.c_str(), shorter.data(), static_cast<DWORD>(shorter.size()));
     if (n >= shorter.size()) {
@@ -88,8 +86,16 @@ inline std::string ShortFolderPath(const std::string& folder, const std::wstring
     if (n <= 4 || n >= shorter.size()) return {};
     shorter.resize(n);
     if (shorter.compare(0, 4, L"\\\\?\\") == 0) shorter.erase(0, 4);
+    return shorter;
+}
+
+// A subfolder that EntryName cannot name below `folder` (closing backslash included): the short
+// form of its whole path, closing backslash included, when that is written in ASCII within
+// kMaxNamedFolder; else "".
+inline std::string ShortFolderPath(const std::string& folder, const std::wstring& name) {
     std::string out;
-    if (!ExactAnsi(shorter, out) || out.size() + 1 > kMaxNamedFolder) return {};
+    if (!ExactAnsi(ShortWidePath(WidePath(folder) + name), out) || out.empty() || out.size() + 1 > kMaxNamedFolder)
+        return {};
     return out + "\\";
 }
 

@@ -72,20 +72,16 @@ SelectedFolders FoldersOf(IDataObject* selection) {
             path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
             const DWORD attributes = GetFileAttributesW(path.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            // Corvane walks a folder whose path, with its closing backslash, leaves room for a name.
+            auto fits = [](const std::string& p) { return p.size() + 1 <= base::kMaxNamedFolder; };
             std::string ansi;
-            if (base::ExactAnsi(path, ansi)) {
+            if (base::ExactAnsi(path, ansi) && fits(ansi)) {
                 folders.scannable.push_back(ansi);
                 continue;
             }
             // The short name names the same folder and is written in ASCII, where the volume keeps one.
-            std::wstring shortPath(MAX_PATH, L'\0');
-            DWORD n = GetShortPathNameW(path.c_str(), shortPath.data(), static_cast<DWORD>(shortPath.size()));
-            if (n >= shortPath.size()) {
-                shortPath.resize(n);
-                n = GetShortPathNameW(path.c_str(), shortPath.data(), n);
-            }
-            shortPath.resize(n < shortPath.size() ? n : 0);
-            if (!shortPath.empty() && base::ExactAnsi(shortPath, ansi))
+            const std::wstring shortPath = base::ShortWidePath(path);
+            if (!shortPath.empty() && base::ExactAnsi(shortPath, ansi) && fits(ansi))
                 folders.scannable.push_back(ansi);
             else
                 folders.unscannable.push_back(path);
@@ -166,8 +162,8 @@ STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
 
 void ContextMenu::TellUnscannable(HWND owner) const {
     std::wstring text =
-        L"Corvane cannot scan these folders: their names cannot be written in this system's code page, and they have "
-        L"no short name.";
+        L"Corvane cannot scan these folders: their names cannot be written in this system's code page, or their paths "
+        L"are too long, and they have no short name that serves.";
     for (const std::wstring& f : folders_.unscannable) text += L"\r\n" + f;
     if (!folders_.scannable.empty()) text += L"\r\n\r\nThe other folders are scanned.";
     MessageBoxW(owner, text.c_str(), L"Corvane", MB_OK | MB_ICONWARNING);

@@ -381,3 +381,118 @@ TEST_F(ContextMenuTest, FoldersBeyondTheCodePageAreHandedOverByTheirShortNames) 
     RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
     SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
 }
+
+// A folder no path Corvane takes can name (deeper than any path, even by short names) is named to
+// the user in a box; the other chosen folders are scanned, and the caller hears no success.
+TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
+    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneCmTest");
+    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", root.c_str());
+    HWND box = CreateWindowExA(0, "EDIT", "", ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(box, nullptr);
+    {
+        base::RegKey key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (root + "\\Corvane\\txtHandle").c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE, nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        const std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(box));
+        RegSetValueExA(key.get(), "txtPramaterInfoEnvenHandeler", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(handle.c_str()), static_cast<DWORD>(handle.size() + 1));
+    }
+    // 8.3 names all the way down, to just short of MAX_PATH: no shorter form exists, and no name
+    // fits below it.
+    char top[16];
+    wsprintfA(top, "C:\\cm%05lX", GetCurrentProcessId() & 0xFFFFF);
+    std::string deep = top;
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    int levels = 1;
+    // The shell's selection holds items of one folder: a plain one beside the deepest.
+    while (deep.size() + 8 <= MAX_PATH - 13 - 3) {
+        deep += "\\lvl" + std::to_string(10000 + levels++).substr(1);
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    }
+    const std::string plain = deep + "\\p";
+    ASSERT_TRUE(CreateDirectoryA(plain.c_str(), nullptr)) << plain;
+    deep += "\\lvl" + std::to_string(10000 + levels++).substr(1);
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    ASSERT_GT(deep.size() + 1, static_cast<size_t>(MAX_PATH - 13));
+    const std::wstring chosen(deep.begin(), deep.end());
+
+    // Explorer's thread: the menu's box is modal on it, and the user answers it from here.
+    struct Invocation {
+        std::vector<std::wstring> paths;
+        HRESULT init = E_UNEXPECTED, result = E_UNEXPECTED;
+        DWORD thread = 0;
+    } run;
+    run.paths = {std::wstring(plain.begin(), plain.end()), chosen};
+    HANDLE worker = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            auto* r = static_cast<Invocation*>(p);
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            {
+                Com<IShellExtInit> init;
+                if (SUCCEEDED(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put()))) {
+                    Com<IDataObject> selection;
+                    selection.p = testing_support::ShellSelection(r->paths);
+                    r->init = selection.p ? init->Initialize(nullptr, selection.p, nullptr) : E_POINTER;
+                    Com<IContextMenu> menu;
+                    if (SUCCEEDED(r->init) && SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.put()))) {
+                        CMINVOKECOMMANDINFO info{};
+                        info.cbSize = sizeof info;
+                        info.lpVerb = MAKEINTRESOURCEA(0);
+                        r->result = menu->InvokeCommand(&info);
+                    }
+                }
+            }
+            CoUninitialize();
+            return 0;
+        },
+        &run, 0, &run.thread);
+    ASSERT_NE(worker, nullptr);
+    // Wait, as the user does, for the box to show; read it and press its OK. The menu hands the
+    // other folder to this thread's parameter box meanwhile, so this thread keeps its messages moving.
+    std::string told;
+    const ULONGLONG until = GetTickCount64() + 60000;
+    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT && GetTickCount64() < until) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        struct Found {
+            HWND dialog = nullptr;
+        } found;
+        EnumThreadWindows(
+            run.thread,
+            [](HWND w, LPARAM p) -> BOOL {
+                char cls[16] = {};
+                GetClassNameA(w, cls, sizeof cls);
+                if (IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0) reinterpret_cast<Found*>(p)->dialog = w;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        if (found.dialog) {
+            char text[2048] = {};
+            GetDlgItemTextA(found.dialog, 0xFFFF, text, sizeof text);
+            told = text;
+            PostMessageA(found.dialog, WM_COMMAND, IDOK, 0);
+        }
+        MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
+    }
+    ASSERT_EQ(WaitForSingleObject(worker, 10000), WAIT_OBJECT_0);
+    CloseHandle(worker);
+    ASSERT_EQ(run.init, S_OK);
+    EXPECT_EQ(run.result, HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME));
+    EXPECT_NE(told.find("cannot scan"), std::string::npos) << told;
+    EXPECT_NE(told.find(deep), std::string::npos) << told;
+    EXPECT_NE(told.find("other folders are scanned"), std::string::npos) << told;
+    char text[4096] = {};
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_EQ(std::string(text), "ScanFolder|" + plain);
+
+    RemoveDirectoryA(plain.c_str());
+    for (; levels > 0; --levels) {
+        RemoveDirectoryA(deep.c_str());
+        deep.resize(deep.find_last_of('\\'));
+    }
+    DestroyWindow(box);
+    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
+}
