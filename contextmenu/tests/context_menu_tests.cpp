@@ -308,22 +308,37 @@ TEST(ChannelTest, TheRequestNamesEveryFolderAfterTheMarker) {
 
 }  // namespace
 
-// Folders whose names the ANSI code page cannot write are handed over by their short names, which
-// name the same folders: never a look-alike ("Zdenek" for "Zdeněk") and never left out.
-TEST_F(ContextMenuTest, FoldersBeyondTheCodePageAreHandedOverByTheirShortNames) {
-    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneCmTest");
-    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", root.c_str());
+namespace {
+// A running program as the menu sees it: an edit box on this thread, published under a settings
+// root of the test's own; gone again with the object.
+struct PublishedBox {
+    std::string root = "Software\\" + testing_support::UniqueName("CorvaneCmTest");
     HWND box = CreateWindowExA(0, "EDIT", "", ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(box, nullptr);
-    {
+    PublishedBox() {
+        SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", root.c_str());
         base::RegKey key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (root + "\\Corvane\\txtHandle").c_str(), 0, nullptr, 0,
-                                  KEY_SET_VALUE, nullptr, key.put(), nullptr),
-                  ERROR_SUCCESS);
+        RegCreateKeyExA(HKEY_CURRENT_USER, (root + "\\Corvane\\txtHandle").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, key.put(), nullptr);
         const std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(box));
         RegSetValueExA(key.get(), "txtPramaterInfoEnvenHandeler", 0, REG_SZ,
                        reinterpret_cast<const BYTE*>(handle.c_str()), static_cast<DWORD>(handle.size() + 1));
     }
+    ~PublishedBox() {
+        DestroyWindow(box);
+        RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+        SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
+    }
+    PublishedBox(const PublishedBox&) = delete;
+    PublishedBox& operator=(const PublishedBox&) = delete;
+};
+}  // namespace
+
+// Folders whose names the ANSI code page cannot write are handed over by their short names, which
+// name the same folders: never a look-alike ("Zdenek" for "Zdeněk") and never left out.
+TEST_F(ContextMenuTest, FoldersBeyondTheCodePageAreHandedOverByTheirShortNames) {
+    const PublishedBox published;
+    HWND box = published.box;
+    ASSERT_NE(box, nullptr);
     std::wstring base(folder.path().size() + 1, L'\0');
     base.resize(MultiByteToWideChar(CP_ACP, 0, folder.path().c_str(), -1, base.data(), static_cast<int>(base.size())) -
                 1);
@@ -377,27 +392,14 @@ TEST_F(ContextMenuTest, FoldersBeyondTheCodePageAreHandedOverByTheirShortNames) 
             EXPECT_EQ(lstrcmpiW(longer, c.chosen[i].c_str()), 0) << handed[i];
         }
     }
-    DestroyWindow(box);
-    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
-    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
 }
 
 // A folder no path Corvane takes can name (deeper than any path, even by short names) is named to
 // the user in a box; the other chosen folders are scanned, and the caller hears no success.
 TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
-    const std::string root = "Software\\" + testing_support::UniqueName("CorvaneCmTest");
-    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", root.c_str());
-    HWND box = CreateWindowExA(0, "EDIT", "", ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    const PublishedBox published;
+    HWND box = published.box;
     ASSERT_NE(box, nullptr);
-    {
-        base::RegKey key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (root + "\\Corvane\\txtHandle").c_str(), 0, nullptr, 0,
-                                  KEY_SET_VALUE, nullptr, key.put(), nullptr),
-                  ERROR_SUCCESS);
-        const std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(box));
-        RegSetValueExA(key.get(), "txtPramaterInfoEnvenHandeler", 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(handle.c_str()), static_cast<DWORD>(handle.size() + 1));
-    }
     // 8.3 names all the way down, to just short of MAX_PATH: no shorter form exists, and no name
     // fits below it.
     char top[16];
@@ -492,7 +494,4 @@ TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
         RemoveDirectoryA(deep.c_str());
         deep.resize(deep.find_last_of('\\'));
     }
-    DestroyWindow(box);
-    RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
-    SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
 }

@@ -95,6 +95,17 @@ std::map<std::string, std::pair<DWORD, std::string>> Dump(HKEY root, const std::
     return out;
 }
 
+// An entry of an archive written raw; a value is a string unless `attributes` says otherwise.
+backup::Entry RawEntry(backup::EntryKind kind, const std::string& path, const std::string& name = {},
+                       DWORD attributes = 0) {
+    backup::Entry e;
+    e.kind = kind;
+    e.path = path;
+    e.name = name;
+    e.attributes = attributes ? attributes : kind == backup::EntryKind::RegValue ? REG_SZ : FILE_ATTRIBUTE_NORMAL;
+    return e;
+}
+
 long ErrorOf(const std::function<void()>& f) {
     try {
         f();
@@ -292,34 +303,26 @@ TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
     TempFolder data, store;
     ScratchKey key;
     const std::string first = data / "first.txt", victim = data / "victim.txt";
-    auto entry = [](backup::EntryKind kind, const std::string& path, const std::string& name = {}) {
-        backup::Entry e;
-        e.kind = kind;
-        e.path = path;
-        e.name = name;
-        e.attributes = kind == backup::EntryKind::RegValue ? REG_SZ : FILE_ATTRIBUTE_NORMAL;
-        return e;
-    };
     struct Row {
         const char* name;
         backup::RawItem last;  // the entry that comes after good ones
     };
     const Row rows[] = {
-        {"NUL.txt", {entry(backup::EntryKind::File, data / "NUL.txt"), "x"}},
-        {"CON", {entry(backup::EntryKind::File, data / "CON"), "x"}},
-        {"COM1 folder", {entry(backup::EntryKind::Folder, data / "COM1"), ""}},
-        {"LPT1.log", {entry(backup::EntryKind::File, data / "LPT1.log"), "x"}},
-        {"aux", {entry(backup::EntryKind::File, data / "aux"), "x"}},
-        {"*", {entry(backup::EntryKind::File, data / "*"), "x"}},
-        {"300 characters", {entry(backup::EntryKind::File, data / std::string(300, 'v')), "x"}},
-        {"server without a share", {entry(backup::EntryKind::File, "\\\\server"), "x"}},
-        {"server without a share, as a folder", {entry(backup::EntryKind::Folder, "\\\\server"), ""}},
-        {"a share's root", {entry(backup::EntryKind::Folder, "\\\\server\\share"), ""}},
-        {"victim.txt.", {entry(backup::EntryKind::File, victim + "."), "overwritten"}},
-        {"victim.txt ", {entry(backup::EntryKind::File, victim + " "), "overwritten"}},
-        {"key cut at a NUL", {entry(backup::EntryKind::RegKey, key.full() + std::string("\\cut\0evil", 9)), ""}},
+        {"NUL.txt", {RawEntry(backup::EntryKind::File, data / "NUL.txt"), "x"}},
+        {"CON", {RawEntry(backup::EntryKind::File, data / "CON"), "x"}},
+        {"COM1 folder", {RawEntry(backup::EntryKind::Folder, data / "COM1"), ""}},
+        {"LPT1.log", {RawEntry(backup::EntryKind::File, data / "LPT1.log"), "x"}},
+        {"aux", {RawEntry(backup::EntryKind::File, data / "aux"), "x"}},
+        {"*", {RawEntry(backup::EntryKind::File, data / "*"), "x"}},
+        {"300 characters", {RawEntry(backup::EntryKind::File, data / std::string(300, 'v')), "x"}},
+        {"server without a share", {RawEntry(backup::EntryKind::File, "\\\\server"), "x"}},
+        {"server without a share, as a folder", {RawEntry(backup::EntryKind::Folder, "\\\\server"), ""}},
+        {"a share's root", {RawEntry(backup::EntryKind::Folder, "\\\\server\\share"), ""}},
+        {"victim.txt.", {RawEntry(backup::EntryKind::File, victim + "."), "overwritten"}},
+        {"victim.txt ", {RawEntry(backup::EntryKind::File, victim + " "), "overwritten"}},
+        {"key cut at a NUL", {RawEntry(backup::EntryKind::RegKey, key.full() + std::string("\\cut\0evil", 9)), ""}},
         {"value name with a NUL",
-         {entry(backup::EntryKind::RegValue, key.full() + "\\Other", std::string("v\0w", 3)), "data"}},
+         {RawEntry(backup::EntryKind::RegValue, key.full() + "\\Other", std::string("v\0w", 3)), "data"}},
     };
     for (const Row& r : rows) {
         base::WriteText(first, "current");
@@ -328,11 +331,11 @@ TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
         CreateDirectoryA(folder.c_str(), nullptr);
         backup::WriteRawArchiveForTests(
             folder, kPass,
-            {{entry(backup::EntryKind::File, first), "restored"},
-             {entry(backup::EntryKind::Folder, data / "made"), ""},
-             {entry(backup::EntryKind::RegKey, key.full()), ""},
-             {entry(backup::EntryKind::RegValue, key.full(), "v"), std::string("restored\0", 9)},
-             {entry(backup::EntryKind::RegKey, key.full() + "\\cut"), ""},
+            {{RawEntry(backup::EntryKind::File, first), "restored"},
+             {RawEntry(backup::EntryKind::Folder, data / "made"), ""},
+             {RawEntry(backup::EntryKind::RegKey, key.full()), ""},
+             {RawEntry(backup::EntryKind::RegValue, key.full(), "v"), std::string("restored\0", 9)},
+             {RawEntry(backup::EntryKind::RegKey, key.full() + "\\cut"), ""},
              r.last});
         EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), backup::errUnsafePath) << r.name;
         EXPECT_EQ(base::ReadWhole(first), "current") << r.name;
@@ -345,7 +348,7 @@ TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
     // The same archive without the refused entry restores.
     const std::string folder = store / "sound";
     CreateDirectoryA(folder.c_str(), nullptr);
-    backup::WriteRawArchiveForTests(folder, kPass, {{entry(backup::EntryKind::File, first), "restored"}});
+    backup::WriteRawArchiveForTests(folder, kPass, {{RawEntry(backup::EntryKind::File, first), "restored"}});
     EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), 0);
     EXPECT_EQ(base::ReadWhole(first), "restored");
 }
@@ -386,23 +389,14 @@ TEST(BackupArchive, AnEntryThatCannotBeWrittenUndoesTheEntriesBeforeIt) {
     ScratchKey key;
     const std::string old = data / "old.txt", fresh = data / "fresh.txt", made = data / "made";
     const std::string blocker = data / "blocker.txt", busy = data / "busy.txt";
-    auto entry = [](backup::EntryKind kind, const std::string& path, const std::string& name = {},
-                    DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-        backup::Entry e;
-        e.kind = kind;
-        e.path = path;
-        e.name = name;
-        e.attributes = attributes;
-        return e;
-    };
     struct Row {
         const char* name;
         backup::RawItem last;  // passes every check, and still cannot be put back
     };
     const Row rows[] = {
-        {"a file whose folder is a file", {entry(backup::EntryKind::File, blocker + "\\x.txt"), "x"}},
-        {"a folder below a file", {entry(backup::EntryKind::Folder, blocker + "\\sub"), ""}},
-        {"a file held open", {entry(backup::EntryKind::File, busy), "x"}},
+        {"a file whose folder is a file", {RawEntry(backup::EntryKind::File, blocker + "\\x.txt"), "x"}},
+        {"a folder below a file", {RawEntry(backup::EntryKind::Folder, blocker + "\\sub"), ""}},
+        {"a file held open", {RawEntry(backup::EntryKind::File, busy), "x"}},
     };
     for (const Row& r : rows) {
         base::WriteText(old, "old bytes");
@@ -419,15 +413,15 @@ TEST(BackupArchive, AnEntryThatCannotBeWrittenUndoesTheEntriesBeforeIt) {
         CreateDirectoryA(folder.c_str(), nullptr);
         backup::WriteRawArchiveForTests(
             folder, kPass,
-            {{entry(backup::EntryKind::File, old), "restored over the old bytes"},
-             {entry(backup::EntryKind::File, fresh), "a file that was not there"},
-             {entry(backup::EntryKind::Folder, made), ""},
-             {entry(backup::EntryKind::File, made + "\\deeper\\in.txt"), "in a made folder"},
-             {entry(backup::EntryKind::RegKey, key.full()), ""},
-             {entry(backup::EntryKind::RegValue, key.full(), "v", REG_BINARY), "replaced"},
-             {entry(backup::EntryKind::RegValue, key.full(), "added", REG_SZ), std::string("new\0", 4)},
-             {entry(backup::EntryKind::RegKey, key.full() + "\\New\\Deeper"), ""},
-             {entry(backup::EntryKind::RegValue, key.full() + "\\New\\Deeper", "x", REG_SZ), std::string("x\0", 2)},
+            {{RawEntry(backup::EntryKind::File, old), "restored over the old bytes"},
+             {RawEntry(backup::EntryKind::File, fresh), "a file that was not there"},
+             {RawEntry(backup::EntryKind::Folder, made), ""},
+             {RawEntry(backup::EntryKind::File, made + "\\deeper\\in.txt"), "in a made folder"},
+             {RawEntry(backup::EntryKind::RegKey, key.full()), ""},
+             {RawEntry(backup::EntryKind::RegValue, key.full(), "v", REG_BINARY), "replaced"},
+             {RawEntry(backup::EntryKind::RegValue, key.full(), "added", REG_SZ), std::string("new\0", 4)},
+             {RawEntry(backup::EntryKind::RegKey, key.full() + "\\New\\Deeper"), ""},
+             {RawEntry(backup::EntryKind::RegValue, key.full() + "\\New\\Deeper", "x", REG_SZ), std::string("x\0", 2)},
              r.last});
 
         base::FileHandle hold(
