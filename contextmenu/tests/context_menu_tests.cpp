@@ -6,7 +6,9 @@
 #include <shobjidl.h>
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/Handles.h"
@@ -331,6 +333,14 @@ struct PublishedBox {
     PublishedBox(const PublishedBox&) = delete;
     PublishedBox& operator=(const PublishedBox&) = delete;
 };
+
+// A message box shown by the thread enumerated: into the HWND `found` points to.
+BOOL CALLBACK FindShownDialog(HWND w, LPARAM found) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0) *reinterpret_cast<HWND*>(found) = w;
+    return TRUE;
+}
 }  // namespace
 
 // Folders whose names the ANSI code page cannot write are handed over by their short names, which
@@ -423,63 +433,49 @@ TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
     struct Invocation {
         std::vector<std::wstring> paths;
         HRESULT init = E_UNEXPECTED, result = E_UNEXPECTED;
-        DWORD thread = 0;
+        std::atomic<DWORD> thread{0};
+        std::atomic<bool> done{false};
     } run;
     run.paths = {std::wstring(plain.begin(), plain.end()), chosen};
-    HANDLE worker = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto* r = static_cast<Invocation*>(p);
-            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-            {
-                Com<IShellExtInit> init;
-                if (SUCCEEDED(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put()))) {
-                    Com<IDataObject> selection;
-                    selection.p = testing_support::ShellSelection(r->paths);
-                    r->init = selection.p ? init->Initialize(nullptr, selection.p, nullptr) : E_POINTER;
-                    Com<IContextMenu> menu;
-                    if (SUCCEEDED(r->init) && SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.put()))) {
-                        CMINVOKECOMMANDINFO info{};
-                        info.cbSize = sizeof info;
-                        info.lpVerb = MAKEINTRESOURCEA(0);
-                        r->result = menu->InvokeCommand(&info);
-                    }
+    std::thread worker([&run] {
+        run.thread = GetCurrentThreadId();
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            Com<IShellExtInit> init;
+            if (SUCCEEDED(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put()))) {
+                Com<IDataObject> selection;
+                selection.p = testing_support::ShellSelection(run.paths);
+                run.init = selection.p ? init->Initialize(nullptr, selection.p, nullptr) : E_POINTER;
+                Com<IContextMenu> menu;
+                if (SUCCEEDED(run.init) && SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.put()))) {
+                    CMINVOKECOMMANDINFO info{};
+                    info.cbSize = sizeof info;
+                    info.lpVerb = MAKEINTRESOURCEA(0);
+                    run.result = menu->InvokeCommand(&info);
                 }
             }
-            CoUninitialize();
-            return 0;
-        },
-        &run, 0, &run.thread);
-    ASSERT_NE(worker, nullptr);
+        }
+        CoUninitialize();
+        run.done = true;
+    });
     // Wait, as the user does, for the box to show; read it and press its OK. The menu hands the
     // other folder to this thread's parameter box meanwhile, so this thread keeps its messages moving.
     std::string told;
     const ULONGLONG until = GetTickCount64() + 60000;
-    while (WaitForSingleObject(worker, 0) == WAIT_TIMEOUT && GetTickCount64() < until) {
+    while (!run.done && GetTickCount64() < until) {
         MSG m;
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-        struct Found {
-            HWND dialog = nullptr;
-        } found;
-        EnumThreadWindows(
-            run.thread,
-            [](HWND w, LPARAM p) -> BOOL {
-                char cls[16] = {};
-                GetClassNameA(w, cls, sizeof cls);
-                if (IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0) reinterpret_cast<Found*>(p)->dialog = w;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        if (found.dialog) {
+        HWND dialog = nullptr;
+        if (run.thread) EnumThreadWindows(run.thread, FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (dialog) {
             char text[2048] = {};
-            GetDlgItemTextA(found.dialog, 0xFFFF, text, sizeof text);
+            GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
             told = text;
-            PostMessageA(found.dialog, WM_COMMAND, IDOK, 0);
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
         }
-        MsgWaitForMultipleObjects(1, &worker, FALSE, 50, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
-    ASSERT_EQ(WaitForSingleObject(worker, 10000), WAIT_OBJECT_0);
-    CloseHandle(worker);
+    worker.join();
     ASSERT_EQ(run.init, S_OK);
     EXPECT_EQ(run.result, HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME));
     EXPECT_NE(told.find("cannot scan"), std::string::npos) << told;

@@ -234,24 +234,24 @@ TEST_F(UpdateWindowTest, CheckSiteFetchesThePagesLinksOneAfterAnother) {
 }
 
 namespace {
+struct FieldSearch {
+    const std::string* text;
+    HWND field = nullptr;
+};
+BOOL CALLBACK FindTextField(HWND child, LPARAM p) {
+    auto* s = reinterpret_cast<FieldSearch*>(p);
+    char cls[32] = {}, shown[4096] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    GetWindowTextA(child, shown, sizeof shown);
+    if (lstrcmpiA(cls, "Static") == 0 && *s->text == shown) s->field = child;
+    return s->field == nullptr;
+}
+
 // Whether the box's text field shows all of `text`: its lines, wrapped at the field's width in
 // the field's own font, within the field's height.
 bool BoxShowsWhole(const std::string& text) {
-    struct Search {
-        const std::string* text;
-        HWND field = nullptr;
-    } search{&text};
-    EnumChildWindows(
-        frmMsgBox.hWnd(),
-        [](HWND child, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            char cls[32] = {}, shown[4096] = {};
-            GetClassNameA(child, cls, sizeof cls);
-            GetWindowTextA(child, shown, sizeof shown);
-            if (lstrcmpiA(cls, "Static") == 0 && *s->text == shown) s->field = child;
-            return s->field == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    FieldSearch search{&text};
+    EnumChildWindows(frmMsgBox.hWnd(), FindTextField, reinterpret_cast<LPARAM>(&search));
     if (!search.field) return false;
     RECT field{};
     GetClientRect(search.field, &field);
