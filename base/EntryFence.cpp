@@ -16,6 +16,7 @@ int FenceEntry(const char* method, const std::string& title, const std::function
         try {
             DescribeCurrentException(number, description);
         } catch (...) {
+            // The fence lets nothing out: without memory for the text, the entry goes in without it.
         }
         ReportTrapped(number, description, method);
         try {
@@ -23,6 +24,7 @@ int FenceEntry(const char* method, const std::string& title, const std::function
                        "). The error log has the details.",
                    MB_OK | MB_ICONERROR, title);
         } catch (...) {
+            // The fence lets nothing out: the error log already holds what happened.
         }
         return kExitFailed;
     }

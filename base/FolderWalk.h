@@ -1,6 +1,9 @@
 #pragma once
 // Lists the entries of one folder ("." and ".." left out), calling `visit` with each entry's
-// find data and full path. Returns false when the folder could not be listed at all.
+// find data and full path. The names are the program's (base/AnsiPath.h, EntryName): in the
+// ANSI code page exactly, or by the short name (a subfolder past the room for names, by the short
+// form of its whole path); an entry that has none is left out. Returns false when the folder could not be listed at
+// all.
 #include <windows.h>
 
 #include <functional>

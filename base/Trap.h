@@ -63,6 +63,7 @@ bool TrapWith(F&& body, Where&& where) noexcept {
         try {
             ReportCurrentExceptionAt(where());
         } catch (...) {
+            // The fence lets nothing out: a context that cannot even be written is dropped with it.
         }
         return false;
     }

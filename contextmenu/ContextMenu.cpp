@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "base/AnsiPath.h"
 #include "base/ComPtr.h"
 #include "contextmenu/Channel.h"
 
@@ -56,22 +57,34 @@ std::string LibraryFolder() {
     return slash == std::string::npos ? std::string() : folder.substr(0, slash);
 }
 
-std::vector<std::string> FoldersOf(IDataObject* selection) {
-    std::vector<std::string> folders;
+SelectedFolders FoldersOf(IDataObject* selection) {
+    SelectedFolders folders;
     if (selection == nullptr) return folders;
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium{};
     if (FAILED(selection->GetData(&format, &medium))) return folders;
     if (auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal))) {
-        const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+        const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
-            const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+            const UINT length = DragQueryFileW(drop, i, nullptr, 0);
             if (length == 0) continue;
-            std::string path(length + 1, '\0');
-            path.resize(DragQueryFileA(drop, i, path.data(), length + 1));
-            const DWORD attributes = GetFileAttributesA(path.c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-                folders.push_back(path);
+            std::wstring path(length + 1, L'\0');
+            path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
+            const DWORD attributes = GetFileAttributesW(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            // Corvane walks a folder whose path, with its closing backslash, leaves room for a name.
+            auto fits = [](const std::string& p) { return p.size() + 1 <= base::kMaxNamedFolder; };
+            std::string ansi;
+            if (base::ExactAnsi(path, ansi) && fits(ansi)) {
+                folders.scannable.push_back(ansi);
+                continue;
+            }
+            // The short name names the same folder and is written in ASCII, where the volume keeps one.
+            const std::wstring shortPath = base::ShortWidePath(path);
+            if (!shortPath.empty() && base::ExactAnsi(shortPath, ansi) && fits(ansi))
+                folders.scannable.push_back(ansi);
+            else
+                folders.unscannable.push_back(path);
         }
         GlobalUnlock(medium.hGlobal);
     }
@@ -106,13 +119,13 @@ STDMETHODIMP_(ULONG) ContextMenu::Release() {
 
 STDMETHODIMP ContextMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* selection, HKEY) {
     try {
-        folders_.clear();
+        folders_ = {};
         if (selection == nullptr) return E_INVALIDARG;
         folders_ = FoldersOf(selection);
         // Nothing but files: the menu gets no entry from this library.
         return folders_.empty() ? E_FAIL : S_OK;
     } catch (...) {
-        folders_.clear();
+        folders_ = {};
         return E_OUTOFMEMORY;
     }
 }
@@ -133,12 +146,27 @@ STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
                               : NamesOurCommand(info);
         if (!ours) return E_INVALIDARG;
         if (folders_.empty()) return E_FAIL;
-        const std::string folder = LibraryFolder();
-        if (folder.empty()) return E_FAIL;
-        return Deliver(folder, FolderRequest(folders_)) ? S_OK : E_FAIL;
+        // The folders Corvane can be handed are scanned; the user hears which ones it cannot be,
+        // and the caller never hears success for a selection that was not scanned whole.
+        if (!folders_.unscannable.empty() && !(info->fMask & CMIC_MASK_FLAG_NO_UI)) TellUnscannable(info->hwnd);
+        if (!folders_.scannable.empty()) {
+            const std::string folder = LibraryFolder();
+            if (folder.empty()) return E_FAIL;
+            if (!Deliver(folder, FolderRequest(folders_.scannable))) return E_FAIL;
+        }
+        return folders_.unscannable.empty() ? S_OK : HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME);
     } catch (...) {
-        return E_FAIL;
+        return E_FAIL;  // nothing may cross the COM boundary
     }
+}
+
+void ContextMenu::TellUnscannable(HWND owner) const {
+    std::wstring text =
+        L"Corvane cannot scan these folders: their names cannot be written in this system's code page, or their paths "
+        L"are too long, and they have no short name that serves.";
+    for (const std::wstring& f : folders_.unscannable) text += L"\r\n" + f;
+    if (!folders_.scannable.empty()) text += L"\r\n\r\nThe other folders are scanned.";
+    MessageBoxW(owner, text.c_str(), L"Corvane", MB_OK | MB_ICONWARNING);
 }
 
 STDMETHODIMP ContextMenu::GetCommandString(UINT_PTR id, UINT type, UINT*, CHAR* name, UINT size) {

@@ -25,8 +25,16 @@ bool InUse();
 // The folder this library lives in (the program folder).
 std::string LibraryFolder();
 
-// The folders among the paths of a selection (files and what no longer exists are dropped).
-std::vector<std::string> FoldersOf(IDataObject* selection);
+// The folders among the paths of a selection (files and what no longer exists are dropped), as
+// Corvane takes them: in the ANSI code page, by the short (8.3) name where the long one cannot be
+// written in it. A folder that has neither is no folder Corvane can be handed: it goes to
+// `unscannable`, by its own name.
+struct SelectedFolders {
+    std::vector<std::string> scannable;
+    std::vector<std::wstring> unscannable;
+    bool empty() const { return scannable.empty() && unscannable.empty(); }
+};
+SelectedFolders FoldersOf(IDataObject* selection);
 
 class ContextMenu : public IShellExtInit, public IContextMenu {
 public:
@@ -44,8 +52,9 @@ public:
     STDMETHODIMP GetCommandString(UINT_PTR id, UINT type, UINT* reserved, CHAR* name, UINT size) override;
 
 private:
+    void TellUnscannable(HWND owner) const;
     LONG refs_ = 1;
-    std::vector<std::string> folders_;
+    SelectedFolders folders_;
 };
 
 class Factory : public IClassFactory {

@@ -139,6 +139,7 @@ std::string QueryRegString(HKEY hive, const std::string& keyPath, const std::str
             return ValueText(type, data.data(), got);
         }
     } catch (...) {
+        base::ReportCurrentExceptionAt(base::MethodTail("QueryRegString", keyPath + "\\" + valueName));
     }
     return {};
 }

@@ -9,6 +9,7 @@
 
 #include "base/Handles.h"
 #include "base/RuntimeError.h"
+#include "downloader/Progress.h"
 
 namespace downloader {
 namespace {
@@ -204,6 +205,10 @@ void Transfer::OnProbeHead() {
                 total_ = h.contentLength;
                 sizeKnown_ = true;
             }
+            if (sizeKnown_ && options.maxFileSize && total_ > options.maxFileSize) {
+                FailTooLarge(total_);
+                return;
+            }
             if (sizeKnown_) {
                 events_->OnSizeKnown(total_, h.status == 206);
                 c.Reset();
@@ -275,6 +280,10 @@ void Transfer::OnProbeBody(const char* data, size_t size, bool ended) {
     }
     // Streaming an answer of unknown size.
     Segment& s = segments_[0];
+    if (options.maxFileSize && s.s.next + size > options.maxFileSize) {
+        FailTooLarge(s.s.next + size);
+        return;
+    }
     WriteAt(s.s.next, data, size);
     s.s.next += size;
     s.s.end = s.s.next;
@@ -661,6 +670,12 @@ void Transfer::Fail(const std::string& prompt, const std::string& status) {
     events_->OnStatus(status);
     events_->OnError(prompt, status);
     events_->OnEnded(outcome_);
+}
+
+void Transfer::FailTooLarge(std::uint64_t size) {
+    const std::string why = "The file is too large: " + ByteConversion(static_cast<double>(size)) + ", at most " +
+                            ByteConversion(static_cast<double>(options.maxFileSize)) + " is taken";
+    Fail("Error in connection", why);
 }
 
 void Transfer::StopDown() {

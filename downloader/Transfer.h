@@ -32,6 +32,9 @@ struct TransferOptions {
     int maxRedirects = 5;
     int maxReconnects = 5;  // reconnects of one segment in a row without a byte of progress
     size_t maxPageSize = 1u << 20;
+    // The most a file may hold (0: any size): a larger announced size is refused before a byte
+    // is written, and an answer of unknown size is stopped once it passes it.
+    std::uint64_t maxFileSize = 0;
 };
 
 class TransferEvents {
@@ -140,6 +143,7 @@ private:
     bool FeedBody(Conn& c, const char* data, size_t size, std::string& out, bool& ended);
     void WriteAt(std::uint64_t at, const char* data, size_t size);
     void Fail(const std::string& prompt, const std::string& status);
+    void FailTooLarge(std::uint64_t size);
     void Finish();
     void CloseAll();
     void Redirect(const std::string& location);

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <optional>
 
 #include "base/RuntimeError.h"
@@ -54,6 +56,13 @@ bool IsOlder(const std::string& a, const std::string& b) {
     const auto x = number(a), y = number(b);
     return x && y && *x < *y;
 }
+// The most a download of the update may hold: a server that announces more (or streams more)
+// would fill the disk before the file could be refused.
+std::uint64_t DownloadBound(const std::string& installedDefinitions) {
+    const std::uint64_t installed = base::FileExists(installedDefinitions) ? base::FileLength(installedDefinitions) : 0;
+    return std::max<std::uint64_t>(16 * installed, kMinDownloadBound);
+}
+std::string Kept(UpdateWindow& w) { return w.Message("1173", "The installed definitions are kept."); }
 void Wait(Transfer& t, UpdateWindow& w) {
     while (t.Downloading()) {
         t.Step(20);
@@ -65,12 +74,6 @@ void Wait(Transfer& t, UpdateWindow& w) {
 
 std::string NoConnectionText(UpdateWindow& w, const std::string& host) {
     return Breaks(w.Message("1114", "There is no internet connection, please downlaod this file manually at # " + host +
-                                        "/updates/defs.dat # then replace it with the file adjacent to the exe file in "
-                                        "the program files directory."));
-}
-
-std::string ConnectionErrorText(UpdateWindow& w, const std::string& host) {
-    return Breaks(w.Message("1114", "Internet connection error, please download this file manually at # " + host +
                                         "/updates/defs.dat # then replace it with the file adjacent to the exe file in "
                                         "the program files directory."));
 }
@@ -101,21 +104,30 @@ UpdateResult RunUpdate(Transfer& t, UpdateWindow& w, const UpdateSite& site) {
         const std::string newDefs = modMain::FullPath_With_Filename("update\\defs.dat");
         const std::string newNews = modMain::FullPath_With_Filename("update\\news.txt");
         t.options.proxy = site.proxy;
-        // Each download's own end decides; nothing of an earlier run counts.
-        t.ExecuteDownload(site.Address("/updates/defs.dat"), newDefs);
-        Wait(t, w);
-        const Outcome defs = t.outcome();
-        const std::uint64_t announced = t.TotalSize();
-        Outcome news = Outcome::Idle;
-        if (defs != Outcome::Stopped) {
-            t.ExecuteDownload(site.Address("/updates/News.txt"), newNews);
+        t.options.maxFileSize = DownloadBound(modMain::FullPath_With_Filename("defs.dat"));
+        // Each download's own end decides; nothing of an earlier run counts. The first that does
+        // not complete ends the update, and nothing of it stays.
+        std::uint64_t announced = 0;
+        for (const auto& [name, target] : {std::pair<const char*, std::string>{"defs.dat", newDefs},
+                                           std::pair<const char*, std::string>{"News.txt", newNews}}) {
+            t.ExecuteDownload(site.Address(std::string("/updates/") + name), target);
             Wait(t, w);
-            news = t.outcome();
-        }
-        if (defs != Outcome::Complete || news != Outcome::Complete) {
-            w.ShowMessage(ConnectionErrorText(w, site.host));
-            w.HideWindow();
-            return UpdateResult::DownloadFailed;
+            if (t.outcome() != Outcome::Complete) {
+                ForceDelete(newDefs);
+                ForceDelete(newNews);
+                if (t.outcome() == Outcome::Stopped) {
+                    w.ShowMessage(w.Message("1170", "The update was stopped.") + "\r\n" + Kept(w));
+                } else {
+                    const std::string why = t.ErrorText().empty() ? "the transfer did not end" : t.ErrorText();
+                    modMain::LogError(std::to_string(errDownloadFailed), std::string(name) + ": " + why,
+                                      "cmdStartUpdate_Click");
+                    w.ShowMessage(w.Message("1171", "The update failed") + ": " + name + " " +
+                                  w.Message("1172", "could not be downloaded") + " (" + why + ").\r\n" + Kept(w));
+                }
+                w.HideWindow();
+                return UpdateResult::DownloadFailed;
+            }
+            if (target == newDefs) announced = t.TotalSize();
         }
 
         // Nothing replaces the working defs.dat unless it is whole, intact, ours, newer than the

@@ -1,6 +1,7 @@
 #pragma once
 // The update procedure of the download window and the program-version check, window-free:
 // they talk to the window through UpdateWindow.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -39,11 +40,14 @@ enum class UpdateResult { NoConnection, Latest, DownloadFailed, Refused, Install
 enum : long {
     errOlderDefinitions = 30013,        // its update number is below the installed one
     errUnannouncedDefinitions = 30014,  // its update number is not the one the server announced
+    errDownloadFailed = 30015,          // a file of the update could not be downloaded
 };
 
-// The two texts of message 1114, "#" already turned into line breaks.
+// A download of the update may hold 16 times the installed definitions, and never less than this.
+inline constexpr std::uint64_t kMinDownloadBound = 32ull << 20;
+
+// The text of message 1114, "#" already turned into line breaks.
 std::string NoConnectionText(UpdateWindow& w, const std::string& host);
-std::string ConnectionErrorText(UpdateWindow& w, const std::string& host);
 
 // cmdStartUpdate_Click: version check, the two downloads on `transfer`, then the install of a
 // complete, intact and correctly signed defs.dat in one move, when it carries the announced

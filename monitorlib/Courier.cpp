@@ -14,6 +14,7 @@ LRESULT CALLBACK CourierProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         try {
             OnCourierMessage(static_cast<unsigned>(wParam), static_cast<int>(lParam));
         } catch (...) {
+            // Nothing may leave a window procedure; the change is lost, the next one is delivered.
         }
         return 0;
     }

@@ -17,6 +17,7 @@ extern "C" void __cdecl StopMonitor(const char* path, int kind, HKEY root) {
     try {
         halvex::StopMonitorOn(path, kind, root);
     } catch (...) {
+        // Nothing may cross the library's C export, and it has no result to carry a failure.
     }
 }
 

@@ -99,6 +99,7 @@ DWORD RunWorker(void* arg) {
     try {
         code = Watch(*static_cast<const MonitorEntry*>(arg));
     } catch (...) {
+        // Nothing may leave a thread's start routine: the thread ends with code 1.
     }
     FreeLibraryAndExitThread(ThisModule(), code);
 }

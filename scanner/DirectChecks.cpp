@@ -2,6 +2,7 @@
 // whole content.
 #include <vector>
 
+#include "base/AnsiPath.h"
 #include "base/FolderWalk.h"
 #include "base/Handles.h"
 #include "base/TextFile.h"
@@ -17,17 +18,11 @@ namespace {
 // The path with any short (8.3) part in its long form, as the drive walk lists it. A part in
 // short form always holds a tilde; a path without one is taken as it stands, which spares the
 // file system a look-up of every part.
+// A long form the code page cannot write, or beyond MAX_PATH, is not taken: the walk lists such
+// a place by its short name too.
 std::string LongFormOf(const std::string& path) {
     if (path.find('~') == std::string::npos) return path;
-    std::string longForm(MAX_PATH, '\0');
-    DWORD n = GetLongPathNameA(path.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
-    if (n >= longForm.size()) {
-        longForm.assign(n, '\0');
-        n = GetLongPathNameA(path.c_str(), longForm.data(), n);
-    }
-    if (n == 0 || n >= longForm.size()) return path;
-    longForm.resize(n);
-    return longForm;
+    return base::LongAnsiPath(path);
 }
 
 }  // namespace
@@ -64,35 +59,42 @@ double ScanEngine::FindFiles(std::string path, const std::string& SearchStr, con
         if (path.empty() || path.back() != '\\') path += '\\';
 
         // Subfolders first, each recorded as found; their content after this folder's files.
+        // Wide finds, each entry by the name the program gives it (base::EntryName).
         std::vector<std::string> subfolders;
-        WIN32_FIND_DATAA fd;
+        WIN32_FIND_DATAW fd;
+        std::string name;
         {
-            base::FindHandle h(FindFirstFileA((path + "*.*").c_str(), &fd));
+            base::FindHandle h(FindFirstFileW(base::WidePath(path + "*.*").c_str(), &fd));
             if (h) {
                 do {
-                    const std::string name = fd.cFileName;
+                    const wchar_t* n = fd.cFileName;
+                    if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+                    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+                    if (!base::EntryName(fd, path.size(), name)) {
+                        UnreadFolder(path + "?", "a subfolder of a found folder has no name the program can use");
+                        continue;
+                    }
                     ShowCurrentItem(path + name + "\\");
                     YieldToMessages();
-                    if (name != "." && name != ".." && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                        // A junction inside is recorded, but not entered: it may lead back up.
-                        if (base::IsRealSubfolder(fd)) subfolders.push_back(name);
-                        AddSpytoListview("Malware Folder", path + name, SpyType, 4, path + name, "", "");
-                    }
+                    // A junction inside is recorded, but not entered: it may lead back up.
+                    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) subfolders.push_back(name);
+                    AddSpytoListview("Malware Folder", path + name, SpyType, 4, path + name, "", "");
                     if (gb_scanAborted) return;
-                } while (FindNextFileA(h.get(), &fd));
+                } while (FindNextFileW(h.get(), &fd));
             }
         }
         {
-            base::FindHandle h(FindFirstFileA((path + SearchStr).c_str(), &fd));
+            base::FindHandle h(FindFirstFileW(base::WidePath(path + SearchStr).c_str(), &fd));
             if (h) {
                 do {
                     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
                     if (gb_scanAborted) return;
-                    const std::string file = path + fd.cFileName;
+                    if (!base::EntryName(fd, path.size(), name)) continue;
+                    const std::string file = path + name;
                     AddSpytoListview("Malware File", file, SpyType, 3, file, "", "");
                     total += static_cast<double>((static_cast<unsigned long long>(fd.nFileSizeHigh) << 32) |
                                                  fd.nFileSizeLow);
-                } while (FindNextFileA(h.get(), &fd));
+                } while (FindNextFileW(h.get(), &fd));
             }
         }
         for (const std::string& name : subfolders) total += FindFiles(path + name + "\\", SearchStr, SpyType);

@@ -12,7 +12,9 @@
 #include <memory>
 #include <unordered_map>
 
+#include "base/AnsiPath.h"
 #include "base/Handles.h"
+#include "base/RuntimeError.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/Trap.h"
@@ -122,32 +124,49 @@ bool IsReparsePoint(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPA
 
 }  // namespace
 
-// One folder's entries as the file system listed them ("." and ".." left out).
+// One folder's entries as the file system listed them ("." and ".." left out), each by the name
+// the program gives it (base::EntryName): in the ANSI code page, or by its short name where the
+// code page cannot write it or its path would pass MAX_PATH.
 struct ScanEngine::FileListing {
     struct Entry {
-        std::string name;
+        std::string name;       // the name the entry's path is made of
         std::string shortName;  // upper-cased 8.3 name, "" when it has none
-        std::string upper;      // upper-cased name
+        std::string upper;      // upper-cased long name, or the short one where the long cannot be written
         DWORD attributes;
+        bool foreignName;  // the long name is beyond the code page: only its short name can match
         // A subfolder's own listing, made ahead when the search of this folder needed it; the walk
         // takes it rather than listing the subfolder again.
         mutable std::shared_ptr<const FileListing> listing;
     };
     std::vector<Entry> entries;
     bool listed = false;
+    DWORD error = 0;                      // why it was not listed
+    std::vector<std::wstring> unreached;  // subfolders EntryName cannot name in this folder
 
     static FileListing Of(const std::string& folder) {
         FileListing l;
-        WIN32_FIND_DATAA fd;
-        base::FindHandle h(FindFirstFileA((folder + "*.*").c_str(), &fd));
-        if (!h) return l;
+        WIN32_FIND_DATAW fd;
+        base::FindHandle h(FindFirstFileW((base::WidePath(folder) + L"*.*").c_str(), &fd));
+        if (!h) {
+            l.error = GetLastError();
+            return l;
+        }
         l.listed = true;
+        std::string name, longName, shortName;
         do {
-            const char* n = fd.cFileName;
-            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-            l.entries.push_back({n, fd.cAlternateFileName[0] ? Upper(fd.cAlternateFileName) : std::string(), Upper(n),
-                                 fd.dwFileAttributes, nullptr});
-        } while (FindNextFileA(h.get(), &fd));
+            const wchar_t* n = fd.cFileName;
+            if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+            if (!base::EntryName(fd, folder.size(), name)) {
+                if (IsDirectory(fd.dwFileAttributes) && !IsReparsePoint(fd.dwFileAttributes)) l.unreached.push_back(n);
+                continue;
+            }
+            const bool exact = base::ExactAnsi(n, wcslen(n), longName);
+            shortName.clear();
+            if (fd.cAlternateFileName[0])
+                base::ExactAnsi(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), shortName);
+            l.entries.push_back({name, shortName.empty() ? std::string() : Upper(shortName.c_str()),
+                                 Upper(exact ? longName.c_str() : name.c_str()), fd.dwFileAttributes, !exact, nullptr});
+        } while (FindNextFileW(h.get(), &fd));
         return l;
     }
 };
@@ -276,8 +295,9 @@ public:
             byKey(fileByName, e.upper);
             // A name beyond ASCII may hold characters of two bytes, which one "?" stands for: every
             // pattern is left to the directory search.
-            if (std::any_of(e.upper.begin(), e.upper.end(),
-                            [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            // So may a name the code page cannot write, known here by its short name only.
+            if (e.foreignName || std::any_of(e.upper.begin(), e.upper.end(),
+                                             [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
                 take(globRows);
                 if (!e.shortName.empty()) byKey(fileByName, e.shortName);
                 continue;
@@ -319,6 +339,10 @@ void ScanEngine::WalkFolder(const std::string& sFolder, const FileListing& listi
     if (!gb_scanRestoreFolder &&
         (UCase(sFolder) == UCase(gb_restoreFolder) || UCase(sFolder) == UCase(gb_restoreFolder + "\\")))
         return;
+    // A folder that is there and cannot be listed, and subfolders no path can name, are not clean:
+    // they are counted and named.
+    if (!listing.listed && listing.error != ERROR_FILE_NOT_FOUND && listing.error != ERROR_PATH_NOT_FOUND)
+        UnreadFolder(sFolder, base::ErrorDescription(base::RuntimeErrorFromWin32(listing.error)));
     std::string current;
     base::TrapWith(
         [&] {
@@ -342,6 +366,31 @@ void ScanEngine::WalkFolder(const std::string& sFolder, const FileListing& listi
                     if (!childListing) childListing = std::make_shared<const FileListing>(FileListing::Of(child));
                     SearchFolder(child, childListing.get());
                     WalkFolder(child, *childListing);
+                } else {
+                    subFileSearchPerDefinition(child);
+                    subShowFolderList(child);
+                }
+            }
+            // Subfolders no name fits in this folder's path: walked by the short form of their whole
+            // path where that fits, else counted and named.
+            for (const std::wstring& name : listing.unreached) {
+                if (gb_scanAborted) return;
+                const std::string child = base::ShortFolderPath(sFolder, name);
+                if (child.empty()) {
+                    std::string shown = sFolder;
+                    for (wchar_t c : name) shown += c < 0x80 ? static_cast<char>(c) : '?';
+                    UnreadFolder(
+                        shown + "\\",
+                        "no path the program can use names it (its name beyond the ANSI code page, or its path "
+                        "too long, even by short names)");
+                    continue;
+                }
+                current = child;
+                ShowCurrentItem(child);
+                if (useFileIndex) {
+                    const FileListing childListing = FileListing::Of(child);
+                    SearchFolder(child, &childListing);
+                    WalkFolder(child, childListing);
                 } else {
                     subFileSearchPerDefinition(child);
                     subShowFolderList(child);
@@ -416,16 +465,18 @@ void ScanEngine::SearchRow(const std::string& sPath, int row, std::string& lastR
     if (kind == "MALWARE FILE") {
         const std::string pattern = sPath + name;
         const std::string parent = ParentFolderName(pattern);
-        // A find handle of its own: recording may search directories meanwhile.
-        WIN32_FIND_DATAA fd;
-        base::FindHandle h(FindFirstFileA(pattern.c_str(), &fd));
+        // A find handle of its own: recording may search directories meanwhile. Wide, so that a
+        // name the code page cannot write is found by its short name, never by a look-alike.
+        WIN32_FIND_DATAW fd;
+        base::FindHandle h(FindFirstFileW(base::WidePath(pattern).c_str(), &fd));
         if (!h) return;
+        std::string entry;
         do {
-            if (IsDirectory(fd.dwFileAttributes)) continue;
-            const std::string full = parent + "\\" + fd.cFileName;
+            if (IsDirectory(fd.dwFileAttributes) || !base::EntryName(fd, parent.size() + 1, entry)) continue;
+            const std::string full = parent + "\\" + entry;
             lastRecorded = full;
             AddSpytoListview("Malware File", full, spy, 3, full, "", "");
-        } while (FindNextFileA(h.get(), &fd));
+        } while (FindNextFileW(h.get(), &fd));
     } else if (kind == "MALWARE FOLDER") {
         if (!base::FolderExists(sPath + name)) return;
         const std::string folder = AbsolutePathName(sPath + name);

@@ -378,15 +378,9 @@ std::string ReadRawVersionText(const std::string& strFile, const RawKey& k) {
         value.erase(std::remove(value.begin(), value.end(), '\0'), value.end());
         return value;
     } catch (...) {
-        long number = base::errInvalidProcedureCall;
-        std::string description = base::ErrorDescription(number);
-        try {
-            throw;
-        } catch (const base::RuntimeError& e) {
-            number = e.number();
-            description = e.description();
-        } catch (...) {
-        }
+        long number = 0;
+        std::string description;
+        base::DescribeCurrentException(number, description);
         // Where it failed, not what the file holds: a program's bytes do not belong in the log.
         auto at = [](size_t v) { return std::to_string(v == std::string::npos ? 0 : v + 1); };
         modMain::WriteErrorLog("strFile: " + strFile + ", pos: " + at(pos) + ", StartPos: " + at(startPos) +

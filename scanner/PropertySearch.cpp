@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "base/AnsiPath.h"
 #include "base/Conversions.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
@@ -69,12 +70,15 @@ struct ScanEngine::ChecksumIndex {
 void ScanEngine::searchFilesAdvanced(const std::string& folder) {
     base::Trap("searchFilesAdvanced", [&] {
         if (gb_scanAborted) return;
-        WIN32_FIND_DATAA fd;
-        base::FindHandle h(FindFirstFileA(AddPathToFileName(folder, "*.*").c_str(), &fd));
+        WIN32_FIND_DATAW fd;
+        const std::string within = AddPathToFileName(folder, "");
+        base::FindHandle h(FindFirstFileW(base::WidePath(within + "*.*").c_str(), &fd));
         if (!h) return;
+        std::string name;
         do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
+            const wchar_t* n = fd.cFileName;
+            if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+            if (!base::EntryName(fd, within.size(), name)) continue;
             std::string path = AddPathToFileName(folder, name);
             ShowCurrentItem(modLanguage::getMessage("1020", "Advanced Scanning") + " - " + path);
             YieldToMessages();
@@ -87,7 +91,7 @@ void ScanEngine::searchFilesAdvanced(const std::string& folder) {
             if (ext == ".EXE" || ext == ".DLL" || ext == ".OCX") AdvancedFilePropertiesSearch(path);
             // ".ZIP" archives are not looked into.
             YieldToMessages();
-        } while (!gb_scanAborted && FindNextFileA(h.get(), &fd));
+        } while (!gb_scanAborted && FindNextFileW(h.get(), &fd));
     });
 }
 

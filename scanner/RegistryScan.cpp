@@ -134,6 +134,12 @@ void ScanEngine::Unread(long number, const std::string& description, const std::
     base::ReportTrappedAt(number, description, base::MethodTail(method, "Key: " + place));
 }
 
+void ScanEngine::UnreadFolder(const std::string& place, const std::string& why) {
+    ++counters.UnreadFolders;
+    base::ReportTrappedAt(base::errPathFileAccessError, "The folder could not be read: " + why,
+                          base::MethodTail("subShowFolderList", "Folder: " + place));
+}
+
 namespace {
 // The fence of a walk over one place: a failure is logged with the place and the place counted
 // as unread, and the walk above goes on.

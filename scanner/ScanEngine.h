@@ -257,6 +257,8 @@ private:
     bool Opened(LONG status, const std::string& place, const char* method);
     // A place the walk could not finish, logged with its place and counted.
     void Unread(long number, const std::string& description, const std::string& place, const char* method);
+    // A folder the walk cannot enter: counted, and named in the error log.
+    void UnreadFolder(const std::string& place, const std::string& why);
 
     // ---- reporting
     void YieldToMessages();   // at most every few milliseconds

@@ -175,6 +175,10 @@ std::string DriveSection(const scanner::ScanEngine& engine) {
     s += Line(Caption("1048", "File scan result:"));
     // The files listed above, not every file-kind finding of the scan.
     s += Line(Caption("1049", "Suspicious files found:") + std::to_string(listed));
+    // A folder the walk could not enter was not found clean: the log says so (the error log names them).
+    if (engine.counters.UnreadFolders > 0)
+        s += Line(Caption("1174", "Folders that could not be read (see the error log) :") +
+                  std::to_string(engine.counters.UnreadFolders));
     s += Line(Caption("1042", "Scan finished"));
     return s;
 }

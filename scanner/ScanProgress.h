@@ -18,6 +18,7 @@ struct ScanCounters {
     long RegistryItemsSearched = 0;  // registry keys and values looked at
     long ProcessChecks = 0;          // process-against-definition comparisons
     long UnreadPlaces = 0;           // registry keys that could not be read (each in the error log)
+    long UnreadFolders = 0;          // folders the file phase could not walk (each in the error log)
 };
 
 class ScanProgress {

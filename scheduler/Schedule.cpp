@@ -106,6 +106,7 @@ void Schedule::ReadWorkItems() {
                 fileName = ToWString(text);
                 SysFreeString(text);
             } catch (const ComError&) {
+                // A name that can't be read stays empty and is left out like a work item that can't be opened.
             }
             std::wstring taskName = TaskNameOf(fileName);
             base::ComPtr<ITask> task;

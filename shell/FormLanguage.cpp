@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "base/Trap.h"
 #include "core/modLanguage.h"
 #include "ui/Control.h"
 #include "ui/MessageLoop.h"
@@ -27,6 +28,7 @@ void applyLanguage(ui::Form& form) {
     try {
         if (!form.Tag.empty()) form.SetCaption(getSectionString(form.Name(), form.Tag, form.Caption()));
     } catch (...) {
+        base::ReportCurrentException("applyLanguage");
     }
 }
 

@@ -132,6 +132,7 @@ void frmAlerts::lstAlerts_Click() {
                 "A program changes your IE settings,if you want to keep this changes click authorize, "
                 "otherwise click delete to restore your old settings"));
     } catch (...) {
+        base::ReportCurrentException("lstAlerts_Click");
     }
 }
 

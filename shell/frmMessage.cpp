@@ -1,5 +1,6 @@
 #include "shell/frmMessage.h"
 
+#include "base/Trap.h"
 #include "shell/frmMsgBox.h"
 
 namespace {
@@ -35,6 +36,8 @@ LRESULT CALLBACK MessageWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARA
             SetWindowTextA(hWnd, monitors::badsite::kMessageWindowCaption);
         }
     } catch (...) {
+        // Nothing may leave a window procedure: logged, and the message goes on to the old one.
+        base::ReportCurrentException("MessageWindowProc");
     }
     WNDPROC old = gb_oldMessageWindowProc;
     return old != nullptr ? CallWindowProcA(old, hWnd, message, wParam, lParam)

@@ -353,7 +353,8 @@ bool frmUpdate::AskSegmented(const std::string& question) {
 
 void frmUpdate::OnError(const std::string& prompt, const std::string& status) {
     tfDownloadError = true;
-    frmMsgBox.msgboxOK(prompt, "Corvane");
+    // During an update its own end says what failed, in one box.
+    if (!updating_) frmMsgBox.msgboxOK(prompt, "Corvane");
     lblStatus.SetCaption(status);
 }
 

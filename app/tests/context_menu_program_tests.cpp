@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/tests/ProgramTesting.h"
+#include "base/AnsiPath.h"
 #include "base/Launch.h"
 #include "base/ProgramFolder.h"
 #include "base/Text.h"
@@ -30,7 +31,8 @@ constexpr char kSpyFile[] = "sdbot.exe";
 void PlantSpyFile(const std::string& folder) { base::WriteText(folder + "\\" + kSpyFile, "not really a bot"); }
 
 // Invokes the menu's entry on a selection as Explorer does: the answer of InvokeCommand.
-HRESULT InvokeOn(const std::vector<std::string>& folders) {
+template <class Paths>
+HRESULT InvokeOn(const Paths& folders) {
     IShellExtInit* init = nullptr;
     if (FAILED(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
                                 reinterpret_cast<void**>(&init))))
@@ -141,6 +143,35 @@ TEST_F(ContextMenuProgram, ARunningCorvaneScansTheChosenFolders) {
     SetEnvironmentVariableA(settings::kRootEnv, nullptr);
 }
 
+// Folders whose names the code page cannot write are scanned themselves: the log names the files
+// in them (by their short names), and none in the look-alike folder the code page would make of one.
+TEST_F(ContextMenuProgram, FoldersNamedBeyondTheCodePageAreScannedThemselves) {
+    programtest::ChildProgram program("");
+    ASSERT_NE(program.process(), nullptr);
+    ASSERT_NE(programtest::PublishedWindow("txtHandle", "txtPramaterInfoEnvenHandeler", 30000), nullptr);
+    SetEnvironmentVariableA(settings::kRootEnv, program.store.root().c_str());
+    DeleteScanLogs(program.pf);
+    const std::wstring parent = base::WidePath(scanned.path());
+    const std::vector<std::wstring> chosen = {parent + L"\\Zden\u011bk", parent + L"\\\u65e5\u672c\u8a9e"};
+    const std::string lookAlike = scanned / "Zdenek";
+    ASSERT_TRUE(CreateDirectoryA(lookAlike.c_str(), nullptr));
+    PlantSpyFile(lookAlike);
+    std::vector<std::string> named;
+    for (const std::wstring& f : chosen) {
+        ASSERT_TRUE(CreateDirectoryW(f.c_str(), nullptr));
+        std::string shortForm;
+        ASSERT_TRUE(base::ExactAnsi(base::ShortWidePath(f), shortForm));
+        PlantSpyFile(shortForm);
+        named.push_back(shortForm);
+    }
+    EXPECT_EQ(InvokeOn(chosen), S_OK);
+    const std::string log = FinishedScanLog(program.pf, 120000);
+    ASSERT_FALSE(log.empty()) << "no scan of the chosen folders";
+    for (const std::string& f : named) EXPECT_TRUE(LogNamesFile(log, f + "\\" + kSpyFile)) << log;
+    EXPECT_FALSE(LogNamesFile(log, lookAlike + "\\" + kSpyFile)) << log;
+    SetEnvironmentVariableA(settings::kRootEnv, nullptr);
+}
+
 // No Corvane runs: the entry starts the program beside cm.dll with the folder request, and that
 // program scans the folder.
 TEST_F(ContextMenuProgram, WithoutARunningCorvaneTheEntryStartsOneThatScansTheFolder) {
@@ -152,7 +183,7 @@ TEST_F(ContextMenuProgram, WithoutARunningCorvaneTheEntryStartsOneThatScansTheFo
     PlantSpyFile(scanned.path());
     const int before = programtest::CountProcesses("Corvane.exe");
 
-    EXPECT_EQ(InvokeOn({scanned.path()}), S_OK);
+    EXPECT_EQ(InvokeOn(std::vector<std::string>{scanned.path()}), S_OK);
     SetEnvironmentVariableA(base::kProgramFolderEnv, nullptr);
     SetEnvironmentVariableA(settings::kRootEnv, nullptr);
     HWND main = programtest::PublishedWindow("formHandle", "fromhandlewindow", 30000);

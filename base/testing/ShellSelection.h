@@ -12,15 +12,13 @@ namespace testing_support {
 
 // The shell's data object for these paths, all in one folder (the caller releases it); nullptr
 // when the shell could not make one.
-inline IDataObject* ShellSelection(const std::vector<std::string>& paths) {
+inline IDataObject* ShellSelection(const std::vector<std::wstring>& paths) {
     if (paths.empty()) return nullptr;
     std::vector<PIDLIST_ABSOLUTE> absolute;
     std::vector<PCUITEMID_CHILD> children;
     IShellFolder* parent = nullptr;
     IDataObject* data = nullptr;
-    for (const std::string& p : paths) {
-        std::wstring wide(p.size() + 1, L'\0');
-        wide.resize(MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+    for (const std::wstring& wide : paths) {
         PIDLIST_ABSOLUTE pidl = nullptr;
         if (FAILED(SHParseDisplayName(wide.c_str(), nullptr, &pidl, 0, nullptr))) break;
         absolute.push_back(pidl);
@@ -40,6 +38,17 @@ inline IDataObject* ShellSelection(const std::vector<std::string>& paths) {
     if (parent != nullptr) parent->Release();
     for (PIDLIST_ABSOLUTE pidl : absolute) CoTaskMemFree(pidl);
     return data;
+}
+
+// The same for paths in the ANSI code page.
+inline IDataObject* ShellSelection(const std::vector<std::string>& paths) {
+    std::vector<std::wstring> wide;
+    for (const std::string& p : paths) {
+        std::wstring w(p.size() + 1, L'\0');
+        w.resize(MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, w.data(), static_cast<int>(w.size())) - 1);
+        wide.push_back(w);
+    }
+    return ShellSelection(wide);
 }
 
 }  // namespace testing_support

@@ -5,10 +5,14 @@
 #include <bcrypt.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include "base/AnsiPath.h"
 #include "base/Handles.h"
 #include "base/RuntimeError.h"
 
@@ -303,12 +307,6 @@ private:
     Bytes packed_, cipher_;
 };
 
-std::string LongPathOf(const std::string& path) {
-    char buf[MAX_PATH * 4];
-    const DWORD n = GetLongPathNameA(path.c_str(), buf, sizeof buf);
-    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : path;
-}
-
 bool AttributesOf(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& d) {
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d) != 0;
 }
@@ -561,31 +559,102 @@ void Walk(HANDLE f, const std::string& passPhrase, OnEntry onEntry, OnData onDat
 
 // ---- restoring -----------------------------------------------------------------------------
 
-void MakeFolders(const std::string& path) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    const size_t slash = path.find_last_of('\\');
-    if (slash != std::string::npos && slash > 2) MakeFolders(path.substr(0, slash));
-    if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        Fail(errRestoreFailed, "The folder " + path + " could not be made");
+// Every change a restore made, in order, with the way back: a restore that fails part way puts
+// back what the entries before the failure replaced, so it is all or nothing.
+class Undo {
+public:
+    void Add(std::string what, std::function<bool()> back) { steps_.push_back({std::move(what), std::move(back)}); }
+    void OnCommit(std::function<void()> done) { commits_.push_back(std::move(done)); }
+    void Commit() {
+        for (auto& done : commits_) done();
+        steps_.clear();
+        commits_.clear();
+    }
+    // Latest first; the places that could not be put back, in that order.
+    std::vector<std::string> Rollback() noexcept {
+        std::vector<std::string> left;
+        for (auto it = steps_.rbegin(); it != steps_.rend(); ++it) {
+            bool ok = false;
+            try {
+                ok = it->back();
+            } catch (...) {
+                ok = false;  // counted below: the user hears of every place that stayed changed
+            }
+            if (!ok) {
+                try {
+                    left.push_back(it->what);
+                } catch (...) {
+                    // No memory left even for the name: the message still says the restore failed.
+                }
+            }
+        }
+        steps_.clear();
+        commits_.clear();
+        return left;
+    }
+
+private:
+    struct Step {
+        std::string what;
+        std::function<bool()> back;
+    };
+    std::vector<Step> steps_;
+    std::vector<std::function<void()>> commits_;
+};
+
+bool ForceDeleteFile(const std::string& path) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
-void SetTimes(const std::string& path, const Entry& e, bool folder) {
+void MakeFolders(const std::string& path, Undo& undo) {
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    const size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos && slash > 2) MakeFolders(path.substr(0, slash), undo);
+    if (!CreateDirectoryA(path.c_str(), nullptr)) {
+        if (GetLastError() == ERROR_ALREADY_EXISTS) return;
+        Fail(errRestoreFailed, "The folder " + path + " could not be made");
+    }
+    undo.Add(path, [path] { return RemoveDirectoryA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; });
+}
+
+struct Times {
+    FILETIME c{}, a{}, w{};
+};
+
+bool PutTimes(const std::string& path, const Times& t, bool folder) {
     base::FileHandle h(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                    folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));
-    const FILETIME c = Ft(e.created), a = Ft(e.accessed), w = Ft(e.written);
-    if (!h || !SetFileTime(h.get(), &c, &a, &w)) Fail(errRestoreFailed, "The times of " + path + " could not be set");
+    return h && SetFileTime(h.get(), &t.c, &t.a, &t.w);
+}
+
+void SetTimes(const std::string& path, const Entry& e, bool folder) {
+    if (!PutTimes(path, {Ft(e.created), Ft(e.accessed), Ft(e.written)}, folder))
+        Fail(errRestoreFailed, "The times of " + path + " could not be set");
+}
+
+// A folder's attributes and times as they are now, to be put back on a failure.
+void KeepFolderState(const std::string& path, Undo& undo) {
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return;
+    const Times t{d.ftCreationTime, d.ftLastAccessTime, d.ftLastWriteTime};
+    const DWORD attributes = d.dwFileAttributes;
+    undo.Add(path,
+             [path, t, attributes] { return PutTimes(path, t, true) && SetFileAttributesA(path.c_str(), attributes); });
 }
 
 class FileRestorer {
 public:
+    explicit FileRestorer(Undo& undo) : undo_(undo) {}
     void Begin(const Entry& e) {
         entry_ = e;
         const size_t slash = e.path.find_last_of('\\');
-        MakeFolders(e.path.substr(0, slash));
+        folder_ = e.path.substr(0, slash);
+        MakeFolders(folder_, undo_);
         char name[kRestoreTempName + 1];
         wsprintfA(name, "~cvr%04X.tmp", (unsigned)(GetCurrentProcessId() & 0xFFFF));
-        temp_ = e.path.substr(0, slash + 1) + name;
+        temp_ = folder_ + "\\" + name;
         DeleteFileA(temp_.c_str());
         file_ = base::FileHandle(
             CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -595,21 +664,40 @@ public:
     void End() {
         if (!FlushFileBuffers(file_.get())) Fail(errRestoreFailed, "The file " + entry_.path + " could not be written");
         file_ = base::FileHandle();
-        const DWORD old = GetFileAttributesA(entry_.path.c_str());
-        if (old != INVALID_FILE_ATTRIBUTES &&
-            (old & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
-            SetFileAttributesA(entry_.path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!MoveFileExA(temp_.c_str(), entry_.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const std::string path = entry_.path;
+        // The file there is set aside whole (a rename keeps its bytes, attributes and times) and
+        // comes back on a failure; it goes only when the whole restore has succeeded.
+        std::string aside;
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            char name[MAX_PATH] = {};
+            if (!GetTempFileNameA(folder_.c_str(), "cvk", 0, name) ||
+                !MoveFileExA(path.c_str(), name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                const DWORD err = GetLastError();
+                if (name[0]) DeleteFileA(name);
+                Abandon();
+                Fail(errRestoreFailed,
+                     "The file " + path + " could not be put back (error " + std::to_string(err) + ")");
+            }
+            aside = name;
+        }
+        if (!MoveFileExA(temp_.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
             const DWORD err = GetLastError();
-            if (old != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(entry_.path.c_str(), old);
+            if (!aside.empty()) MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
             Abandon();
-            Fail(errRestoreFailed,
-                 "The file " + entry_.path + " could not be put back (error " + std::to_string(err) + ")");
+            Fail(errRestoreFailed, "The file " + path + " could not be put back (error " + std::to_string(err) + ")");
         }
         temp_.clear();
-        SetTimes(entry_.path, entry_, false);
-        if (!SetFileAttributesA(entry_.path.c_str(), entry_.attributes ? entry_.attributes : FILE_ATTRIBUTE_NORMAL))
-            Fail(errRestoreFailed, "The attributes of " + entry_.path + " could not be set");
+        if (aside.empty()) {
+            undo_.Add(path, [path] { return ForceDeleteFile(path); });
+        } else {
+            undo_.Add(path, [path, aside] {
+                return ForceDeleteFile(path) && MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+            });
+            undo_.OnCommit([aside] { ForceDeleteFile(aside); });
+        }
+        SetTimes(path, entry_, false);
+        if (!SetFileAttributesA(path.c_str(), entry_.attributes ? entry_.attributes : FILE_ATTRIBUTE_NORMAL))
+            Fail(errRestoreFailed, "The attributes of " + path + " could not be set");
     }
     void Abandon() {
         file_ = base::FileHandle();
@@ -619,10 +707,149 @@ public:
     ~FileRestorer() { Abandon(); }
 
 private:
+    Undo& undo_;
     Entry entry_;
-    std::string temp_;
+    std::string folder_, temp_;
     base::FileHandle file_;
 };
+
+bool KeyExists(HKEY root, const std::string& rest) {
+    base::RegKey k;
+    return RegOpenKeyExA(root, rest.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, k.put()) == ERROR_SUCCESS;
+}
+
+// Makes the key; the outermost key that was not there yet is deleted again, with all below it,
+// on a failure.
+void MakeKey(HKEY root, const std::string& full, const std::string& rest, base::RegKey& key, Undo& undo) {
+    std::string made;
+    for (size_t at = rest.find('\\');; at = rest.find('\\', at + 1)) {
+        const std::string part = rest.substr(0, at);
+        if (!KeyExists(root, part)) {
+            made = part;
+            break;
+        }
+        if (at == std::string::npos) break;
+    }
+    if (RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE | KEY_WOW64_64KEY, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS)
+        Fail(errRestoreFailed, "The key " + full + " could not be made");
+    if (made.empty()) return;
+    const size_t slash = made.find_last_of('\\');
+    const std::string parent = slash == std::string::npos ? std::string() : made.substr(0, slash);
+    const std::string name = slash == std::string::npos ? made : made.substr(slash + 1);
+    undo.Add(full, [root, parent, name] {
+        base::RegKey p;
+        if (RegOpenKeyExA(root, parent.c_str(), 0,
+                          DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY,
+                          p.put()) != ERROR_SUCCESS)
+            return false;
+        const LONG rc = RegDeleteTreeA(p.get(), name.c_str());
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    });
+}
+
+// Writes the value; its old type and data (or its absence) come back on a failure.
+void SetValue(HKEY root, const std::string& rest, HKEY key, const Entry& e, const Bytes& value, Undo& undo) {
+    DWORD type = 0, size = 0;
+    LONG rc = RegQueryValueExA(key, e.name.c_str(), nullptr, &type, nullptr, &size);
+    const bool existed = rc == ERROR_SUCCESS;
+    Bytes old(size);
+    while (existed) {
+        DWORD got = (DWORD)old.size();
+        rc = RegQueryValueExA(key, e.name.c_str(), nullptr, &type, old.empty() ? nullptr : old.data(), &got);
+        if (rc == ERROR_MORE_DATA) {
+            old.resize(got);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) Fail(errRestoreFailed, "The value " + e.name + " of " + e.path + " could not be read");
+        old.resize(got);
+        break;
+    }
+    if (RegSetValueExA(key, e.name.c_str(), 0, e.attributes, value.empty() ? nullptr : value.data(),
+                       (DWORD)value.size()) != ERROR_SUCCESS)
+        Fail(errRestoreFailed, "The value " + e.name + " of " + e.path + " could not be written");
+    const std::string name = e.name;
+    undo.Add(e.path + "\\" + e.name, [root, rest, name, existed, type, old] {
+        base::RegKey k;
+        if (RegOpenKeyExA(root, rest.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, k.put()) != ERROR_SUCCESS)
+            return false;
+        if (!existed) {
+            const LONG rc = RegDeleteValueA(k.get(), name.c_str());
+            return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+        }
+        return RegSetValueExA(k.get(), name.c_str(), 0, type, old.empty() ? nullptr : old.data(), (DWORD)old.size()) ==
+               ERROR_SUCCESS;
+    });
+}
+
+// Folder times and attributes, deepest first: writing their contents changed their times. With
+// `undo`, each folder's state as it was goes into it first.
+void SetFolderStates(const std::vector<Entry>& folders, Undo* undo) {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        if (undo) KeepFolderState(it->path, *undo);
+        SetTimes(it->path, *it, true);
+        SetFileAttributesA(it->path.c_str(), it->attributes);
+    }
+}
+
+// The entries, once the whole archive was checked; every change goes into `undo`. `folders` gets
+// the folder entries.
+void RestoreEntries(const std::string& folder, const std::string& passPhrase, const RestoreOptions& options, Undo& undo,
+                    std::vector<Entry>& restored, std::vector<Entry>& folders) {
+    base::FileHandle f = OpenArchive(folder);
+    FileRestorer file(undo);
+    base::RegKey key;  // the key whose values follow
+    HKEY keyRoot = nullptr;
+    std::string keyRest;
+    bool keySkipped = false;
+    Entry current;
+    Bytes value;
+    Walk(
+        f.get(), passPhrase,
+        [&](const Entry& e) {
+            current = e;
+            switch (e.kind) {
+                case EntryKind::Folder:
+                    MakeFolders(e.path, undo);
+                    folders.push_back(e);
+                    break;
+                case EntryKind::File:
+                    file.Begin(e);
+                    break;
+                case EntryKind::RegKey: {
+                    keyRoot = RootOf(e.path, keyRest);
+                    keySkipped =
+                        KeyExists(keyRoot, keyRest) && options.replacingRegKey && !options.replacingRegKey(e.path);
+                    key = base::RegKey();
+                    if (keySkipped) break;
+                    MakeKey(keyRoot, e.path, keyRest, key, undo);
+                    restored.push_back(e);
+                    break;
+                }
+                case EntryKind::RegValue:
+                    value.clear();
+                    break;
+            }
+        },
+        [&](const Bytes& b) {
+            if (current.kind == EntryKind::File)
+                file.Data(b);
+            else
+                value.insert(value.end(), b.begin(), b.end());
+        },
+        [&](std::uint64_t) {
+            if (current.kind == EntryKind::File) {
+                file.End();
+                restored.push_back(current);
+                return;
+            }
+            if (keySkipped) return;
+            if (!key) Fail(errArchiveDamaged, "The backup archive is damaged (a value without its key)");
+            SetValue(keyRoot, keyRest, key.get(), current, value, undo);
+            restored.push_back(current);
+        });
+    SetFolderStates(folders, &undo);
+}
 
 }  // namespace
 
@@ -667,6 +894,9 @@ bool IsSafeFilePath(const std::string& path) {
     const size_t lastSlash = path.find_last_of('\\');
     if (lastSlash >= kMaxRestoreFolder) return false;
     size_t start = drive ? 3 : 2;
+    // A network path names its server and its share before the first name in it: "\\server"
+    // alone, or "\\server\share", is no place a file or folder can be put back.
+    if (unc && std::count(path.begin() + 2, path.end(), '\\') < 2) return false;
     while (start <= path.size()) {
         size_t end = path.find('\\', start);
         if (end == std::string::npos) end = path.size();
@@ -707,8 +937,9 @@ BackupReport WriteBackup(const std::string& folder, const std::string& passPhras
             Bytes buf(kChunk);
             for (const std::string& selected : selection.paths) {
                 // Recorded by the long name: a short (8.3) name is gone with the item, and a
-                // restore by it would make a folder literally named "PROG~1".
-                const std::string p = LongPathOf(selected);
+                // restore by it would make a folder literally named "PROG~1". Only where the long
+                // name cannot be written in the code page, or passes MAX_PATH, the short one stays.
+                const std::string p = base::LongAnsiPath(selected);
                 WIN32_FILE_ATTRIBUTE_DATA d;
                 if (!AttributesOf(p, d)) {
                     const DWORD e = GetLastError();
@@ -781,70 +1012,30 @@ std::vector<Entry> ReadEntries(const std::string& folder, const std::string& pas
 void Restore(const std::string& folder, const std::string& passPhrase, const RestoreOptions& options) {
     // First the whole archive is checked; only a sound one is restored.
     ReadEntries(folder, passPhrase);
-
-    base::FileHandle f = OpenArchive(folder);
-    FileRestorer file;
-    std::vector<Entry> folders;
-    base::RegKey key;  // the key whose values follow
-    bool keySkipped = false;
-    Entry current;
-    Bytes value;
-    Walk(
-        f.get(), passPhrase,
-        [&](const Entry& e) {
-            current = e;
-            switch (e.kind) {
-                case EntryKind::Folder:
-                    MakeFolders(e.path);
-                    folders.push_back(e);
-                    break;
-                case EntryKind::File:
-                    file.Begin(e);
-                    break;
-                case EntryKind::RegKey: {
-                    std::string rest;
-                    const HKEY root = RootOf(e.path, rest);
-                    base::RegKey existing;
-                    const bool exists = RegOpenKeyExA(root, rest.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
-                                                      existing.put()) == ERROR_SUCCESS;
-                    keySkipped = exists && options.replacingRegKey && !options.replacingRegKey(e.path);
-                    key = base::RegKey();
-                    if (keySkipped) break;
-                    if (RegCreateKeyExA(root, rest.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
-                                        key.put(), nullptr) != ERROR_SUCCESS)
-                        Fail(errRestoreFailed, "The key " + e.path + " could not be made");
-                    if (options.restored) options.restored(e);
-                    break;
-                }
-                case EntryKind::RegValue:
-                    value.clear();
-                    break;
-            }
-        },
-        [&](const Bytes& b) {
-            if (current.kind == EntryKind::File)
-                file.Data(b);
-            else
-                value.insert(value.end(), b.begin(), b.end());
-        },
-        [&](std::uint64_t) {
-            if (current.kind == EntryKind::File) {
-                file.End();
-                if (options.restored) options.restored(current);
-                return;
-            }
-            if (keySkipped) return;
-            if (!key) Fail(errArchiveDamaged, "The backup archive is damaged (a value without its key)");
-            if (RegSetValueExA(key.get(), current.name.c_str(), 0, current.attributes,
-                               value.empty() ? nullptr : value.data(), (DWORD)value.size()) != ERROR_SUCCESS)
-                Fail(errRestoreFailed, "The value " + current.name + " of " + current.path + " could not be written");
-            if (options.restored) options.restored(current);
-        });
-    // Folders last, deepest first: writing their contents changed their times.
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        SetTimes(it->path, *it, true);
-        SetFileAttributesA(it->path.c_str(), it->attributes);
+    Undo undo;
+    std::vector<Entry> restored, folders;
+    try {
+        RestoreEntries(folder, passPhrase, options, undo, restored, folders);
+    } catch (const base::RuntimeError& e) {
+        const std::vector<std::string> left = undo.Rollback();
+        std::string text = e.description() + ".";
+        if (left.empty()) {
+            text += " Nothing was changed.";
+        } else {
+            text += " These could not be put back as they were:";
+            for (const std::string& place : left) text += " " + place + ";";
+            text.back() = '.';
+        }
+        Fail(e.number(), text);
+    } catch (...) {
+        undo.Rollback();
+        throw;
     }
+    undo.Commit();
+    // Taking away the files set aside changed their folders' times again.
+    SetFolderStates(folders, nullptr);
+    if (options.restored)
+        for (const Entry& e : restored) options.restored(e);
 }
 
 }  // namespace backup

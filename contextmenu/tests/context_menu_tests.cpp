@@ -6,7 +6,9 @@
 #include <shobjidl.h>
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/Handles.h"
@@ -307,3 +309,185 @@ TEST(ChannelTest, TheRequestNamesEveryFolderAfterTheMarker) {
 }
 
 }  // namespace
+
+namespace {
+// A running program as the menu sees it: an edit box on this thread, published under a settings
+// root of the test's own; gone again with the object.
+struct PublishedBox {
+    std::string root = "Software\\" + testing_support::UniqueName("CorvaneCmTest");
+    HWND box = CreateWindowExA(0, "EDIT", "", ES_AUTOHSCROLL, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    PublishedBox() {
+        SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", root.c_str());
+        base::RegKey key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, (root + "\\Corvane\\txtHandle").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, key.put(), nullptr);
+        const std::string handle = std::to_string(reinterpret_cast<UINT_PTR>(box));
+        RegSetValueExA(key.get(), "txtPramaterInfoEnvenHandeler", 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(handle.c_str()), static_cast<DWORD>(handle.size() + 1));
+    }
+    ~PublishedBox() {
+        DestroyWindow(box);
+        RegDeleteTreeA(HKEY_CURRENT_USER, root.c_str());
+        SetEnvironmentVariableA("CORVANE_SETTINGS_ROOT", nullptr);
+    }
+    PublishedBox(const PublishedBox&) = delete;
+    PublishedBox& operator=(const PublishedBox&) = delete;
+};
+
+// A message box shown by the thread enumerated: into the HWND `found` points to.
+BOOL CALLBACK FindShownDialog(HWND w, LPARAM found) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (IsWindowVisible(w) && lstrcmpA(cls, "#32770") == 0) *reinterpret_cast<HWND*>(found) = w;
+    return TRUE;
+}
+}  // namespace
+
+// Folders whose names the ANSI code page cannot write are handed over by their short names, which
+// name the same folders: never a look-alike ("Zdenek" for "Zdeněk") and never left out.
+TEST_F(ContextMenuTest, FoldersBeyondTheCodePageAreHandedOverByTheirShortNames) {
+    const PublishedBox published;
+    HWND box = published.box;
+    ASSERT_NE(box, nullptr);
+    std::wstring base(folder.path().size() + 1, L'\0');
+    base.resize(MultiByteToWideChar(CP_ACP, 0, folder.path().c_str(), -1, base.data(), static_cast<int>(base.size())) -
+                1);
+    const std::wstring plain = base + L"\\a", czech = base + L"\\Zden\u011bk", lookAlike = base + L"\\Zdenek",
+                       japanese = base + L"\\\u65e5\u672c\u8a9e";
+    for (const std::wstring& f : {plain, czech, lookAlike, japanese}) ASSERT_TRUE(CreateDirectoryW(f.c_str(), nullptr));
+
+    struct Case {
+        const char* name;
+        std::vector<std::wstring> chosen;
+    };
+    const Case cases[] = {
+        {"a name with a letter of another code page", {czech}},
+        {"a plain name and one in another script", {plain, japanese}},
+        {"all of them", {plain, czech, lookAlike, japanese}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWindowTextA(box, "");
+        Com<IShellExtInit> init;
+        ASSERT_EQ(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put()), S_OK);
+        Com<IDataObject> selection;
+        selection.p = testing_support::ShellSelection(c.chosen);
+        ASSERT_NE(selection.p, nullptr);
+        ASSERT_EQ(init->Initialize(nullptr, selection.p, nullptr), S_OK);
+        Com<IContextMenu> menu;
+        ASSERT_EQ(init->QueryInterface(IID_IContextMenu, menu.put()), S_OK);
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof info;
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        EXPECT_EQ(menu->InvokeCommand(&info), S_OK);
+
+        char text[4096] = {};
+        GetWindowTextA(box, text, sizeof text);
+        std::vector<std::string> handed;
+        std::string request = text;
+        ASSERT_EQ(request.rfind("ScanFolder|", 0), 0u) << request;
+        for (size_t at = 11; at <= request.size();) {
+            const size_t bar = std::min(request.find('|', at), request.size());
+            handed.push_back(request.substr(at, bar - at));
+            at = bar + 1;
+        }
+        ASSERT_EQ(handed.size(), c.chosen.size()) << request;
+        for (size_t i = 0; i < handed.size(); ++i) {
+            // Each path handed over is the chosen folder itself.
+            std::wstring wide(handed[i].size() + 1, L'\0');
+            wide.resize(
+                MultiByteToWideChar(CP_ACP, 0, handed[i].c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+            wchar_t longer[MAX_PATH * 2] = {};
+            ASSERT_GT(GetLongPathNameW(wide.c_str(), longer, MAX_PATH * 2), 0u) << handed[i];
+            EXPECT_EQ(lstrcmpiW(longer, c.chosen[i].c_str()), 0) << handed[i];
+        }
+    }
+}
+
+// A folder no path Corvane takes can name (deeper than any path, even by short names) is named to
+// the user in a box; the other chosen folders are scanned, and the caller hears no success.
+TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
+    const PublishedBox published;
+    HWND box = published.box;
+    ASSERT_NE(box, nullptr);
+    // 8.3 names all the way down, to just short of MAX_PATH: no shorter form exists, and no name
+    // fits below it.
+    char top[16];
+    wsprintfA(top, "C:\\cm%05lX", GetCurrentProcessId() & 0xFFFFF);
+    std::string deep = top;
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    int levels = 1;
+    // The shell's selection holds items of one folder: a plain one beside the deepest.
+    while (deep.size() + 8 <= MAX_PATH - 13 - 3) {
+        deep += "\\lvl" + std::to_string(10000 + levels++).substr(1);
+        ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    }
+    const std::string plain = deep + "\\p";
+    ASSERT_TRUE(CreateDirectoryA(plain.c_str(), nullptr)) << plain;
+    deep += "\\lvl" + std::to_string(10000 + levels++).substr(1);
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    ASSERT_GT(deep.size() + 1, static_cast<size_t>(MAX_PATH - 13));
+    const std::wstring chosen(deep.begin(), deep.end());
+
+    // Explorer's thread: the menu's box is modal on it, and the user answers it from here.
+    struct Invocation {
+        std::vector<std::wstring> paths;
+        HRESULT init = E_UNEXPECTED, result = E_UNEXPECTED;
+        std::atomic<DWORD> thread{0};
+        std::atomic<bool> done{false};
+    } run;
+    run.paths = {std::wstring(plain.begin(), plain.end()), chosen};
+    std::thread worker([&run] {
+        run.thread = GetCurrentThreadId();
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        {
+            Com<IShellExtInit> init;
+            if (SUCCEEDED(CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put()))) {
+                Com<IDataObject> selection;
+                selection.p = testing_support::ShellSelection(run.paths);
+                run.init = selection.p ? init->Initialize(nullptr, selection.p, nullptr) : E_POINTER;
+                Com<IContextMenu> menu;
+                if (SUCCEEDED(run.init) && SUCCEEDED(init->QueryInterface(IID_IContextMenu, menu.put()))) {
+                    CMINVOKECOMMANDINFO info{};
+                    info.cbSize = sizeof info;
+                    info.lpVerb = MAKEINTRESOURCEA(0);
+                    run.result = menu->InvokeCommand(&info);
+                }
+            }
+        }
+        CoUninitialize();
+        run.done = true;
+    });
+    // Wait, as the user does, for the box to show; read it and press its OK. The menu hands the
+    // other folder to this thread's parameter box meanwhile, so this thread keeps its messages moving.
+    std::string told;
+    const ULONGLONG until = GetTickCount64() + 60000;
+    while (!run.done && GetTickCount64() < until) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        HWND dialog = nullptr;
+        if (run.thread) EnumThreadWindows(run.thread, FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (dialog) {
+            char text[2048] = {};
+            GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
+            told = text;
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    worker.join();
+    ASSERT_EQ(run.init, S_OK);
+    EXPECT_EQ(run.result, HRESULT_FROM_WIN32(ERROR_BAD_PATHNAME));
+    EXPECT_NE(told.find("cannot scan"), std::string::npos) << told;
+    EXPECT_NE(told.find(deep), std::string::npos) << told;
+    EXPECT_NE(told.find("other folders are scanned"), std::string::npos) << told;
+    char text[4096] = {};
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_EQ(std::string(text), "ScanFolder|" + plain);
+
+    RemoveDirectoryA(plain.c_str());
+    for (; levels > 0; --levels) {
+        RemoveDirectoryA(deep.c_str());
+        deep.resize(deep.find_last_of('\\'));
+    }
+}

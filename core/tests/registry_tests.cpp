@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
+
 #include "base/Modal.h"
 #include "base/testing/Testing.h"
 #include "core/CRegister.h"
@@ -15,7 +18,17 @@ using namespace std::string_literals;
 
 namespace {
 const HKEY kCU = HKEY_CURRENT_USER;
+// While set, every allocation of more than this many bytes fails as on a machine out of memory.
+std::size_t g_refuseAbove = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (g_refuseAbove && size > g_refuseAbove) throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
 }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 TEST(CRegister, SaveThenGetRoundTripsWithoutTrailingNul) {
     ScratchKey key;
@@ -239,4 +252,17 @@ TEST(REG32, EnumerationCountsNamesAndData) {
     EXPECT_EQ(REG32::RegGetValueData(k.get(), " Spaced "), "padded data");
     EXPECT_EQ(REG32::RegGetValueData(k.get(), "Big"), std::string(5000, 'b'));
     EXPECT_EQ(REG32::RegGetValueData(k.get(), "nothing"), "");
+}
+
+TEST(QueryRegString, AFailureIsLoggedWithItsPlaceAndReadsAsNoValue) {
+    testing_support::ScopedProgramFolder pf;
+    ScratchKey key;
+    SetString(kCU, key.path(), "Big", std::string(300000, 'b'));
+    g_refuseAbove = 100000;
+    const std::string got = RegistryModule::QueryRegString(kCU, key.path(), "Big");
+    g_refuseAbove = 0;
+    EXPECT_EQ(got, "");
+    const std::string log = core_test::ErrorLogText();
+    EXPECT_NE(log.find(key.path() + "\\Big, Method: QueryRegString"), std::string::npos) << log;
+    EXPECT_EQ(RegistryModule::QueryRegString(kCU, key.path(), "Big"), std::string(300000, 'b'));
 }

@@ -16,6 +16,7 @@ int LoggedFor(const std::string& method) {
     try {
         log = base::ReadWhole(ErrorLogPath());
     } catch (...) {
+        // No error log yet: nothing was logged.
     }
     int n = 0;
     for (size_t at = log.find("Method: " + method); at != std::string::npos; at = log.find("Method: " + method, at + 1))

@@ -187,8 +187,9 @@ bool TestServer::Answer(std::uintptr_t socket, const std::string& head) {
     const std::string& body = route.body;
     if (route.chunked) {
         SendAll(s, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nTransfer-Encoding: chunked\r\n\r\n");
-        for (size_t at = 0; at < body.size(); at += 1000) {
-            const size_t n = std::min<size_t>(1000, body.size() - at);
+        const size_t chunk = std::max<size_t>(route.chunkBytes, 1);
+        for (size_t at = 0; at < body.size(); at += chunk) {
+            const size_t n = std::min<size_t>(chunk, body.size() - at);
             char size[32];
             wsprintfA(size, "%x\r\n", static_cast<unsigned>(n));
             SendAll(s, size);

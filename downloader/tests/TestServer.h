@@ -22,6 +22,7 @@ struct Route {
     // File behaviour.
     bool ignoreRange = false;     // always 200 with the whole file
     bool chunked = false;         // 200, chunked, no length, ranges ignored
+    size_t chunkBytes = 1000;     // the size of each chunk
     long long lengthDelta = 0;    // the announced Content-Length differs by this much (answers longer than it)
     std::string announcedLength;  // when set, the Content-Length announced whatever the body is
     long long cutAfter = -1;      // body bytes sent before the connection is cut ...

@@ -159,8 +159,8 @@ TEST_F(UpdateFixture, BrokenOrForeignDefinitionsAreRefusedAndTheOldFileStays) {
         const char* shown;
     };
     const Row rows[] = {
-        {"404", "", 404, UpdateResult::DownloadFailed, "Internet connection error"},
-        {"500", "", 500, UpdateResult::DownloadFailed, "Internet connection error"},
+        {"404", "", 404, UpdateResult::DownloadFailed, "defs.dat could not be downloaded (HTTP"},
+        {"500", "", 500, UpdateResult::DownloadFailed, "defs.dat could not be downloaded (HTTP"},
         {"not a definitions file", PatternBytes(5000), 200, UpdateResult::Refused, "not a definitions database"},
         {"truncated", fresh.substr(0, fresh.size() - 100), 200, UpdateResult::Refused, "refused"},
         {"one byte altered",
@@ -283,5 +283,85 @@ TEST_F(UpdateFixture, ProgramVersionCheck) {
         if (r.newer) {
             EXPECT_EQ(w.shown[0], "There is a new version of Corvane available.");
         }
+    }
+}
+
+TEST_F(UpdateFixture, TheFirstFailedDownloadEndsTheUpdateAndLeavesNothing) {
+    const std::string fresh = SignedDefs("18", "new.exe");
+    server.SetFile("/updates/version", "18");
+    struct Row {
+        const char* name;
+        Route defs, news;
+        const char* failed;  // the file the message names
+        bool newsAsked;
+    };
+    Route whole;
+    whole.body = fresh;
+    Route news;
+    news.body = "new news";
+    Route cutNews = testing_support::RestartingFile(std::string(5000, 'n'), 2000);
+    const Row rows[] = {
+        {"the definitions cut mid-way on every answer", testing_support::RestartingFile(fresh, fresh.size() / 2), news,
+         "defs.dat could not be downloaded", false},
+        {"the news cut mid-way on every answer", whole, cutNews, "News.txt could not be downloaded", true},
+    };
+    for (const Row& r : rows) {
+        server.Set("/updates/defs.dat", r.defs);
+        server.Set("/updates/News.txt", r.news);
+        server.ClearRequests();
+        const std::string logBefore =
+            base::FileExists(modMain::ErrorLogPath()) ? base::ReadWhole(modMain::ErrorLogPath()) : "";
+        FakeWindow w;
+        Transfer t;
+        EXPECT_EQ(RunUpdate(t, w, site), UpdateResult::DownloadFailed) << r.name;
+        ASSERT_EQ(w.shown.size(), 1u) << r.name;
+        EXPECT_NE(w.shown[0].find(r.failed), std::string::npos) << r.name << ": " << w.shown[0];
+        EXPECT_NE(w.shown[0].find("The installed definitions are kept."), std::string::npos) << w.shown[0];
+        EXPECT_EQ(w.installed, 0) << r.name;
+        bool newsAsked = false;
+        for (const std::string& head : server.Requests())
+            newsAsked |= head.find("/updates/News.txt") != std::string::npos;
+        EXPECT_EQ(newsAsked, r.newsAsked) << r.name;
+        EXPECT_FALSE(base::FileExists(pf / "update\\defs.dat")) << r.name;
+        EXPECT_FALSE(base::FileExists(pf / "update\\news.txt")) << r.name;
+        const std::string log = base::ReadWhole(modMain::ErrorLogPath());
+        EXPECT_NE(log.substr(std::min(log.size(), logBefore.size())).find("Method: cmdStartUpdate_Click"),
+                  std::string::npos)
+            << r.name << ": " << log;
+        ExpectUnchanged(r.name);
+    }
+}
+
+TEST_F(UpdateFixture, ADownloadBeyondTheBoundIsRefusedBeforeItFillsTheDisk) {
+    server.SetFile("/updates/version", "18");
+    // The installed definitions are a few hundred bytes: the bound is its floor.
+    ASSERT_LT(16 * base::FileLength(pf / "defs.dat"), kMinDownloadBound);
+    Route announced;  // announces 2 GB, never sends them
+    announced.body = std::string(4000, 'x');
+    announced.ignoreRange = true;
+    announced.announcedLength = "2147483648";
+    Route streamed;  // no length: its bytes pass the bound
+    streamed.chunked = true;
+    streamed.chunkBytes = 1 << 20;
+    streamed.body = std::string(static_cast<size_t>(kMinDownloadBound) + 100000, 's');
+    struct Row {
+        const char* name;
+        Route route;
+    };
+    const Row rows[] = {{"announced beyond the bound", announced}, {"streamed beyond the bound", streamed}};
+    for (const Row& r : rows) {
+        server.Set("/updates/defs.dat", r.route);
+        server.ClearRequests();
+        FakeWindow w;
+        Transfer t;
+        EXPECT_EQ(RunUpdate(t, w, site), UpdateResult::DownloadFailed) << r.name;
+        ASSERT_EQ(w.shown.size(), 1u) << r.name;
+        EXPECT_NE(w.shown[0].find("too large"), std::string::npos) << r.name << ": " << w.shown[0];
+        size_t defsAsked = 0;
+        for (const std::string& head : server.Requests())
+            defsAsked += head.find("/updates/defs.dat") != std::string::npos;
+        EXPECT_EQ(defsAsked, 1u) << r.name << ": the probe only";
+        EXPECT_FALSE(base::FileExists(pf / "update\\defs.dat")) << r.name;
+        ExpectUnchanged(r.name);
     }
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/AnsiPath.h"
+#include "base/FolderWalk.h"
 #include "base/Handles.h"
 #include "base/ListItems.h"
 #include "core/Globals.h"
@@ -77,22 +79,38 @@ long long BareWalk(const std::string& folder) {
     return entries;
 }
 
+// Through the program's own names: the folders beyond the code page and MAX_PATH go too.
 void DeleteTree(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    {
-        base::FindHandle h(FindFirstFileA((folder + "*.*").c_str(), &fd));
-        if (h) {
-            do {
-                const std::string n = fd.cFileName;
-                if (n == "." || n == "..") continue;
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    DeleteTree(folder + n + "\\");
-                else
-                    DeleteFileA((folder + n).c_str());
-            } while (FindNextFileA(h.get(), &fd));
-        }
-    }
-    RemoveDirectoryA(folder.c_str());
+    std::string within = folder;
+    if (!within.empty() && within.back() == '\\') within.pop_back();
+    base::ForEachEntry(within, [](const WIN32_FIND_DATAA& fd, const std::string& child) {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            DeleteTree(child + "\\");
+        else
+            DeleteFileA(child.c_str());
+    });
+    RemoveDirectoryA(within.c_str());
+}
+
+// Places only the wide calls reach, with files the definitions name: folders named in Japanese
+// and Czech, and a path of more than 300 characters.
+void PlantBeyondAnsi(const std::string& folder) {
+    auto dirs = [&](const std::vector<std::wstring>& names) {
+        std::wstring path = L"\\\\?\\" + base::WidePath(folder.substr(0, folder.size() - 1));
+        for (const std::wstring& n : names) CreateDirectoryW((path += L"\\" + n).c_str(), nullptr);
+        return path;
+    };
+    auto touch = [](const std::wstring& path) {
+        base::FileHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    };
+    std::vector<std::wstring> deep;
+    for (int i = 0; i < 6; ++i) deep.push_back(L"a folder with a long name past MAX_PATH " + std::to_wstring(i));
+    const std::wstring japanese = dirs({L"\u65e5\u672c\u8a9e"}), czech = dirs({L"Zden\u011bk"}), distant = dirs(deep);
+    for (const std::wstring& f : {japanese + L"\\mal0005.exe", japanese + L"\\\u011bspy001.x001",
+                                  czech + L"\\adw007setup.exe", distant + L"\\mal0001.exe", distant + L"\\tb002a.dll"})
+        touch(f);
+    CreateDirectoryW((distant + L"\\spyfolder017").c_str(), nullptr);
+    touch(distant + L"\\spyfolder017\\c.exe");
 }
 
 // 1,200 exact names, 500 patterns, 250 folder names and 50 names through a subfolder.
@@ -169,6 +187,8 @@ int FilesSection() {
             FillFolder(folder, serial++);
         }
     }
+    // The exactness part holds places only the wide calls reach.
+    PlantBeyondAnsi(root + "t000\\");
     std::printf(
         "files: tree of %d folders (and %d holding what a folder definition names), about %d files made in %.1f s\n",
         serial, (serial + 482) / 500, serial * kFilesPerFolder, Seconds(t0));

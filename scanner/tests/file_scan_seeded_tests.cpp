@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 
+#include "base/AnsiPath.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "base/testing/seeded/SeededMachine.h"
@@ -59,12 +60,9 @@ protected:
     }
 
     // The direct checks record a found path in its long form, as the walk records it (the table
-    // gives their 8.3 form): one file, one row.
-    static std::string LongForm(const std::string& path) {
-        char buffer[MAX_PATH];
-        const DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
-        return n > 0 && n < MAX_PATH ? std::string(buffer, n) : path;
-    }
+    // gives their 8.3 form): one file, one row. A long form the code page cannot write, or past
+    // MAX_PATH, is none.
+    static std::string LongForm(const std::string& path) { return base::LongAnsiPath(path); }
 };
 
 TEST_F(SeededFileScanTest, FindsExactlyThePlantedFilesAndFolders) {

@@ -3,9 +3,11 @@
 // what a file says about itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
+#include "base/AnsiPath.h"
 #include "base/Handles.h"
 #include "base/TextFile.h"
 #include "core/Globals.h"
@@ -14,6 +16,7 @@
 #include "scanner/FileVersion.h"
 #include "scanner/ListRowBuilders.h"
 #include "scanner/ScanGlobals.h"
+#include "scanner/ScanLog.h"
 #include "scanner/tests/ScannerTestSupport.h"
 
 using namespace scannertest;
@@ -476,3 +479,83 @@ TEST_F(FileScanTest, RawVersionTextsOfCraftedFiles) {
 }
 
 }  // namespace
+
+// Folders the code page cannot name and paths past MAX_PATH are walked, by short names where the
+// long ones cannot serve; each finding names the planted file itself (never a look-alike) by a
+// path within MAX_PATH; a folder no path can reach is counted and named. Both searches agree.
+TEST_F(FileScanTest, NamesBeyondTheCodePageAndPathsPastMaxPathAreWalked) {
+    const std::string top = Dir("w");
+    const std::wstring wideTop = L"\\\\?\\" + base::WidePath(top);
+    auto makeDirs = [](std::wstring path, const std::vector<std::wstring>& names) {
+        for (const std::wstring& n : names) {
+            path += L"\\" + n;
+            EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        }
+        return path;
+    };
+    auto makeFile = [](const std::wstring& path) {
+        base::FileHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        EXPECT_TRUE(h);
+        return path;
+    };
+    std::vector<std::wstring> deep, tooDeep;
+    for (int i = 0; i < 6; ++i) deep.push_back(L"a folder with a long name past MAX_PATH " + std::to_wstring(i));
+    // So deep that even the short names pass the room for a name.
+    for (int i = 0; i < 30; ++i) tooDeep.push_back(L"level " + std::to_wstring(i) + L" of a tree deeper than any path");
+    const std::wstring japanese = makeDirs(wideTop, {L"\u65e5\u672c\u8a9e"});
+    const std::wstring czech = makeDirs(wideTop, {L"Zden\u011bk"});
+    const std::wstring lookAlike = makeDirs(wideTop, {L"Zdenek"});
+    const std::wstring deepest = makeDirs(wideTop, deep);
+    const std::wstring lost = makeDirs(wideTop, tooDeep);
+    const std::vector<std::wstring> planted = {
+        makeFile(japanese + L"\\sdbot.exe"), makeFile(czech + L"\\sdbot.exe"),
+        makeFile(japanese + L"\\\u011bvil.exe"),  // the file's own name beyond the code page
+        makeFile(deepest + L"\\sdbot.exe"), makeFile(deepest + L"\\x.ocx")};
+    makeFile(lookAlike + L"\\clean.txt");
+    makeFile(lost + L"\\sdbot.exe");
+
+    AddFile("Sdbot", "sdbot.exe");
+    AddFile("Vil", "*vil.exe");  // matches the long name, not the short one
+    AddFile("Ocx", "*.ocx");
+
+    const std::vector<Row> reference = Scan(top, false);
+    const long referenceUnread = Engine().counters.UnreadFolders;
+    const std::vector<Row> indexed = Scan(top, true);
+    EXPECT_EQ(indexed, reference);
+    EXPECT_EQ(Engine().counters.UnreadFolders, referenceUnread);
+    // Each planted file found once, by a path in the code page within MAX_PATH that names it.
+    std::vector<std::wstring> found;
+    for (const Row& r : indexed) {
+        const std::string& item = r[2];
+        EXPECT_LT(item.size(), static_cast<size_t>(MAX_PATH)) << item;
+        wchar_t longer[1024] = {};
+        const DWORD n = GetLongPathNameW(base::WidePath(item).c_str(), longer, 1024);
+        ASSERT_GT(n, 0u) << "no such file: " << item;
+        found.push_back(L"\\\\?\\" + std::wstring(longer, n));
+        EXPECT_EQ(item.find("Zdenek"), std::string::npos) << "a look-alike: " << item;
+        // The item is what removal and backup are handed: it opens the planted file.
+        base::FileHandle h(
+            CreateFileA(item.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_TRUE(h) << item;
+    }
+    std::vector<std::wstring> want = planted;
+    for (auto* v : {&found, &want}) {
+        for (std::wstring& p : *v) CharUpperW(p.data());
+        std::sort(v->begin(), v->end());
+    }
+    EXPECT_EQ(found, want);
+    // The folder no path reaches is counted, and the error log names where it is.
+    EXPECT_EQ(referenceUnread, 1);
+    const std::string log = ErrorLog();
+    EXPECT_NE(log.find("The folder could not be read"), std::string::npos) << log;
+    EXPECT_NE(log.find("Method: subShowFolderList"), std::string::npos) << log;
+    EXPECT_NE(scanlog::DriveSection(Engine()).find("Folders that could not be read (see the error log) :1"),
+              std::string::npos);
+    // What no path of the program reaches, the test takes away itself.
+    std::wstring level = lost;
+    DeleteFileW((lost + L"\\sdbot.exe").c_str());
+    for (size_t i = 0; i < tooDeep.size(); ++i) {
+        RemoveDirectoryW(level.c_str());
+        level.resize(level.find_last_of(L'\\'));
+    }
+}

@@ -135,9 +135,16 @@ protected:
         text += "[log]\r\n" + log;
         const testing_support::SeededFolders& f = machine_->Folders();
         std::vector<std::pair<std::string, std::string>> places = {
-            {f.cookies, "<COOKIES>"}, {f.appData, "<APPDATA>"},           {f.startMenu, "<STARTMENU>"},
-            {f.system, "<SYSTEM>"},   {f.programFiles, "<PROGRAMFILES>"}, {f.temp, "<TEMP>"},
-            {f.windows, "<WINDOWS>"}, {program_.path(), "<PROGRAM>"}};
+            {f.cookies, "<COOKIES>"},
+            {f.appData, "<APPDATA>"},
+            {f.startMenu, "<STARTMENU>"},
+            {f.system, "<SYSTEM>"},
+            {f.programFiles, "<PROGRAMFILES>"},
+            {f.temp, "<TEMP>"},
+            {f.windows, "<WINDOWS>"},
+            {program_.path(), "<PROGRAM>"},
+            // A path past MAX_PATH is named by short names from the drive on.
+            {testing_support::ShortPathOf(f.programFiles), "<PROGRAMFILES~>"}};
         std::sort(places.begin(), places.end(),
                   [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
         for (const auto& [from, to] : places) {

@@ -8,6 +8,7 @@
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
 #include "core/Globals.h"
+#include "core/modMain.h"
 #include "definitions/DefinitionsPacker.h"
 #include "definitions/DefinitionsStore.h"
 #include "definitions/StringCipher.h"
@@ -230,4 +231,65 @@ TEST_F(UpdateWindowTest, CheckSiteFetchesThePagesLinksOneAfterAnother) {
     EXPECT_EQ(base::ReadWhole(folder / "site\\b.htm"), "<html>b</html>");
     EXPECT_FALSE(base::FileExists(folder / "site\\x.zip"));
     EXPECT_NEAR(frmUpdate.Left(), left + 80, 30);  // 40 twips a link, to the nearest pixel
+}
+
+namespace {
+struct FieldSearch {
+    const std::string* text;
+    HWND field = nullptr;
+};
+BOOL CALLBACK FindTextField(HWND child, LPARAM p) {
+    auto* s = reinterpret_cast<FieldSearch*>(p);
+    char cls[32] = {}, shown[4096] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    GetWindowTextA(child, shown, sizeof shown);
+    if (lstrcmpiA(cls, "Static") == 0 && *s->text == shown) s->field = child;
+    return s->field == nullptr;
+}
+
+// Whether the box's text field shows all of `text`: its lines, wrapped at the field's width in
+// the field's own font, within the field's height.
+bool BoxShowsWhole(const std::string& text) {
+    FieldSearch search{&text};
+    EnumChildWindows(frmMsgBox.hWnd(), FindTextField, reinterpret_cast<LPARAM>(&search));
+    if (!search.field) return false;
+    RECT field{};
+    GetClientRect(search.field, &field);
+    HDC dc = GetDC(search.field);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(search.field, WM_GETFONT, 0, 0)));
+    RECT need = field;
+    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+    SelectObject(dc, old);
+    ReleaseDC(search.field, dc);
+    return need.bottom - need.top <= field.bottom - field.top && need.right - need.left <= field.right - field.left;
+}
+}  // namespace
+
+// A body cut mid-way on every answer: the update stops there, in one box that shows all it says.
+TEST_F(UpdateWindowTest, AFailedUpdateSaysWhatFailedInOneBoxThatShowsAllOfIt) {
+    std::string shown;
+    ServeUpdateFrom3To4(shown);
+    base::modal::ClearScript();
+    std::vector<std::string> boxes;
+    std::vector<bool> whole;
+    for (int i = 0; i < 2; ++i)  // room for a second box, which must not come
+        base::modal::Expect("frmMsgBox", [&](const base::modal::Step& s) {
+            boxes.push_back(s.text);
+            whole.push_back(BoxShowsWhole(s.text));
+            return 1;
+        });
+    const std::string fresh = base::ReadWhole(folder / "defs.dat");
+    server.Set("/updates/defs.dat", testing_support::RestartingFile(std::string(200000, 'd'), 70000));
+    frmUpdate.OpenUpdateWindow();
+    frmUpdate.flash.InjectCommand("IDC_FS_START");
+    ASSERT_EQ(boxes.size(), 1u) << (boxes.empty() ? "" : boxes[0] + " | " + boxes.back());
+    base::modal::ClearScript();
+    EXPECT_NE(boxes[0].find("defs.dat could not be downloaded"), std::string::npos) << boxes[0];
+    EXPECT_TRUE(whole[0]) << "cut off: " << boxes[0];
+    EXPECT_NE(frmUpdate.lblStatus.Caption(), "Transfer Completed...");
+    EXPECT_FALSE(base::FileExists(folder / "update\\defs.dat"));
+    EXPECT_FALSE(base::FileExists(folder / "update\\news.txt"));
+    EXPECT_TRUE(base::ReadWhole(folder / "defs.dat") == fresh);
+    EXPECT_NE(base::ReadWhole(modMain::ErrorLogPath()).find("Method: cmdStartUpdate_Click"), std::string::npos);
+    modEncryption::ReleaseEncryption();
 }

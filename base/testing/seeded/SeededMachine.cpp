@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "base/AnsiPath.h"
 #include "base/Handles.h"
 #include "base/TextFile.h"
 #include "base/testing/Testing.h"
@@ -275,6 +276,7 @@ struct HostsLineSpec {
 
 struct Plan {
     std::vector<std::string> ownFolders;  // wholly ours: removed as a tree
+    std::vector<std::string> containers;  // ours, holding only planted items: removed as a tree, no item
     std::vector<FileSpec> files;
     std::vector<ShortcutSpec> shortcuts;
     std::vector<KeySpec> keys;
@@ -287,7 +289,7 @@ struct Paths {
     std::string cwsbho, bargains, bargainsFolder, bargain, sdbot, msconfd, egdial, bpkFolder, bpkhk, gatorFolder,
         gatorData, gatorExe, gatorPrefs, akl, xupiter, hbtb, gmt, cmesys, hbinst, bonziFolder, bonzi, bonziLink, qhosts,
         navigatorFolder, navigator, navbar, navigatorLink, missingLink, missingTarget, sdbot2, msconfd32, bonzihlp,
-        netupd, cookieDc, cookieAtdmt, cookieClean, cookieHidden, cookieIndex;
+        netupd, cookieDc, cookieAtdmt, cookieClean, cookieHidden, cookieIndex, names;
 };
 
 Paths PathsOf(const SeededFolders& f) {
@@ -334,6 +336,7 @@ Paths PathsOf(const SeededFolders& f) {
     p.cookieClean = f.cookies + "\\user@example[1].txt";
     p.cookieHidden = f.cookies + "\\user@doubleclick[3].txt";
     p.cookieIndex = f.cookies + "\\index.dat";
+    p.names = pf + "\\Common Names";
     return p;
 }
 
@@ -341,6 +344,7 @@ Plan BuildPlan(const SeededFolders& f) {
     const Paths p = PathsOf(f);
     Plan plan;
     plan.ownFolders = {p.bargainsFolder, p.gatorFolder, p.bonziFolder, p.navigatorFolder, p.bpkFolder};
+    plan.containers = {p.names};
 
     auto file = [&](const std::string& path, const std::string& image, bool lookAlike, const std::string& note) {
         FileSpec s;
@@ -596,6 +600,7 @@ void Scrub(const Plan& plan) {
     for (const FileSpec& f : plan.files) DeleteFileNow(f.path);
     for (const ShortcutSpec& s : plan.shortcuts) DeleteFileNow(s.path);
     for (const std::string& folder : plan.ownFolders) RemoveTreeNow(folder);
+    for (const std::string& folder : plan.containers) RemoveTreeNow(folder);
     for (const ValueSpec& v : plan.values)
         if (v.own) DeleteValue(v.root, v.key, v.name);
     for (const KeySpec& k : plan.keys) DeleteKeyTree(k.root, k.path);
@@ -696,8 +701,52 @@ void SeededMachine::TearDown() {
     comStarted_ = false;
 }
 
+// Makes the folders below `container` (wide names, made through the long-path form, so that
+// any length can be reached) and answers the path the program names the last one by: each name
+// as base::EntryName gives it (by its short name where the code page cannot write the long one or
+// the path would pass MAX_PATH), and past that the short form of the whole path.
+std::string MakeFoldersBeyondAnsi(const std::string& container, const std::vector<std::wstring>& names) {
+    EnsureFolder(container);
+    std::wstring wide = base::WidePath(container);
+    std::string named = container;
+    for (const std::wstring& n : names) {
+        wide += L"\\" + n;
+        const std::wstring longForm = L"\\\\?\\" + wide;
+        if (!CreateDirectoryW(longForm.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("seeded machine: cannot create a folder below " + named);
+        WIN32_FIND_DATAW fd;
+        base::FindHandle find(FindFirstFileW(longForm.c_str(), &fd));
+        std::string name;
+        if (find && base::EntryName(fd, named.size() + 1, name)) {
+            named += "\\" + name;
+            continue;
+        }
+        // Past the room for names: the whole path by its short names, as the walk takes it.
+        const std::string whole = base::ShortFolderPath(named + "\\", n);
+        if (whole.empty()) throw std::runtime_error("seeded machine: no name for a folder below " + named);
+        named = whole.substr(0, whole.size() - 1);
+    }
+    return named;
+}
+
 void SeededMachine::Plant() {
     const Plan plan = BuildPlan(folders_);
+    // Where only the wide calls reach: a folder whose name the code page cannot write, and a path
+    // of more than 300 characters.
+    const std::string names = PathsOf(folders_).names;
+    std::vector<std::wstring> deep;
+    for (int i = 0; i < 6; ++i)
+        deep.push_back(L"A folder with a long name on a path past MAX_PATH " + std::to_wstring(i));
+    beyondAnsi_ = {MakeFoldersBeyondAnsi(names, {L"\u65e5\u672c\u8a9e"}) + "\\sdbot.exe",
+                   MakeFoldersBeyondAnsi(names, {L"Zden\u011bk"}) + "\\sdbot.exe",
+                   MakeFoldersBeyondAnsi(names, deep) + "\\sdbot.exe"};
+    const char* const notes[] = {"TAFI sdbot.exe in a folder named in Japanese (by its short name)",
+                                 "TAFI sdbot.exe in a folder named in Czech (by its short name, not Zdenek)",
+                                 "TAFI sdbot.exe on a path of more than 300 characters (short names past MAX_PATH)"};
+    for (size_t i = 0; i < beyondAnsi_.size(); ++i) {
+        PlantFile(beyondAnsi_[i], ImageBytes("neutral"), FILE_ATTRIBUTE_NORMAL);
+        items_.push_back({SeededPlace::File, beyondAnsi_[i], "", false, notes[i]});
+    }
     for (const FileSpec& f : plan.files) {
         PlantFile(f.path, f.image.empty() ? f.bytes : ImageBytes(f.image), f.attributes);
         items_.push_back({f.place, f.path, "", f.lookAlike, f.note});
@@ -859,7 +908,10 @@ void SeededMachine::BuildExpected() {
              {p.egdial, "Dialer.Egdial", "DAFIS1 pattern egdial*.exe"},
              {p.bpkhk, "KeyLogger.Perfect", "KAFIS1 relative bpk\\bpkhk.dll, found from the Windows folder"},
              {p.cwsbho, "CoolWebSearch", "HAFIS1 cwsbho.exe"},
-             {p.msconfd, "CoolWebSearch", "HAFIS0 msconfd.dll"}}) {
+             {p.msconfd, "CoolWebSearch", "HAFIS0 msconfd.dll"},
+             {beyondAnsi_[0], "Backdoor.Sdbot", "TAFIS0 sdbot.exe, below a folder named in Japanese"},
+             {beyondAnsi_[1], "Backdoor.Sdbot", "TAFIS0 sdbot.exe, below a folder named in Czech"},
+             {beyondAnsi_[2], "Backdoor.Sdbot", "TAFIS0 sdbot.exe, more than 300 characters deep"}}) {
         add("files", "Malware File", spy, path, path, "", "", "", how);
         if (path == p.cwsbho)
             add("files", "Malware Process", spy, path, std::to_string(ProcessId(path)), "", "", kWhenProcessesListed,

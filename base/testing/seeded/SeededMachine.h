@@ -103,6 +103,7 @@ private:
 
     SeededFolders folders_;
     std::vector<SeededItem> items_;
+    std::vector<std::string> beyondAnsi_;  // the planted files only wide calls reach, as the program names them
     std::vector<SeededFinding> expected_;
     std::vector<Started> started_;
     HANDLE job_ = nullptr;

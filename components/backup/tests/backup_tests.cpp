@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <random>
 
 #include "base/Handles.h"
@@ -92,6 +93,17 @@ std::map<std::string, std::pair<DWORD, std::string>> Dump(HKEY root, const std::
         for (auto& [n, v] : Dump(root, path + "\\" + name, prefix + "\\" + name)) out[n] = v;
     }
     return out;
+}
+
+// An entry of an archive written raw; a value is a string unless `attributes` says otherwise.
+backup::Entry RawEntry(backup::EntryKind kind, const std::string& path, const std::string& name = {},
+                       DWORD attributes = 0) {
+    backup::Entry e;
+    e.kind = kind;
+    e.path = path;
+    e.name = name;
+    e.attributes = attributes ? attributes : kind == backup::EntryKind::RegValue ? REG_SZ : FILE_ATTRIBUTE_NORMAL;
+    return e;
 }
 
 long ErrorOf(const std::function<void()>& f) {
@@ -218,9 +230,10 @@ TEST(BackupArchive, PathsThatEscapeAreRefused) {
         bool safe;
     };
     const Case files[] = {
-        {"C:\\a\\b.txt", true}, {"\\\\server\\share\\x", true}, {"a\\b.txt", false},        {"\\a\\b.txt", false},
-        {"C:a.txt", false},     {"C:\\a\\..\\b", false},        {"C:\\a\\.\\b", false},     {"C:\\a\\\\b", false},
-        {"C:\\a/../b", false},  {"\\\\?\\C:\\x", false},        {"C:\\a\\b:stream", false}, {"", false}};
+        {"C:\\a\\b.txt", true}, {"\\\\server\\share\\x", true}, {"a\\b.txt", false},         {"\\a\\b.txt", false},
+        {"C:a.txt", false},     {"C:\\a\\..\\b", false},        {"C:\\a\\.\\b", false},      {"C:\\a\\\\b", false},
+        {"C:\\a/../b", false},  {"\\\\?\\C:\\x", false},        {"C:\\a\\b:stream", false},  {"", false},
+        {"\\\\server", false},  {"\\\\server\\", false},        {"\\\\server\\share", false}};
     for (const Case& c : files) EXPECT_EQ(backup::IsSafeFilePath(c.path), c.safe) << c.path;
     const Case keys[] = {{"HKEY_CURRENT_USER\\Software\\X", true}, {"HKEY_CURRENT_USER", false},
                          {"HKEY_CURRENT_USER\\", false},           {"HKCU\\Software", false},
@@ -290,31 +303,26 @@ TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
     TempFolder data, store;
     ScratchKey key;
     const std::string first = data / "first.txt", victim = data / "victim.txt";
-    auto entry = [](backup::EntryKind kind, const std::string& path, const std::string& name = {}) {
-        backup::Entry e;
-        e.kind = kind;
-        e.path = path;
-        e.name = name;
-        e.attributes = kind == backup::EntryKind::RegValue ? REG_SZ : FILE_ATTRIBUTE_NORMAL;
-        return e;
-    };
     struct Row {
         const char* name;
         backup::RawItem last;  // the entry that comes after good ones
     };
     const Row rows[] = {
-        {"NUL.txt", {entry(backup::EntryKind::File, data / "NUL.txt"), "x"}},
-        {"CON", {entry(backup::EntryKind::File, data / "CON"), "x"}},
-        {"COM1 folder", {entry(backup::EntryKind::Folder, data / "COM1"), ""}},
-        {"LPT1.log", {entry(backup::EntryKind::File, data / "LPT1.log"), "x"}},
-        {"aux", {entry(backup::EntryKind::File, data / "aux"), "x"}},
-        {"*", {entry(backup::EntryKind::File, data / "*"), "x"}},
-        {"300 characters", {entry(backup::EntryKind::File, data / std::string(300, 'v')), "x"}},
-        {"victim.txt.", {entry(backup::EntryKind::File, victim + "."), "overwritten"}},
-        {"victim.txt ", {entry(backup::EntryKind::File, victim + " "), "overwritten"}},
-        {"key cut at a NUL", {entry(backup::EntryKind::RegKey, key.full() + std::string("\\cut\0evil", 9)), ""}},
+        {"NUL.txt", {RawEntry(backup::EntryKind::File, data / "NUL.txt"), "x"}},
+        {"CON", {RawEntry(backup::EntryKind::File, data / "CON"), "x"}},
+        {"COM1 folder", {RawEntry(backup::EntryKind::Folder, data / "COM1"), ""}},
+        {"LPT1.log", {RawEntry(backup::EntryKind::File, data / "LPT1.log"), "x"}},
+        {"aux", {RawEntry(backup::EntryKind::File, data / "aux"), "x"}},
+        {"*", {RawEntry(backup::EntryKind::File, data / "*"), "x"}},
+        {"300 characters", {RawEntry(backup::EntryKind::File, data / std::string(300, 'v')), "x"}},
+        {"server without a share", {RawEntry(backup::EntryKind::File, "\\\\server"), "x"}},
+        {"server without a share, as a folder", {RawEntry(backup::EntryKind::Folder, "\\\\server"), ""}},
+        {"a share's root", {RawEntry(backup::EntryKind::Folder, "\\\\server\\share"), ""}},
+        {"victim.txt.", {RawEntry(backup::EntryKind::File, victim + "."), "overwritten"}},
+        {"victim.txt ", {RawEntry(backup::EntryKind::File, victim + " "), "overwritten"}},
+        {"key cut at a NUL", {RawEntry(backup::EntryKind::RegKey, key.full() + std::string("\\cut\0evil", 9)), ""}},
         {"value name with a NUL",
-         {entry(backup::EntryKind::RegValue, key.full() + "\\Other", std::string("v\0w", 3)), "data"}},
+         {RawEntry(backup::EntryKind::RegValue, key.full() + "\\Other", std::string("v\0w", 3)), "data"}},
     };
     for (const Row& r : rows) {
         base::WriteText(first, "current");
@@ -323,11 +331,11 @@ TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
         CreateDirectoryA(folder.c_str(), nullptr);
         backup::WriteRawArchiveForTests(
             folder, kPass,
-            {{entry(backup::EntryKind::File, first), "restored"},
-             {entry(backup::EntryKind::Folder, data / "made"), ""},
-             {entry(backup::EntryKind::RegKey, key.full()), ""},
-             {entry(backup::EntryKind::RegValue, key.full(), "v"), std::string("restored\0", 9)},
-             {entry(backup::EntryKind::RegKey, key.full() + "\\cut"), ""},
+            {{RawEntry(backup::EntryKind::File, first), "restored"},
+             {RawEntry(backup::EntryKind::Folder, data / "made"), ""},
+             {RawEntry(backup::EntryKind::RegKey, key.full()), ""},
+             {RawEntry(backup::EntryKind::RegValue, key.full(), "v"), std::string("restored\0", 9)},
+             {RawEntry(backup::EntryKind::RegKey, key.full() + "\\cut"), ""},
              r.last});
         EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), backup::errUnsafePath) << r.name;
         EXPECT_EQ(base::ReadWhole(first), "current") << r.name;
@@ -340,7 +348,7 @@ TEST(BackupArchive, AnArchiveWithOneRefusedEntryChangesNothing) {
     // The same archive without the refused entry restores.
     const std::string folder = store / "sound";
     CreateDirectoryA(folder.c_str(), nullptr);
-    backup::WriteRawArchiveForTests(folder, kPass, {{entry(backup::EntryKind::File, first), "restored"}});
+    backup::WriteRawArchiveForTests(folder, kPass, {{RawEntry(backup::EntryKind::File, first), "restored"}});
     EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), 0);
     EXPECT_EQ(base::ReadWhole(first), "restored");
 }
@@ -374,4 +382,81 @@ TEST(BackupArchive, AFailedBackupLeavesNoArchive) {
     EXPECT_EQ(ErrorOf([&] { backup::Restore(folder, kPass, {}); }), backup::errRestoreFailed);
     busy = base::FileHandle();
     EXPECT_EQ(base::ReadWhole(data / "ok.txt"), "now");
+}
+
+TEST(BackupArchive, AnEntryThatCannotBeWrittenUndoesTheEntriesBeforeIt) {
+    TempFolder data, store;
+    ScratchKey key;
+    const std::string old = data / "old.txt", fresh = data / "fresh.txt", made = data / "made";
+    const std::string blocker = data / "blocker.txt", busy = data / "busy.txt";
+    struct Row {
+        const char* name;
+        backup::RawItem last;  // passes every check, and still cannot be put back
+    };
+    const Row rows[] = {
+        {"a file whose folder is a file", {RawEntry(backup::EntryKind::File, blocker + "\\x.txt"), "x"}},
+        {"a folder below a file", {RawEntry(backup::EntryKind::Folder, blocker + "\\sub"), ""}},
+        {"a file held open", {RawEntry(backup::EntryKind::File, busy), "x"}},
+    };
+    for (const Row& r : rows) {
+        base::WriteText(old, "old bytes");
+        SetTimes(old, 2001);
+        SetFileAttributesA(old.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        base::WriteText(blocker, "a file, not a folder");
+        base::WriteText(busy, "busy");
+        SetValue(key.path, "v", REG_SZ, std::string("old\0", 4));
+        SetValue(key.path, "n", REG_DWORD, std::string("\x07\0\0\0", 4));
+        const Stat before = StatOf(old);
+        const auto keyBefore = Dump(HKEY_CURRENT_USER, key.path);
+
+        const std::string folder = store / testing_support::UniqueName("undo");
+        CreateDirectoryA(folder.c_str(), nullptr);
+        backup::WriteRawArchiveForTests(
+            folder, kPass,
+            {{RawEntry(backup::EntryKind::File, old), "restored over the old bytes"},
+             {RawEntry(backup::EntryKind::File, fresh), "a file that was not there"},
+             {RawEntry(backup::EntryKind::Folder, made), ""},
+             {RawEntry(backup::EntryKind::File, made + "\\deeper\\in.txt"), "in a made folder"},
+             {RawEntry(backup::EntryKind::RegKey, key.full()), ""},
+             {RawEntry(backup::EntryKind::RegValue, key.full(), "v", REG_BINARY), "replaced"},
+             {RawEntry(backup::EntryKind::RegValue, key.full(), "added", REG_SZ), std::string("new\0", 4)},
+             {RawEntry(backup::EntryKind::RegKey, key.full() + "\\New\\Deeper"), ""},
+             {RawEntry(backup::EntryKind::RegValue, key.full() + "\\New\\Deeper", "x", REG_SZ), std::string("x\0", 2)},
+             r.last});
+
+        base::FileHandle hold(
+            CreateFileA(busy.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(hold) << r.name;
+        std::string said;
+        std::vector<std::string> told;
+        backup::RestoreOptions options;
+        options.restored = [&](const backup::Entry& e) { told.push_back(e.path); };
+        try {
+            backup::Restore(folder, kPass, options);
+        } catch (const base::RuntimeError& e) {
+            EXPECT_EQ(e.number(), backup::errRestoreFailed) << r.name;
+            said = e.description();
+        }
+        hold = base::FileHandle();
+        EXPECT_NE(said.find("Nothing was changed."), std::string::npos) << r.name << ": " << said;
+        EXPECT_TRUE(told.empty()) << r.name << ": the guards hear only of a restore that stands";
+        ExpectSame(StatOf(old), before, std::string(r.name) + ": old.txt");
+        EXPECT_EQ(GetFileAttributesA(fresh.c_str()), INVALID_FILE_ATTRIBUTES) << r.name;
+        EXPECT_EQ(GetFileAttributesA(made.c_str()), INVALID_FILE_ATTRIBUTES) << r.name;
+        EXPECT_EQ(base::ReadWhole(busy), "busy") << r.name;
+        EXPECT_EQ(Dump(HKEY_CURRENT_USER, key.path), keyBefore) << r.name;
+        base::RegKey k;
+        EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, (key.path + "\\New").c_str(), 0, KEY_READ, k.put()), ERROR_SUCCESS)
+            << r.name;
+        // Nothing of the restore's own is left behind in the folder either.
+        WIN32_FIND_DATAA fd;
+        base::FindHandle f(FindFirstFileA((data / "*").c_str(), &fd));
+        std::vector<std::string> names;
+        do
+            if (fd.cFileName[0] != '.') names.push_back(fd.cFileName);
+        while (FindNextFileA(f.get(), &fd));
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"blocker.txt", "busy.txt", "old.txt"})) << r.name;
+        SetFileAttributesA(old.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
 }
