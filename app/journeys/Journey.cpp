@@ -340,6 +340,15 @@ bool ClickListBoxRow(HWND list, int row) {
     return true;
 }
 
+int ListBoxSelected(HWND list) {
+    const LRESULT row = Send(list, LB_GETCURSEL, 0, 0);
+    return row < 0 ? -1 : static_cast<int>(row);
+}
+
+bool ChooseListBoxRow(HWND list, int row) {
+    return ClickListBoxRow(list, row) && WaitUntil([&] { return ListBoxSelected(list) == row; }, 10000);
+}
+
 std::vector<ListViewRow> ListViewRows(HWND list, int columns) {
     std::vector<ListViewRow> rows;
     Remote remote(list, 8192);

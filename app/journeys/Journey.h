@@ -55,6 +55,10 @@ bool ChooseMenuLine(DWORD pid, int line);
 // The rows of a list box, and a click on one (0-based).
 std::vector<std::string> ListBoxRows(HWND list);
 bool ClickListBoxRow(HWND list, int row);
+// The row a list box shows chosen (-1 none).
+int ListBoxSelected(HWND list);
+// A click on the row, and the wait until the list shows it chosen.
+bool ChooseListBoxRow(HWND list, int row);
 
 // A report-style list view of another process, read and clicked through that process's memory.
 struct ListViewRow {

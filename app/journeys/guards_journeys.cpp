@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,43 +89,117 @@ int RowsWith(HWND list, const std::string& text) {
                                           [&](const std::string& r) { return r.find(text) != std::string::npos; }));
 }
 
-// Clicks the list's row holding `text`, then the button, and answers the question it may ask.
+// Waits until `done`, answering OK to a box the program shows meanwhile.
+bool WaitAnswering(const Program& program, const std::function<bool()>& done, DWORD ms = 15000) {
+    return journey::WaitUntil(
+        [&] {
+            if (auto box = journey::ShownBox(program.Pid())) {
+                if (!box->Press("OK")) box->Press(box->buttons.front().second);
+                journey::WaitUntil([&] { return !IsWindow(box->window) || !IsWindowVisible(box->window); }, 5000);
+            }
+            return done();
+        },
+        ms);
+}
+
+// Clicks the list's row holding `text` and, once the row shows chosen, the button: true once the
+// page no longer shows the row (a question asked on the way answered OK).
 bool ActOnRow(const Program& program, HWND list, const std::string& text, const std::string& button) {
     const int row = RowWith(list, text);
-    if (row < 0 || !journey::ClickListBoxRow(list, row)) return false;
-    Sleep(200);
+    if (row < 0 || !journey::ChooseListBoxRow(list, row)) return false;
     if (!program.ClickButton(button)) return false;
-    program.AnswerBoxes("OK", 1000);
-    return true;
+    return WaitAnswering(program, [&] { return RowWith(list, text) < 0; });
+}
+
+// The Alerts page, opened until it shows `count` rows holding `text`: it shows what the guards
+// recorded when it opens, so a person opens it again for an alert that came since.
+HWND AlertsShowing(const Program& program, const std::string& text, int count = 1) {
+    HWND alerts = nullptr;
+    journey::WaitUntil(
+        [&] {
+            if (!program.ClickButton("Alerts", 1000)) return false;
+            alerts = MainList(program, text, 1000);
+            return alerts && RowsWith(alerts, text) >= count;
+        },
+        30000);
+    return alerts && RowsWith(alerts, text) >= count ? alerts : nullptr;
 }
 
 constexpr const char* kIEMainKey = "Software\\Microsoft\\Internet Explorer\\Main";
 
-// The browser's Start Page ("" when there is none).
-std::string StartPage() {
+// One of the browser's pages ("" when there is none).
+std::string IEPage(const char* name) {
     char data[2048] = {};
     DWORD size = sizeof data - 1;
-    if (RegGetValueA(HKEY_CURRENT_USER, kIEMainKey, "Start Page", RRF_RT_REG_SZ, nullptr, data, &size) != 0) return {};
+    if (RegGetValueA(HKEY_CURRENT_USER, kIEMainKey, name, RRF_RT_REG_SZ, nullptr, data, &size) != 0) return {};
     return data;
 }
 
-bool SetStartPage(const std::string& page) {
-    return RegSetKeyValueA(HKEY_CURRENT_USER, kIEMainKey, "Start Page", REG_SZ, page.c_str(),
+bool SetIEPage(const char* name, const std::string& page) {
+    return RegSetKeyValueA(HKEY_CURRENT_USER, kIEMainKey, name, REG_SZ, page.c_str(),
                            static_cast<DWORD>(page.size() + 1)) == 0;
 }
 
-// The Start Page a journey found goes back when it ends.
-struct KeptStartPage {
-    std::string page = StartPage();
-    ~KeptStartPage() {
+std::string StartPage() { return IEPage("Start Page"); }
+bool SetStartPage(const std::string& page) { return SetIEPage("Start Page", page); }
+
+// The page a journey found goes back when it ends.
+struct KeptIEPage {
+    const char* name;
+    std::string page = IEPage(name);
+    ~KeptIEPage() {
         if (page.empty())
-            RegDeleteKeyValueA(HKEY_CURRENT_USER, kIEMainKey, "Start Page");
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, kIEMainKey, name);
         else
-            SetStartPage(page);
+            SetIEPage(name, page);
     }
 };
 
 bool Checked(HWND box) { return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// A visible control of the class with the text in one of the program's windows.
+bool Shown(const Program& program, const std::string& cls, const std::string& text) {
+    for (HWND top : journey::TopWindows(program.Pid()))
+        for (HWND c : journey::Descendants(top, cls, text))
+            if (IsWindowVisible(c)) return true;
+    return false;
+}
+
+bool OnRowOf(HWND w, HWND other) {
+    RECT a{}, b{};
+    GetWindowRect(w, &a);
+    GetWindowRect(other, &b);
+    const LONG middle = (b.top + b.bottom) / 2;
+    return a.top <= middle && a.bottom >= middle;
+}
+
+// The text shown on the row of `w`, nearest to its right ("" none).
+std::string TextBeside(const Program& program, HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    std::string best;
+    LONG bestGap = 0;
+    for (HWND top : journey::TopWindows(program.Pid()))
+        for (HWND t : journey::Descendants(top, "Static")) {
+            RECT s{};
+            GetWindowRect(t, &s);
+            if (!IsWindowVisible(t) || !OnRowOf(t, w) || s.left < r.right) continue;
+            if (best.empty() || s.left - r.right < bestGap) best = journey::TextOf(t), bestGap = s.left - r.right;
+        }
+    return best;
+}
+
+// True once the window shows `state` beside the text `caption` ("Startup Guard:" "Enabled").
+bool ShowsBeside(const Program& program, const std::string& caption, const std::string& state) {
+    return journey::WaitUntil(
+        [&] {
+            for (HWND top : journey::TopWindows(program.Pid()))
+                for (HWND label : journey::Descendants(top, "Static", caption))
+                    if (IsWindowVisible(label) && TextBeside(program, label) == state) return true;
+            return false;
+        },
+        15000);
+}
 
 // The page's "Set" button on the row of a check box: the nearest one to its right.
 HWND SetButtonBeside(const Program& program, HWND check) {
@@ -143,7 +218,9 @@ HWND SetButtonBeside(const Program& program, HWND check) {
     return best;
 }
 
-// Ticks or clears a switch of the System Guards window, then presses its Set.
+// Ticks or clears a switch of the System Guards window, then presses its Set. A switch with its
+// guard's state beside the Set is set once that shows the guard on or off; the others show nothing,
+// and what the window shows next (the switch after, a page) comes after the Set's work.
 bool SetSwitch(const Program& program, const std::string& caption, bool on) {
     HWND box = program.FindButton(caption);
     if (!box) return false;
@@ -151,15 +228,21 @@ bool SetSwitch(const Program& program, const std::string& caption, bool on) {
     if (!journey::WaitUntil([&] { return Checked(box) == on; }, 5000)) return false;
     HWND set = SetButtonBeside(program, box);
     if (!set || !journey::Click(set)) return false;
-    Sleep(300);
-    return true;
+    const std::string before = TextBeside(program, set);
+    if (before != "Enabled" && before != "Disabled") return true;
+    return journey::WaitUntil([&] { return TextBeside(program, set) == (on ? "Enabled" : "Disabled"); }, 15000);
 }
 
-// The System Guards window opened afresh on a tab.
+// The System Guards window opened afresh (its summary shown) on a tab.
 bool OpenGuardsTab(const Program& program, const std::string& tab) {
     if (!program.ClickButton("System Guards")) return false;
-    Sleep(500);
+    if (!journey::WaitUntil([&] { return Shown(program, "Static", "Guards Summary"); }, 15000)) return false;
     return program.ClickButton(tab);
+}
+
+// The System Guards window's summary, opened afresh: true once it shows the guard on.
+bool GuardShownOn(const Program& program, const std::string& guard) {
+    return program.ClickButton("System Guards") && ShowsBeside(program, guard + ":", "Enabled");
 }
 
 // The startup tab with its items shown ("Edit Startup Items" ticked and set).
@@ -169,16 +252,32 @@ HWND OpenStartupItems(const Program& program, const std::string& text) {
     return MainList(program, text, 10000);
 }
 
-// The button that turns the chosen startup row off or on (its caption follows the row).
-bool ClickStartupToggle(const Program& program) {
-    for (const char* caption : {"Disable", "Disabled", "Enable", "Enabled"})
-        if (program.ClickButton(caption, 300)) return true;
-    return false;
-}
-
 std::string RowText(HWND list, const std::string& text) {
     const int row = RowWith(list, text);
     return row < 0 ? std::string() : journey::ListBoxRows(list)[row];
+}
+
+// Chooses the startup row holding `name` and presses the button that turns it off or on (its
+// caption follows the row): true once the row shows its new state.
+bool ToggleStartupRow(const Program& program, HWND list, const std::string& name) {
+    const int row = RowWith(list, name);
+    if (row < 0 || !journey::ChooseListBoxRow(list, row)) return false;
+    const std::string before = RowText(list, name);
+    HWND toggle = nullptr;
+    journey::WaitUntil(
+        [&] {
+            for (const char* caption : {"Disable", "Disabled", "Enable", "Enabled"})
+                if ((toggle = program.FindButton(caption, 0)) != nullptr) return true;
+            return false;
+        },
+        10000);
+    if (!toggle || !journey::Click(toggle)) return false;
+    return journey::WaitUntil(
+        [&] {
+            const std::string now = RowText(list, name);
+            return !now.empty() && now != before;
+        },
+        10000);
 }
 
 // Three Run values raise three alerts; the middle one undone, then the last one: exactly those
@@ -188,23 +287,18 @@ TEST(GuardsJourney, AlertsUndoneAndAuthorizedActOnTheRowsShown) {
     Program program;
     ASSERT_NE(program.Main(), nullptr);
     program.AnswerBoxes("Cancel");
+    // The changes come once the guard watches the Run key.
+    ASSERT_TRUE(GuardShownOn(program, "Startup Guard")) << journey::DescribeWindows(program.Pid());
 
+    HWND alerts = nullptr;
+    int alerted = 0;
     for (const char* n : {"JourneyAlertA", "JourneyAlertB", "JourneyAlertC"}) {
         ASSERT_TRUE(SetRunValue(n, std::string("C:\\journey\\") + n + ".exe"));
-        Sleep(700);
+        alerts = AlertsShowing(program, "JourneyAlert", ++alerted);
+        ASSERT_NE(alerts, nullptr) << "no alert for " << n << journey::DescribeWindows(program.Pid());
+        ASSERT_EQ(RowWith(alerts, n) >= 0, true) << "the alert shown is not for " << n;
     }
-    ASSERT_TRUE(program.ClickButton("Alerts"));
-    HWND alerts = nullptr;
-    ASSERT_TRUE(journey::WaitUntil(
-        [&] {
-            // The page shows what the guard recorded when it opens: open it again until all three are there.
-            alerts = MainList(program, "JourneyAlert", 1000);
-            if (alerts && RowsWith(alerts, "JourneyAlert") == 3) return true;
-            program.ClickButton("Alerts", 500);
-            return false;
-        },
-        20000))
-        << journey::DescribeWindows(program.Pid());
+    EXPECT_EQ(RowsWith(alerts, "JourneyAlert"), 3);
 
     ASSERT_TRUE(ActOnRow(program, alerts, "JourneyAlertB", "Delete"));
     EXPECT_EQ(RunValue("JourneyAlertB"), "");
@@ -224,13 +318,8 @@ TEST(GuardsJourney, AlertsUndoneAndAuthorizedActOnTheRowsShown) {
 
     // A later change alerts for itself only.
     ASSERT_TRUE(SetRunValue("JourneyAlertD", "C:\\journey\\JourneyAlertD.exe"));
-    ASSERT_TRUE(journey::WaitUntil(
-        [&] {
-            program.ClickButton("Alerts", 500);
-            HWND list = MainList(program, "JourneyAlertD", 1000);
-            return list && (alerts = list);
-        },
-        20000));
+    alerts = AlertsShowing(program, "JourneyAlertD");
+    ASSERT_NE(alerts, nullptr) << "no alert for the later change";
     EXPECT_EQ(RowsWith(alerts, "JourneyAlert"), 1) << "an answered alert came back";
     EXPECT_TRUE(program.Close());
 }
@@ -239,8 +328,8 @@ TEST(GuardsJourney, AlertsUndoneAndAuthorizedActOnTheRowsShown) {
 // it leaves the Run key and stays off across a restart; turned on again it is back exactly, and
 // the guard raises no alert for the program's own change.
 TEST(GuardsJourney, StartupItemListedDisabledAcrossARestartAndEnabled) {
-    const std::string name = "JourneyStartupItem";
-    RunValues made{{name}};
+    const std::string name = "JourneyStartupItem", later = "JourneyStartupLater";
+    RunValues made{{name, later}};
     std::optional<Program> program(std::in_place);
     ASSERT_NE(program->Main(), nullptr);
     program->AnswerBoxes("Cancel");
@@ -249,22 +338,18 @@ TEST(GuardsJourney, StartupItemListedDisabledAcrossARestartAndEnabled) {
     // Another program adds itself while the page is open.
     ASSERT_TRUE(SetRunValue(name, "%SystemRoot%\\journey\\item.exe /quiet", REG_EXPAND_SZ));
     const std::string original = RunValue(name);
-    Sleep(1500);
     // Someone else's change is answered first, so an alert later can only be for the program's own.
-    ASSERT_TRUE(program->ClickButton("Alerts"));
-    HWND alerts = MainList(*program, name);
+    HWND alerts = AlertsShowing(*program, name);
     ASSERT_NE(alerts, nullptr) << "no alert for the added Run value";
     ASSERT_TRUE(ActOnRow(*program, alerts, name, "Authorize"));
-    ASSERT_TRUE(journey::WaitUntil([&] { return RowWith(alerts, name) < 0; }, 5000));
 
     HWND list = OpenStartupItems(*program, name);
     ASSERT_NE(list, nullptr) << "the added Run value is not listed" << journey::DescribeWindows(program->Pid());
-    ASSERT_TRUE(journey::ClickListBoxRow(list, RowWith(list, name)));
-    Sleep(300);
-    ASSERT_TRUE(ClickStartupToggle(*program)) << journey::DescribeWindows(program->Pid());
+    ASSERT_TRUE(ToggleStartupRow(*program, list, name)) << journey::DescribeWindows(program->Pid());
     ASSERT_TRUE(program->ClickButton("Apply"));
-    program->AnswerBoxes("OK", 1000);
-    EXPECT_EQ(RunValue(name), "") << "the disabled item is still in the Run key";
+    // Nothing on the page changes with the Apply: its work is what the Run key holds.
+    EXPECT_TRUE(WaitAnswering(*program, [&] { return RunValue(name).empty(); }))
+        << "the disabled item is still in the Run key";
     EXPECT_NE(RowText(list, name).find("Disabled"), std::string::npos) << RowText(list, name);
 
     ASSERT_TRUE(program->Close());
@@ -277,20 +362,17 @@ TEST(GuardsJourney, StartupItemListedDisabledAcrossARestartAndEnabled) {
     ASSERT_NE(list, nullptr) << "the disabled item is not listed after a restart";
     EXPECT_NE(RowText(list, name).find("Disabled"), std::string::npos) << RowText(list, name);
 
-    ASSERT_TRUE(journey::ClickListBoxRow(list, RowWith(list, name)));
-    Sleep(300);
-    ASSERT_TRUE(ClickStartupToggle(*program));
+    ASSERT_TRUE(ToggleStartupRow(*program, list, name));
     ASSERT_TRUE(program->ClickButton("Apply"));
-    program->AnswerBoxes("OK", 1000);
-    EXPECT_EQ(RunValue(name), original) << "the enabled item is not back as it was";
+    EXPECT_TRUE(WaitAnswering(*program, [&] { return RunValue(name) == original; }))
+        << "the enabled item is not back as it was: " << RunValue(name);
     EXPECT_NE(RowText(list, name).find("Enabled"), std::string::npos) << RowText(list, name);
 
-    // The guard had time to see the change: no alert for it.
-    Sleep(3000);
-    ASSERT_TRUE(program->ClickButton("Alerts"));
-    Sleep(1000);
-    HWND shown = MainList(*program, "", 5000);
-    ASSERT_NE(shown, nullptr);
+    // Another change after the program's own: once the guard alerts for that one, it has seen its
+    // own change too, and raised nothing for it.
+    ASSERT_TRUE(SetRunValue(later, "C:\\journey\\later.exe"));
+    HWND shown = AlertsShowing(*program, later);
+    ASSERT_NE(shown, nullptr) << "no alert for the change after the program's own";
     EXPECT_LT(RowWith(shown, name), 0) << "an alert for the program's own change";
     EXPECT_TRUE(program->Close());
 }
@@ -299,7 +381,7 @@ TEST(GuardsJourney, StartupItemListedDisabledAcrossARestartAndEnabled) {
 // the browser had when the program started; then the page typed and saved: another Start Page
 // written afterwards is put back each time.
 TEST(GuardsJourney, HomePageGuardPutsTheProtectedPageBack) {
-    KeptStartPage kept;
+    KeptIEPage kept{"Start Page"};
     ASSERT_TRUE(SetStartPage("http://startup.journey.example/"));
     const std::string protectedPage = "http://journey.example/protected/";
     Program program;
@@ -312,6 +394,10 @@ TEST(GuardsJourney, HomePageGuardPutsTheProtectedPageBack) {
     ASSERT_TRUE(SetSwitch(program, "IE Home Page Guard", false));
     ASSERT_TRUE(SetSwitch(program, "IE Home Page Guard", true));
     ASSERT_TRUE(SetSwitch(program, "Add it to Alert Section", false));
+    // The summary shows after the Sets' work: the page is guarded from here on.
+    ASSERT_TRUE(program.ClickButton("Guards Summary"));
+    ASSERT_TRUE(ShowsBeside(program, "IE Home Page Guard:", "Enabled")) << journey::DescribeWindows(program.Pid());
+    ASSERT_TRUE(program.ClickButton("Internet Explorer Guard"));
     HWND page = program.FindClickable("Edit");
     ASSERT_NE(page, nullptr) << journey::DescribeWindows(program.Pid());
     const std::string shown = journey::TextOf(page);
@@ -322,7 +408,12 @@ TEST(GuardsJourney, HomePageGuardPutsTheProtectedPageBack) {
 
     ASSERT_TRUE(journey::Type(page, protectedPage));
     ASSERT_TRUE(program.ClickButton("Save Home Page"));
-    program.AnswerBoxes("OK", 1000);
+    // The page is saved when the program says so.
+    auto saved = program.Box();
+    ASSERT_TRUE(saved.has_value()) << "Save Home Page said nothing";
+    EXPECT_NE(saved->text.find(protectedPage), std::string::npos) << saved->text;
+    ASSERT_TRUE(saved->Press("OK"));
+    ASSERT_TRUE(journey::WaitUntil([&] { return !IsWindowVisible(saved->window); }, 5000));
     ASSERT_TRUE(SetStartPage("http://hijacker.journey.example/again"));
     EXPECT_TRUE(journey::WaitUntil([&] { return StartPage() == protectedPage; }, 15000))
         << "the Start Page is " << StartPage();
@@ -333,40 +424,51 @@ TEST(GuardsJourney, HomePageGuardPutsTheProtectedPageBack) {
 // the removal's replacement.
 TEST(GuardsJourney, RemovedStartPageHijackStaysRemoved) {
     testing_support::SeededMachine machine;
+    KeptIEPage keptSearch{"Search Page"};
     ASSERT_NE(StartPage().find("coolwebsearch"), std::string::npos) << StartPage();
     Program program;
     ASSERT_NE(program.Main(), nullptr);
     program.AnswerBoxes("Cancel");
+    ASSERT_TRUE(GuardShownOn(program, "IE Hijack Guard")) << journey::DescribeWindows(program.Pid());
 
     ASSERT_TRUE(journey::ChooseScan(program, "Full Scan"));
     ASSERT_TRUE(journey::WaitForScanEnd(program)) << "the scan did not end";
     ASSERT_TRUE(program.ClickButton("Continue"));
     // The results window: its list of findings, the hijacked page among the ticked rows.
+    const auto startPageRow = [](const journey::ListViewRow& r) {
+        return std::any_of(r.cells.begin(), r.cells.end(),
+                           [](const std::string& c) { return c.find("Start Page") != std::string::npos; });
+    };
+    HWND results = journey::ResultsList(program);
+    ASSERT_NE(results, nullptr) << "no results list";
     std::vector<journey::ListViewRow> rows;
-    journey::WaitUntil(
-        [&] {
-            for (HWND top : journey::TopWindows(program.Pid()))
-                if (top != program.Main())
-                    for (HWND lv : journey::Descendants(top, "SysListView32"))
-                        if (IsWindowVisible(lv)) rows = journey::ListViewRows(lv, 4);
-            return !rows.empty();
-        },
-        20000);
-    ASSERT_TRUE(std::any_of(rows.begin(), rows.end(), [](const journey::ListViewRow& r) {
-        return r.checked && std::any_of(r.cells.begin(), r.cells.end(),
-                                        [](const std::string& c) { return c.find("Start Page") != std::string::npos; });
+    journey::WaitUntil([&] { return !(rows = journey::ListViewRows(results, 4)).empty(); }, 20000);
+    ASSERT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const journey::ListViewRow& r) {
+        return r.checked && startPageRow(r);
     })) << "the hijacked Start Page is not listed for removal";
     ASSERT_TRUE(program.ClickButton("Delete", 20000));
     auto box = program.Box(10000);
     ASSERT_TRUE(box.has_value()) << "Delete asked nothing";
     box->Press("OK");
-    program.AnswerBoxes("OK", 5000);
+    // The removal is done when its rows leave the list.
+    ASSERT_TRUE(WaitAnswering(
+        program,
+        [&] {
+            rows = journey::ListViewRows(results, 4);
+            return std::none_of(rows.begin(), rows.end(), startPageRow);
+        },
+        60000))
+        << "the removed Start Page is still listed";
 
     EXPECT_EQ(StartPage(), "about:blank");
-    Sleep(5000);
-    EXPECT_EQ(StartPage(), "about:blank") << "a guard put back another page after the removal";
     // The results window stays after a removal: its Close first.
-    ASSERT_TRUE(program.ClickButton("Close"));
+    ASSERT_TRUE(journey::CloseResults(program));
+    // Another of the pages the guard watches changed afterwards: once it alerts for that, it has
+    // seen the removal's change too.
+    const std::string search = "http://search.journey.example/";
+    ASSERT_TRUE(SetIEPage("Search Page", search));
+    ASSERT_NE(AlertsShowing(program, search), nullptr) << "no alert for the Search Page changed after the removal";
+    EXPECT_EQ(StartPage(), "about:blank") << "a guard put back another page after the removal";
     EXPECT_TRUE(program.Close());
 }
 

@@ -139,7 +139,10 @@ void SetBox(const Program& program, const std::string& caption, bool on) {
     };
     for (int attempt = 0; attempt < 5 && !shows(); ++attempt) {
         HWND box = OptionsBox(program, caption);
-        if (box && journey::Click(box)) journey::WaitUntil(shows, 2000);
+        if (!box || !journey::Click(box)) continue;
+        // A busy program takes the click late, and a second one would undo it: the box is clicked
+        // again only when the face the click went to was rebuilt under it.
+        journey::WaitUntil([&] { return shows() || !IsWindow(box); }, 30000);
     }
     ASSERT_TRUE(shows()) << caption << " did not change";
 }

@@ -92,6 +92,55 @@ bool HasVisibleWindow(DWORD pid) {
     return search.second;
 }
 
+struct TitledSearch {
+    DWORD pid;
+    std::string start;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindTitled(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<TitledSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char title[256] = {};
+    GetWindowTextA(w, title, sizeof title);
+    if (owner == search->pid && IsWindowVisible(w) && std::string(title).rfind(search->start, 0) == 0)
+        search->found = w;
+    return search->found == nullptr;
+}
+
+// A visible top-level window of the process whose title starts with `start`, waited for.
+HWND WindowTitled(DWORD pid, const std::string& start, DWORD ms) {
+    TitledSearch search{pid, start};
+    for (const DWORD begin = GetTickCount(); search.found == nullptr && GetTickCount() - begin < ms; Sleep(50))
+        EnumWindows(FindTitled, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK FindScanTitle(HWND w, LPARAM p) {
+    char text[128] = {};
+    GetWindowTextA(w, text, sizeof text);
+    if (IsWindowVisible(w) && std::string(text).rfind("Corvane - System Scan", 0) == 0)
+        *reinterpret_cast<bool*>(p) = true;
+    return TRUE;
+}
+
+BOOL CALLBACK FindScanWindow(HWND w, LPARAM p) {
+    auto* search = reinterpret_cast<std::pair<DWORD, bool>*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == search->first && IsWindowVisible(w))
+        EnumChildWindows(w, FindScanTitle, reinterpret_cast<LPARAM>(&search->second));
+    return !search->second;
+}
+
+// The scanning window of the process is on the screen (told by its title text).
+bool ScanWindowShown(DWORD pid) {
+    std::pair<DWORD, bool> search{pid, false};
+    EnumWindows(FindScanWindow, reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
 // A program folder holding Tessiv.exe (and Corvane.exe unless told otherwise), with settings of
 // its own; the Run value put back afterwards, every Corvane it started ended.
 class LauncherRun : public ::testing::Test {
@@ -181,11 +230,18 @@ TEST_F(LauncherRun, TheRunValueStartsCorvaneWithItsSwitchAfterTheWait) {
 TEST_F(LauncherRun, WithoutTheSwitchCorvaneStartsWithoutAScan) {
     ASSERT_TRUE(programtest::CopyFromProgramDir(pf, "Corvane.exe"));
     settings::SaveSetting("ScanNowSettings", "optQuickScan", "True");
+    // The start-up tick opens Live Update once it has decided on the scan: that window showing is
+    // the tick done.
+    settings::SaveSetting("AutoCheckForUpdate", "AutoCheckForUpdate", "True");
     const std::string value = WrittenRunValue(false);
     ASSERT_EQ(value, "\"" + (pf / "Tessiv.exe") + "\"");
     EXPECT_EQ(RunAsWindowsDoes(value, "0").exitCode, 0u);
-    ASSERT_NE(programtest::PublishedWindow("formHandle", "fromhandlewindow", 30000), nullptr);
-    Sleep(8000);  // past the start-up tick
+    HWND main = programtest::PublishedWindow("formHandle", "fromhandlewindow", 30000);
+    ASSERT_NE(main, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(main, &pid);
+    ASSERT_NE(WindowTitled(pid, "Liveupdate", 120000), nullptr) << "the start-up tick never came";
+    EXPECT_FALSE(ScanWindowShown(pid)) << "a scan started";
     EXPECT_EQ(programtest::NewestScanLog(pf), "");
 }
 

@@ -265,7 +265,7 @@ void GuardTest::TearDown() {
     modMonitors::stopIEHijackGuard();
     modMonitors::stopBHOMonitor();
     // The workers end on their own once stopped; the library goes with the last of them.
-    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threadsBefore_; }, 3000))
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threadsBefore_; }, 30000))
         << ThreadCount() << " threads, " << threadsBefore_ << " before";
     host_.reset();
     PumpFor(20);

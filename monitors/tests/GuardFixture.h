@@ -44,7 +44,7 @@ private:
 };
 
 // Pumps this thread's messages until `done` answers true or `ms` pass; the answer of `done` at the end.
-bool PumpUntil(const std::function<bool()>& done, int ms = 3000);
+bool PumpUntil(const std::function<bool()>& done, int ms = 30000);
 void PumpFor(int ms);
 
 // A registry value put back as it was (or deleted, when it was missing) when the object goes.

@@ -66,8 +66,8 @@ DWORD WINAPI BurstWriter(void* p) {
 
 class Guards : public GuardTest {
 protected:
-    // Waits up to a second for the n-th pop-up.
-    bool AlertArrives(size_t n, int ms = 1000) {
+    // Waits for the n-th pop-up; the bound is there only for a fault (a loaded machine is slow).
+    bool AlertArrives(size_t n, int ms = 30000) {
         return PumpUntil([&] { return host_->popups.size() >= n; }, ms);
     }
     // Lets any late notification arrive and be checked.
@@ -262,7 +262,7 @@ TEST_F(HijackGuard, StartPageRestoredSilentlyAndNeverToNothing) {
     SetString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page", "http://hijacker.example/");
     ASSERT_TRUE(PumpUntil(
         [] { return ReadString(HKEY_CURRENT_USER, modMonitors::kIEMainKey, "Start Page") == "http://home.example/"; },
-        1000));
+        30000));
     Settle();
     EXPECT_TRUE(host_->popups.empty());
     EXPECT_TRUE(Store().empty());
@@ -338,10 +338,10 @@ TEST_F(Guards, HelperObjectGuardWatchesTheKeyOnceItComes) {
     modMonitors::startBHOMonitor();
     EXPECT_TRUE(modMonitors::BhoGuardRunning());
     SetString(HKEY_LOCAL_MACHINE, base + first, "", "First");
-    ASSERT_TRUE(AlertArrives(1, 3000));
+    ASSERT_TRUE(AlertArrives(1));
     Settle();
     SetString(HKEY_LOCAL_MACHINE, base + second, "", "Second");
-    ASSERT_TRUE(AlertArrives(2, 3000));
+    ASSERT_TRUE(AlertArrives(2));
     Settle();
     EXPECT_EQ(Store(), (std::vector<GuardAlert>{{"IE BHO Guard", "BHO Key", first, modMonitors::kBhoKey},
                                                 {"IE BHO Guard", "BHO Key", second, modMonitors::kBhoKey}}));
@@ -349,7 +349,7 @@ TEST_F(Guards, HelperObjectGuardWatchesTheKeyOnceItComes) {
     Settle();
     EXPECT_TRUE(modMonitors::BhoGuardRunning());
     SetString(HKEY_LOCAL_MACHINE, base + "{0A1B2C3D-0000-4000-8000-00000000F003}", "", "Third");
-    ASSERT_TRUE(AlertArrives(3, 3000));
+    ASSERT_TRUE(AlertArrives(3));
     EXPECT_TRUE(modMonitors::BhoGuardRunning());
 }
 
@@ -483,7 +483,7 @@ TEST_F(Guards, StartAndStopOfEveryGuardLeavesNoThreadsOrHandles) {
         modMonitors::startStartupMonitor();
         EXPECT_GT(ThreadCount(), threads);  // the folder's and the keys' workers (a missing key's ends at once)
         modMonitors::stopStartupMonitor();
-        ASSERT_TRUE(PumpUntil([&] { return ThreadCount() <= threads; }, 3000)) << ThreadCount();
+        ASSERT_TRUE(PumpUntil([&] { return ThreadCount() <= threads; }, 30000)) << ThreadCount();
     }
     EXPECT_LE(HandleCount(), handles + 2);
     EXPECT_EQ(GetModuleHandleA("Halvex.dll"), nullptr);
@@ -504,7 +504,7 @@ TEST_F(Guards, BurstOfRunWritesLosesNoChangeAndNeverFreezes) {
     ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(writer.get(), 0) == WAIT_OBJECT_0; }, 10000));
     // How long the writes took depends on the machine's load; a frozen guard shows as the stall below.
     const double writeMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-    ASSERT_TRUE(PumpUntil([&] { return host_->popups.size() >= static_cast<size_t>(kCount); }, 5000))
+    ASSERT_TRUE(PumpUntil([&] { return host_->popups.size() >= static_cast<size_t>(kCount); }, 30000))
         << host_->popups.size();
     Settle();
     const auto store = Store();

@@ -10,11 +10,13 @@ const CLSID kClsidCTaskScheduler = {0x148BD52A, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x0
 const IID kIidITaskScheduler = {0x148BD527, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
 const IID kIidITask = {0x148BD524, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
 
-// The service reads a work item's file whenever it changes; calls that meet it doing so wait.
+// The service reads a work item's file whenever it changes; calls that meet it doing so wait
+// until it let the file go (however long a loaded machine keeps it reading).
 template <class Call>
 HRESULT PatientlyShared(Call&& call) {
     HRESULT hr = call();
-    for (int tries = 0; tries < 80 && hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION); ++tries) {
+    for (const DWORD start = GetTickCount();
+         hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) && GetTickCount() - start < 60000;) {
         Sleep(25);
         hr = call();
     }
