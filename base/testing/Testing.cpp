@@ -29,6 +29,29 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
+void RemoveLongTree(const std::wstring& path) {
+    const std::wstring full = path.compare(0, 4, L"\\\\?\\") == 0 ? path : L"\\\\?\\" + path;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((full + L"\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = full + L"\\" + name;
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveLongTree(child);
+            else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveDirectoryW(child.c_str());
+            else
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryW(full.c_str());
+}
+
 void RemoveTree(const std::string& path) {
     base::ForEachEntry(path, [](const WIN32_FIND_DATAA& fd, const std::string& child) {
         SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);

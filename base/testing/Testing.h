@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace testing_support {
 
@@ -41,6 +42,17 @@ public:
 SYSTEMTIME MakeTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 void RemoveTree(const std::string& path);
+// Deletes a tree of any depth and any names through the long-path form ("\\?\..."): for the trees
+// tests make beyond the reach of the program's own paths. Gone with the object, whatever the
+// test's end.
+void RemoveLongTree(const std::wstring& path);
+struct ScopedLongTree {
+    std::wstring path;
+    explicit ScopedLongTree(std::wstring p) : path(std::move(p)) {}
+    ~ScopedLongTree() { RemoveLongTree(path); }
+    ScopedLongTree(const ScopedLongTree&) = delete;
+    ScopedLongTree& operator=(const ScopedLongTree&) = delete;
+};
 std::string UniqueName(const std::string& stem);  // stem + process id + counter
 std::string SourceDir();                          // the repository (CORVANE_SOURCE_DIR, as a Windows path)
 std::string ProgramDir();                         // the program folder the build assembled (CORVANE_PROGRAM_DIR)

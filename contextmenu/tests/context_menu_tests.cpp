@@ -416,6 +416,7 @@ TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
     wsprintfA(top, "C:\\cm%05lX", GetCurrentProcessId() & 0xFFFFF);
     std::string deep = top;
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep;
+    const testing_support::ScopedLongTree made(std::wstring(deep.begin(), deep.end()));
     int levels = 1;
     // The shell's selection holds items of one folder: a plain one beside the deepest.
     while (deep.size() + 8 <= MAX_PATH - 13 - 3) {
@@ -484,10 +485,4 @@ TEST_F(ContextMenuTest, AFolderNoPathCanNameIsToldAndTheOthersAreScanned) {
     char text[4096] = {};
     GetWindowTextA(box, text, sizeof text);
     EXPECT_EQ(std::string(text), "ScanFolder|" + plain);
-
-    RemoveDirectoryA(plain.c_str());
-    for (; levels > 0; --levels) {
-        RemoveDirectoryA(deep.c_str());
-        deep.resize(deep.find_last_of('\\'));
-    }
 }

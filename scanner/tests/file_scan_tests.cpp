@@ -486,6 +486,8 @@ TEST_F(FileScanTest, RawVersionTextsOfCraftedFiles) {
 TEST_F(FileScanTest, NamesBeyondTheCodePageAndPathsPastMaxPathAreWalked) {
     const std::string top = Dir("w");
     const std::wstring wideTop = L"\\\\?\\" + base::WidePath(top);
+    // Parts of it no path of the program reaches: taken away through the long-path form.
+    const testing_support::ScopedLongTree made(wideTop);
     auto makeDirs = [](std::wstring path, const std::vector<std::wstring>& names) {
         for (const std::wstring& n : names) {
             path += L"\\" + n;
@@ -551,11 +553,4 @@ TEST_F(FileScanTest, NamesBeyondTheCodePageAndPathsPastMaxPathAreWalked) {
     EXPECT_NE(log.find("Method: subShowFolderList"), std::string::npos) << log;
     EXPECT_NE(scanlog::DriveSection(Engine()).find("Folders that could not be read (see the error log) :1"),
               std::string::npos);
-    // What no path of the program reaches, the test takes away itself.
-    std::wstring level = lost;
-    DeleteFileW((lost + L"\\sdbot.exe").c_str());
-    for (size_t i = 0; i < tooDeep.size(); ++i) {
-        RemoveDirectoryW(level.c_str());
-        level.resize(level.find_last_of(L'\\'));
-    }
 }
