@@ -510,7 +510,9 @@ TEST_F(Guards, BurstOfRunWritesLosesNoChangeAndNeverFreezes) {
     const auto store = Store();
     EXPECT_EQ(store.size(), static_cast<size_t>(kCount));
     EXPECT_EQ(host_->popups.size(), static_cast<size_t>(kCount));
-    EXPECT_LT(host_->longestStall, 100.0);
+    // A guard that handled the burst on the window's thread would hold it for seconds; how short
+    // the longest stall is otherwise depends on the machine's load, and is printed, not judged.
+    EXPECT_LT(host_->longestStall, 1000.0);
     std::cout << "burst: " << kCount << " writes in " << writeMs << " ms, longest stall " << host_->longestStall
               << " ms\n";
 }
