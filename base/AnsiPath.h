@@ -61,12 +61,15 @@ inline constexpr size_t kMaxNamedFolder = MAX_PATH - 1 - 12;
 // The name the program gives an entry of a folder whose path (closing backslash included) has
 // `folderLength` characters: the long name, written exactly, while the entry's path stays within
 // MAX_PATH (for a folder, within kMaxNamedFolder with its backslash); else its short name. False
-// when neither names it: the entry cannot be reached through ANSI paths.
-inline bool EntryName(const WIN32_FIND_DATAW& fd, size_t folderLength, std::string& name) {
+// when neither names it: the entry cannot be reached through ANSI paths. `byLongName`, when
+// given, tells whether the name is the long one.
+inline bool EntryName(const WIN32_FIND_DATAW& fd, size_t folderLength, std::string& name, bool* byLongName = nullptr) {
     const bool folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const size_t room = folder ? (kMaxNamedFolder > folderLength ? kMaxNamedFolder - folderLength - 1 : 0)
                                : (MAX_PATH - 1 > folderLength ? MAX_PATH - 1 - folderLength : 0);
-    if (ExactAnsi(fd.cFileName, wcslen(fd.cFileName), name) && name.size() <= room) return true;
+    const bool byLong = ExactAnsi(fd.cFileName, wcslen(fd.cFileName), name) && name.size() <= room;
+    if (byLongName) *byLongName = byLong;
+    if (byLong) return true;
     if (fd.cAlternateFileName[0] && ExactAnsi(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), name) &&
         name.size() <= room)
         return true;

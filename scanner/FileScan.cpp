@@ -156,11 +156,13 @@ struct ScanEngine::FileListing {
         do {
             const wchar_t* n = fd.cFileName;
             if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
-            if (!base::EntryName(fd, folder.size(), name)) {
+            bool byLong = false;
+            if (!base::EntryName(fd, folder.size(), name, &byLong)) {
                 if (IsDirectory(fd.dwFileAttributes) && !IsReparsePoint(fd.dwFileAttributes)) l.unreached.push_back(n);
                 continue;
             }
-            const bool exact = base::ExactAnsi(n, wcslen(n), longName);
+            const bool exact = byLong || base::ExactAnsi(n, wcslen(n), longName);
+            if (byLong) longName = name;
             shortName.clear();
             if (fd.cAlternateFileName[0])
                 base::ExactAnsi(fd.cAlternateFileName, wcslen(fd.cAlternateFileName), shortName);

@@ -364,6 +364,9 @@ TEST_F(BhoGuard, NewHelperObjectReportedAuthorizedAndUndone) {
     const std::string fresh2 = "{0A1B2C3D-0000-4000-8000-0000000BAD00}";
     const std::string base = std::string(modMonitors::kBhoKey) + "\\";
     EnsuredKey knownKey(HKEY_LOCAL_MACHINE, base + known);
+    // The object made below is new only when no earlier run cut short left it behind.
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (base + fresh2).c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (base + fresh2).c_str());
     modMonitors::startBHOMonitor();
     {
         EnsuredKey k(HKEY_LOCAL_MACHINE, base + fresh);
